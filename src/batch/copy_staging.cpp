@@ -12,7 +12,8 @@ namespace {
 std::u16string afterSeparatorFromEnd(std::u16string_view path, int n) {
     int seen = 0;
     for (std::size_t i = path.size(); i > 0; --i) {
-        if (path[i - 1] == kPathSeparator && ++seen == n) return std::u16string(path.substr(i));
+        if (path[i - 1] == kPathSeparator && ++seen == n)
+            return std::u16string(path.substr(i));
     }
     return {};
 }
@@ -23,7 +24,8 @@ CopyStaging::CopyStaging(const FormState& form, const TargetList& targets)
     : form_(form), targets_(targets) {}
 
 std::u16string CopyStaging::fileconv(const std::u16string& ファイル名) const {
-    if (form_.option1Value() != FormState::kSelected) return ファイル名;
+    if (form_.option1Value() != FormState::kSelected)
+        return ファイル名;
     const std::u16string tail = targets_.folderFlag == TargetList::kFolder
                                     ? OP_folderfile(ファイル名)
                                     : OP_file(ファイル名);

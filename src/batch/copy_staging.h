@@ -11,7 +11,7 @@ namespace quorvane {
 // Decides which file a run edits: with copying chosen, a copy in the destination folder (in a
 // sub-folder named after a dropped folder), otherwise the file itself.
 class CopyStaging final {
-public:
+  public:
     CopyStaging(const FormState& form, const TargetList& targets);
 
     // The path to edit: the copy's path, the empty string when the copy failed, or the argument
@@ -27,7 +27,7 @@ public:
     // first copy into a folder that is not there fails and ends the run).
     static void 新フォルダー作成(std::u16string_view newfolder);
 
-private:
+  private:
     const FormState& form_;
     const TargetList& targets_;
 };

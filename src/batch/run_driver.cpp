@@ -24,12 +24,13 @@ bool isBlank(std::u16string_view text) {
 // Quits the word processor of a run that is left by an exception, so that no path out of a run
 // leaves it running.
 class ApplicationGuard final {
-public:
+  public:
     explicit ApplicationGuard(Variant& wdApp) : wdApp_(wdApp) {}
     ApplicationGuard(const ApplicationGuard&) = delete;
     ApplicationGuard& operator=(const ApplicationGuard&) = delete;
     ~ApplicationGuard() {
-        if (!wdApp_.isObject()) return;
+        if (!wdApp_.isObject())
+            return;
         try {
             wdApp_.call(u"Quit");
         } catch (const std::exception&) {
@@ -38,7 +39,7 @@ public:
         wdApp_ = Variant::nothing;
     }
 
-private:
+  private:
     Variant& wdApp_;
 };
 
@@ -63,8 +64,8 @@ void RunDriver::ファイル名取得(std::u16string strFN) {
 
 void RunDriver::run(const std::u16string& path) {
     if (form_.option2Value() == FormState::kSelected &&
-        messages_.show(kConfirmText, kTitle, platform::MessageBox::kYesNo |
-                                                 platform::MessageBox::kQuestion) ==
+        messages_.show(kConfirmText, kTitle,
+                       platform::MessageBox::kYesNo | platform::MessageBox::kQuestion) ==
             platform::MessageBox::kNo) {
         return;
     }
@@ -78,7 +79,8 @@ void RunDriver::run(const std::u16string& path) {
     auto& fileList = targets_.fileList;
     for (std::int32_t i = 0; i <= targets_.fileIndex; ++i) {
         const auto slot = static_cast<std::size_t>(i);
-        if (progress_) progress_->documentStarted(i, targets_.fileIndex + 1, fileList[slot]);
+        if (progress_)
+            progress_->documentStarted(i, targets_.fileIndex + 1, fileList[slot]);
         fileList[slot] = staging_.fileconv(fileList[slot]);
         if (fileList[slot].empty()) {
             wdApp.get(u"Application").put(u"Visible", false);

@@ -18,7 +18,7 @@ namespace quorvane {
 // target list, copies when asked, one word processor for the whole run, and every non-blank pair
 // applied to every target.
 class RunDriver final {
-public:
+  public:
     static constexpr std::u16string_view kTitle = u"Quorvane";
     static constexpr std::u16string_view kConfirmText =
         u"元ファイルを置換します（ファイルの取扱メニュー参照）。\n続行しますか？";
@@ -42,7 +42,7 @@ public:
     // Documents of the last run that could not be opened or saved.
     const RunReport& report() const noexcept { return report_; }
 
-private:
+  private:
     void run(const std::u16string& path);
     void readPairs();
     void buildTargetList(const std::u16string& path);

@@ -9,12 +9,12 @@ namespace quorvane {
 // A run that ended before its documents were processed: the dropped path could not be examined
 // or listed, or the word processor could not be started. The message names the path and cause.
 class RunError final : public platform::Error {
-public:
+  public:
     RunError(std::u16string path, const std::u16string& cause);
 
     const std::u16string& path() const noexcept { return path_; }
 
-private:
+  private:
     std::u16string path_;
 };
 

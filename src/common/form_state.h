@@ -9,7 +9,7 @@ namespace quorvane {
 // The window's controls as a run reads them: each value is read from its control at the moment
 // it is needed, never cached.
 class FormState {
-public:
+  public:
     static constexpr std::int16_t kSelected = -1;
     static constexpr std::int16_t kNotSelected = 0;
     static constexpr std::int16_t kChecked = 1;

@@ -17,7 +17,8 @@ std::u16string PlainFormState::pageControlText(std::u16string_view page,
     if (sameName(page, u"Page1")) {
         for (std::size_t i = 0; i < textBoxes.size(); ++i) {
             const std::u16string name = u"TextBox" + std::u16string(1, u'1' + i);
-            if (sameName(control, name)) return textBoxes[i];
+            if (sameName(control, name))
+                return textBoxes[i];
         }
     }
     throw std::out_of_range("no such control on the page");

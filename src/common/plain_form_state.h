@@ -10,7 +10,7 @@ namespace quorvane {
 
 // Form state held in plain values, for runs that have no window.
 class PlainFormState final : public FormState {
-public:
+  public:
     std::int16_t option1 = kSelected;
     std::int16_t option2 = kNotSelected;
     std::u16string dir1;

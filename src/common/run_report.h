@@ -16,7 +16,7 @@ using RunReport = std::vector<DocumentFailure>;
 
 // Told of each document as a run reaches it, so that a long run can show where it is.
 class RunProgress {
-public:
+  public:
     virtual ~RunProgress() = default;
     // index counts from 0; count is the number of targets of the run.
     virtual void documentStarted(std::int32_t index, std::int32_t count,

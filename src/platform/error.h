@@ -7,12 +7,12 @@ namespace quorvane::platform {
 
 // A failure of a platform service, with a Japanese message meant for the user.
 class Error : public std::runtime_error {
-public:
+  public:
     explicit Error(std::u16string message);
 
     const std::u16string& message() const noexcept { return message_; }
 
-private:
+  private:
     std::u16string message_;
 };
 

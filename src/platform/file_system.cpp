@@ -43,8 +43,12 @@ void appendUtf16(std::u16string& out, char32_t c) {
     }
 }
 
-bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool isHighSurrogate(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool isLowSurrogate(char16_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 // Length of the well-formed UTF-8 sequence at s[i], or 0 when there is none.
 std::size_t utf8SequenceAt(const std::string& s, std::size_t i, char32_t& c) {
@@ -63,13 +67,16 @@ std::size_t utf8SequenceAt(const std::string& s, std::size_t i, char32_t& c) {
     } else {
         return 0;
     }
-    if (i + n > s.size()) return 0;
+    if (i + n > s.size())
+        return 0;
     for (std::size_t k = 1; k < n; ++k) {
         const auto b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80) return 0;
+        if ((b & 0xC0) != 0x80)
+            return 0;
         c = (c << 6) | (b & 0x3F);
     }
-    if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+    if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+        return 0;
     return n;
 }
 
@@ -166,11 +173,13 @@ std::uint32_t fileAttributes(std::u16string_view path) {
                       ec ? ec : std::make_error_code(std::errc::no_such_file_or_directory));
     }
     std::uint32_t attributes = 0;
-    if (fs::is_directory(st)) attributes |= kAttributeDirectory;
+    if (fs::is_directory(st))
+        attributes |= kAttributeDirectory;
     if ((st.permissions() & fs::perms::owner_write) == fs::perms::none) {
         attributes |= kAttributeReadOnly;
     }
-    if (isHiddenName(native.filename())) attributes |= kAttributeHidden;
+    if (isHiddenName(native.filename()))
+        attributes |= kAttributeHidden;
     return attributes == 0 ? kAttributeNormal : attributes;
 }
 
@@ -183,7 +192,8 @@ FolderListing::FolderListing(std::u16string_view folder) : impl_(std::make_uniqu
     impl_->folder = folder;
     std::error_code ec;
     impl_->it = fs::directory_iterator(toNativePath(folder), ec);
-    if (ec) throw failure(folder, u"の中を読み取れません", ec);
+    if (ec)
+        throw failure(folder, u"の中を読み取れません", ec);
 }
 
 FolderListing::~FolderListing() = default;
@@ -191,15 +201,19 @@ FolderListing::~FolderListing() = default;
 std::u16string FolderListing::next() {
     std::error_code ec;
     for (auto& it = impl_->it; it != fs::directory_iterator(); it.increment(ec)) {
-        if (ec) throw failure(impl_->folder, u"の中を読み取れません", ec);
+        if (ec)
+            throw failure(impl_->folder, u"の中を読み取れません", ec);
         const fs::path name = it->path().filename();
         std::error_code typeError;
-        if (isHiddenName(name) || !it->is_regular_file(typeError)) continue;
+        if (isHiddenName(name) || !it->is_regular_file(typeError))
+            continue;
         it.increment(ec);
-        if (ec) throw failure(impl_->folder, u"の中を読み取れません", ec);
+        if (ec)
+            throw failure(impl_->folder, u"の中を読み取れません", ec);
         return fromNativePath(name);
     }
-    if (ec) throw failure(impl_->folder, u"の中を読み取れません", ec);
+    if (ec)
+        throw failure(impl_->folder, u"の中を読み取れません", ec);
     return {};
 }
 
@@ -212,13 +226,17 @@ bool copyFile(std::u16string_view source, std::u16string_view destination) {
     const fs::path from = toNativePath(source);
     const fs::path to = toNativePath(destination);
     std::error_code ec;
-    if (!fs::is_regular_file(from, ec)) return false;
+    if (!fs::is_regular_file(from, ec))
+        return false;
     if (const auto st = fs::status(to, ec); fs::exists(st)) {
-        if (!fs::is_regular_file(st) || fs::equivalent(from, to, ec) || ec) return false;
-        if ((st.permissions() & fs::perms::owner_write) == fs::perms::none) return false;
+        if (!fs::is_regular_file(st) || fs::equivalent(from, to, ec) || ec)
+            return false;
+        if ((st.permissions() & fs::perms::owner_write) == fs::perms::none)
+            return false;
     }
     const fs::path folder = to.parent_path().empty() ? fs::path(".") : to.parent_path();
-    if (!fs::is_directory(folder, ec)) return false;
+    if (!fs::is_directory(folder, ec))
+        return false;
 
     // Copy beside the destination, then rename over it: a failed copy never leaves a
     // truncated file where the user expects a whole one.

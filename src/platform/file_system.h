@@ -18,7 +18,7 @@ inline constexpr char16_t kPathSeparator = u'/';
 #endif
 
 class FileSystemError final : public Error {
-public:
+  public:
     using Error::Error;
 };
 
@@ -43,7 +43,7 @@ std::uint32_t fileAttributes(std::u16string_view path);
 // The ordinary files directly inside a folder, one name at a time, in the order the system gives
 // them: no folders, no hidden names, nothing but regular files (a link to one counts).
 class FolderListing final {
-public:
+  public:
     // Throws FileSystemError when the folder cannot be read.
     explicit FolderListing(std::u16string_view folder);
     ~FolderListing();
@@ -53,7 +53,7 @@ public:
     // The next name, or the empty string when the listing is exhausted.
     std::u16string next();
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -7,7 +7,7 @@ namespace quorvane::platform {
 // The modal message box of the platform, with the classic button and icon flags, so that the
 // core can ask and tell without knowing the toolkit, and tests can script the answers.
 class MessageBox {
-public:
+  public:
     static constexpr int kOkOnly = 0;
     static constexpr int kYesNo = 4;
     static constexpr int kCritical = 16;

@@ -13,7 +13,7 @@ namespace {
 
 // Building a transliterator parses its rules; do it once per direction and reuse it.
 class WidthTransliterator final {
-public:
+  public:
     explicit WidthTransliterator(const char* id) {
         UErrorCode status = U_ZERO_ERROR;
         transliterator_.reset(
@@ -32,7 +32,7 @@ public:
         return std::u16string(s.getBuffer(), static_cast<std::size_t>(s.length()));
     }
 
-private:
+  private:
     std::unique_ptr<icu::Transliterator> transliterator_;
     std::mutex mutex_;
 };

@@ -23,8 +23,7 @@ void replaceNamed(const DocumentPasses::Variant& find, const std::u16string& fin
 
 }  // namespace
 
-DocumentPasses::DocumentPasses(const FormState& form, AutomationHandles& handles,
-                               RunReport& report)
+DocumentPasses::DocumentPasses(const FormState& form, AutomationHandles& handles, RunReport& report)
     : form_(form), handles_(handles), report_(report) {}
 
 void DocumentPasses::chikan(const std::u16string& ファイル名, std::u16string& 置換前文字列,
@@ -39,14 +38,16 @@ void DocumentPasses::chikan(const std::u16string& ファイル名, std::u16strin
     resumeNext([&] { wdDoc.call(u"Close"); },
                [&](const AutomationError& e) {
                    // A document that never opened has nothing to close; its failure is recorded.
-                   if (opened) record(ファイル名, u"保存できませんでした：" + e.message());
+                   if (opened)
+                       record(ファイル名, u"保存できませんでした：" + e.message());
                });
     wdDoc = Variant::nothing;
 }
 
 void DocumentPasses::図形置換(const Variant& 図形, const std::u16string& 置換前文字列,
                               const std::u16string& 置換後文字列) {
-    if (form_.checkValue(2) != FormState::kChecked) return;
+    if (form_.checkValue(2) != FormState::kChecked)
+        return;
     resumeNext([&] {
         for (const Variant& shape : 図形.enumerate()) {
             resumeNext([&] {
@@ -60,7 +61,8 @@ void DocumentPasses::図形置換(const Variant& 図形, const std::u16string& �
 void DocumentPasses::ヘッダーフッターの置換(const Variant& セクション,
                                             const std::u16string& 置換前文字列,
                                             const std::u16string& 置換後文字列) {
-    if (form_.checkValue(3) != FormState::kChecked) return;
+    if (form_.checkValue(3) != FormState::kChecked)
+        return;
     const auto replaceEach = [&](const Variant& collection) {
         for (const Variant& member : collection.enumerate()) {
             resumeNext([&] {
@@ -78,7 +80,8 @@ void DocumentPasses::ヘッダーフッターの置換(const Variant& セクシ�
 
 void DocumentPasses::文書の置換(const Variant& 文書, std::u16string& 置換前文字列,
                                 const std::u16string& 置換後文字列) {
-    if (form_.checkValue(1) != FormState::kChecked) return;
+    if (form_.checkValue(1) != FormState::kChecked)
+        return;
     // MatchCase is read from its check box at every Execute.
     const auto replace = [&] {
         resumeNext([&] {
@@ -105,7 +108,8 @@ void DocumentPasses::record(const std::u16string& path, std::u16string reason) {
     const bool known = std::any_of(report_.begin(), report_.end(), [&](const DocumentFailure& f) {
         return f.path == path && f.reason == reason;
     });
-    if (!known) report_.push_back({path, std::move(reason)});
+    if (!known)
+        report_.push_back({path, std::move(reason)});
 }
 
 }  // namespace quorvane

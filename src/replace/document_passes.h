@@ -13,7 +13,7 @@ namespace quorvane {
 // then its body, each when its check box asks for it. Failures of the word processor end only
 // the step at hand; a document that cannot be opened or saved is recorded in the report.
 class DocumentPasses final {
-public:
+  public:
     using Variant = platform::automation::Variant;
 
     DocumentPasses(const FormState& form, AutomationHandles& handles, RunReport& report);
@@ -30,7 +30,7 @@ public:
     void 文書の置換(const Variant& 文書, std::u16string& 置換前文字列,
                     const std::u16string& 置換後文字列);
 
-private:
+  private:
     void record(const std::u16string& path, std::u16string reason);
 
     const FormState& form_;

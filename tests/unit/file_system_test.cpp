@@ -1,1 +1,135 @@
+#include "platform/file_system.h"
+
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "platform/text_encoding.h"
+#include "test_support.h"
+
+namespace quorvane::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+using test::writeFile;
+using ::testing::HasSubstr;
+using ::testing::UnorderedElementsAre;
+
+std::vector<std::u16string> listAll(std::u16string_view folder) {
+    FolderListing listing(folder);
+    std::vector<std::u16string> names;
+    for (auto name = listing.next(); !name.empty(); name = listing.next())
+        names.push_back(name);
+    return names;
+}
+
+TEST(FileSystem, AttributesTellFoldersWhateverElseTheyCarry) {
+    TempDir dir;
+    fs::create_directory(dir.path() / "ro");
+    fs::permissions(dir.path() / "ro", fs::perms::owner_write, fs::perm_options::remove);
+    writeFile(dir.path() / "a.doc", "x");
+
+    EXPECT_EQ(fileAttributes(dir / "a.doc"), kAttributeNormal);
+    EXPECT_TRUE(fileAttributes(dir.str()) & kAttributeDirectory);
+    const auto readOnlyFolder = fileAttributes(dir / "ro");
+    EXPECT_TRUE(readOnlyFolder & kAttributeDirectory);
+    EXPECT_TRUE(readOnlyFolder & kAttributeReadOnly);
+}
+
+TEST(FileSystem, AttributesOfAMissingPathNameThePath) {
+    TempDir dir;
+    try {
+        fileAttributes(dir / "gone.doc");
+        FAIL() << "no error";
+    } catch (const FileSystemError& e) {
+        EXPECT_THAT(toUtf8(e.message()), HasSubstr("gone.doc"));
+        EXPECT_THAT(toUtf8(e.message()), HasSubstr("見つかりません"));
+    }
+}
+
+TEST(FileSystem, ListingGivesOnlyOrdinaryFilesDirectlyInside) {
+    TempDir dir;
+    writeFile(dir.path() / "a.doc", "a");
+    writeFile(dir.path() / "b.unknown", "b");
+    writeFile(dir.path() / ".hidden.doc", "h");
+    fs::create_directory(dir.path() / "sub");
+    writeFile(dir.path() / "sub" / "deep.doc", "d");
+    fs::create_symlink(dir.path() / "a.doc", dir.path() / "link.doc");
+    fs::create_symlink(dir.path() / "sub", dir.path() / "link-to-folder");
+    fs::create_symlink(dir.path() / "missing", dir.path() / "dangling.doc");
+    ASSERT_EQ(::mkfifo((dir.path() / "pipe").c_str(), 0600), 0);
+
+    EXPECT_THAT(listAll(dir.str()), UnorderedElementsAre(u"a.doc", u"b.unknown", u"link.doc"));
+}
+
+TEST(FileSystem, ListingAFolderThatCannotBeReadFails) {
+    TempDir dir;
+    writeFile(dir.path() / "file", "x");
+    EXPECT_THROW(FolderListing(dir / "missing"), FileSystemError);
+    EXPECT_THROW(FolderListing(dir / "file"), FileSystemError);
+}
+
+TEST(FileSystem, NamesThatAreNotUtf8SurviveTheRoundTrip) {
+    TempDir dir;
+    const fs::path odd = dir.path() / std::string("caf\xE9 \xFF.doc");  // Latin-1 bytes
+    writeFile(odd, "x");
+    const auto names = listAll(dir.str());
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(toNativePath(dir.str() + kPathSeparator + names[0]), odd);
+    EXPECT_TRUE(copyFile(dir.str() + kPathSeparator + names[0], dir / "copy.doc"));
+    EXPECT_EQ(fromNativePath(toNativePath(u"東京/𠮷.docx")), u"東京/𠮷.docx");
+}
+
+TEST(FileSystem, CreateFolderMakesOneLevel) {
+    TempDir dir;
+    EXPECT_TRUE(createFolder(dir / "new"));
+    EXPECT_TRUE(fs::is_directory(dir.path() / "new"));
+    EXPECT_FALSE(createFolder(dir / "new"));
+    EXPECT_FALSE(createFolder(dir / "no/such/parent"));
+}
+
+TEST(FileSystem, CopyReplacesWholeOrNotAtAll) {
+    TempDir dir;
+    writeFile(dir.path() / "src.doc", "new content");
+    writeFile(dir.path() / "dst.doc", "old");
+    ASSERT_TRUE(copyFile(dir / "src.doc", dir / "dst.doc"));
+    EXPECT_EQ(test::readFile(dir.path() / "dst.doc"), "new content");
+
+    writeFile(dir.path() / "locked.doc", "keep");
+    fs::permissions(dir.path() / "locked.doc", fs::perms::owner_write, fs::perm_options::remove);
+    EXPECT_FALSE(copyFile(dir / "src.doc", dir / "locked.doc"));
+    EXPECT_EQ(test::readFile(dir.path() / "locked.doc"), "keep");
+
+    EXPECT_FALSE(copyFile(dir / "src.doc", dir / "missing-folder/x.doc"));
+    EXPECT_FALSE(copyFile(dir / "missing.doc", dir / "x.doc"));
+    EXPECT_FALSE(fs::exists(dir.path() / "x.doc"));
+
+    // Nothing half-written is left beside the destinations.
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
+        EXPECT_EQ(entry.path().extension(), ".doc") << entry.path();
+    }
+}
+
+TEST(FileSystem, CopyOntoItselfIsRefused) {
+    // Copying into the folder the file came from must not quietly turn into editing the original.
+    TempDir dir;
+    writeFile(dir.path() / "a.doc", "original");
+    EXPECT_FALSE(copyFile(dir / "a.doc", dir / "a.doc"));
+    EXPECT_FALSE(copyFile(dir / "a.doc", dir.str() + u"//a.doc"));
+    EXPECT_EQ(test::readFile(dir.path() / "a.doc"), "original");
+}
+
+TEST(FileSystem, CopyOfAReadOnlyFileCanBeSaved) {
+    TempDir dir;
+    writeFile(dir.path() / "ro.doc", "x");
+    fs::permissions(dir.path() / "ro.doc", fs::perms::owner_read | fs::perms::group_read);
+    ASSERT_TRUE(copyFile(dir / "ro.doc", dir / "copy.doc"));
+    EXPECT_NE(fs::status(dir.path() / "copy.doc").permissions() & fs::perms::owner_write,
+              fs::perms::none);
+}
+
+}  // namespace
+}  // namespace quorvane::platform

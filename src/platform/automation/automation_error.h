@@ -7,7 +7,7 @@ namespace quorvane::platform::automation {
 // A failed automation call: a member that the object does not have, a wrong argument, a call the
 // word processor refused, or a word processor that no longer answers.
 class AutomationError : public Error {
-public:
+  public:
     using Error::Error;
 };
 

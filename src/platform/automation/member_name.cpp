@@ -5,7 +5,9 @@
 namespace quorvane::platform::automation {
 namespace {
 
-char16_t foldAscii(char16_t c) noexcept { return (c >= u'A' && c <= u'Z') ? c + (u'a' - u'A') : c; }
+char16_t foldAscii(char16_t c) noexcept {
+    return (c >= u'A' && c <= u'Z') ? c + (u'a' - u'A') : c;
+}
 
 }  // namespace
 

@@ -22,32 +22,40 @@ Variant::Variant(std::shared_ptr<Object> object) {
 }
 
 bool Variant::toBool() const {
-    if (const auto* b = std::get_if<bool>(&value_)) return *b;
+    if (const auto* b = std::get_if<bool>(&value_))
+        return *b;
     typeMismatch(*this, u"Boolean");
 }
 
 std::int32_t Variant::toInt32() const {
-    if (const auto* i = std::get_if<std::int32_t>(&value_)) return *i;
+    if (const auto* i = std::get_if<std::int32_t>(&value_))
+        return *i;
     typeMismatch(*this, u"Long");
 }
 
 const std::u16string& Variant::toString() const {
-    if (const auto* s = std::get_if<std::u16string>(&value_)) return *s;
+    if (const auto* s = std::get_if<std::u16string>(&value_))
+        return *s;
     typeMismatch(*this, u"String");
 }
 
 const std::shared_ptr<Object>& Variant::toObject() const {
-    if (const auto* o = std::get_if<std::shared_ptr<Object>>(&value_)) return *o;
+    if (const auto* o = std::get_if<std::shared_ptr<Object>>(&value_))
+        return *o;
     throw AutomationError(u"オブジェクトが必要です（" + describe(*this) + u"）");
 }
 
-Variant Variant::get(std::u16string_view member) const { return toObject()->get(member); }
+Variant Variant::get(std::u16string_view member) const {
+    return toObject()->get(member);
+}
 
 void Variant::put(std::u16string_view member, const Variant& value) const {
     toObject()->put(member, value);
 }
 
-Variant Variant::call(std::u16string_view member) const { return call(member, {}, {}); }
+Variant Variant::call(std::u16string_view member) const {
+    return call(member, {}, {});
+}
 
 Variant Variant::call(std::u16string_view member, const std::vector<Variant>& positional) const {
     return call(member, positional, {});
@@ -58,7 +66,9 @@ Variant Variant::call(std::u16string_view member, const std::vector<Variant>& po
     return toObject()->call(member, positional, named);
 }
 
-std::vector<Variant> Variant::enumerate() const { return toObject()->enumerate(); }
+std::vector<Variant> Variant::enumerate() const {
+    return toObject()->enumerate();
+}
 
 std::u16string describe(const Variant& value) {
     switch (value.type()) {

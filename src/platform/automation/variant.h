@@ -15,7 +15,7 @@ struct NamedArgument;
 // The value of a late-bound call: empty (never assigned), nothing (an object variable that holds
 // no object), a boolean (VT_BOOL), a 32-bit integer (VT_I4), a string or an object.
 class Variant final {
-public:
+  public:
     enum class Type { Empty, Nothing, Bool, Int32, String, Object };
 
     struct NothingTag {};
@@ -51,7 +51,7 @@ public:
     static constexpr std::int16_t kTrue = -1;
     static constexpr std::int16_t kFalse = 0;
 
-private:
+  private:
     std::variant<std::monostate, NothingTag, bool, std::int32_t, std::u16string,
                  std::shared_ptr<Object>>
         value_;
@@ -68,7 +68,7 @@ std::u16string describe(const Variant& value);
 
 // An automation object: members are resolved by name at call time, without regard to case.
 class Object {
-public:
+  public:
     virtual ~Object() = default;
 
     virtual Variant get(std::u16string_view member) = 0;
@@ -81,7 +81,7 @@ public:
 
 // Creates automation objects by class name, such as "Word.Application".
 class ObjectFactory {
-public:
+  public:
     virtual ~ObjectFactory() = default;
     // Throws AutomationError when no server answers for the class.
     virtual Variant create(std::u16string_view className) = 0;

@@ -17,15 +17,18 @@ namespace {
 constexpr std::string_view kMagic = "quorvane-fake-document";
 
 char16_t foldCase(char16_t c) {
-    if (c >= u'A' && c <= u'Z') return c + (u'a' - u'A');
-    if (c >= u'Ａ' && c <= u'Ｚ') return c + (u'ａ' - u'Ａ');
+    if (c >= u'A' && c <= u'Z')
+        return c + (u'a' - u'A');
+    if (c >= u'Ａ' && c <= u'Ｚ')
+        return c + (u'ａ' - u'Ａ');
     return c;
 }
 
 // Replaces every occurrence, left to right, without overlaps. Returns whether any was found.
 bool replaceAll(std::u16string& text, const std::u16string& find, const std::u16string& with,
                 bool matchCase) {
-    if (find.empty()) return false;
+    if (find.empty())
+        return false;
     const auto same = [&](char16_t a, char16_t b) {
         return matchCase ? a == b : foldCase(a) == foldCase(b);
     };
@@ -43,7 +46,8 @@ bool replaceAll(std::u16string& text, const std::u16string& find, const std::u16
             out += text[i++];
         }
     }
-    if (found) text = std::move(out);
+    if (found)
+        text = std::move(out);
     return found;
 }
 
@@ -59,7 +63,8 @@ struct FakeWordProcessor::State {
     void fail(std::u16string_view member) const {
         for (const auto& m : failingMembers) {
             if (sameName(m, member)) {
-                throw AutomationError(u"メンバー " + std::u16string(member) + u" の呼び出しに失敗しました");
+                throw AutomationError(u"メンバー " + std::u16string(member) +
+                                      u" の呼び出しに失敗しました");
             }
         }
     }
@@ -69,11 +74,12 @@ namespace {
 
 using State = FakeWordProcessor::State;
 using Getter = std::function<Variant()>;
-using Method = std::function<Variant(const std::vector<Variant>&, const std::vector<NamedArgument>&)>;
+using Method =
+    std::function<Variant(const std::vector<Variant>&, const std::vector<NamedArgument>&)>;
 
 // One object of the fake: its members are small functions, and every use is logged.
 class FakeObject final : public Object {
-public:
+  public:
     FakeObject(std::shared_ptr<State> state, std::u16string label)
         : state_(std::move(state)), label_(std::move(label)) {}
 
@@ -103,7 +109,8 @@ public:
         state_->log.push_back(u"get " + label_ + u"." + std::u16string(member));
         check(member);
         for (auto& [name, getter] : getters_) {
-            if (sameName(name, member)) return getter();
+            if (sameName(name, member))
+                return getter();
         }
         unknown(member);
     }
@@ -113,7 +120,8 @@ public:
                               describe(value));
         check(member);
         for (const auto& name : settable_) {
-            if (sameName(name, member)) return;
+            if (sameName(name, member))
+                return;
         }
         unknown(member);
     }
@@ -133,7 +141,8 @@ public:
         state_->log.push_back(line + u")");
         check(member);
         for (auto& [name, method] : methods_) {
-            if (sameName(name, member)) return method(positional, named);
+            if (sameName(name, member))
+                return method(positional, named);
         }
         unknown(member);
     }
@@ -141,13 +150,15 @@ public:
     std::vector<Variant> enumerate() override {
         state_->log.push_back(u"enum " + label_);
         check(u"_NewEnum");
-        if (!items_) unknown(u"_NewEnum");
+        if (!items_)
+            unknown(u"_NewEnum");
         return items_();
     }
 
-private:
+  private:
     void check(std::u16string_view member) {
-        if (alive_) alive_();
+        if (alive_)
+            alive_();
         state_->fail(member);
     }
     [[noreturn]] void unknown(std::u16string_view member) const {
@@ -172,7 +183,8 @@ struct OpenDocument {
 
 const Variant* namedArgument(const std::vector<NamedArgument>& named, std::u16string_view name) {
     for (const auto& a : named) {
-        if (sameName(a.name, name)) return &a.value;
+        if (sameName(a.name, name))
+            return &a.value;
     }
     return nullptr;
 }
@@ -186,8 +198,10 @@ Variant execute(OpenDocument& doc, std::u16string& text, const std::vector<Varia
             throw AutomationError(u"名前付き引数 " + a.name + u" はありません");
         }
     }
-    if (positional.size() > 1) throw AutomationError(u"引数が多すぎます");
-    const Variant* findText = positional.empty() ? namedArgument(named, u"FindText") : &positional[0];
+    if (positional.size() > 1)
+        throw AutomationError(u"引数が多すぎます");
+    const Variant* findText =
+        positional.empty() ? namedArgument(named, u"FindText") : &positional[0];
     const Variant* replaceWith = namedArgument(named, u"ReplaceWith");
     const Variant* replace = namedArgument(named, u"Replace");
     const Variant* matchCase = namedArgument(named, u"MatchCase");
@@ -210,25 +224,31 @@ Variant makeFind(const std::shared_ptr<State>& state, const std::shared_ptr<Open
     return Variant(std::shared_ptr<Object>(find));
 }
 
+// A region's range, labelled like "range(header 1.1)"; its Find is labelled "find(header 1.1)".
 Variant makeRange(const std::shared_ptr<State>& state, const std::shared_ptr<OpenDocument>& doc,
                   std::u16string* text, const std::u16string& region,
                   const std::function<void()>& alive) {
-    auto range = std::make_shared<FakeObject>(state, region);
-    range->alive(alive).property(u"Find", [=] { return makeFind(state, doc, text, region, alive); });
+    auto range = std::make_shared<FakeObject>(state, u"range(" + region + u")");
+    range->alive(alive).property(u"Find",
+                                 [=] { return makeFind(state, doc, text, region, alive); });
     return Variant(std::shared_ptr<Object>(range));
 }
 
-std::u16string number(std::size_t n) { return fromUtf8(std::to_string(n)); }
+std::u16string number(std::size_t n) {
+    return fromUtf8(std::to_string(n));
+}
 
 Variant openDocument(const std::shared_ptr<State>& state, const std::u16string& path,
                      const std::function<void()>& appAlive) {
     auto loaded = FakeDocument::load(path);
-    if (!loaded) throw AutomationError(u"文書として開けません");
+    if (!loaded)
+        throw AutomationError(u"文書として開けません");
     auto doc = std::make_shared<OpenDocument>(OpenDocument{path, std::move(*loaded)});
     ++state->openDocuments;
     const std::function<void()> alive = [doc, appAlive] {
         appAlive();
-        if (doc->closed) throw AutomationError(u"文書は閉じられています");
+        if (doc->closed)
+            throw AutomationError(u"文書は閉じられています");
     };
 
     auto document = std::make_shared<FakeObject>(state, u"doc");
@@ -242,7 +262,8 @@ Variant openDocument(const std::shared_ptr<State>& state, const std::u16string& 
                 auto shape = std::make_shared<FakeObject>(state, label);
                 shape->alive(alive).property(u"TextFrame", [=]() -> Variant {
                     auto& text = doc->document.shapes[i].text;
-                    if (!text) throw AutomationError(u"この図形にはテキストがありません");
+                    if (!text)
+                        throw AutomationError(u"この図形にはテキストがありません");
                     auto frame = std::make_shared<FakeObject>(state, u"textframe(" + label + u")");
                     frame->alive(alive).property(u"TextRange", [=, t = &*text] {
                         return makeRange(state, doc, t, label, alive);
@@ -268,7 +289,8 @@ Variant openDocument(const std::shared_ptr<State>& state, const std::u16string& 
                                             : doc->document.sections[s].footers;
                         std::vector<Variant> members;
                         for (std::size_t k = 0; k < all.size(); ++k) {
-                            const std::u16string label = kind + u" " + number(s + 1) + u"." + number(k + 1);
+                            const std::u16string label =
+                                kind + u" " + number(s + 1) + u"." + number(k + 1);
                             auto member = std::make_shared<FakeObject>(state, label);
                             member->alive(alive).property(u"Range", [=, t = &all[k]] {
                                 return makeRange(state, doc, t, label, alive);
@@ -288,12 +310,12 @@ Variant openDocument(const std::shared_ptr<State>& state, const std::u16string& 
         });
         return Variant(std::shared_ptr<Object>(sections));
     });
-    document->property(u"Content", [=] {
-        return makeRange(state, doc, &doc->document.body, u"body", alive);
-    });
+    document->property(u"Content",
+                       [=] { return makeRange(state, doc, &doc->document.body, u"body", alive); });
     document->method(u"Close", [=](const auto&, const auto&) {
         // Asked nothing, our word processor keeps the changes, as the real backend does.
-        if (doc->modified) doc->document.save(doc->path);
+        if (doc->modified)
+            doc->document.save(doc->path);
         doc->closed = true;
         --state->openDocuments;
         return Variant();
@@ -312,8 +334,10 @@ std::string FakeDocument::serialize() const {
     }
     for (const auto& section : sections) {
         out += "section\n";
-        for (const auto& h : section.headers) out += "header\t" + toUtf8(h) + "\n";
-        for (const auto& f : section.footers) out += "footer\t" + toUtf8(f) + "\n";
+        for (const auto& h : section.headers)
+            out += "header\t" + toUtf8(h) + "\n";
+        for (const auto& f : section.footers)
+            out += "footer\t" + toUtf8(f) + "\n";
     }
     return out;
 }
@@ -321,12 +345,14 @@ std::string FakeDocument::serialize() const {
 std::optional<FakeDocument> FakeDocument::parse(std::string_view text) {
     std::istringstream in{std::string(text)};
     std::string line;
-    if (!std::getline(in, line) || line != kMagic) return std::nullopt;
+    if (!std::getline(in, line) || line != kMagic)
+        return std::nullopt;
     FakeDocument doc;
     while (std::getline(in, line)) {
         const auto tab = line.find('\t');
         const std::string key = line.substr(0, tab);
-        const std::u16string value = tab == std::string::npos ? u"" : fromUtf8(line.substr(tab + 1));
+        const std::u16string value =
+            tab == std::string::npos ? u"" : fromUtf8(line.substr(tab + 1));
         if (key == "body") {
             doc.body = value;
         } else if (key == "shape") {
@@ -347,7 +373,8 @@ std::optional<FakeDocument> FakeDocument::parse(std::string_view text) {
 
 std::optional<FakeDocument> FakeDocument::load(std::u16string_view path) {
     std::ifstream in(toNativePath(path), std::ios::binary);
-    if (!in) return std::nullopt;
+    if (!in)
+        return std::nullopt;
     std::ostringstream content;
     content << in.rdbuf();
     return parse(content.str());
@@ -356,7 +383,8 @@ std::optional<FakeDocument> FakeDocument::load(std::u16string_view path) {
 void FakeDocument::save(std::u16string_view path) const {
     std::ofstream out(toNativePath(path), std::ios::binary | std::ios::trunc);
     out << serialize();
-    if (!out.flush()) throw AutomationError(u"保存できません");
+    if (!out.flush())
+        throw AutomationError(u"保存できません");
 }
 
 FakeWordProcessor::FakeWordProcessor() : state_(std::make_shared<State>()) {}
@@ -370,7 +398,8 @@ Variant FakeWordProcessor::create(std::u16string_view className) {
     ++state_->runningApplications;
     auto quit = std::make_shared<bool>(false);
     const std::function<void()> alive = [quit] {
-        if (*quit) throw AutomationError(u"ワープロは終了しています");
+        if (*quit)
+            throw AutomationError(u"ワープロは終了しています");
     };
     auto state = state_;
     auto app = std::make_shared<FakeObject>(state, u"app");
@@ -378,15 +407,17 @@ Variant FakeWordProcessor::create(std::u16string_view className) {
     app->alive(alive)
         .settable(u"Visible")
         .property(u"Application", [self] { return Variant(std::shared_ptr<Object>(self.lock())); })
-        .property(u"Documents", [state, alive] {
-            auto documents = std::make_shared<FakeObject>(state, u"documents");
-            documents->alive(alive).method(u"Open", [state, alive](const auto& positional,
-                                                                  const auto&) {
-                if (positional.size() != 1) throw AutomationError(u"Openには1つの引数が必要です");
-                return openDocument(state, positional[0].toString(), alive);
-            });
-            return Variant(std::shared_ptr<Object>(documents));
-        })
+        .property(u"Documents",
+                  [state, alive] {
+                      auto documents = std::make_shared<FakeObject>(state, u"documents");
+                      documents->alive(alive).method(
+                          u"Open", [state, alive](const auto& positional, const auto&) {
+                              if (positional.size() != 1)
+                                  throw AutomationError(u"Openには1つの引数が必要です");
+                              return openDocument(state, positional[0].toString(), alive);
+                          });
+                      return Variant(std::shared_ptr<Object>(documents));
+                  })
         .method(u"Quit", [state, quit](const auto&, const auto&) {
             *quit = true;
             --state->runningApplications;
@@ -395,22 +426,33 @@ Variant FakeWordProcessor::create(std::u16string_view className) {
     return Variant(std::shared_ptr<Object>(app));
 }
 
-const std::vector<std::u16string>& FakeWordProcessor::log() const { return state_->log; }
+const std::vector<std::u16string>& FakeWordProcessor::log() const {
+    return state_->log;
+}
 
 std::vector<std::u16string> FakeWordProcessor::logLines(std::u16string_view prefix) const {
     std::vector<std::u16string> lines;
     for (const auto& line : state_->log) {
-        if (line.starts_with(prefix)) lines.push_back(line);
+        if (line.starts_with(prefix))
+            lines.push_back(line);
     }
     return lines;
 }
 
-void FakeWordProcessor::clearLog() { state_->log.clear(); }
-void FakeWordProcessor::refuseCreate(bool refuse) { state_->refuseCreate = refuse; }
+void FakeWordProcessor::clearLog() {
+    state_->log.clear();
+}
+void FakeWordProcessor::refuseCreate(bool refuse) {
+    state_->refuseCreate = refuse;
+}
 void FakeWordProcessor::failMember(std::u16string member) {
     state_->failingMembers.insert(std::move(member));
 }
-int FakeWordProcessor::runningApplications() const { return state_->runningApplications; }
-int FakeWordProcessor::openDocuments() const { return state_->openDocuments; }
+int FakeWordProcessor::runningApplications() const {
+    return state_->runningApplications;
+}
+int FakeWordProcessor::openDocuments() const {
+    return state_->openDocuments;
+}
 
 }  // namespace quorvane::platform::automation::fake

@@ -47,7 +47,7 @@ struct FakeDocument {
 // opened from disk, shapes, sections with headers and footers, the body, and literal replace-all
 // per region. Every operation is logged with its arguments and their types.
 class FakeWordProcessor final : public ObjectFactory {
-public:
+  public:
     FakeWordProcessor();
     ~FakeWordProcessor() override;
 
@@ -70,7 +70,7 @@ public:
 
     struct State;
 
-private:
+  private:
     std::shared_ptr<State> state_;
 };
 

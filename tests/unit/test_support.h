@@ -1,0 +1,85 @@
+#pragma once
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/automation/fake/fake_word_processor.h"
+#include "platform/file_system.h"
+#include "platform/message_box.h"
+
+namespace quorvane::test {
+
+// A folder of its own for one test, removed with everything in it afterwards.
+class TempDir final {
+  public:
+    TempDir() {
+        std::random_device rd;
+        path_ = std::filesystem::temp_directory_path() /
+                ("quorvane-unit-" + std::to_string(rd()) + std::to_string(rd()));
+        std::filesystem::create_directories(path_);
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ec);
+        std::filesystem::remove_all(path_, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    // The program's form of a path below this folder.
+    std::u16string operator/(const std::string& relative) const {
+        return platform::fromNativePath(path_ / relative);
+    }
+    std::u16string str() const { return platform::fromNativePath(path_); }
+
+  private:
+    std::filesystem::path path_;
+};
+
+inline void writeFile(const std::filesystem::path& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+inline std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void writeDocument(const std::u16string& path,
+                          const platform::automation::fake::FakeDocument& doc) {
+    doc.save(path);
+}
+
+inline platform::automation::fake::FakeDocument readDocument(const std::u16string& path) {
+    return platform::automation::fake::FakeDocument::load(path).value();
+}
+
+// Answers message boxes from a script and remembers what was asked.
+class ScriptedMessageBox final : public platform::MessageBox {
+  public:
+    struct Shown {
+        std::u16string text;
+        std::u16string title;
+        int flags;
+    };
+
+    std::deque<int> answers;
+    std::vector<Shown> shown;
+
+    int show(std::u16string_view text, std::u16string_view title, int flags) override {
+        shown.push_back({std::u16string(text), std::u16string(title), flags});
+        if (answers.empty())
+            return (flags & kYesNo) ? kYes : kOk;
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+}  // namespace quorvane::test
