@@ -1,0 +1,178 @@
+#include "cli/argument_parser.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "platform/file_system.h"
+#include "platform/text_encoding.h"
+
+namespace quorvane::cli {
+
+using platform::fromUtf8;
+
+namespace {
+
+std::u16string quoted(const std::string& argument) {
+    return u"「" + fromUtf8(argument) + u"」";
+}
+
+// Only spaces finds nothing the user meant: the run would skip the pair without a word.
+bool isBlank(std::u16string_view text) {
+    return text.find_first_not_of(u" \u3000") == std::u16string_view::npos;
+}
+
+class ArgumentReader final {
+  public:
+    explicit ArgumentReader(const std::vector<std::string>& arguments) : arguments_(arguments) {}
+
+    bool done() const { return next_ == arguments_.size(); }
+    const std::string& take() { return arguments_[next_++]; }
+    const std::string& value(const std::string& option) {
+        if (done())
+            throw UsageError(quoted(option) + u" には値が必要です。");
+        return take();
+    }
+
+  private:
+    const std::vector<std::string>& arguments_;
+    std::size_t next_ = 0;
+};
+
+void applyRegions(BatchOptions& options, const std::string& list) {
+    options.body = options.textBoxes = options.headers = false;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t end = std::min(list.find(',', start), list.size());
+        const std::string name = list.substr(start, end - start);
+        if (name == "body") {
+            options.body = true;
+        } else if (name == "textboxes") {
+            options.textBoxes = true;
+        } else if (name == "headers") {
+            options.headers = true;
+        } else {
+            throw UsageError(u"範囲 " + quoted(name) +
+                             u" はありません。body、textboxes、headers から選んでください。");
+        }
+        if (end == list.size())
+            break;
+        start = end + 1;
+    }
+}
+
+}  // namespace
+
+ArgumentParser::ArgumentParser(std::u16string workingDirectory)
+    : workingDirectory_(std::move(workingDirectory)) {}
+
+std::optional<BatchOptions> ArgumentParser::parse(const std::vector<std::string>& arguments) const {
+    const auto endOfOptions = std::find(arguments.begin(), arguments.end(), "--");
+    if (std::any_of(arguments.begin(), endOfOptions,
+                    [](const std::string& a) { return a == "--help" || a == "-h"; })) {
+        return std::nullopt;
+    }
+
+    BatchOptions options;
+    bool copyTo = false;
+    bool inPlace = false;
+    bool regions = false;
+    ArgumentReader reader(arguments);
+    bool optionsEnded = false;
+    while (!reader.done()) {
+        const std::string& argument = reader.take();
+        if (optionsEnded || argument.empty() || argument[0] != '-' || argument == "-") {
+            options.paths.push_back(absolutePath(argument));
+        } else if (argument == "--") {
+            optionsEnded = true;
+        } else if (argument == "--copy-to") {
+            if (copyTo)
+                throw UsageError(u"--copy-to が二回以上指定されています。");
+            copyTo = true;
+            const std::string& folder = reader.value(argument);
+            options.copyTo = absolutePath(folder);
+        } else if (argument == "--in-place") {
+            inPlace = true;
+        } else if (argument == "--yes") {
+            options.yes = true;
+        } else if (argument == "--pair") {
+            const std::u16string find = fromUtf8(reader.value(argument));
+            if (reader.done())
+                throw UsageError(u"--pair には検索文字列と置換文字列が必要です。");
+            const std::u16string replacement = fromUtf8(reader.take());
+            if (isBlank(find))
+                throw UsageError(u"--pair の検索文字列が空です。");
+            options.pairs.emplace_back(find, replacement);
+        } else if (argument == "--regions") {
+            if (regions)
+                throw UsageError(u"--regions が二回以上指定されています。");
+            regions = true;
+            applyRegions(options, reader.value(argument));
+        } else if (argument == "--ignore-case") {
+            options.ignoreCase = true;
+        } else if (argument == "--ignore-width") {
+            options.ignoreWidth = true;
+        } else {
+            throw UsageError(u"不明なオプション " + quoted(argument) + u" です。");
+        }
+    }
+
+    if (copyTo && inPlace) {
+        throw UsageError(u"--copy-to と --in-place は同時に指定できません。");
+    }
+    if (!copyTo && !inPlace) {
+        throw UsageError(u"--copy-to フォルダー か --in-place のどちらかを指定してください。");
+    }
+    if (options.yes && !inPlace)
+        throw UsageError(u"--yes は --in-place と共に指定します。");
+    options.mode = inPlace ? BatchOptions::Mode::InPlace : BatchOptions::Mode::CopyTo;
+    if (options.pairs.size() > BatchOptions::kMaxPairs) {
+        throw UsageError(u"--pair は 3 組までです。");
+    }
+    if (options.paths.empty())
+        throw UsageError(u"処理する文書かフォルダーのパスを指定してください。");
+    return options;
+}
+
+std::u16string ArgumentParser::absolutePath(const std::string& argument) const {
+    if (argument.empty())
+        throw UsageError(u"空のパスは指定できません。");
+    std::filesystem::path path(argument);
+    if (path.is_relative()) {
+        if (workingDirectory_.empty()) {
+            throw UsageError(u"現在のフォルダーが分からないため、相対パス " + quoted(argument) +
+                             u" は使えません。");
+        }
+        path = platform::toNativePath(workingDirectory_) / path;
+    }
+    std::string normal = path.lexically_normal().native();
+    while (normal.size() > 1 && normal.back() == '/')
+        normal.pop_back();
+    return platform::fromNativePath(normal);
+}
+
+std::u16string ArgumentParser::usage() {
+    return u"使い方: quorvane-batch (--copy-to フォルダー | --in-place [--yes])\n"
+           u"          [--pair 検索文字列 置換文字列]... [--regions 範囲] [--ignore-case]\n"
+           u"          [--ignore-width] パス...\n"
+           u"\n"
+           u"ワープロ文書の文字列を一括で置換します。パスごとに一回ずつ、指定の順に処理します。\n"
+           u"フォルダーを指定すると、その中の文書すべてが対象です（サブフォルダーは除く）。\n"
+           u"\n"
+           u"  --copy-to フォルダー  文書をフォルダーへコピーし、コピーのほうを置換します。\n"
+           u"                        フォルダーを指定したときのコピー先は "
+           u"フォルダー/<フォルダー名>/\n"
+           u"  --in-place            元の文書を置換します。実行前に端末で確認します\n"
+           u"  --yes                 --in-place の確認に「はい」と答えます\n"
+           u"  --pair 検索 置換      置換する組です（3 組まで）。置換文字列は「」で囲んで入ります\n"
+           u"  --regions 範囲        置換する範囲をカンマ区切りで指定します（既定は三つとも）:\n"
+           u"                        body（本文）、textboxes（テキストボックス）、\n"
+           u"                        headers（ヘッダー・フッター）\n"
+           u"  --ignore-case         大文字と小文字を区別しません\n"
+           u"  --ignore-width        全角と半角を区別しません\n"
+           u"  -h, --help            この説明を表示します\n"
+           u"\n"
+           u"終了コード: 0 すべて処理した  1 処理できなかった文書がある  2 指定の誤り\n"
+           u"            3 処理が中断された（コピーの失敗、ワープロやパスのエラー）\n";
+}
+
+}  // namespace quorvane::cli

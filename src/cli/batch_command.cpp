@@ -1,0 +1,118 @@
+#include "cli/batch_command.h"
+
+#include <algorithm>
+#include <cstddef>
+
+#include "batch/run_driver.h"
+#include "batch/run_error.h"
+#include "cli/argument_parser.h"
+#include "cli/terminal_message_box.h"
+#include "cli/terminal_progress.h"
+#include "platform/file_system.h"
+#include "platform/text_encoding.h"
+
+namespace quorvane::cli {
+
+using platform::toUtf8;
+
+namespace {
+
+// A path as the system names it, bytes that are not UTF-8 included.
+std::string shown(const std::u16string& path) {
+    return platform::toNativePath(path).native();
+}
+
+void printUnprocessed(std::ostream& out, const std::u16string& path, std::u16string_view reason) {
+    out << shown(path) << '\t' << toUtf8(reason) << '\n' << std::flush;
+}
+
+// The run ended at a copy that failed: that document and every one after it were left alone.
+// Returns whether that happened.
+bool printStoppedByCopy(std::ostream& out, const TargetList& targets,
+                        const std::u16string& failedDocument) {
+    const auto last = targets.fileList.begin() + targets.fileIndex + 1;
+    const auto failed = std::find(targets.fileList.begin(), last, std::u16string());
+    if (failed == last)
+        return false;
+    printUnprocessed(out, failedDocument, u"コピーできませんでした");
+    for (auto rest = failed + 1; rest != last; ++rest) {
+        printUnprocessed(out, *rest, u"コピーの失敗で処理が中断されました");
+    }
+    return true;
+}
+
+}  // namespace
+
+BatchCommand::BatchCommand(platform::automation::ObjectFactory& factory, Console& console)
+    : factory_(factory), console_(console) {}
+
+int BatchCommand::run(const std::vector<std::string>& arguments) {
+    std::ostream& out = console_.out;
+    std::ostream& err = console_.err;
+    const auto usageError = [&](std::u16string_view message) {
+        err << ArgumentParser::kProgramName << ": " << toUtf8(message) << '\n'
+            << toUtf8(u"使い方は quorvane-batch --help で表示されます。") << '\n';
+        return kUsage;
+    };
+
+    BatchOptions options;
+    try {
+        auto parsed = ArgumentParser(console_.workingDirectory).parse(arguments);
+        if (!parsed) {
+            out << toUtf8(ArgumentParser::usage());
+            return kAllProcessed;
+        }
+        options = std::move(*parsed);
+    } catch (const UsageError& e) {
+        return usageError(e.message());
+    }
+    if (options.mode == BatchOptions::Mode::InPlace && !options.yes && !console_.inputIsTerminal) {
+        // Nobody can answer the question, and originals must not be edited on a guess.
+        return usageError(
+            u"--in-place は元の文書を書き換えます。端末から実行して確認に答えるか、"
+            u"--yes を指定してください。");
+    }
+
+    const PlainFormState form = options.formState();
+    TerminalMessageBox messages(console_.in, err, options.yes);
+    TerminalProgress progress(err, console_.errorIsTerminal);
+    RunDriver driver(form, messages, factory_);
+    driver.setProgress(&progress);
+
+    int status = kAllProcessed;
+    for (std::size_t p = 0; p < options.paths.size(); ++p) {
+        const std::u16string& path = options.paths[p];
+        const int declinedBefore = messages.declined();
+        try {
+            driver.ファイル名取得(path);
+        } catch (const RunError& e) {
+            err << ArgumentParser::kProgramName << ": " << toUtf8(e.message()) << '\n';
+            for (std::size_t rest = p + 1; rest < options.paths.size(); ++rest) {
+                err << toUtf8(u"処理していません：") << shown(options.paths[rest]) << '\n';
+            }
+            return kRunEnded;
+        }
+        if (messages.declined() != declinedBefore) {
+            // The run ended before it listed anything: the target list is the previous run's.
+            printUnprocessed(out, path, u"確認で「いいえ」が選ばれたため処理していません");
+            status = std::max<int>(status, kSomeNotProcessed);
+            continue;
+        }
+        for (const DocumentFailure& failure : driver.report()) {
+            printUnprocessed(out, failure.path, failure.reason);
+            status = std::max<int>(status, kSomeNotProcessed);
+        }
+        if (driver.targetList().fileIndex < 0) {
+            err << toUtf8(u"文書がありません：") << shown(path) << '\n';
+        } else if (printStoppedByCopy(out, driver.targetList(), progress.lastStarted())) {
+            err << toUtf8(
+                       u"コピー先には --copy-to で別のフォルダーを指定するか、--in-place で元の"
+                       u"文書を置換してください。")
+                << '\n';
+            status = kRunEnded;
+        }
+    }
+    return status;
+}
+
+}  // namespace quorvane::cli

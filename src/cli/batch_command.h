@@ -1,0 +1,44 @@
+#pragma once
+
+#include <istream>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/automation/variant.h"
+
+namespace quorvane::cli {
+
+// Where the command talks: the report on out; notices, errors, questions and progress on err.
+struct Console {
+    std::istream& in;
+    std::ostream& out;
+    std::ostream& err;
+    // Whether a person can answer on in, and whether one watches err.
+    bool inputIsTerminal = false;
+    bool errorIsTerminal = false;
+    // Where relative paths start; empty when it is not known.
+    std::u16string workingDirectory;
+};
+
+// quorvane-batch: one run per path, in order, with the window's semantics.
+class BatchCommand final {
+  public:
+    enum ExitStatus : int {
+        kAllProcessed = 0,
+        kSomeNotProcessed = 1,
+        kUsage = 2,
+        kRunEnded = 3,
+    };
+
+    BatchCommand(platform::automation::ObjectFactory& factory, Console& console);
+
+    // arguments without the program name.
+    int run(const std::vector<std::string>& arguments);
+
+  private:
+    platform::automation::ObjectFactory& factory_;
+    Console& console_;
+};
+
+}  // namespace quorvane::cli

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <istream>
+#include <ostream>
+
+#include "platform/message_box.h"
+
+namespace quorvane::cli {
+
+// Messages on the terminal: notices go to the error stream, and a yes/no question is answered
+// on the input, or by --yes given beforehand.
+class TerminalMessageBox final : public platform::MessageBox {
+  public:
+    TerminalMessageBox(std::istream& in, std::ostream& err, bool assumeYes);
+
+    int show(std::u16string_view text, std::u16string_view title, int flags) override;
+
+    // How many questions were answered no, so that a declined run can be told apart.
+    int declined() const noexcept { return declined_; }
+
+  private:
+    int ask(std::u16string_view text);
+
+    std::istream& in_;
+    std::ostream& err_;
+    bool assumeYes_;
+    int declined_ = 0;
+};
+
+}  // namespace quorvane::cli

@@ -1,0 +1,102 @@
+#include "cli/argument_parser.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/file_system.h"
+
+namespace quorvane::cli {
+namespace {
+
+using Args = std::vector<std::string>;
+
+BatchOptions parse(const Args& args) {
+    return ArgumentParser(u"/work/here").parse(args).value();
+}
+
+TEST(ArgumentParserTest, RejectsCommandLinesThatCannotBeCarriedOut) {
+    const std::vector<Args> bad = {
+        {},
+        {"doc.docx"},
+        {"--copy-to", "out", "--in-place", "doc.docx"},
+        {"--copy-to", "out", "--yes", "doc.docx"},
+        {"--copy-to", "out"},
+        {"--in-place", "--yes"},
+        {"--copy-to"},
+        {"--copy-to", "a", "--copy-to", "b", "doc.docx"},
+        {"--in-place", "--yes", "--pair", "a", "b", "--pair", "c", "d", "--pair", "e", "f",
+         "--pair", "g", "h", "doc.docx"},
+        {"--in-place", "--yes", "--pair", "a"},
+        {"--in-place", "--yes", "--pair", "  ", "x", "doc.docx"},
+        {"--in-place", "--yes", "--pair", "\xe3\x80\x80", "x", "doc.docx"},
+        {"--in-place", "--yes", "--regions", "body,footnotes", "doc.docx"},
+        {"--in-place", "--yes", "--regions", "", "doc.docx"},
+        {"--in-place", "--yes", "--regions", "body,", "doc.docx"},
+        {"--in-place", "--yes", "--regions", "body", "--regions", "headers", "doc.docx"},
+        {"--in-place", "--yes", "--verbose", "doc.docx"},
+        {"--in-place", "--yes", ""},
+    };
+    for (const Args& args : bad) {
+        std::string line;
+        for (const auto& a : args)
+            line += "[" + a + "] ";
+        EXPECT_THROW(ArgumentParser(u"/work/here").parse(args), UsageError) << line;
+    }
+}
+
+TEST(ArgumentParserTest, HelpWinsOverEverythingBeforeTheEndOfOptions) {
+    EXPECT_FALSE(ArgumentParser(u"/").parse({"--help"}).has_value());
+    EXPECT_FALSE(ArgumentParser(u"/").parse({"--bogus", "-h"}).has_value());
+    EXPECT_TRUE(ArgumentParser(u"/").parse({"--in-place", "--yes", "--", "--help"}).has_value());
+}
+
+TEST(ArgumentParserTest, DefaultsCopyWithEveryRegionAndCaseAndWidthDistinguished) {
+    const PlainFormState form = parse({"--copy-to", "/out", "doc.docx"}).formState();
+    EXPECT_EQ(form.option1, FormState::kSelected);
+    EXPECT_EQ(form.option2, FormState::kNotSelected);
+    EXPECT_EQ(form.dir1, u"/out");
+    EXPECT_EQ(form.checks, (std::array<std::int16_t, 5>{1, 1, 1, 1, 1}));
+    for (const auto& box : form.textBoxes)
+        EXPECT_TRUE(box.empty());
+}
+
+TEST(ArgumentParserTest, OptionsMapOntoTheWindowsControls) {
+    const BatchOptions options =
+        parse({"--in-place", "--yes", "--pair", "甲", "乙", "--pair", "-x", "--y", "--regions",
+               "headers,textboxes", "--ignore-case", "--ignore-width", "a.docx", "b"});
+    const PlainFormState form = options.formState();
+    EXPECT_EQ(form.option1, FormState::kNotSelected);
+    EXPECT_EQ(form.option2, FormState::kSelected);
+    EXPECT_TRUE(options.yes);
+    EXPECT_EQ(form.checks, (std::array<std::int16_t, 5>{0, 1, 1, 0, 0}));
+    EXPECT_EQ(form.textBoxes,
+              (std::array<std::u16string, 6>{u"甲", u"乙", u"-x", u"--y", u"", u""}));
+    EXPECT_EQ(form.pageControlText(u"page1", u"textbox3"), u"-x");
+    EXPECT_EQ(options.paths, (std::vector<std::u16string>{u"/work/here/a.docx", u"/work/here/b"}));
+
+    const PlainFormState bodyOnly = parse({"--copy-to", "o", "--regions", "body", "p"}).formState();
+    EXPECT_EQ(bodyOnly.checks, (std::array<std::int16_t, 5>{1, 0, 0, 1, 1}));
+}
+
+// Copies of a dropped folder go to DIR/<last component>: the run takes it from the text after the
+// last separator, so "dir/", "dir/." or "./dir" must all end in "/dir".
+TEST(ArgumentParserTest, PathsBecomeAbsoluteWithoutTrailingSeparatorOrDots) {
+    const BatchOptions options = parse(
+        {"--copy-to", "out/", "dir/", "./dir", "dir/.", "/abs//x/", "../up", "/", "--", "-dash"});
+    EXPECT_EQ(options.copyTo, u"/work/here/out");
+    EXPECT_EQ(options.paths,
+              (std::vector<std::u16string>{u"/work/here/dir", u"/work/here/dir", u"/work/here/dir",
+                                           u"/abs/x", u"/work/up", u"/", u"/work/here/-dash"}));
+}
+
+TEST(ArgumentParserTest, RelativePathsNeedAKnownWorkingDirectory) {
+    EXPECT_THROW(ArgumentParser(u"").parse({"--copy-to", "/out", "doc"}), UsageError);
+    EXPECT_EQ(ArgumentParser(u"").parse({"--copy-to", "/out", "/doc"})->paths.front(), u"/doc");
+}
+
+TEST(ArgumentParserTest, NamesThatAreNotUtf8SurviveTheTripToTheRun) {
+    const BatchOptions options = parse({"--copy-to", "/out", "/d/\xff\xfe.docx"});
+    EXPECT_EQ(platform::toNativePath(options.paths.front()).native(), "/d/\xff\xfe.docx");
+}
+
+}  // namespace
+}  // namespace quorvane::cli
