@@ -86,6 +86,10 @@ int BatchCommand::run(const std::vector<std::string>& arguments) {
         try {
             driver.ファイル名取得(path);
         } catch (const RunError& e) {
+            // Documents that failed before the error are still worth knowing about.
+            for (const DocumentFailure& failure : driver.report()) {
+                printUnprocessed(out, failure.path, failure.reason);
+            }
             err << ArgumentParser::kProgramName << ": " << toUtf8(e.message()) << '\n';
             for (std::size_t rest = p + 1; rest < options.paths.size(); ++rest) {
                 err << toUtf8(u"処理していません：") << shown(options.paths[rest]) << '\n';

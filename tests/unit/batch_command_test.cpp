@@ -124,6 +124,15 @@ TEST_F(BatchCommandTest, AnEscapedErrorStopsTheRemainingPaths) {
     EXPECT_EQ(load("in/a.doc").body, u"foo");
 }
 
+TEST_F(BatchCommandTest, AWordProcessorThatDoesNotStartEndsTheCommand) {
+    document("in/a.doc", u"foo");
+    document("b.doc", u"foo");
+    office.refuseCreate(true);
+    EXPECT_EQ(run({"--copy-to", "out", "in", "b.doc"}), 3);
+    EXPECT_THAT(err.str(), HasSubstr("ワープロを起動できません"));
+    EXPECT_THAT(err.str(), HasSubstr("処理していません：" + (root_ / "b.doc").native()));
+}
+
 TEST_F(BatchCommandTest, InPlaceNeedsAnAnswerFromSomeone) {
     document("in/a.doc", u"foo");
     EXPECT_EQ(run({"--in-place", "--pair", "foo", "X", "in/a.doc"}), 2);
