@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string_view>
+#include <utility>
+
+#include <com/sun/star/frame/XModel.hpp>
+
+#include "platform/automation/office/office_session.h"
+
+namespace quorvane::platform::automation::office {
+
+// A word-processing document loaded in the office, saved in its own format when it is closed
+// after a change. A document whose office was lost refuses every call.
+class OfficeDocument final {
+  public:
+    // Throws AutomationError with the reason when the file is not a document we may edit.
+    static std::shared_ptr<OfficeDocument> open(std::shared_ptr<OfficeSession> session,
+                                                std::u16string_view path);
+    // A document that was never closed is closed without saving.
+    ~OfficeDocument();
+    OfficeDocument(const OfficeDocument&) = delete;
+    OfficeDocument& operator=(const OfficeDocument&) = delete;
+
+    template <typename Call>
+    decltype(auto) call(Call&& body) {
+        checkUsable();
+        return session_->call(std::forward<Call>(body));
+    }
+
+    const css::uno::Reference<css::frame::XModel>& model() const noexcept { return model_; }
+
+    // Saves the document when it was changed, atomically, then closes it.
+    void close();
+
+    struct Loaded;
+
+  private:
+    OfficeDocument(std::shared_ptr<OfficeSession> session, std::filesystem::path path,
+                   Loaded loaded);
+    void checkUsable() const;
+    void save();
+    void discard();
+
+    std::shared_ptr<OfficeSession> session_;
+    std::uint64_t generation_;
+    std::filesystem::path path_;
+    css::uno::Reference<css::frame::XModel> model_;
+    OUString filter_;
+    OUString filterOptions_;
+    bool closed_ = false;
+};
+
+}  // namespace quorvane::platform::automation::office
