@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QObject>
+#include <memory>
+
+#include "batch/run_driver.h"
+#include "common/run_report.h"
+
+class QDialog;
+class QLabel;
+class QProgressBar;
+class QWidget;
+
+namespace quorvane::ui {
+
+// The window while the runs of one drop work: busy cursor, a window-modal progress line that
+// names the document at hand, painting kept alive, and no user input reaching the window, so
+// that a long run neither looks like a crash nor has its settings changed under it.
+class BusyRun final : public QObject, public RunProgress {
+  public:
+    BusyRun(QWidget& window, RunDriver& driver);
+    ~BusyRun() override;
+    BusyRun(const BusyRun&) = delete;
+    BusyRun& operator=(const BusyRun&) = delete;
+
+    void documentStarted(std::int32_t index, std::int32_t count,
+                         const std::u16string& path) override;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    QWidget& window_;
+    RunDriver& driver_;
+    std::unique_ptr<QDialog> dialog_;
+    QLabel* line_;
+    QProgressBar* bar_;
+};
+
+}  // namespace quorvane::ui

@@ -1,0 +1,101 @@
+#include "ui/folder_list.h"
+
+#include <QCollator>
+#include <QStorageInfo>
+#include <QStyle>
+#include <algorithm>
+#include <system_error>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace quorvane::ui {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kPathRole = Qt::UserRole;
+
+// Program strings keep names that are not UTF-8 as lone surrogates, so a path survives its trip
+// through the list's items unchanged.
+QString toQString(const fs::path& path) {
+    return QString::fromStdU16String(platform::fromNativePath(path));
+}
+
+fs::path toPath(const QString& text) {
+    return platform::toNativePath(text.toStdU16String());
+}
+
+// The visible sub-folders, or nothing and an error when the folder cannot be listed.
+std::vector<fs::path> subFolders(const fs::path& folder, std::error_code& error) {
+    std::vector<fs::path> result;
+    fs::directory_iterator it(folder, error);
+    for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+        std::error_code ignored;  // an entry that vanished or cannot be examined is not listed
+        if (it->is_directory(ignored) && !it->path().filename().native().starts_with('.')) {
+            result.push_back(it->path());
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
+FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setUniformItemSizes(true);
+    connect(this, &QListWidget::itemActivated, this, &FolderList::open);
+}
+
+bool FolderList::setPath(const fs::path& folder) {
+    std::error_code error;
+    const fs::path canonical = fs::canonical(folder, error);
+    if (error || !fs::is_directory(canonical, error))
+        return false;
+    std::vector<fs::path> children = subFolders(canonical, error);
+    if (error)
+        return false;
+
+    QCollator collator;
+    collator.setNumericMode(true);
+    std::sort(children.begin(), children.end(), [&](const fs::path& a, const fs::path& b) {
+        return collator.compare(toQString(a.filename()), toQString(b.filename())) < 0;
+    });
+
+    // The chain starts at the root of the volume that holds the folder.
+    const fs::path root = toPath(QStorageInfo(toQString(canonical)).rootPath());
+    std::vector<fs::path> chain{root};
+    for (const fs::path& part : canonical.lexically_relative(root)) {
+        if (part != ".")
+            chain.push_back(chain.back() / part);
+    }
+
+    clear();
+    const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    auto add = [this](const QIcon& icon, int depth, const QString& name, const fs::path& path) {
+        auto* item = new QListWidgetItem(icon, QString(depth * 2, u' ') + name, this);
+        item->setData(kPathRole, toQString(path));
+        return item;
+    };
+    QListWidgetItem* current = nullptr;
+    for (std::size_t depth = 0; depth < chain.size(); ++depth) {
+        const fs::path& step = chain[depth];
+        current = add(openIcon, static_cast<int>(depth),
+                      depth == 0 ? toQString(step) : toQString(step.filename()), step);
+    }
+    for (const fs::path& child : children) {
+        add(closedIcon, static_cast<int>(chain.size()), toQString(child.filename()), child);
+    }
+    setCurrentItem(current);
+    path_ = canonical;
+    return true;
+}
+
+void FolderList::open(QListWidgetItem* item) {
+    const QString folder = item->data(kPathRole).toString();
+    if (!setPath(toPath(folder)))
+        emit openRefused(folder);
+}
+
+}  // namespace quorvane::ui

@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTest>
+#include <QUrl>
+#include <filesystem>
+#include <functional>
+
+#include "ui_test_support.h"
+
+namespace quorvane::test {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::automation::fake::FakeDocument;
+
+QUrl urlOf(const std::u16string& path) {
+    return QUrl::fromLocalFile(QString::fromStdU16String(path));
+}
+
+std::unique_ptr<QMimeData> fileList(const QList<QUrl>& urls) {
+    auto data = std::make_unique<QMimeData>();
+    data->setUrls(urls);
+    return data;
+}
+
+class DropTest : public ::testing::Test, public WindowFixture {
+  protected:
+    void SetUp() override {
+        fs::create_directories(dir.path() / "folder");
+        for (const char* name : {"a.doc", "b.doc", "folder/c.doc"})
+            document(dir / name);
+        open();
+        control<QLineEdit>("TextBox1")->setText("foo");
+        control<QLineEdit>("TextBox2")->setText("X");
+        // Edit the originals: no destination needed, and each run asks first.
+        QTest::mouseClick(multiPage1()->tabBar(), Qt::LeftButton, {},
+                          multiPage1()->tabBar()->tabRect(1).center());
+        QTest::mouseClick(option(2), Qt::LeftButton);
+    }
+
+    static void document(const std::u16string& path) {
+        FakeDocument doc;
+        doc.body = u"foo";
+        doc.save(path);
+    }
+
+    // Sends a drag over the drop area and says whether it was taken, and as what.
+    std::pair<bool, Qt::DropAction> dragOver(const QMimeData& data, Qt::DropActions allowed) {
+        QWidget* image = control("Image1");
+        QDragEnterEvent enter(QPoint(5, 5), allowed, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(image, &enter);
+        QDragMoveEvent move(QPoint(6, 6), allowed, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(image, &move);
+        EXPECT_EQ(enter.isAccepted(), move.isAccepted());
+        return {move.isAccepted(), move.dropAction()};
+    }
+
+    bool drop(const QMimeData& data) {
+        dragOver(data, Qt::CopyAction | Qt::MoveAction);
+        QDropEvent event(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(control("Image1"), &event);
+        return event.isAccepted();
+    }
+
+    std::vector<std::u16string> opened() const {
+        std::vector<std::u16string> paths;
+        for (const auto& line : word.logLines(u"call documents.Open(STR \"")) {
+            paths.push_back(line.substr(25, line.size() - 27));
+        }
+        return paths;
+    }
+};
+
+TEST_F(DropTest, OnlyAFileListThatMayBeCopiedIsAccepted) {
+    const auto files = fileList({urlOf(dir / "a.doc"), urlOf(dir / "folder")});
+    EXPECT_EQ(dragOver(*files, Qt::CopyAction | Qt::MoveAction | Qt::LinkAction),
+              std::make_pair(true, Qt::CopyAction));
+    EXPECT_FALSE(dragOver(*files, Qt::MoveAction | Qt::LinkAction).first);
+
+    QMimeData text;
+    text.setText("foo");
+    EXPECT_FALSE(dragOver(text, Qt::CopyAction).first);
+    EXPECT_FALSE(drop(text));
+
+    const auto remote = fileList({QUrl("https://example.com/a.doc")});
+    EXPECT_FALSE(dragOver(*remote, Qt::CopyAction).first);
+    EXPECT_FALSE(drop(*remote));
+    EXPECT_TRUE(word.log().empty());
+}
+
+TEST_F(DropTest, EachDroppedPathIsOneRunInTheOrderOfTheList) {
+    const auto files =
+        fileList({urlOf(dir / "b.doc"), QUrl("https://example.com/x.doc"), urlOf(dir / "folder"),
+                  urlOf(dir / "a.doc"), urlOf(dir / "b.doc")});
+    EXPECT_TRUE(drop(*files));
+
+    EXPECT_EQ(opened(), (std::vector<std::u16string>{dir / "b.doc", dir / "folder/c.doc",
+                                                     dir / "a.doc", dir / "b.doc"}));
+    EXPECT_EQ(word.logLines(u"create").size(), 4u);
+    EXPECT_EQ(word.runningApplications(), 0);
+    // One confirmation per run; nothing else was said.
+    ASSERT_EQ(messages.shown.size(), 4u);
+    EXPECT_EQ(messages.shown[0].text, RunDriver::kConfirmText);
+    EXPECT_EQ(FakeDocument::load(dir / "a.doc")->body, u"「X」");
+}
+
+TEST_F(DropTest, ANameThatIsNotUtf8ReachesTheRunUnchanged) {
+    const std::string raw = "\xff\xfe.doc";
+    const std::u16string path = platform::fromNativePath(dir.path() / raw);
+    document(path);
+    const auto files = fileList({QUrl::fromEncoded(
+        QUrl::fromLocalFile(QString::fromStdString(dir.path().string())).toEncoded() +
+        "/%FF%FE.doc")});
+    EXPECT_TRUE(drop(*files));
+    EXPECT_EQ(opened(), std::vector<std::u16string>{path});
+    EXPECT_EQ(FakeDocument::load(path)->body, u"「X」");
+}
+
+TEST_F(DropTest, AnErrorThatEscapesARunIsShownAndEndsTheDrop) {
+    const auto files =
+        fileList({urlOf(dir / "a.doc"), urlOf(dir / "missing.doc"), urlOf(dir / "b.doc")});
+    drop(*files);
+
+    EXPECT_EQ(opened(), std::vector<std::u16string>{dir / "a.doc"});
+    ASSERT_EQ(messages.shown.size(), 3u);  // two confirmations, then the error
+    const auto& error = messages.shown[2];
+    EXPECT_EQ(error.title, u"Quorvane");
+    EXPECT_EQ(error.flags, platform::MessageBox::kCritical);
+    EXPECT_NE(error.text.find(dir / "missing.doc"), std::u16string::npos);
+    EXPECT_EQ(word.runningApplications(), 0);
+}
+
+TEST_F(DropTest, DocumentsThatCouldNotBeOpenedAreListedAfterTheRun) {
+    for (int i = 0; i < 22; ++i)
+        writeFile(dir.path() / "folder" / ("junk" + std::to_string(i)), "x");
+    drop(*fileList({urlOf(dir / "folder")}));
+
+    ASSERT_EQ(messages.shown.size(), 2u);
+    const auto& notice = messages.shown[1];
+    EXPECT_EQ(notice.title, u"Quorvane");
+    EXPECT_EQ(notice.flags, platform::MessageBox::kExclamation);
+    EXPECT_NE(notice.text.find(u"（22 件）"), std::u16string::npos);
+    EXPECT_NE(notice.text.find(u"ほか 2 件"), std::u16string::npos);
+    EXPECT_NE(notice.text.find(u"開けませんでした"), std::u16string::npos);
+    EXPECT_EQ(notice.text.find(u"c.doc"), std::u16string::npos);
+}
+
+// Lets a test look at the window while a run is inside the word processor.
+class WatchedFactory final : public platform::automation::ObjectFactory {
+  public:
+    WatchedFactory(ObjectFactory& inner, std::function<void()> watch)
+        : inner_(inner), watch_(std::move(watch)) {}
+    platform::automation::Variant create(std::u16string_view className) override {
+        watch_();
+        return inner_.create(className);
+    }
+
+  private:
+    ObjectFactory& inner_;
+    std::function<void()> watch_;
+};
+
+TEST_F(DropTest, WhileARunWorksTheWindowIsBusyAndTakesNoInput) {
+    int runs = 0;
+    bool dialogShown = false;
+    QCursor* cursor = nullptr;
+    WatchedFactory watched(word, [&] {
+        ++runs;
+        cursor = QApplication::overrideCursor();
+        // A click on the other option mid-run must not change what the next run reads.
+        QTest::mouseClick(option(1), Qt::LeftButton);
+        for (const QDialog* dialog : form->findChildren<QDialog*>()) {
+            dialogShown = dialogShown || dialog->isVisible();
+        }
+    });
+    ui::Form1 busyForm(watched, messages, volumes);
+    form.reset();
+    busyForm.show();
+    busyForm.findChild<QTabWidget*>("MultiPage1")->setCurrentIndex(1);
+    QTest::mouseClick(busyForm.findChild<QRadioButton*>("Option2"), Qt::LeftButton);
+    form.reset(&busyForm);
+
+    drop(*fileList({urlOf(dir / "a.doc"), urlOf(dir / "b.doc")}));
+    form.release();
+
+    EXPECT_EQ(runs, 2);
+    ASSERT_NE(cursor, nullptr);
+    EXPECT_EQ(cursor->shape(), Qt::WaitCursor);
+    EXPECT_TRUE(dialogShown);  // by the second run, the progress line is up
+    EXPECT_EQ(busyForm.option2Value(), -1);
+    EXPECT_EQ(messages.shown.size(), 2u);  // both runs still asked: Option2 stayed chosen
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    for (const QDialog* dialog : busyForm.findChildren<QDialog*>())
+        EXPECT_FALSE(dialog->isVisible());
+}
+
+}  // namespace
+}  // namespace quorvane::test
