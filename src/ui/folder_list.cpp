@@ -3,6 +3,7 @@
 #include <QCollator>
 #include <QStorageInfo>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <algorithm>
 #include <system_error>
 #include <vector>
@@ -15,6 +16,25 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kPathRole = Qt::UserRole;
+constexpr int kDepthRole = Qt::UserRole + 1;
+constexpr int kIndentPixels = 8;
+
+// Indents each entry, icon and all, by its depth below the volume's root.
+class IndentingDelegate final : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem indented(option);
+        indented.rect.setLeft(option.rect.left() + kIndentPixels * index.data(kDepthRole).toInt());
+        QStyledItemDelegate::paint(painter, indented, index);
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return QStyledItemDelegate::sizeHint(option, index) +
+               QSize(kIndentPixels * index.data(kDepthRole).toInt(), 0);
+    }
+};
 
 // Program strings keep names that are not UTF-8 as lone surrogates, so a path survives its trip
 // through the list's items unchanged.
@@ -43,7 +63,7 @@ std::vector<fs::path> subFolders(const fs::path& folder, std::error_code& error)
 
 FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setUniformItemSizes(true);
+    setItemDelegate(new IndentingDelegate(this));
     connect(this, &QListWidget::itemActivated, this, &FolderList::open);
 }
 
@@ -74,8 +94,9 @@ bool FolderList::setPath(const fs::path& folder) {
     const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
     auto add = [this](const QIcon& icon, int depth, const QString& name, const fs::path& path) {
-        auto* item = new QListWidgetItem(icon, QString(depth * 2, u' ') + name, this);
+        auto* item = new QListWidgetItem(icon, name, this);
         item->setData(kPathRole, toQString(path));
+        item->setData(kDepthRole, depth);
         return item;
     };
     QListWidgetItem* current = nullptr;

@@ -12,6 +12,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QUrl>
+#include <algorithm>
 #include <array>
 #include <stdexcept>
 #include <system_error>
@@ -91,6 +92,9 @@ void Form1::createControls() {
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     setFixedSize(px(4530), px(4755));
+    // The window font, which the check boxes use, is the proportional Japanese one: the default
+    // fonts of desktops set Japanese too wide for the check boxes' captions.
+    setFont(fontOf(kPGothic, 9));
 
     image1_ = new QLabel(this);
     image1_->setObjectName(QStringLiteral("Image1"));
@@ -105,6 +109,8 @@ void Form1::createControls() {
     multiPage1_->setGeometry(twips(150, 2250, 4215, 2340));
     multiPage1_->setTabPosition(QTabWidget::South);
     multiPage1_->tabBar()->setFont(fontOf(kGothic, 9));
+    // With the usual padding the three captions overflow the tab row and it starts to scroll.
+    multiPage1_->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 7px; }"));
     const std::array<QString, 3> tabs{QStringLiteral("文字入力"), QStringLiteral("ファイルの取扱"),
                                       QStringLiteral("置換オプション")};
     for (std::size_t i = 0; i < tabs.size(); ++i) {
@@ -128,8 +134,10 @@ void Form1::createControls() {
     auto addLabel = [&](int number, const QString& caption, QRect geometry) {
         auto* label = new QLabel(caption, page1);
         label->setObjectName(QStringLiteral("Label%1").arg(number));
-        label->setGeometry(geometry);
         label->setFont(pairFont);
+        // The heading is laid out to the pixel; a font a little wider must not cut its last word.
+        geometry.setWidth(std::max(geometry.width(), label->sizeHint().width()));
+        label->setGeometry(geometry);
     };
     addLabel(1, QStringLiteral("置換前文字列　　　　　　　置換後文字列"),
              twips(450, 150, 3375, 225));
