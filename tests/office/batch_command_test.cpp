@@ -67,7 +67,7 @@ struct Result {
     std::string err;
 };
 
-class BatchCommandTest : public testing::Test {
+class QuorvaneBatchTest : public testing::Test {
   protected:
     static void SetUpTestSuite() {
         std::random_device rd;
@@ -85,7 +85,7 @@ class BatchCommandTest : public testing::Test {
         delete root_;
     }
 
-    BatchCommandTest() {
+    QuorvaneBatchTest() {
         static int next = 0;
         dir_ = *root_ / ("case" + std::to_string(++next));
         fs::create_directories(dir_ / "docs");
@@ -120,9 +120,9 @@ class BatchCommandTest : public testing::Test {
     fs::path dir_;
 };
 
-fs::path* BatchCommandTest::root_ = nullptr;
+fs::path* QuorvaneBatchTest::root_ = nullptr;
 
-TEST_F(BatchCommandTest, CopiesOfAFolderLandUnderItsNameAndOriginalsStayUntouched) {
+TEST_F(QuorvaneBatchTest, CopiesOfAFolderLandUnderItsNameAndOriginalsStayUntouched) {
     fs::copy_file(sample(), dir_ / "docs/one.docx");
     fs::copy_file(sample(), dir_ / "docs/two.docx");
     const std::string original = readFile(dir_ / "docs/one.docx");
@@ -139,7 +139,7 @@ TEST_F(BatchCommandTest, CopiesOfAFolderLandUnderItsNameAndOriginalsStayUntouche
     EXPECT_EQ(readFile(dir_ / "docs/one.docx"), original);
 }
 
-TEST_F(BatchCommandTest, RegionsLimitWhatIsReplaced) {
+TEST_F(QuorvaneBatchTest, RegionsLimitWhatIsReplaced) {
     fs::copy_file(sample(), dir_ / "docs/one.docx");
     const Result r = batch("--copy-to out --pair foo bar --regions headers docs/one.docx");
     EXPECT_EQ(r.status, 0) << r.err;
@@ -149,7 +149,7 @@ TEST_F(BatchCommandTest, RegionsLimitWhatIsReplaced) {
     EXPECT_NE(copy.find("BOX foo"), std::string::npos);
 }
 
-TEST_F(BatchCommandTest, ADamagedDocumentIsReportedAndTheOthersProcessed) {
+TEST_F(QuorvaneBatchTest, ADamagedDocumentIsReportedAndTheOthersProcessed) {
     fs::copy_file(sample(), dir_ / "docs/good.docx");
     const std::string whole = readFile(sample());
     std::ofstream(dir_ / "docs/damaged.docx", std::ios::binary)
@@ -162,7 +162,7 @@ TEST_F(BatchCommandTest, ADamagedDocumentIsReportedAndTheOthersProcessed) {
     EXPECT_NE(text(dir_ / "out/docs/good.docx").find("BODY 「bar」"), std::string::npos);
 }
 
-TEST_F(BatchCommandTest, InPlaceEditsOnlyWithConsent) {
+TEST_F(QuorvaneBatchTest, InPlaceEditsOnlyWithConsent) {
     fs::copy_file(sample(), dir_ / "docs/one.docx");
     const std::string original = readFile(dir_ / "docs/one.docx");
 
@@ -176,7 +176,7 @@ TEST_F(BatchCommandTest, InPlaceEditsOnlyWithConsent) {
     EXPECT_NE(text(dir_ / "docs/one.docx").find("BODY 「bar」"), std::string::npos);
 }
 
-TEST_F(BatchCommandTest, FailuresThatEndARun) {
+TEST_F(QuorvaneBatchTest, FailuresThatEndARun) {
     fs::copy_file(sample(), dir_ / "docs/one.docx");
     const std::string original = readFile(dir_ / "docs/one.docx");
 
@@ -190,7 +190,7 @@ TEST_F(BatchCommandTest, FailuresThatEndARun) {
     EXPECT_EQ(readFile(dir_ / "docs/one.docx"), original);
 }
 
-TEST_F(BatchCommandTest, EveryRegionOfARealDocument) {
+TEST_F(QuorvaneBatchTest, EveryRegionOfARealDocument) {
     const fs::path regions = fs::path(QUORVANE_SHARED_TESTDATA) / "made/regions.docx";
     if (!fs::exists(regions))
         GTEST_SKIP() << "../shared/testdata is not here: " << regions;
