@@ -236,7 +236,7 @@ void checkRegionChoices(const fs::path& original) {
             EXPECT_EQ(baz.contains(label) ? baz.at(label) : 0, chosen ? n + caseless : 0);
         }
         EXPECT_EQ(reader.filter(document), filter);
-        EXPECT_TRUE(leftovers(folder.path()).empty());
+        EXPECT_EQ(leftovers(folder.path()), std::vector<std::string>{});
     }
 }
 
@@ -253,6 +253,260 @@ TEST(OfficeBackend, ReplacesInExactlyTheChosenRegionsOfTheMadeDocuments) {
         checkRegionChoices(document);
 }
 
+// The body pass: case on and off, widths merged by the passes, a surrogate pair before a match,
+// a match across a change of formatting taking the formatting of its first character.
+TEST(OfficeBackend, BodyFindFollowsCaseWidthAndFormatting) {
+    auto& reader = Offices::reader();
+    for (const auto& original : Offices::ownDocuments()) {
+        SCOPED_TRACE(original.string());
+        {
+            TempFolder folder;
+            const fs::path document = folder.copy(original);
+            Passes passes;
+            passes.regions(true, false, false);
+            passes.run(document, u"FOO", u"baz");
+            EXPECT_TRUE(reader.count(document, u"baz").empty()) << "case is matched";
+            passes.form.checks[3] = FormState::kUnchecked;
+            passes.run(document, u"FOO", u"baz");
+            // The 1 is the footnote's anchor, which no match crosses.
+            EXPECT_EQ(reader.paragraph(document, u"baz", u"BODY-own"),
+                      u"BODY-own baz ＡＢＣ ABC abc bazBAR1");
+            EXPECT_EQ(reader.paragraph(document, u"baz", u"BODY-wide"),
+                      u"BODY-wide 𠮷baz 名古屋baz");
+            EXPECT_TRUE(reader.bold(document, u"baz", u"BODY-split"));
+            EXPECT_EQ(reader.count(document, u"foo").at(u"HDR-own"), 1);
+        }
+        {
+            TempFolder folder;
+            const fs::path document = folder.copy(original);
+            Passes passes;
+            passes.regions(true, false, false);
+            passes.form.checks[4] = FormState::kUnchecked;
+            passes.run(document, u"ABC", u"xyz");
+            EXPECT_EQ(reader.paragraph(document, u"xyz", u"BODY-own"),
+                      u"BODY-own foo xyz xyz abc fooBAR1");
+        }
+    }
+}
+
+// A file that is not a document we may edit is reported, left as it was, and the run goes on
+// with the next document, even after one that brings the office down.
+TEST(OfficeBackend, ReportsBrokenDocumentsAndGoesOn) {
+    if (!fs::exists(kShared / "broken"))
+        GTEST_SKIP() << "../shared/testdata is not there";
+    TempFolder folder;
+    const fs::path good = folder.copy(Offices::ownDocuments().front());
+    for (const auto& entry : fs::directory_iterator(kShared / "broken")) {
+        // Despite its name it is an ordinary document.
+        if (entry.path().filename() == "pw.docx")
+            continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        const fs::path document = folder.copy(entry.path());
+        const std::string bytes = bytesOf(document);
+        Passes passes;
+        passes.run(document, u"foo", u"baz");
+        ASSERT_EQ(passes.report.size(), 1u);
+        EXPECT_TRUE(passes.report[0].reason.starts_with(u"開けませんでした："));
+        if (entry.path().filename() == "pw.odt" || entry.path().filename() == "pw.doc") {
+            EXPECT_NE(passes.report[0].reason.find(u"パスワード"), std::u16string::npos);
+        }
+        EXPECT_EQ(bytesOf(document), bytes);
+
+        Passes next;
+        next.regions(true, false, false);
+        next.run(good, u"foo", u"foo");
+        EXPECT_TRUE(next.report.empty());
+        EXPECT_EQ(leftovers(folder.path()), std::vector<std::string>{});
+    }
+}
+
+TEST(OfficeBackend, RefusesReadOnlyAndLockedOriginals) {
+    TempFolder folder;
+    const fs::path readOnly = folder.copy(Offices::ownDocuments().front(), "readonly.docx");
+    fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read);
+    const fs::path locked = folder.copy(Offices::ownDocuments().front(), "locked.docx");
+    // What another office writes beside a document it has open.
+    const fs::path lock = folder.path() / ".~lock.locked.docx#";
+    std::ofstream(lock) << "someone,host,someone,06.12.2026 20:00,file:///home/someone/.config;";
+    for (const auto& [document, reason] :
+         {std::pair{readOnly, u"読み取り専用のため保存できません"},
+          std::pair{locked, u"ほかのワープロで開かれているため開けません"}}) {
+        const std::string bytes = bytesOf(document);
+        Passes passes;
+        passes.run(document, u"foo", u"baz");
+        ASSERT_EQ(passes.report.size(), 1u);
+        EXPECT_EQ(passes.report[0].reason, std::u16string(u"開けませんでした：") + reason);
+        EXPECT_EQ(bytesOf(document), bytes);
+    }
+    EXPECT_TRUE(fs::exists(lock));
+}
+
+// A macro bound to the load event would write a file; loading for a run never runs it.
+TEST(OfficeBackend, NeverRunsMacros) {
+    TempFolder folder;
+    const fs::path witness = folder.path() / "macro-ran";
+    const fs::path document = folder.path() / "macro.fodt";
+    std::ofstream(document) << R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+ xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+ xmlns:script="urn:oasis:names:tc:opendocument:xmlns:script:1.0"
+ xmlns:ooo="http://openoffice.org/2004/office" xmlns:xlink="http://www.w3.org/1999/xlink"
+ office:version="1.3" office:mimetype="application/vnd.oasis.opendocument.text">
+ <office:scripts>
+  <office:script script:language="ooo:Basic">
+   <ooo:libraries>
+    <ooo:library-embedded ooo:name="Standard">
+     <ooo:module ooo:name="Module1">
+      <ooo:source-code>Sub Main
+  Open ")" << witness.string()
+                            << R"(" For Output As #1
+  Print #1, "ran"
+  Close #1
+End Sub
+</ooo:source-code>
+     </ooo:module>
+    </ooo:library-embedded>
+   </ooo:libraries>
+  </office:script>
+  <office:event-listeners>
+   <script:event-listener script:language="ooo:script" script:event-name="dom:load"
+     xlink:href="vnd.sun.star.script:Standard.Module1.Main?language=Basic&amp;location=document"/>
+  </office:event-listeners>
+ </office:scripts>
+ <office:body><office:text><text:p>BODY-macro foo</text:p></office:text></office:body>
+</office:document>
+)";
+    Passes passes;
+    passes.run(document, u"foo", u"baz");
+    EXPECT_TRUE(passes.report.empty());
+    EXPECT_FALSE(fs::exists(witness));
+    EXPECT_EQ(Offices::reader().count(document, u"baz").at(u"BODY-macro"), 1);
+}
+
+std::set<pid_t> asSet(const std::vector<pid_t>& pids) {
+    return {pids.begin(), pids.end()};
+}
+
+// A kill of the office while it saves loses that document's changes at most: the original stays
+// whole or is fully replaced, nothing half-written or temporary is left, and the next document
+// gets a new office.
+TEST(OfficeBackend, SurvivesTheOfficeDyingDuringASave) {
+    const auto shared = asSet(officeChildren());
+    OfficeFactory factory;
+    TempFolder folder;
+    const fs::path original = Offices::ownDocuments().front();
+    const fs::path document = folder.copy(original, "killed.docx");
+    const fs::path next = folder.copy(original, "next.docx");
+    std::atomic<bool> done{false};
+    std::thread killer([&] {
+        while (!done) {
+            for (const auto& entry : fs::directory_iterator(folder.path())) {
+                if (!entry.path().filename().string().starts_with(".~quorvane-"))
+                    continue;
+                for (const pid_t pid : officeChildren()) {
+                    if (!shared.contains(pid))
+                        ::kill(pid, SIGKILL);
+                }
+                return;
+            }
+        }
+    });
+    {
+        Passes passes;
+        passes.handles.wdApp = factory.create(u"Word.Application");
+        passes.regions(true, false, false);
+        passes.run(document, u"foo", u"baz");
+        done = true;
+        killer.join();
+        ASSERT_EQ(passes.report.size(), 1u);
+        EXPECT_TRUE(passes.report[0].reason.starts_with(u"保存できませんでした："));
+        passes.run(next, u"foo", u"baz");
+        EXPECT_EQ(passes.report.size(), 1u);
+        passes.handles.wdApp.call(u"Quit");
+    }
+    auto& reader = Offices::reader();
+    EXPECT_EQ(bytesOf(document), bytesOf(original));
+    EXPECT_EQ(reader.count(next, u"baz").at(u"BODY-end"), 1);
+    EXPECT_EQ(leftovers(folder.path()), std::vector<std::string>{});
+    EXPECT_EQ(asSet(officeChildren()), shared);
+}
+
+// A hung office is killed by the watchdog: the document at hand fails with a reason, the next
+// one is opened in a new office.
+TEST(OfficeBackend, RestartsAHungOffice) {
+    const auto shared = asSet(officeChildren());
+    OfficeFactory::Options options;
+    options.callTimeout = 2s;
+    OfficeFactory factory(options);
+    TempFolder folder;
+    const fs::path document = folder.copy(Offices::ownDocuments().front(), "hung.docx");
+    const fs::path next = folder.copy(Offices::ownDocuments().front(), "next.docx");
+    const std::string bytes = bytesOf(document);
+    {
+        const Variant application = factory.create(u"Word.Application");
+        const Variant opened =
+            application.get(u"Documents").call(u"Open", {platform::fromNativePath(document)});
+        for (const pid_t pid : officeChildren()) {
+            if (!shared.contains(pid))
+                ::kill(pid, SIGSTOP);
+        }
+        try {
+            opened.get(u"Content")
+                .get(u"Find")
+                .call(u"Execute", {u"foo"}, {{u"ReplaceWith", u"baz"}, {u"Replace", 2}});
+            FAIL() << "a hung office answered";
+        } catch (const AutomationError& e) {
+            EXPECT_EQ(e.message(), u"ワープロが応答しないため中断しました");
+        }
+        EXPECT_THROW(opened.call(u"Close"), AutomationError);
+
+        Passes passes;
+        passes.handles.wdApp = application;
+        passes.regions(true, false, false);
+        passes.run(next, u"foo", u"baz");
+        EXPECT_TRUE(passes.report.empty());
+    }
+    EXPECT_EQ(bytesOf(document), bytes);
+    EXPECT_EQ(Offices::reader().count(next, u"baz").at(u"BODY-end"), 1);
+    EXPECT_EQ(asSet(officeChildren()), shared);
+}
+
+class YesMessageBox final : public platform::MessageBox {
+  public:
+    int show(std::u16string_view, std::u16string_view, int) override { return kYes; }
+};
+
+// A whole run through the driver over a folder, with a document that fails among good ones:
+// afterwards no office, private folder, lock or temporary file of the run remains.
+TEST(OfficeBackend, ARunLeavesNothingBehind) {
+    const auto offices = asSet(officeChildren());
+    const auto folders = privateFoldersOfOurs();
+    TempFolder folder;
+    folder.copy(Offices::ownDocuments()[0], "a.docx");
+    folder.copy(Offices::ownDocuments()[1], "b.odt");
+    std::ofstream(folder.path() / "c.docx") << "not a document";
+    PlainFormState form;
+    form.option1 = FormState::kNotSelected;
+    form.option2 = FormState::kSelected;
+    form.textBoxes[0] = u"foo";
+    form.textBoxes[1] = u"baz";
+    YesMessageBox messages;
+    OfficeFactory factory;
+    RunDriver driver(form, messages, factory);
+    driver.ファイル名取得(platform::fromNativePath(folder.path()));
+    ASSERT_EQ(driver.report().size(), 1u);
+    EXPECT_TRUE(driver.report()[0].path.ends_with(u"c.docx"));
+    EXPECT_EQ(driver.report()[0].reason,
+              u"開けませんでした：文書として読み込めません（形式：テキスト）");
+    for (const char* name : {"a.docx", "b.odt"}) {
+        const auto counts = Offices::reader().count(folder.path() / name, u"foo");
+        EXPECT_FALSE(counts.contains(u"BODY-end")) << name;
+    }
+    EXPECT_EQ(leftovers(folder.path()), std::vector<std::string>{});
+    EXPECT_EQ(asSet(officeChildren()), offices);
+    EXPECT_EQ(privateFoldersOfOurs(), folders);
+}
+
 TEST(OfficeBackend, LeavesADocumentWithoutMatchesUntouched) {
     for (const auto& original : Offices::ownDocuments()) {
         TempFolder folder;
@@ -265,7 +519,7 @@ TEST(OfficeBackend, LeavesADocumentWithoutMatchesUntouched) {
         EXPECT_TRUE(passes.report.empty());
         EXPECT_EQ(bytesOf(document), bytes);
         EXPECT_EQ(fs::last_write_time(document), time);
-        EXPECT_TRUE(leftovers(folder.path()).empty());
+        EXPECT_EQ(leftovers(folder.path()), std::vector<std::string>{});
     }
 }
 
