@@ -75,13 +75,24 @@ int BatchCommand::run(const std::vector<std::string>& arguments) {
 
     const PlainFormState form = options.formState();
     TerminalMessageBox messages(console_.in, err, options.yes);
-    TerminalProgress progress(err, console_.errorIsTerminal);
+    TerminalProgress progress(err, console_.errorIsTerminal, console_.interrupted);
     RunDriver driver(form, messages, factory_);
     driver.setProgress(&progress);
 
+    const auto skipFrom = [&](std::size_t first) {
+        for (std::size_t rest = first; rest < options.paths.size(); ++rest) {
+            err << toUtf8(u"処理していません：") << shown(options.paths[rest]) << '\n';
+        }
+        return kRunEnded;
+    };
     int status = kAllProcessed;
     for (std::size_t p = 0; p < options.paths.size(); ++p) {
         const std::u16string& path = options.paths[p];
+        if (console_.interrupted && *console_.interrupted) {
+            err << ArgumentParser::kProgramName << ": "
+                << toUtf8(u"中断の指示により、処理を終えました。") << '\n';
+            return skipFrom(p);
+        }
         const int declinedBefore = messages.declined();
         try {
             driver.ファイル名取得(path);
@@ -91,10 +102,7 @@ int BatchCommand::run(const std::vector<std::string>& arguments) {
                 printUnprocessed(out, failure.path, failure.reason);
             }
             err << ArgumentParser::kProgramName << ": " << toUtf8(e.message()) << '\n';
-            for (std::size_t rest = p + 1; rest < options.paths.size(); ++rest) {
-                err << toUtf8(u"処理していません：") << shown(options.paths[rest]) << '\n';
-            }
-            return kRunEnded;
+            return skipFrom(p + 1);
         }
         if (messages.declined() != declinedBefore) {
             // The run ended before it listed anything: the target list is the previous run's.

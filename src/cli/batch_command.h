@@ -1,5 +1,6 @@
 #pragma once
 
+#include <csignal>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -19,6 +20,8 @@ struct Console {
     bool errorIsTerminal = false;
     // Where relative paths start; empty when it is not known.
     std::u16string workingDirectory;
+    // Set (by a signal handler) when the user asks to stop; may be null.
+    const volatile std::sig_atomic_t* interrupted = nullptr;
 };
 
 // quorvane-batch: one run per path, in order, with the window's semantics.

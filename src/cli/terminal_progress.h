@@ -1,5 +1,6 @@
 #pragma once
 
+#include <csignal>
 #include <ostream>
 #include <string>
 
@@ -9,9 +10,15 @@ namespace quorvane::cli {
 
 // One line per document on the error stream, shown only when someone watches it; the document a
 // run reached last is kept either way, as the run loses its name when its copy fails.
+//
+// A stop asked for by the user takes effect here, between documents: the previous one is closed
+// and saved, so stopping never leaves a half-written document, and the run's own error path quits
+// the word processor.
 class TerminalProgress final : public RunProgress {
   public:
-    TerminalProgress(std::ostream& err, bool visible);
+    // interrupted may be null.
+    TerminalProgress(std::ostream& err, bool visible,
+                     const volatile std::sig_atomic_t* interrupted);
 
     void documentStarted(std::int32_t index, std::int32_t count,
                          const std::u16string& path) override;
@@ -21,6 +28,7 @@ class TerminalProgress final : public RunProgress {
   private:
     std::ostream& err_;
     bool visible_;
+    const volatile std::sig_atomic_t* interrupted_;
     std::u16string lastStarted_;
 };
 

@@ -44,8 +44,13 @@ class BatchCommandTest : public testing::Test {
     }
 
     int run(const std::vector<std::string>& args) {
-        Console console{
-            input, out, err, inputIsTerminal, errorIsTerminal, platform::fromNativePath(root_)};
+        Console console{input,
+                        out,
+                        err,
+                        inputIsTerminal,
+                        errorIsTerminal,
+                        platform::fromNativePath(root_),
+                        &interrupted};
         return BatchCommand(office, console).run(args);
     }
 
@@ -56,6 +61,7 @@ class BatchCommandTest : public testing::Test {
     std::ostringstream err;
     bool inputIsTerminal = false;
     bool errorIsTerminal = false;
+    volatile std::sig_atomic_t interrupted = 0;
 };
 
 TEST_F(BatchCommandTest, CopiesOfAFolderAreReplacedAndTheOriginalsKept) {
@@ -131,6 +137,19 @@ TEST_F(BatchCommandTest, AWordProcessorThatDoesNotStartEndsTheCommand) {
     EXPECT_EQ(run({"--copy-to", "out", "in", "b.doc"}), 3);
     EXPECT_THAT(err.str(), HasSubstr("ワープロを起動できません"));
     EXPECT_THAT(err.str(), HasSubstr("処理していません：" + (root_ / "b.doc").native()));
+}
+
+// A stop is taken between documents, through the run's error path, so the office quits and no
+// document is left half-written.
+TEST_F(BatchCommandTest, AnInterruptStopsBeforeTheNextDocument) {
+    document("in/a.doc", u"foo");
+    document("b.doc", u"foo");
+    interrupted = 1;
+    EXPECT_EQ(run({"--in-place", "--yes", "--pair", "foo", "X", "in", "b.doc"}), 3);
+    EXPECT_THAT(err.str(), HasSubstr("中断"));
+    EXPECT_THAT(err.str(), HasSubstr("処理していません：" + (root_ / "b.doc").native()));
+    EXPECT_EQ(load("in/a.doc").body, u"foo");
+    EXPECT_EQ(office.runningApplications(), 0);
 }
 
 TEST_F(BatchCommandTest, InPlaceNeedsAnAnswerFromSomeone) {

@@ -1,4 +1,7 @@
+#include <signal.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <exception>
 #include <filesystem>
@@ -11,8 +14,31 @@
 #include "platform/automation/office/office_factory.h"
 #include "platform/file_system.h"
 
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+
+void onInterrupt(int) {
+    interrupted = 1;
+}
+
+// The first Ctrl-C or termination request lets the document at hand finish and the office quit;
+// the handler is then reset, so a second one ends the program at once. Without SA_RESTART a
+// pending yes/no question returns, and is taken as no.
+void stopBetweenDocuments() {
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     using namespace quorvane;
+    stopBetweenDocuments();
     std::error_code ec;
     const std::filesystem::path current = std::filesystem::current_path(ec);
     cli::Console console{std::cin,
@@ -20,7 +46,8 @@ int main(int argc, char** argv) {
                          std::cerr,
                          isatty(STDIN_FILENO) == 1,
                          isatty(STDERR_FILENO) == 1,
-                         ec ? std::u16string() : platform::fromNativePath(current)};
+                         ec ? std::u16string() : platform::fromNativePath(current),
+                         &interrupted};
     try {
         platform::automation::office::OfficeFactory factory;
         return cli::BatchCommand(factory, console)
