@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/automation/automation_error.h"
+#include "platform/automation/execute_arguments.h"
 #include "platform/automation/member_name.h"
 #include "platform/file_system.h"
 #include "platform/text_encoding.h"
@@ -181,35 +182,11 @@ struct OpenDocument {
     bool closed = false;
 };
 
-const Variant* namedArgument(const std::vector<NamedArgument>& named, std::u16string_view name) {
-    for (const auto& a : named) {
-        if (sameName(a.name, name))
-            return &a.value;
-    }
-    return nullptr;
-}
-
 // Find.Execute over one region's text, in either the positional or the named form.
 Variant execute(OpenDocument& doc, std::u16string& text, const std::vector<Variant>& positional,
                 const std::vector<NamedArgument>& named) {
-    for (const auto& a : named) {
-        if (!sameName(a.name, u"FindText") && !sameName(a.name, u"ReplaceWith") &&
-            !sameName(a.name, u"Replace") && !sameName(a.name, u"MatchCase")) {
-            throw AutomationError(u"名前付き引数 " + a.name + u" はありません");
-        }
-    }
-    if (positional.size() > 1)
-        throw AutomationError(u"引数が多すぎます");
-    const Variant* findText =
-        positional.empty() ? namedArgument(named, u"FindText") : &positional[0];
-    const Variant* replaceWith = namedArgument(named, u"ReplaceWith");
-    const Variant* replace = namedArgument(named, u"Replace");
-    const Variant* matchCase = namedArgument(named, u"MatchCase");
-    if (!findText || !replaceWith || !replace || replace->toInt32() != 2) {
-        throw AutomationError(u"置換にはFindText、ReplaceWithとReplace=2が必要です");
-    }
-    const bool found = replaceAll(text, findText->toString(), replaceWith->toString(),
-                                  matchCase && matchCase->toBool());
+    const ExecuteArguments args = bindExecuteArguments(positional, named);
+    const bool found = replaceAll(text, args.findText, args.replaceWith, args.matchCase);
     doc.modified = doc.modified || found;
     return found;
 }
