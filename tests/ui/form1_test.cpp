@@ -101,7 +101,11 @@ INSTANTIATE_TEST_SUITE_P(
         PageRow{1, true, {true, true, true, true, false, false, false, false, false}},
         PageRow{1, false, {false, false, true, true, false, false, false, false, false}},
         PageRow{2, true, {false, false, false, false, true, true, true, true, true}},
-        PageRow{2, false, {false, false, false, false, true, true, true, true, true}}));
+        PageRow{2, false, {false, false, false, false, true, true, true, true, true}}),
+    [](const ::testing::TestParamInfo<PageRow>& info) {
+        return "Page" + std::to_string(std::get<0>(info.param)) +
+               (std::get<1>(info.param) ? "Copying" : "InPlace");
+    });
 
 TEST_F(Form1Test, OptionClicksShowAndHideTheListsAndValuesSurvivePageChanges) {
     multiPage1()->setCurrentIndex(1);
