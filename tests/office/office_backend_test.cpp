@@ -507,6 +507,58 @@ TEST(OfficeBackend, ARunLeavesNothingBehind) {
     EXPECT_EQ(privateFoldersOfOurs(), folders);
 }
 
+// The pairs of a run open the same file one after another: each sees what the one before did,
+// a pair without a match leaves the file as the last one saved it, and a file that someone else
+// wrote in between is read anew.
+TEST(OfficeBackend, EachPairWorksOnTheFileAsTheLastOneLeftIt) {
+    auto& reader = Offices::reader();
+    for (const auto& original : Offices::ownDocuments()) {
+        SCOPED_TRACE(original.string());
+        TempFolder folder;
+        const fs::path document = folder.copy(original);
+        Passes passes;
+        passes.run(document, u"foo", u"baz");
+        const std::string saved = bytesOf(document);
+        passes.run(document, u"nowhere", u"qux");
+        EXPECT_TRUE(bytesOf(document) == saved) << "saved again";
+        passes.run(document, u"baz", u"qux");
+        EXPECT_TRUE(passes.report.empty());
+        EXPECT_TRUE(reader.count(document, u"baz").empty());
+        EXPECT_EQ(reader.count(document, u"qux").at(u"BODY-end"), 1);
+        EXPECT_EQ(reader.count(document, u"qux").at(u"HDR-own"), 1);
+
+        // Written back by someone else: the next pair must not work on what it saw before.
+        fs::copy_file(original, document, fs::copy_options::overwrite_existing);
+        passes.run(document, u"qux", u"zzz");
+        EXPECT_TRUE(bytesOf(document) == bytesOf(original)) << "changed from what it saw before";
+        passes.run(document, u"foo", u"zzz");
+        EXPECT_EQ(reader.count(document, u"zzz").at(u"BODY-end"), 1);
+        EXPECT_EQ(leftovers(folder.path()), std::vector<std::string>{});
+    }
+}
+
+// The last document a run closed goes at Quit with its office: its changes are on disk and
+// nothing of it is left behind.
+TEST(OfficeBackend, QuitClosesTheLastDocumentForGood) {
+    const auto offices = asSet(officeChildren());
+    const auto folders = privateFoldersOfOurs();
+    TempFolder folder;
+    const fs::path document = folder.copy(Offices::ownDocuments().front());
+    {
+        OfficeFactory factory;
+        Passes passes;
+        passes.handles.wdApp = factory.create(u"Word.Application");
+        passes.run(document, u"foo", u"baz");
+        passes.run(document, u"baz", u"qux");
+        EXPECT_TRUE(passes.report.empty());
+        passes.handles.wdApp.call(u"Quit");
+    }
+    EXPECT_EQ(Offices::reader().count(document, u"qux").at(u"BODY-end"), 1);
+    EXPECT_EQ(leftovers(folder.path()), std::vector<std::string>{});
+    EXPECT_EQ(asSet(officeChildren()), offices);
+    EXPECT_EQ(privateFoldersOfOurs(), folders);
+}
+
 TEST(OfficeBackend, LeavesADocumentWithoutMatchesUntouched) {
     for (const auto& original : Offices::ownDocuments()) {
         TempFolder folder;

@@ -19,8 +19,6 @@
 #include <com/sun/star/task/PasswordRequest.hpp>
 #include <com/sun/star/task/XInteractionAbort.hpp>
 #include <com/sun/star/task/XInteractionHandler.hpp>
-#include <com/sun/star/util/CloseVetoException.hpp>
-#include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XModifiable.hpp>
 #include <cppuhelper/implbase1.hxx>
 #include <rtl/ref.hxx>
@@ -158,19 +156,6 @@ class PendingFile final {
     bool committed_ = false;
 };
 
-void closeModel(const Reference<css::frame::XModel>& model) {
-    const Reference<css::util::XCloseable> closeable(model, UNO_QUERY);
-    try {
-        if (closeable.is()) {
-            closeable->close(true);
-            return;
-        }
-    } catch (const css::util::CloseVetoException&) {
-        // Someone holds the document; disposing it ends it all the same.
-    }
-    model->dispose();
-}
-
 OUString argument(const Sequence<PropertyValue>& args, const char* name) {
     for (const auto& a : args) {
         if (a.Name.equalsAscii(name)) {
@@ -197,6 +182,13 @@ std::shared_ptr<OfficeDocument> OfficeDocument::open(std::shared_ptr<OfficeSessi
         throw AutomationError(std::u16string(kReadOnly));
     if (fs::exists(lockFileOf(file))) {
         throw AutomationError(u"ほかのワープロで開かれているため開けません");
+    }
+    if (auto kept = session->reopen(file)) {
+        session->documentOpened();
+        return std::shared_ptr<OfficeDocument>(
+            new OfficeDocument(std::move(session), file,
+                               Loaded{std::move(kept->model), std::move(kept->filter),
+                                      std::move(kept->filterOptions)}));
     }
 
     session->prepareForDocument();
@@ -290,7 +282,16 @@ void OfficeDocument::close() {
         }
     } release{*this};
     save();
-    discard();
+    // Kept loaded for the next pair, which opens the same file again; only a document whose
+    // file we can recognise later is worth keeping.
+    const auto identity = FileIdentity::of(path_);
+    if (!identity) {
+        discard();
+        return;
+    }
+    closed_ = true;
+    session_->documentClosed();
+    session_->keep({path_, *identity, model_, filter_, filterOptions_});
 }
 
 void OfficeDocument::save() {
@@ -311,6 +312,8 @@ void OfficeDocument::save() {
         // Filter options are passed only where the load had them (text encodings).
         const sal_Int32 count = filterOptions_.isEmpty() ? 3 : 4;
         storable->storeToURL(urlOf(pending.path()), Sequence<PropertyValue>(args, count));
+        // The file now holds this state: the next pair saves only what it changes itself.
+        Reference<css::util::XModifiable>(model_, UNO_QUERY_THROW)->setModified(false);
     });
     pending.replace(path_);
 }

@@ -1,6 +1,38 @@
 #include "platform/automation/office/office_session.h"
 
+#include <sys/stat.h>
+
+#include <com/sun/star/util/CloseVetoException.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+
 namespace quorvane::platform::automation::office {
+
+using css::uno::Reference;
+using css::uno::UNO_QUERY;
+
+void closeModel(const Reference<css::frame::XModel>& model) {
+    const Reference<css::util::XCloseable> closeable(model, UNO_QUERY);
+    try {
+        if (closeable.is()) {
+            closeable->close(true);
+            return;
+        }
+    } catch (const css::util::CloseVetoException&) {
+        // Someone holds the document; disposing it ends it all the same.
+    }
+    model->dispose();
+}
+
+std::optional<FileIdentity> FileIdentity::of(const std::filesystem::path& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return std::nullopt;
+    return FileIdentity{
+        static_cast<std::uint64_t>(st.st_dev),         static_cast<std::uint64_t>(st.st_ino),
+        static_cast<std::int64_t>(st.st_size),         static_cast<std::int64_t>(st.st_mtim.tv_sec),
+        static_cast<std::int64_t>(st.st_mtim.tv_nsec), static_cast<std::int64_t>(st.st_ctim.tv_sec),
+        static_cast<std::int64_t>(st.st_ctim.tv_nsec)};
+}
 
 OfficeSession::OfficeSession(OfficeFactory::Options options) : options_(std::move(options)) {}
 
@@ -12,6 +44,7 @@ void OfficeSession::prepareForDocument() {
     if (quit_)
         throw AutomationError(u"ワープロは既に終了しています");
     if (process_ && documentsServed_ >= options_.recycleAfterDocuments && openDocuments_ == 0) {
+        releaseKept();
         process_.reset();
     }
     if (!process_) {
@@ -22,7 +55,44 @@ void OfficeSession::prepareForDocument() {
     ++documentsServed_;
 }
 
+void OfficeSession::keep(KeptDocument document) {
+    releaseKept();
+    if (!running())
+        return;
+    kept_ = std::move(document);
+    keptGeneration_ = generation_;
+}
+
+std::optional<KeptDocument> OfficeSession::reopen(const std::filesystem::path& path) {
+    if (!kept_)
+        return std::nullopt;
+    const bool recycleDue = documentsServed_ >= options_.recycleAfterDocuments;
+    if (!quit_ && running() && keptGeneration_ == generation_ && !recycleDue &&
+        kept_->path == path && FileIdentity::of(path) == kept_->identity) {
+        std::optional<KeptDocument> document = std::move(kept_);
+        kept_.reset();
+        return document;
+    }
+    releaseKept();
+    return std::nullopt;
+}
+
+void OfficeSession::releaseKept() noexcept {
+    if (!kept_)
+        return;
+    const KeptDocument document = std::move(*kept_);
+    kept_.reset();
+    if (!running() || keptGeneration_ != generation_)
+        return;
+    try {
+        call([&] { closeModel(document.model); });
+    } catch (const AutomationError&) {
+        // The office went down while closing it, and the document with it.
+    }
+}
+
 void OfficeSession::quit() {
+    releaseKept();
     quit_ = true;
     process_.reset();
 }
@@ -46,6 +116,7 @@ AutomationError OfficeSession::lost() {
     process_->kill();
     process_.reset();
     openDocuments_ = 0;
+    kept_.reset();
     return AutomationError(lossReason_);
 }
 

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
+#include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/uno/Exception.hpp>
 #include <rtl/ustring.hxx>
@@ -26,6 +29,35 @@ inline OUString toOUString(std::u16string_view text) {
     return OUString(reinterpret_cast<const sal_Unicode*>(text.data()),
                     static_cast<sal_Int32>(text.size()));
 }
+
+// Closes a document in the office, whatever holds on to it. An office call: made inside call().
+void closeModel(const css::uno::Reference<css::frame::XModel>& model);
+
+// What tells one state of a file on disk from any other: a rewrite or replacement changes at
+// least one of these, including the change time nobody can set back.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t modifiedSeconds = 0;
+    std::int64_t modifiedNanoseconds = 0;
+    std::int64_t changedSeconds = 0;
+    std::int64_t changedNanoseconds = 0;
+
+    static std::optional<FileIdentity> of(const std::filesystem::path& path);
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// A document the core closed that stays loaded: the core opens the same file again right away
+// for its next pair, and loading it anew costs more than everything else done to it.
+struct KeptDocument {
+    std::filesystem::path path;
+    // The file as our close left it; any other state means someone else wrote it.
+    FileIdentity identity;
+    css::uno::Reference<css::frame::XModel> model;
+    OUString filter;
+    OUString filterOptions;
+};
 
 // The office of one application object over its lifetime: started when a document needs it,
 // replaced when it dies, hangs or has served enough documents, ended at Quit.
@@ -64,6 +96,12 @@ class OfficeSession final {
     void documentOpened() noexcept { ++openDocuments_; }
     void documentClosed() noexcept { --openDocuments_; }
 
+    // Keeps a closed, saved document loaded in place of the one kept before.
+    void keep(KeptDocument document);
+    // The kept document when it is of this file, the file is still as it was left and the office
+    // is the one that loaded it; otherwise the kept document is closed.
+    std::optional<KeptDocument> reopen(const std::filesystem::path& path);
+
     // Ends the office; the session accepts no more documents.
     void quit();
 
@@ -71,6 +109,8 @@ class OfficeSession final {
     OfficeProcess& process();
     AutomationError failure(const css::uno::Exception& e);
     AutomationError lost();
+    // Closes the kept document for real; an office lost meanwhile took it with it.
+    void releaseKept() noexcept;
 
     OfficeFactory::Options options_;
     std::unique_ptr<OfficeProcess> process_;
@@ -79,6 +119,8 @@ class OfficeSession final {
     int openDocuments_ = 0;
     bool quit_ = false;
     std::u16string lossReason_;
+    std::optional<KeptDocument> kept_;
+    std::uint64_t keptGeneration_ = 0;
 };
 
 }  // namespace quorvane::platform::automation::office
