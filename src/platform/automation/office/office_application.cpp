@@ -1,9 +1,12 @@
 #include "platform/automation/office/office_application.h"
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
+#include <com/sun/star/beans/UnknownPropertyException.hpp>
+#include <com/sun/star/beans/XMultiPropertySet.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
@@ -22,7 +25,9 @@
 
 namespace quorvane::platform::automation::office {
 
+using css::uno::Any;
 using css::uno::Reference;
+using css::uno::Sequence;
 using css::uno::UNO_QUERY;
 using css::uno::UNO_QUERY_THROW;
 using TextRef = Reference<css::text::XText>;
@@ -243,21 +248,29 @@ struct PageStyleTexts {
     std::vector<TextRef> footers;
 };
 
+// Each office call costs a round trip to the office, and a document has a score of page styles:
+// everything needed of a style is read with one call. The names are sorted, as
+// getPropertyValues wants them; Text, TextFirst and TextLeft follow their IsOn.
+constexpr const char* kFollowStyle = "FollowStyle";
+constexpr const char* kFooterNames[] = {"FooterIsOn", "FooterText", "FooterTextFirst",
+                                        "FooterTextLeft"};
+constexpr const char* kHeaderNames[] = {"HeaderIsOn", "HeaderText", "HeaderTextFirst",
+                                        "HeaderTextLeft"};
+
+struct PageStyle {
+    OUString follow;
+    PageStyleTexts texts;
+};
+
 // Default (right), first and left texts of a header or footer that is switched on, each once.
-std::vector<TextRef> distinctTexts(const Reference<css::beans::XPropertySet>& style,
-                                   const char* kind) {
-    const std::string prefix(kind);
-    bool on = false;
-    style->getPropertyValue(OUString::createFromAscii((prefix + "IsOn").c_str())) >>= on;
+std::vector<TextRef> distinctTexts(const Sequence<Any>& values, sal_Int32 isOn, sal_Int32 count) {
     std::vector<TextRef> texts;
+    bool on = false;
+    values[isOn] >>= on;
     if (!on)
         return texts;
-    for (const char* variant : {"Text", "TextFirst", "TextLeft"}) {
-        const std::string name = prefix + variant;
-        if (!hasProperty(style, name.c_str()))
-            continue;
-        const TextRef text(style->getPropertyValue(OUString::createFromAscii(name.c_str())),
-                           UNO_QUERY);
+    for (sal_Int32 i = isOn + 1; i < isOn + count; ++i) {
+        const TextRef text(values[i], UNO_QUERY);
         if (text.is() && std::find(texts.begin(), texts.end(), text) == texts.end()) {
             texts.push_back(text);
         }
@@ -265,18 +278,44 @@ std::vector<TextRef> distinctTexts(const Reference<css::beans::XPropertySet>& st
     return texts;
 }
 
+std::map<OUString, PageStyle> readPageStyles(const Reference<css::container::XNameAccess>& styles,
+                                             const Sequence<OUString>& names) {
+    std::map<OUString, PageStyle> read;
+    if (!names.hasElements())
+        return read;
+    // Offices before first-page headers have no TextFirst; each style has the same properties.
+    const Reference<css::beans::XPropertySet> first(styles->getByName(names[0]), UNO_QUERY_THROW);
+    const sal_Int32 perKind = hasProperty(first, "HeaderTextFirst") ? 4 : 3;
+    std::vector<OUString> wanted{OUString::createFromAscii(kFollowStyle)};
+    for (const auto* kind : {kFooterNames, kHeaderNames}) {
+        for (sal_Int32 i = 0; i < 4; ++i) {
+            if (perKind == 4 || i != 2)
+                wanted.push_back(OUString::createFromAscii(kind[i]));
+        }
+    }
+    const Sequence<OUString> request(wanted.data(), static_cast<sal_Int32>(wanted.size()));
+    for (const auto& name : names) {
+        const Reference<css::beans::XMultiPropertySet> style(styles->getByName(name),
+                                                             UNO_QUERY_THROW);
+        const Sequence<Any> values = style->getPropertyValues(request);
+        PageStyle& page = read[name];
+        values[0] >>= page.follow;
+        page.texts.footers = distinctTexts(values, 1, perKind);
+        page.texts.headers = distinctTexts(values, 1 + perKind, perKind);
+    }
+    return read;
+}
+
 // Page styles the body uses, in order of use and with the styles they lead on to, then the rest.
 std::vector<OUString> pageStylesInOrder(const Reference<css::frame::XModel>& model,
-                                        const Reference<css::container::XNameAccess>& styles) {
+                                        const Sequence<OUString>& names,
+                                        const std::map<OUString, PageStyle>& styles) {
     std::vector<OUString> order;
     const auto add = [&](OUString name) {
-        while (!name.isEmpty() && styles->hasByName(name) &&
+        while (!name.isEmpty() && styles.contains(name) &&
                std::find(order.begin(), order.end(), name) == order.end()) {
             order.push_back(name);
-            const Reference<css::beans::XPropertySet> style(styles->getByName(name),
-                                                            UNO_QUERY_THROW);
-            name.clear();
-            style->getPropertyValue("FollowStyle") >>= name;
+            name = styles.at(name).follow;
         }
     };
     const Reference<css::text::XTextDocument> document(model, UNO_QUERY_THROW);
@@ -285,15 +324,20 @@ std::vector<OUString> pageStylesInOrder(const Reference<css::frame::XModel>& mod
     OUString previous;
     while (paragraphs->hasMoreElements()) {
         const Reference<css::beans::XPropertySet> paragraph(paragraphs->nextElement(), UNO_QUERY);
-        if (!hasProperty(paragraph, "PageStyleName"))
+        if (!paragraph.is())
             continue;
         OUString name;
-        paragraph->getPropertyValue("PageStyleName") >>= name;
+        try {
+            paragraph->getPropertyValue("PageStyleName") >>= name;
+        } catch (const css::beans::UnknownPropertyException&) {
+            // A table: it lies on the pages of the paragraphs around it.
+            continue;
+        }
         if (name != previous)
             add(name);
         previous = name;
     }
-    for (const auto& name : styles->getElementNames())
+    for (const auto& name : names)
         add(name);
     return order;
 }
@@ -302,10 +346,11 @@ std::vector<PageStyleTexts> sectionTexts(const Reference<css::frame::XModel>& mo
     const Reference<css::style::XStyleFamiliesSupplier> supplier(model, UNO_QUERY_THROW);
     const Reference<css::container::XNameAccess> styles(
         supplier->getStyleFamilies()->getByName("PageStyles"), UNO_QUERY_THROW);
+    const auto names = styles->getElementNames();
+    auto read = readPageStyles(styles, names);
     std::vector<PageStyleTexts> sections;
-    for (const auto& name : pageStylesInOrder(model, styles)) {
-        const Reference<css::beans::XPropertySet> style(styles->getByName(name), UNO_QUERY_THROW);
-        PageStyleTexts texts{distinctTexts(style, "Header"), distinctTexts(style, "Footer")};
+    for (const auto& name : pageStylesInOrder(model, names, read)) {
+        PageStyleTexts& texts = read.at(name).texts;
         if (!texts.headers.empty() || !texts.footers.empty())
             sections.push_back(std::move(texts));
     }
