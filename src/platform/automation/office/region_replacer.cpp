@@ -68,7 +68,8 @@ void moveRight(const Reference<css::text::XTextCursor>& cursor, std::size_t coun
 
 // A stretch of plain text portions in one paragraph, where matches are looked for.
 struct RegionReplacer::Segment {
-    Reference<css::text::XTextCursor> start;
+    // A collapsed cursor: a range that stays put while the text after it changes.
+    Reference<css::text::XTextRange> start;
     std::u32string text;
 };
 
@@ -77,6 +78,11 @@ RegionReplacer::RegionReplacer(std::u16string_view findText, std::u16string_view
     : find_(codePoints(findText)), replacement_(replacement), matchCase_(matchCase) {
     if (!matchCase_)
         find_ = folded(std::move(find_));
+}
+
+bool RegionReplacer::mayMatch(const OUString& text) const {
+    const std::u32string whole = codePoints(toU16(text));
+    return (matchCase_ ? whole : folded(whole)).find(find_) != std::u32string::npos;
 }
 
 int RegionReplacer::replaceIn(const Reference<css::text::XText>& text) const {
@@ -105,9 +111,10 @@ int RegionReplacer::replaceIn(const Reference<css::text::XText>& text) const {
 
 int RegionReplacer::replaceInParagraph(const Reference<css::text::XText>& text,
                                        const Reference<css::text::XTextRange>& paragraph) const {
-    // Most paragraphs hold no match: reading the whole string once spares walking them.
-    const std::u32string whole = codePoints(toU16(paragraph->getString()));
-    if ((matchCase_ ? whole : folded(whole)).find(find_) == std::u32string::npos)
+    // Most paragraphs hold no match: reading the whole string once spares walking them. (A
+    // region's or cell's own string is no such shortcut: it misses text before a table that
+    // ends a frame.)
+    if (!mayMatch(paragraph->getString()))
         return 0;
 
     std::vector<Segment> segments;
@@ -122,7 +129,7 @@ int RegionReplacer::replaceInParagraph(const Reference<css::text::XText>& text,
         const OUString content = portion->getString();
         if (type == "Text") {
             if (!open) {
-                segments.push_back({text->createTextCursorByRange(portion->getStart()), {}});
+                segments.push_back({text->createTextCursorByRange(portion->getStart()).get(), {}});
                 open = true;
             }
             segments.back().text += codePoints(toU16(content));
@@ -149,11 +156,11 @@ int RegionReplacer::replaceInSegment(const Reference<css::text::XText>& text,
     for (auto m = matches.rbegin(); m != matches.rend(); ++m) {
         // The new text goes in right after the match's first character, whose formatting it
         // takes; that character goes last.
-        const auto rest = text->createTextCursorByRange(segment.start->getStart());
+        const auto rest = text->createTextCursorByRange(segment.start);
         moveRight(rest, *m + 1, false);
         moveRight(rest, find_.size() - 1, true);
         rest->setString(replacement);
-        const auto first = text->createTextCursorByRange(segment.start->getStart());
+        const auto first = text->createTextCursorByRange(segment.start);
         moveRight(first, *m, false);
         moveRight(first, 1, true);
         first->setString(OUString());

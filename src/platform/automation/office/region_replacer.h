@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include <com/sun/star/text/XText.hpp>
+#include <rtl/ustring.hxx>
 
 namespace quorvane::platform::automation::office {
 
@@ -20,6 +21,8 @@ class RegionReplacer final {
 
   private:
     struct Segment;
+    // Whether text holds the find text: a match found while walking lies within it.
+    bool mayMatch(const ::rtl::OUString& text) const;
     int replaceInParagraph(const css::uno::Reference<css::text::XText>& text,
                            const css::uno::Reference<css::text::XTextRange>& paragraph) const;
     int replaceInSegment(const css::uno::Reference<css::text::XText>& text,
