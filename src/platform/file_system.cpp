@@ -246,9 +246,15 @@ bool copyFile(std::u16string_view source, std::u16string_view destination) {
 #else
     const std::string pid = std::to_string(::getpid());
 #endif
+    std::string name = ".";
+    name += to.filename().string();
+    name += ".quorvane-";
+    name += pid;
+    name += '-';
+    name += std::to_string(counter++);
+    name += ".part";
     fs::path partial = to;
-    partial.replace_filename("." + to.filename().string() + ".quorvane-" + pid + "-" +
-                             std::to_string(counter++) + ".part");
+    partial.replace_filename(name);
     if (!fs::copy_file(from, partial, fs::copy_options::overwrite_existing, ec)) {
         fs::remove(partial, ec);
         return false;
