@@ -19,6 +19,7 @@
 #include <com/sun/star/text/XTextDocument.hpp>
 #include <com/sun/star/text/XTextFrame.hpp>
 
+#include "platform/automation/execute_arguments.h"
 #include "platform/automation/member_name.h"
 #include "platform/automation/office/office_document.h"
 #include "platform/automation/office/region_replacer.h"
@@ -34,8 +35,6 @@ using TextRef = Reference<css::text::XText>;
 using DocumentRef = std::shared_ptr<OfficeDocument>;
 
 namespace {
-
-constexpr std::int32_t kReplaceAll = 2;
 
 // Members an object does not have fail the way late binding does.
 class Member : public Object {
@@ -91,24 +90,8 @@ class Find final : public Member {
                  const std::vector<NamedArgument>& named) override {
         if (!sameName(member, u"Execute"))
             unknown(member);
-        for (const auto& a : named) {
-            if (!sameName(a.name, u"FindText") && !sameName(a.name, u"ReplaceWith") &&
-                !sameName(a.name, u"Replace") && !sameName(a.name, u"MatchCase")) {
-                throw AutomationError(u"名前付き引数 " + a.name + u" には対応していません");
-            }
-        }
-        if (positional.size() > 1)
-            throw AutomationError(u"引数が多すぎます");
-        const Variant* findText =
-            positional.empty() ? namedArgument(named, u"FindText") : &positional[0];
-        const Variant* replaceWith = namedArgument(named, u"ReplaceWith");
-        const Variant* replace = namedArgument(named, u"Replace");
-        const Variant* matchCase = namedArgument(named, u"MatchCase");
-        if (!findText || !replaceWith || !replace || replace->toInt32() != kReplaceAll) {
-            throw AutomationError(u"置換にはFindText、ReplaceWithとReplace=2が必要です");
-        }
-        const RegionReplacer replacer(findText->toString(), replaceWith->toString(),
-                                      matchCase && matchCase->toBool());
+        const ExecuteArguments args = bindExecuteArguments(positional, named);
+        const RegionReplacer replacer(args.findText, args.replaceWith, args.matchCase);
         return document_->call([&] { return replacer.replaceIn(text_) > 0; });
     }
 
