@@ -145,6 +145,12 @@ class PendingFile final {
                 ::chmod(path_.c_str(), st.st_mode & 0777);
             }
         }
+        // On disk before it takes the document's name: a crash of the machine must not leave
+        // an empty file where the document was.
+        if (const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
+            ::fsync(fd);
+            ::close(fd);
+        }
         if (::rename(path_.c_str(), document.c_str()) != 0) {
             throw AutomationError(u"保存できませんでした（ファイルを置き換えられません）");
         }
