@@ -116,12 +116,12 @@ class Range final : public Member {
     TextRef text_;
 };
 
-class Member1 final : public Member {
+class RangeOwner final : public Member {
   public:
     // An object whose only member leads to the text's range: TextFrame.TextRange,
     // HeaderFooter.Range.
-    Member1(std::u16string label, std::u16string_view memberName, DocumentRef document,
-            TextRef text)
+    RangeOwner(std::u16string label, std::u16string_view memberName, DocumentRef document,
+               TextRef text)
         : Member(std::move(label)),
           member_(memberName),
           document_(std::move(document)),
@@ -147,7 +147,7 @@ class Shape final : public Member {
             unknown(member);
         if (!text_.is())
             throw AutomationError(u"この図形には文字列がありません");
-        return object<Member1>(u"TextFrame", u"TextRange", document_, text_);
+        return object<RangeOwner>(u"TextFrame", u"TextRange", document_, text_);
     }
 
   private:
@@ -343,7 +343,7 @@ std::vector<PageStyleTexts> sectionTexts(const Reference<css::frame::XModel>& mo
 std::vector<Variant> membersOf(const DocumentRef& document, const std::vector<TextRef>& texts) {
     std::vector<Variant> members;
     for (const auto& text : texts) {
-        members.push_back(object<Member1>(u"HeaderFooter", u"Range", document, text));
+        members.push_back(object<RangeOwner>(u"HeaderFooter", u"Range", document, text));
     }
     return members;
 }
