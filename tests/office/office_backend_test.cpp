@@ -96,7 +96,7 @@ std::vector<std::string> leftovers(const fs::path& folder) {
     return found;
 }
 
-std::vector<std::string> privateFoldersOfOurs() {
+std::vector<std::string> privateFilesOfOurs() {
     std::vector<std::string> found;
     std::error_code error;
     const std::string prefix = std::to_string(::getpid()) + "-";
@@ -104,6 +104,13 @@ std::vector<std::string> privateFoldersOfOurs() {
          fs::directory_iterator(fs::temp_directory_path() / "quorvane-office", error)) {
         const std::string name = entry.path().filename().string();
         if (name.starts_with(prefix))
+            found.push_back(name);
+    }
+    // The socket of the pipe we talk to the office through.
+    const std::string socket = "OSL_PIPE_" + std::to_string(::getuid()) + "_quorvane-" + prefix;
+    for (const auto& entry : fs::directory_iterator("/tmp", error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with(socket))
             found.push_back(name);
     }
     return found;
@@ -155,7 +162,7 @@ class Offices final : public ::testing::Environment {
         application_ = Variant();
         reader_.reset();
         EXPECT_TRUE(officeChildren().empty());
-        EXPECT_TRUE(privateFoldersOfOurs().empty());
+        EXPECT_TRUE(privateFilesOfOurs().empty());
     }
 
   private:
@@ -480,7 +487,7 @@ class YesMessageBox final : public platform::MessageBox {
 // afterwards no office, private folder, lock or temporary file of the run remains.
 TEST(OfficeBackend, ARunLeavesNothingBehind) {
     const auto offices = asSet(officeChildren());
-    const auto folders = privateFoldersOfOurs();
+    const auto folders = privateFilesOfOurs();
     TempFolder folder;
     folder.copy(Offices::ownDocuments()[0], "a.docx");
     folder.copy(Offices::ownDocuments()[1], "b.odt");
@@ -504,7 +511,7 @@ TEST(OfficeBackend, ARunLeavesNothingBehind) {
     }
     EXPECT_EQ(leftovers(folder.path()), std::vector<std::string>{});
     EXPECT_EQ(asSet(officeChildren()), offices);
-    EXPECT_EQ(privateFoldersOfOurs(), folders);
+    EXPECT_EQ(privateFilesOfOurs(), folders);
 }
 
 // The pairs of a run open the same file one after another: each sees what the one before did,
@@ -541,7 +548,7 @@ TEST(OfficeBackend, EachPairWorksOnTheFileAsTheLastOneLeftIt) {
 // nothing of it is left behind.
 TEST(OfficeBackend, QuitClosesTheLastDocumentForGood) {
     const auto offices = asSet(officeChildren());
-    const auto folders = privateFoldersOfOurs();
+    const auto folders = privateFilesOfOurs();
     TempFolder folder;
     const fs::path document = folder.copy(Offices::ownDocuments().front());
     {
@@ -556,7 +563,7 @@ TEST(OfficeBackend, QuitClosesTheLastDocumentForGood) {
     EXPECT_EQ(Offices::reader().count(document, u"qux").at(u"BODY-end"), 1);
     EXPECT_EQ(leftovers(folder.path()), std::vector<std::string>{});
     EXPECT_EQ(asSet(officeChildren()), offices);
-    EXPECT_EQ(privateFoldersOfOurs(), folders);
+    EXPECT_EQ(privateFilesOfOurs(), folders);
 }
 
 TEST(OfficeBackend, LeavesADocumentWithoutMatchesUntouched) {

@@ -6,15 +6,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
+#include <rtl/digest.h>
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
@@ -74,6 +77,42 @@ std::optional<pid_t> ownerOf(const fs::path& folder) {
     return pid;
 }
 
+// The office leaves its pipe's socket behind in one of the two folders the pipe may live in.
+constexpr std::array<const char*, 2> kPipeFolders{"/tmp", "/var/tmp"};
+
+std::string pipeSocketPrefix() {
+    return "OSL_PIPE_" + std::to_string(::getuid()) + "_";
+}
+
+// The office also opens a single-instance pipe named after an MD5 digest of its profile's URL in
+// UTF-16, each byte in hex without a leading zero.
+std::string instancePipeName(const fs::path& profile) {
+    const std::string url = fileUrl(profile);
+    const std::u16string wide(url.begin(), url.end());
+    sal_uInt8 digest[RTL_DIGEST_LENGTH_MD5];
+    rtl_digest_MD5(wide.data(), static_cast<sal_uInt32>(wide.size() * sizeof(char16_t)), digest,
+                   sizeof digest);
+    std::string name = "SingleOfficeIPC_";
+    for (const sal_uInt8 byte : digest) {
+        char hex[3];
+        std::snprintf(hex, sizeof hex, "%x", static_cast<unsigned>(byte));
+        name += hex;
+    }
+    return name;
+}
+
+void removePipeSocket(const std::string& pipeName) {
+    for (const char* folder : kPipeFolders) {
+        std::error_code ignored;
+        fs::remove(fs::path(folder) / (pipeSocketPrefix() + pipeName), ignored);
+    }
+}
+
+// Whether a process that left something behind is gone.
+bool isGone(pid_t owner) {
+    return owner != ::getpid() && ::kill(owner, 0) != 0 && errno == ESRCH;
+}
+
 }  // namespace
 
 std::string fileUrl(const std::filesystem::path& path) {
@@ -114,6 +153,8 @@ OfficeProcess::OfficeProcess(std::chrono::milliseconds startTimeout) {
         kill();
         watchdog_ = {};
         fs::remove_all(folder_, ignored);
+        removePipeSocket(pipeName_);
+        removePipeSocket(instancePipeName(folder_ / "profile"));
         throw;
     }
 }
@@ -125,6 +166,8 @@ OfficeProcess::~OfficeProcess() {
     desktop_.clear();
     std::error_code ignored;
     fs::remove_all(folder_, ignored);
+    removePipeSocket(pipeName_);
+    removePipeSocket(instancePipeName(folder_ / "profile"));
 }
 
 void OfficeProcess::spawn() {
@@ -287,12 +330,25 @@ void OfficeProcess::removeStaleFolders() {
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(foldersRoot(), error)) {
         const auto owner = ownerOf(entry.path());
-        if (!owner || *owner == ::getpid())
+        if (!owner || !isGone(*owner))
             continue;
-        if (::kill(*owner, 0) == 0 || errno != ESRCH)
-            continue;
+        removePipeSocket(instancePipeName(entry.path() / "profile"));
         std::error_code ignored;
         fs::remove_all(entry.path(), ignored);
+    }
+    // Pipe sockets of offices whose program died with them ("OSL_PIPE_<uid>_quorvane-<pid>-...").
+    const std::string ours = pipeSocketPrefix() + "quorvane-";
+    for (const char* folder : kPipeFolders) {
+        for (const auto& entry : fs::directory_iterator(folder, error)) {
+            const std::string name = entry.path().filename().string();
+            if (!name.starts_with(ours))
+                continue;
+            const auto owner = ownerOf(name.substr(ours.size()));
+            if (!owner || !isGone(*owner))
+                continue;
+            std::error_code ignored;
+            fs::remove(entry.path(), ignored);
+        }
     }
 }
 
