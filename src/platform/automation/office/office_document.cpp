@@ -1,10 +1,14 @@
 #include "platform/automation/office/office_document.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
+#include <charconv>
+#include <set>
 #include <string>
 
 #include <com/sun/star/beans/PropertyValue.hpp>
@@ -111,15 +115,42 @@ std::u16string describeFilter(const OUString& filter) {
     return toU16(filter);
 }
 
+constexpr std::string_view kPendingPrefix = ".~quorvane-";
+
+// A program of ours killed in the middle of a save leaves its pending file behind. Such files of
+// processes that are gone are removed, once per folder, before we first save into it.
+void removeAbandonedPendingFiles(const fs::path& folder) {
+    static std::set<fs::path> swept;
+    if (!swept.insert(folder).second)
+        return;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with(kPendingPrefix))
+            continue;
+        const char* first = name.data() + kPendingPrefix.size();
+        const char* last = name.data() + name.size();
+        pid_t owner = 0;
+        const auto [end, failed] = std::from_chars(first, last, owner);
+        if (failed != std::errc{} || end == first || end == last || *end != '-')
+            continue;
+        if (owner == ::getpid() || ::kill(owner, 0) == 0 || errno != ESRCH)
+            continue;
+        std::error_code ignored;
+        fs::remove(entry.path(), ignored);
+    }
+}
+
 // A file beside the document that receives the new version; it replaces the document only once
 // it is complete, and is removed otherwise.
 class PendingFile final {
   public:
     explicit PendingFile(const fs::path& document) {
+        removeAbandonedPendingFiles(document.parent_path());
         static std::atomic<int> counter{0};
         path_ = document.parent_path() /
-                (".~quorvane-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) +
-                 "-" + document.filename().string());
+                (std::string(kPendingPrefix) + std::to_string(::getpid()) + "-" +
+                 std::to_string(++counter) + "-" + document.filename().string());
         const int fd = ::open(path_.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
         if (fd < 0)
             throw AutomationError(u"フォルダーに書き込めないため保存できません");
