@@ -8,7 +8,6 @@ namespace quorvane::platform {
 // core can ask and tell without knowing the toolkit, and tests can script the answers.
 class MessageBox {
   public:
-    static constexpr int kOkOnly = 0;
     static constexpr int kYesNo = 4;
     static constexpr int kCritical = 16;
     static constexpr int kQuestion = 32;

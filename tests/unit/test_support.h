@@ -51,11 +51,6 @@ inline std::string readFile(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-inline void writeDocument(const std::u16string& path,
-                          const platform::automation::fake::FakeDocument& doc) {
-    doc.save(path);
-}
-
 inline platform::automation::fake::FakeDocument readDocument(const std::u16string& path) {
     return platform::automation::fake::FakeDocument::load(path).value();
 }

@@ -47,9 +47,6 @@ class Variant final {
                  const std::vector<NamedArgument>& named) const;
     std::vector<Variant> enumerate() const;
 
-    // VT_BOOL as a number: -1 for true, 0 for false, the way the program stores booleans.
-    static constexpr std::int16_t kTrue = -1;
-    static constexpr std::int16_t kFalse = 0;
 
   private:
     std::variant<std::monostate, NothingTag, bool, std::int32_t, std::u16string,
