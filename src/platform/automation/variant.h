@@ -47,7 +47,6 @@ class Variant final {
                  const std::vector<NamedArgument>& named) const;
     std::vector<Variant> enumerate() const;
 
-
   private:
     std::variant<std::monostate, NothingTag, bool, std::int32_t, std::u16string,
                  std::shared_ptr<Object>>
