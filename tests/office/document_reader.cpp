@@ -33,14 +33,6 @@ using css::uno::UNO_QUERY_THROW;
 
 namespace {
 
-template <typename T>
-PropertyValue property(const char* name, const T& value) {
-    PropertyValue result;
-    result.Name = OUString::createFromAscii(name);
-    result.Value <<= value;
-    return result;
-}
-
 OUString urlOf(const fs::path& path) {
     return OUString::createFromAscii(fileUrl(path).c_str());
 }

@@ -47,14 +47,6 @@ struct OfficeDocument::Loaded {
 
 namespace {
 
-template <typename T>
-PropertyValue property(const char* name, const T& value) {
-    PropertyValue result;
-    result.Name = OUString::createFromAscii(name);
-    result.Value <<= value;
-    return result;
-}
-
 constexpr std::u16string_view kReadOnly = u"読み取り専用のため保存できません";
 
 // Answers every question of the office by aborting, so that no dialog can wait for a user who

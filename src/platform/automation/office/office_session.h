@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/uno/Exception.hpp>
@@ -58,6 +59,15 @@ struct KeptDocument {
     OUString filter;
     OUString filterOptions;
 };
+
+// A named argument of an office call, such as a load or store option.
+template <typename T>
+css::beans::PropertyValue property(const char* name, const T& value) {
+    css::beans::PropertyValue result;
+    result.Name = OUString::createFromAscii(name);
+    result.Value <<= value;
+    return result;
+}
 
 // The office of one application object over its lifetime: started when a document needs it,
 // replaced when it dies, hangs or has served enough documents, ended at Quit.
