@@ -11,5 +11,5 @@ set(CPACK_DEBIAN_PACKAGE_SECTION text)
 # Qt and the other libraries come from ${shlibs}; what is only started or loaded by name is listed.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libreoffice-writer | libreoffice-writer-nogui, fonts-ipafont-gothic, fonts-noto-cjk, qt6-translations-l10n")
+    "libreoffice-writer, fonts-ipafont-gothic, fonts-noto-cjk, qt6-translations-l10n")
 include(CPack)

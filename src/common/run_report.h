@@ -6,10 +6,17 @@
 
 namespace quorvane {
 
-// A document that a run could not open or save, and why, in Japanese.
+// What a run has to tell about one document, in Japanese: a failure (it could not be opened or
+// saved, or not every pair reached it) or a notice (it was processed, and something the user
+// should know happened to it, such as a save in a newer format).
 struct DocumentFailure {
+    enum class Kind { Failure, Notice };
+
     std::u16string path;
     std::u16string reason;
+    Kind kind = Kind::Failure;
+
+    bool isNotice() const noexcept { return kind == Kind::Notice; }
 };
 
 using RunReport = std::vector<DocumentFailure>;

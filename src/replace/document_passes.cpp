@@ -35,12 +35,19 @@ void DocumentPasses::chikan(const std::u16string& ファイル名, std::u16strin
     resumeNext([&] { 図形置換(wdDoc.get(u"Shapes"), 置換前文字列, 置換後文字列); });
     resumeNext([&] { ヘッダーフッターの置換(wdDoc.get(u"Sections"), 置換前文字列, 置換後文字列); });
     resumeNext([&] { 文書の置換(wdDoc.get(u"Content").get(u"Find"), 置換前文字列, 置換後文字列); });
-    resumeNext([&] { wdDoc.call(u"Close"); },
-               [&](const AutomationError& e) {
-                   // A document that never opened has nothing to close; its failure is recorded.
-                   if (opened)
-                       record(ファイル名, u"保存できませんでした：" + e.message());
-               });
+    resumeNext(
+        [&] {
+            // A backend tells of a save the user should know about, such as one in a newer
+            // format, as the result of Close.
+            const Variant notice = wdDoc.call(u"Close");
+            if (notice.type() == Variant::Type::String && !notice.toString().empty())
+                record(ファイル名, notice.toString(), DocumentFailure::Kind::Notice);
+        },
+        [&](const AutomationError& e) {
+            // A document that never opened has nothing to close; its failure is recorded.
+            if (opened)
+                record(ファイル名, u"保存できませんでした：" + e.message());
+        });
     wdDoc = Variant::nothing;
 }
 
@@ -103,13 +110,14 @@ void DocumentPasses::文書の置換(const Variant& 文書, std::u16string& 置�
     }
 }
 
-void DocumentPasses::record(const std::u16string& path, std::u16string reason) {
+void DocumentPasses::record(const std::u16string& path, std::u16string reason,
+                            DocumentFailure::Kind kind) {
     // Each pair opens the document again: one line per document and cause is enough.
     const bool known = std::any_of(report_.begin(), report_.end(), [&](const DocumentFailure& f) {
         return f.path == path && f.reason == reason;
     });
     if (!known)
-        report_.push_back({path, std::move(reason)});
+        report_.push_back({path, std::move(reason), kind});
 }
 
 }  // namespace quorvane

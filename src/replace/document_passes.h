@@ -31,7 +31,8 @@ class DocumentPasses final {
                     const std::u16string& 置換後文字列);
 
   private:
-    void record(const std::u16string& path, std::u16string reason);
+    void record(const std::u16string& path, std::u16string reason,
+                DocumentFailure::Kind kind = DocumentFailure::Kind::Failure);
 
     const FormState& form_;
     AutomationHandles& handles_;
