@@ -3,10 +3,13 @@
 #include <cstdint>
 #include <exception>
 #include <limits>
+#include <vector>
 
 #include "batch/run_error.h"
 #include "platform/automation/automation_error.h"
 #include "platform/file_system.h"
+#include "platform/log.h"
+#include "platform/text_encoding.h"
 
 namespace quorvane {
 
@@ -43,6 +46,21 @@ class ApplicationGuard final {
     Variant& wdApp_;
 };
 
+std::u16string number(std::int64_t n) {
+    return platform::fromUtf8(std::to_string(n));
+}
+
+// What a document that got some pairs and not others lacks, so the user knows what to redo.
+std::u16string missedPairs(const PairTexts& typed, const std::vector<std::size_t>& missed) {
+    std::u16string text = u"（";
+    for (std::size_t k = 0; k < missed.size(); ++k) {
+        const std::size_t j = missed[k];
+        text += (k > 0 ? u"、置換 " : u"置換 ") + number(static_cast<std::int64_t>(j)) + u"「" +
+                typed.findText[j] + u"」→「" + typed.replText[j] + u"」";
+    }
+    return text + u"は適用されていません）";
+}
+
 }  // namespace
 
 RunDriver::RunDriver(const FormState& form, platform::MessageBox& messages,
@@ -55,10 +73,13 @@ RunDriver::RunDriver(const FormState& form, platform::MessageBox& messages,
 
 void RunDriver::ファイル名取得(std::u16string strFN) {
     report_.clear();
+    platform::log::detail(u"実行：" + strFN);
     try {
         run(strFN);
     } catch (const platform::Error& e) {
-        throw RunError(strFN, e.message());
+        RunError error(strFN, e.message());
+        platform::log::problem(error.message());
+        throw error;
     }
 }
 
@@ -70,7 +91,9 @@ void RunDriver::run(const std::u16string& path) {
         return;
     }
     readPairs();
+    const PairTexts typed = pairs_;
     buildTargetList(path);
+    platform::log::detail(u"対象 " + number(targets_.fileIndex + 1) + u" 件");
 
     Variant& wdApp = handles_.wdApp;
     const ApplicationGuard guard(wdApp);
@@ -81,23 +104,60 @@ void RunDriver::run(const std::u16string& path) {
         const auto slot = static_cast<std::size_t>(i);
         if (progress_)
             progress_->documentStarted(i, targets_.fileIndex + 1, fileList[slot]);
-        fileList[slot] = staging_.fileconv(fileList[slot]);
+        const std::u16string original = fileList[slot];
+        fileList[slot] = staging_.fileconv(original);
         if (fileList[slot].empty()) {
+            platform::log::problem(u"コピーできませんでした：" + original);
             wdApp.get(u"Application").put(u"Visible", false);
             wdApp.call(u"Quit");
             wdApp = Variant::nothing;
             messages_.show(kCopyFailedText, kTitle, platform::MessageBox::kCritical);
             return;
         }
-        for (std::size_t j = 1; j <= 3; ++j) {
-            if (!isBlank(pairs_.findText[j])) {
-                passes_.chikan(fileList[slot], pairs_.findText[j],
-                               u"「" + pairs_.replText[j] + u"」");
-            }
-        }
+        applyPairs(fileList[slot], typed);
     }
     wdApp.call(u"Quit");
     wdApp = Variant::nothing;
+}
+
+void RunDriver::applyPairs(const std::u16string& document, const PairTexts& typed) {
+    const std::size_t reported = report_.size();
+    std::vector<std::size_t> missed;
+    bool anyApplied = false;
+    for (std::size_t j = 1; j <= 3; ++j) {
+        if (isBlank(pairs_.findText[j]))
+            continue;
+        if (passes_.chikan(document, pairs_.findText[j], u"「" + pairs_.replText[j] + u"」")) {
+            anyApplied = true;
+        } else {
+            missed.push_back(j);
+        }
+    }
+    // A document that got no pair at all keeps its plain reason: it is simply to be done again.
+    if (anyApplied && !missed.empty()) {
+        for (auto entry = report_.begin() + static_cast<std::ptrdiff_t>(reported);
+             entry != report_.end(); ++entry) {
+            if (!entry->isNotice())
+                entry->reason += missedPairs(typed, missed);
+        }
+    }
+    logOutcome(document, reported);
+}
+
+void RunDriver::logOutcome(const std::u16string& document, std::size_t firstEntry) const {
+    if (report_.size() == firstEntry) {
+        platform::log::detail(u"処理しました：" + document);
+        return;
+    }
+    for (auto entry = report_.begin() + static_cast<std::ptrdiff_t>(firstEntry);
+         entry != report_.end(); ++entry) {
+        const std::u16string line = document + u"：" + entry->reason;
+        if (entry->isNotice()) {
+            platform::log::detail(u"お知らせ：" + line);
+        } else {
+            platform::log::problem(u"処理できませんでした：" + line);
+        }
+    }
 }
 
 void RunDriver::readPairs() {

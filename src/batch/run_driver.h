@@ -44,6 +44,10 @@ class RunDriver final {
 
   private:
     void run(const std::u16string& path);
+    // Every non-blank pair on one document; typed holds the pairs as the form gave them.
+    void applyPairs(const std::u16string& document, const PairTexts& typed);
+    // Logs what became of one document from the report entries it added from firstEntry on.
+    void logOutcome(const std::u16string& document, std::size_t firstEntry) const;
     void readPairs();
     void buildTargetList(const std::u16string& path);
 

@@ -2,11 +2,17 @@
 
 #include "platform/text_encoding.h"
 
-#include <atomic>
+#include <array>
 #include <cerrno>
+#include <cstdio>
+#include <optional>
+#include <random>
 #include <system_error>
+#include <utility>
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -117,6 +123,120 @@ bool isHiddenName(const fs::path& name) {
 #endif
 }
 
+// Sixteen hex digits from the system's random source: a name nobody can plant in advance.
+std::string randomPart() {
+    std::random_device device;
+    std::uniform_int_distribution<std::uint32_t> digits;
+    char text[17];
+    std::snprintf(text, sizeof text, "%08x%08x", digits(device), digits(device));
+    return text;
+}
+
+#ifndef _WIN32
+
+class Descriptor final {
+  public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    Descriptor& operator=(Descriptor&&) = delete;
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    bool valid() const { return fd_ >= 0; }
+    int get() const { return fd_; }
+    // Closes now, as a failed close can be the first word of a write that did not reach the disk.
+    bool close() { return ::close(std::exchange(fd_, -1)) == 0; }
+
+  private:
+    int fd_;
+};
+
+// A file of our own making that is removed unless it is renamed into place.
+class StagedFile final {
+  public:
+    // Nothing when the name is taken (errno EEXIST) or the file cannot be created.
+    static std::optional<StagedFile> create(const fs::path& path) {
+        Descriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                             S_IRUSR | S_IWUSR));
+        if (!fd.valid())
+            return std::nullopt;
+        return StagedFile(path, std::move(fd));
+    }
+    ~StagedFile() {
+        if (!path_.empty())
+            ::unlink(path_.c_str());
+    }
+    StagedFile(StagedFile&& other) noexcept
+        : path_(std::exchange(other.path_, {})), fd_(std::move(other.fd_)) {}
+    StagedFile& operator=(StagedFile&&) = delete;
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+
+    int descriptor() const { return fd_.get(); }
+
+    bool commit(const fs::path& destination) {
+        if (::fsync(fd_.get()) != 0 || !fd_.close() ||
+            ::rename(path_.c_str(), destination.c_str()) != 0) {
+            return false;
+        }
+        path_.clear();
+        return true;
+    }
+
+  private:
+    StagedFile(fs::path path, Descriptor fd) : path_(std::move(path)), fd_(std::move(fd)) {}
+
+    fs::path path_;
+    Descriptor fd_;
+};
+
+// A new file under a fresh random name in destination's folder, tried again when a name is taken.
+std::optional<StagedFile> stageBeside(const fs::path& destination) {
+    fs::path partial = destination;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        partial.replace_filename(".quorvane-" + randomPart() + ".part");
+        if (auto staged = StagedFile::create(partial))
+            return staged;
+        if (errno != EEXIST)
+            break;
+    }
+    return std::nullopt;
+}
+
+bool writeAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+bool copyBytes(int from, int to) {
+    std::array<char, 128 * 1024> buffer;
+    while (true) {
+        const ssize_t got = ::read(from, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            return true;
+        if (!writeAll(to, buffer.data(), static_cast<std::size_t>(got)))
+            return false;
+    }
+}
+
+#endif
+
 }  // namespace
 
 fs::path toNativePath(std::u16string_view path) {
@@ -222,6 +342,8 @@ bool createFolder(std::u16string_view path) {
     return fs::create_directory(toNativePath(path), ec) && !ec;
 }
 
+#ifdef _WIN32
+
 bool copyFile(std::u16string_view source, std::u16string_view destination) {
     const fs::path from = toNativePath(source);
     const fs::path to = toNativePath(destination);
@@ -234,32 +356,13 @@ bool copyFile(std::u16string_view source, std::u16string_view destination) {
         if ((st.permissions() & fs::perms::owner_write) == fs::perms::none)
             return false;
     }
-    const fs::path folder = to.parent_path().empty() ? fs::path(".") : to.parent_path();
-    if (!fs::is_directory(folder, ec))
-        return false;
-
-    // Copy beside the destination, then rename over it: a failed copy never leaves a
-    // truncated file where the user expects a whole one.
-    static std::atomic<unsigned> counter{0};
-#ifdef _WIN32
-    const std::string pid = "0";
-#else
-    const std::string pid = std::to_string(::getpid());
-#endif
-    std::string name = ".";
-    name += to.filename().string();
-    name += ".quorvane-";
-    name += pid;
-    name += '-';
-    name += std::to_string(counter++);
-    name += ".part";
     fs::path partial = to;
-    partial.replace_filename(name);
-    if (!fs::copy_file(from, partial, fs::copy_options::overwrite_existing, ec)) {
+    partial.replace_filename(".quorvane-" + randomPart() + ".part");
+    // Without overwrite the copy fails rather than write into a file that someone put there.
+    if (!fs::copy_file(from, partial, fs::copy_options::none, ec)) {
         fs::remove(partial, ec);
         return false;
     }
-    // A copy is made to be edited: a read-only source must not give a copy that cannot be saved.
     fs::permissions(partial, fs::perms::owner_write, fs::perm_options::add, ec);
     fs::rename(partial, to, ec);
     if (ec) {
@@ -269,5 +372,36 @@ bool copyFile(std::u16string_view source, std::u16string_view destination) {
     }
     return true;
 }
+
+#else
+
+bool copyFile(std::u16string_view source, std::u16string_view destination) {
+    const fs::path from = toNativePath(source);
+    const fs::path to = toNativePath(destination);
+    // Not blocking: a pipe in place of the source must be refused, not waited on.
+    const Descriptor in(::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat sourceStat {};
+    if (!in.valid() || ::fstat(in.get(), &sourceStat) != 0 || !S_ISREG(sourceStat.st_mode))
+        return false;
+    if (struct stat existing{}; ::stat(to.c_str(), &existing) == 0) {
+        const bool itself =
+            existing.st_dev == sourceStat.st_dev && existing.st_ino == sourceStat.st_ino;
+        if (!S_ISREG(existing.st_mode) || itself || (existing.st_mode & S_IWUSR) == 0)
+            return false;
+    }
+
+    // Copy into a new file beside the destination, then rename it over the destination: a failed
+    // copy never leaves a truncated file where the user expects a whole one. The folder may be
+    // writable by others, so the new file is created, never opened: whatever was planted at its
+    // name, a link above all, is never written through. The random name also stays short
+    // whatever the destination's name.
+    std::optional<StagedFile> staged = stageBeside(to);
+    // A copy is made to be edited: a read-only source must not give a copy that cannot be saved.
+    const mode_t mode = (sourceStat.st_mode & 0777) | S_IWUSR;
+    return staged && copyBytes(in.get(), staged->descriptor()) &&
+           ::fchmod(staged->descriptor(), mode) == 0 && staged->commit(to);
+}
+
+#endif
 
 }  // namespace quorvane::platform

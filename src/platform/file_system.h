@@ -63,8 +63,9 @@ class FolderListing final {
 bool createFolder(std::u16string_view path);
 
 // Copies a regular file, replacing a file of the same name. The destination appears whole or not
-// at all. False when the copy was refused: a missing source or folder, a read-only destination,
-// or a destination that is the source itself.
+// at all, and nothing already in its folder (a link planted by someone else) is written through.
+// False when the copy was refused or failed: a missing source or folder, a read-only
+// destination, a destination that is the source itself, a name the system does not allow.
 bool copyFile(std::u16string_view source, std::u16string_view destination);
 
 }  // namespace quorvane::platform

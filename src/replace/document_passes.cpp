@@ -3,7 +3,8 @@
 #include <algorithm>
 
 #include "platform/automation/resume_next.h"
-#include "platform/width_mapping.h"
+#include "platform/error.h"
+#include "platform/log.h"
 
 namespace quorvane {
 
@@ -23,10 +24,11 @@ void replaceNamed(const DocumentPasses::Variant& find, const std::u16string& fin
 
 }  // namespace
 
-DocumentPasses::DocumentPasses(const FormState& form, AutomationHandles& handles, RunReport& report)
-    : form_(form), handles_(handles), report_(report) {}
+DocumentPasses::DocumentPasses(const FormState& form, AutomationHandles& handles, RunReport& report,
+                               WidthForms widths)
+    : form_(form), handles_(handles), report_(report), widths_(std::move(widths)) {}
 
-void DocumentPasses::chikan(const std::u16string& ファイル名, std::u16string& 置換前文字列,
+bool DocumentPasses::chikan(const std::u16string& ファイル名, std::u16string& 置換前文字列,
                             const std::u16string& 置換後文字列) {
     Variant& wdDoc = handles_.wdDoc;
     const bool opened = resumeNext(
@@ -35,7 +37,7 @@ void DocumentPasses::chikan(const std::u16string& ファイル名, std::u16strin
     resumeNext([&] { 図形置換(wdDoc.get(u"Shapes"), 置換前文字列, 置換後文字列); });
     resumeNext([&] { ヘッダーフッターの置換(wdDoc.get(u"Sections"), 置換前文字列, 置換後文字列); });
     resumeNext([&] { 文書の置換(wdDoc.get(u"Content").get(u"Find"), 置換前文字列, 置換後文字列); });
-    resumeNext(
+    const bool saved = resumeNext(
         [&] {
             // A backend tells of a save the user should know about, such as one in a newer
             // format, as the result of Close.
@@ -49,6 +51,7 @@ void DocumentPasses::chikan(const std::u16string& ファイル名, std::u16strin
                 record(ファイル名, u"保存できませんでした：" + e.message());
         });
     wdDoc = Variant::nothing;
+    return opened && saved;
 }
 
 void DocumentPasses::図形置換(const Variant& 図形, const std::u16string& 置換前文字列,
@@ -101,9 +104,20 @@ void DocumentPasses::文書の置換(const Variant& 文書, std::u16string& 置�
     if (form_.checkValue(5) == FormState::kUnchecked) {
         // Widths are not distinguished: replace the full-width form, then the half-width form.
         // The converted text is written back, so the rest of the run searches for it too.
-        置換前文字列 = platform::toFullWidth(置換前文字列);
+        // A conversion that fails leaves the text as it is: searching for it as typed still
+        // replaces what the user asked for, where ending the run would leave documents undone.
+        const auto convert = [&](const auto& mapping) {
+            try {
+                置換前文字列 = mapping(置換前文字列);
+            } catch (const platform::Error& e) {
+                platform::log::problem(
+                    u"検索文字列の全角半角の変換に失敗しました（変換せずに検索します）：" +
+                    e.message());
+            }
+        };
+        convert(widths_.toFull);
         replace();
-        置換前文字列 = platform::toHalfWidth(置換前文字列);
+        convert(widths_.toHalf);
         replace();
     } else {
         replace();

@@ -1,13 +1,22 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "common/automation_handles.h"
 #include "common/form_state.h"
 #include "common/run_report.h"
 #include "platform/automation/variant.h"
+#include "platform/width_mapping.h"
 
 namespace quorvane {
+
+// The two width conversions of the body pass. Either may throw platform::Error.
+struct WidthForms {
+    std::function<std::u16string(std::u16string_view)> toFull = platform::toFullWidth;
+    std::function<std::u16string(std::u16string_view)> toHalf = platform::toHalfWidth;
+};
 
 // Applies one find/replace pair to one document: its text boxes, then its headers and footers,
 // then its body, each when its check box asks for it. Failures of the word processor end only
@@ -16,11 +25,13 @@ class DocumentPasses final {
   public:
     using Variant = platform::automation::Variant;
 
-    DocumentPasses(const FormState& form, AutomationHandles& handles, RunReport& report);
+    DocumentPasses(const FormState& form, AutomationHandles& handles, RunReport& report,
+                   WidthForms widths = {});
 
     // Opens ファイル名 in wdApp, replaces, closes it (the word processor saves it) and releases
-    // it. The body pass may rewrite 置換前文字列 to its width-converted form.
-    void chikan(const std::u16string& ファイル名, std::u16string& 置換前文字列,
+    // it. The body pass may rewrite 置換前文字列 to its width-converted form. Returns whether the
+    // pair reached the document: it was opened, and closed with its changes saved.
+    bool chikan(const std::u16string& ファイル名, std::u16string& 置換前文字列,
                 const std::u16string& 置換後文字列);
 
     void 図形置換(const Variant& 図形, const std::u16string& 置換前文字列,
@@ -37,6 +48,7 @@ class DocumentPasses final {
     const FormState& form_;
     AutomationHandles& handles_;
     RunReport& report_;
+    WidthForms widths_;
 };
 
 }  // namespace quorvane

@@ -157,10 +157,24 @@ TEST_F(DocumentPassesTest, TheFindTextIsNotRewrittenWithoutTheBodyPassOrWithWidt
     EXPECT_EQ(lastFind, u"ＡＢＣ");
 }
 
+TEST_F(DocumentPassesTest, AWidthConversionThatFailsLeavesTheFindTextAndTheExecuteStillRuns) {
+    const auto failing = [](std::u16string_view) -> std::u16string {
+        throw platform::Error(u"文字幅の変換表を読み込めません（ICU）");
+    };
+    DocumentPasses halfOnly{flicker, handles, report, {failing, platform::toHalfWidth}};
+    form.checks = {1, 0, 0, 1, 0};
+    std::u16string find = u"ｆｏｏ";
+    halfOnly.chikan(path, find, u"「X」");
+    EXPECT_THAT(executes(), ElementsAre(body(u"ｆｏｏ", true), body(u"foo", false)));
+    EXPECT_EQ(find, u"foo");
+    EXPECT_EQ(test::readDocument(path).body, u"「X」 「X」 「X」");
+    EXPECT_THAT(report, IsEmpty());
+}
+
 TEST_F(DocumentPassesTest, ADocumentThatCannotBeOpenedIsReportedAndTheNextOpens) {
     test::writeFile(dir.path() / "broken.doc", "not a document");
     std::u16string find = u"foo";
-    passes.chikan(dir / "broken.doc", find, u"「X」");
+    EXPECT_FALSE(passes.chikan(dir / "broken.doc", find, u"「X」"));
     EXPECT_EQ(test::readFile(dir.path() / "broken.doc"), "not a document");
     EXPECT_THAT(word.logLines(u"call"),
                 ElementsAre(u"call documents.Open(STR \"" + (dir / "broken.doc") + u"\")"));
@@ -168,14 +182,15 @@ TEST_F(DocumentPassesTest, ADocumentThatCannotBeOpenedIsReportedAndTheNextOpens)
     EXPECT_EQ(report[0].path, dir / "broken.doc");
     EXPECT_EQ(report[0].reason, u"開けませんでした：文書として開けません");
 
-    run(u"foo");
+    EXPECT_TRUE(passes.chikan(path, find, u"「X」"));
     EXPECT_EQ(test::readDocument(path).body, u"「X」 FOO ｆｏｏ");
     EXPECT_EQ(report.size(), 1u);
 }
 
 TEST_F(DocumentPassesTest, ASaveThatFailsIsReportedOnceAndTheDocumentIsReleased) {
     word.failMember(u"Close");
-    run(u"foo");
+    std::u16string find = u"foo";
+    EXPECT_FALSE(passes.chikan(path, find, u"「X」"));
     run(u"FOO");
     ASSERT_EQ(report.size(), 1u);
     EXPECT_EQ(report[0].reason.substr(0, 11), u"保存できませんでした：");

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -129,6 +130,42 @@ TEST(FileSystem, CopyOfAReadOnlyFileCanBeSaved) {
     ASSERT_TRUE(copyFile(dir / "ro.doc", dir / "copy.doc"));
     EXPECT_NE(fs::status(dir.path() / "copy.doc").permissions() & fs::perms::owner_write,
               fs::perms::none);
+}
+
+TEST(FileSystem, CopyWritesThroughNoLinkPlantedBesideTheDestination) {
+    TempDir dir;
+    writeFile(dir.path() / "src.doc", "new");
+    writeFile(dir.path() / "victim", "precious");
+    std::vector<std::string> planted{"dst.doc.part", ".dst.doc.part", "dst.doc.tmp", "dst.doc~"};
+    for (int n = 0; n < 16; ++n) {
+        planted.push_back(".dst.doc.quorvane-" + std::to_string(::getpid()) + "-" +
+                          std::to_string(n) + ".part");
+    }
+    for (const auto& name : planted)
+        fs::create_symlink(dir.path() / "victim", dir.path() / name);
+
+    ASSERT_TRUE(copyFile(dir / "src.doc", dir / "dst.doc"));
+    EXPECT_EQ(test::readFile(dir.path() / "dst.doc"), "new");
+    EXPECT_EQ(test::readFile(dir.path() / "victim"), "precious");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()),
+              static_cast<long>(planted.size()) + 3);
+}
+
+TEST(FileSystem, CopyFitsTheLongestNameAndLeavesNothingWhenItFails) {
+    TempDir dir;
+    writeFile(dir.path() / "src.doc", "x");
+    std::string longest;
+    for (int i = 0; i < 83; ++i)
+        longest += "あ";
+    longest += "ab.doc";
+    ASSERT_EQ(longest.size(), 255u);
+    ASSERT_TRUE(copyFile(dir / "src.doc", dir / longest));
+    EXPECT_EQ(test::readFile(dir.path() / longest), "x");
+
+    // Refused once the new file exists: by the name's length, or by a read that fails.
+    EXPECT_FALSE(copyFile(dir / "src.doc", dir / (longest + "x")));
+    EXPECT_FALSE(copyFile(u"/proc/self/mem", dir / "mem.doc"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 #include "batch/run_error.h"
 #include "common/plain_form_state.h"
@@ -290,6 +291,27 @@ TEST_F(RunDriverTest, UnprocessedDocumentsAreReportedPerRun) {
 
     driver.ファイル名取得(dir / "src/good.doc");
     EXPECT_THAT(driver.report(), IsEmpty());
+}
+
+TEST_F(RunDriverTest, ADocumentThatGotSomePairsNamesThePairsItDidNotGet) {
+    editOriginals();
+    source("a.doc", u"foo bar baz");
+    test::writeFile(dir.path() / "src" / "junk.doc", "not a document");
+    // The fake keeps one region to a line: saving a line break leaves a file it cannot open
+    // again, so a.doc takes pair 1 and then fails to open for pairs 2 and 3.
+    form.textBoxes = {u"foo", u"1\n2", u"bar", u"Y", u"baz", u"Z"};
+    word.noticeOnSave(u"Word 97-2003 形式で保存しました");
+    driver.ファイル名取得(dir / "src");
+
+    std::map<std::u16string, std::vector<std::u16string>> reasons;
+    for (const DocumentFailure& f : driver.report())
+        reasons[f.path].push_back(f.reason);
+    EXPECT_THAT(reasons[dir / "src/a.doc"],
+                ElementsAre(u"Word 97-2003 形式で保存しました",
+                            u"開けませんでした：文書として開けません（置換 2「bar」→「Y」、"
+                            u"置換 3「baz」→「Z」は適用されていません）"));
+    EXPECT_THAT(reasons[dir / "src/junk.doc"],
+                ElementsAre(u"開けませんでした：文書として開けません"));
 }
 
 TEST_F(RunDriverTest, EscapingErrorsNameThePathAndLeaveNoWordProcessor) {

@@ -58,6 +58,7 @@ struct FakeWordProcessor::State {
     std::vector<std::u16string> log;
     std::set<std::u16string> failingMembers;
     bool refuseCreate = false;
+    std::u16string saveNotice;
     int runningApplications = 0;
     int openDocuments = 0;
 
@@ -291,11 +292,12 @@ Variant openDocument(const std::shared_ptr<State>& state, const std::u16string& 
                        [=] { return makeRange(state, doc, &doc->document.body, u"body", alive); });
     document->method(u"Close", [=](const auto&, const auto&) {
         // Asked nothing, our word processor keeps the changes, as the real backend does.
-        if (doc->modified)
+        const bool save = doc->modified;
+        if (save)
             doc->document.save(doc->path);
         doc->closed = true;
         --state->openDocuments;
-        return Variant();
+        return save && !state->saveNotice.empty() ? Variant(state->saveNotice) : Variant();
     });
     return Variant(std::shared_ptr<Object>(document));
 }
@@ -424,6 +426,9 @@ void FakeWordProcessor::refuseCreate(bool refuse) {
 }
 void FakeWordProcessor::failMember(std::u16string member) {
     state_->failingMembers.insert(std::move(member));
+}
+void FakeWordProcessor::noticeOnSave(std::u16string text) {
+    state_->saveNotice = std::move(text);
 }
 int FakeWordProcessor::runningApplications() const {
     return state_->runningApplications;

@@ -63,6 +63,9 @@ class FakeWordProcessor final : public ObjectFactory {
     // Faults: creation refused; every use of a member of this name fails, on any object.
     void refuseCreate(bool refuse);
     void failMember(std::u16string member);
+    // Close of a changed document returns this text, as a backend tells of a save in another
+    // format; empty (the default) returns nothing.
+    void noticeOnSave(std::u16string text);
 
     // Applications created and not quit, and documents open and not closed.
     int runningApplications() const;
