@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "platform/file_system.h"
+#include "platform/log.h"
 #include "platform/text_encoding.h"
 
 namespace quorvane::cli {
@@ -111,6 +112,8 @@ std::optional<BatchOptions> ArgumentParser::parse(const std::vector<std::string>
             options.ignoreCase = true;
         } else if (argument == "--ignore-width") {
             options.ignoreWidth = true;
+        } else if (argument == "--verbose") {
+            options.verbose = true;
         } else {
             throw UsageError(u"不明なオプション " + quoted(argument) + u" です。");
         }
@@ -153,7 +156,7 @@ std::u16string ArgumentParser::absolutePath(const std::string& argument) const {
 std::u16string ArgumentParser::usage() {
     return u"使い方: quorvane-batch (--copy-to フォルダー | --in-place [--yes])\n"
            u"          [--pair 検索文字列 置換文字列]... [--regions 範囲] [--ignore-case]\n"
-           u"          [--ignore-width] パス...\n"
+           u"          [--ignore-width] [--verbose] パス...\n"
            u"\n"
            u"ワープロ文書の文字列を一括で置換します。パスごとに一回ずつ、指定の順に処理します。\n"
            u"フォルダーを指定すると、その中の文書すべてが対象です（サブフォルダーは除く）。\n"
@@ -169,10 +172,18 @@ std::u16string ArgumentParser::usage() {
            u"                        headers（ヘッダー・フッター）\n"
            u"  --ignore-case         大文字と小文字を区別しません\n"
            u"  --ignore-width        全角と半角を区別しません\n"
+           u"  --verbose             ログを標準エラー出力にも表示します\n"
            u"  -h, --help            この説明を表示します\n"
            u"\n"
-           u"終了コード: 0 すべて処理した  1 処理できなかった文書がある  2 指定の誤り\n"
-           u"            3 処理が中断された（コピーの失敗、ワープロやパスのエラー）\n";
+           u"処理できなかった文書は標準出力に「パス<TAB>理由」の一行ずつで表示します。\n"
+           u"処理した文書についてのお知らせ（古い形式での保存など）は標準エラー出力に\n"
+           u"「お知らせ：パス：内容」で表示します。\n"
+           u"\n"
+           u"終了コード: 0 すべて処理した（お知らせがあっても）  1 処理できなかった文書がある\n"
+           u"            2 指定の誤り  3 処理が中断された（コピーの失敗、ワープロやパスのエラー）\n"
+           u"\n"
+           u"ログファイル: " +
+           platform::fromNativePath(platform::log::defaultFile()) + u"\n";
 }
 
 }  // namespace quorvane::cli

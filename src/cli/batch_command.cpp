@@ -26,6 +26,22 @@ void printUnprocessed(std::ostream& out, const std::u16string& path, std::u16str
     out << shown(path) << '\t' << toUtf8(reason) << '\n' << std::flush;
 }
 
+// Failures on out, one line each, for a script to pick up; notices on err, marked as such, as
+// their documents were processed. Returns whether any document failed.
+bool printReport(std::ostream& out, std::ostream& err, const RunReport& report) {
+    bool failed = false;
+    for (const DocumentFailure& entry : report) {
+        if (entry.isNotice()) {
+            err << toUtf8(u"お知らせ：") << shown(entry.path) << toUtf8(u"：")
+                << toUtf8(entry.reason) << '\n';
+        } else {
+            printUnprocessed(out, entry.path, entry.reason);
+            failed = true;
+        }
+    }
+    return failed;
+}
+
 // The run ended at a copy that failed: that document and every one after it were left alone.
 // Returns whether that happened.
 bool printStoppedByCopy(std::ostream& out, const TargetList& targets,
@@ -73,6 +89,8 @@ int BatchCommand::run(const std::vector<std::string>& arguments) {
             u"--yes を指定してください。");
     }
 
+    if (console_.startLog)
+        console_.startLog(options.verbose);
     const PlainFormState form = options.formState();
     TerminalMessageBox messages(console_.in, err, options.yes);
     TerminalProgress progress(err, console_.errorIsTerminal, console_.interrupted);
@@ -98,9 +116,7 @@ int BatchCommand::run(const std::vector<std::string>& arguments) {
             driver.ファイル名取得(path);
         } catch (const RunError& e) {
             // Documents that failed before the error are still worth knowing about.
-            for (const DocumentFailure& failure : driver.report()) {
-                printUnprocessed(out, failure.path, failure.reason);
-            }
+            printReport(out, err, driver.report());
             err << ArgumentParser::kProgramName << ": " << toUtf8(e.message()) << '\n';
             return skipFrom(p + 1);
         }
@@ -110,10 +126,8 @@ int BatchCommand::run(const std::vector<std::string>& arguments) {
             status = std::max<int>(status, kSomeNotProcessed);
             continue;
         }
-        for (const DocumentFailure& failure : driver.report()) {
-            printUnprocessed(out, failure.path, failure.reason);
+        if (printReport(out, err, driver.report()))
             status = std::max<int>(status, kSomeNotProcessed);
-        }
         if (driver.targetList().fileIndex < 0) {
             err << toUtf8(u"文書がありません：") << shown(path) << '\n';
         } else if (printStoppedByCopy(out, driver.targetList(), progress.lastStarted())) {

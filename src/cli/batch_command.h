@@ -1,6 +1,7 @@
 #pragma once
 
 #include <csignal>
+#include <functional>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -22,6 +23,9 @@ struct Console {
     std::u16string workingDirectory;
     // Set (by a signal handler) when the user asks to stop; may be null.
     const volatile std::sig_atomic_t* interrupted = nullptr;
+    // Starts the log once the command line is known to be good, echoing it on err when asked
+    // (--verbose); may be empty.
+    std::function<void(bool echo)> startLog;
 };
 
 // quorvane-batch: one run per path, in order, with the window's semantics.

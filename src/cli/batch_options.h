@@ -25,6 +25,8 @@ struct BatchOptions {
     bool headers = true;
     bool ignoreCase = false;
     bool ignoreWidth = false;
+    // The log is copied to the error stream as it is written.
+    bool verbose = false;
     std::vector<std::u16string> paths;
 
     // The window's controls set as these options would set them.

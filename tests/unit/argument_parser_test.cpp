@@ -32,7 +32,7 @@ TEST(ArgumentParserTest, RejectsCommandLinesThatCannotBeCarriedOut) {
         {"--in-place", "--yes", "--regions", "", "doc.docx"},
         {"--in-place", "--yes", "--regions", "body,", "doc.docx"},
         {"--in-place", "--yes", "--regions", "body", "--regions", "headers", "doc.docx"},
-        {"--in-place", "--yes", "--verbose", "doc.docx"},
+        {"--in-place", "--yes", "--quiet", "doc.docx"},
         {"--in-place", "--yes", ""},
     };
     for (const Args& args : bad) {

@@ -3,13 +3,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
 
 #include "platform/automation/fake/fake_word_processor.h"
 #include "platform/file_system.h"
+#include "platform/log.h"
 
 namespace quorvane::cli {
 namespace {
@@ -17,6 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 using platform::automation::fake::FakeDocument;
 using platform::automation::fake::FakeWordProcessor;
+using testing::ElementsAre;
 using testing::HasSubstr;
 using testing::IsEmpty;
 
@@ -50,7 +54,8 @@ class BatchCommandTest : public testing::Test {
                         inputIsTerminal,
                         errorIsTerminal,
                         platform::fromNativePath(root_),
-                        &interrupted};
+                        &interrupted,
+                        startLog};
         return BatchCommand(office, console).run(args);
     }
 
@@ -62,6 +67,7 @@ class BatchCommandTest : public testing::Test {
     bool inputIsTerminal = false;
     bool errorIsTerminal = false;
     volatile std::sig_atomic_t interrupted = 0;
+    std::function<void(bool)> startLog;
 };
 
 TEST_F(BatchCommandTest, CopiesOfAFolderAreReplacedAndTheOriginalsKept) {
@@ -96,6 +102,32 @@ TEST_F(BatchCommandTest, ADocumentThatDoesNotOpenIsReportedAndTheRestProcessed) 
     EXPECT_EQ(load("out/in/good.doc").body, u"「X」");
     EXPECT_EQ(out.str(),
               (root_ / "out/in/notes.txt").native() + "\t開けませんでした：文書として開けません\n");
+}
+
+TEST_F(BatchCommandTest, NoticesGoToTheErrorStreamMarkedAndDoNotCountAsFailures) {
+    document("in/a.doc", u"foo");
+    document("in/b.doc", u"bar");  // nothing replaced, nothing saved, nothing to tell
+    std::ofstream(root_ / "in/notes.txt") << "plain text\n";
+    office.noticeOnSave(u"Word 97-2003 形式で保存しました");
+    EXPECT_EQ(run({"--copy-to", "out", "--pair", "foo", "X", "in/a.doc", "in/b.doc"}), 0);
+    EXPECT_THAT(out.str(), IsEmpty());
+    EXPECT_EQ(err.str(), "お知らせ：" + (root_ / "out/a.doc").native() +
+                             "：Word 97-2003 形式で保存しました\n");
+
+    EXPECT_EQ(run({"--copy-to", "out", "--pair", "foo", "X", "in"}), 1);
+    const std::string report = out.str();
+    EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 1) << report;
+    EXPECT_THAT(report, HasSubstr("notes.txt\t"));
+}
+
+TEST_F(BatchCommandTest, TheLogStartsOnceTheCommandLineIsGoodAndEchoesWhenVerbose) {
+    std::vector<bool> echoes;
+    startLog = [&](bool echo) { echoes.push_back(echo); };
+    document("a.doc", u"foo");
+    EXPECT_EQ(run({"--copy-to", "out", "--verbose"}), 2);
+    EXPECT_EQ(run({"--copy-to", "out", "--verbose", "a.doc"}), 0);
+    EXPECT_EQ(run({"--copy-to", "out", "a.doc"}), 0);
+    EXPECT_THAT(echoes, ElementsAre(true, false));
 }
 
 TEST_F(BatchCommandTest, AFailedCopyEndsThatRunButNotTheNextPath) {
@@ -199,6 +231,7 @@ TEST_F(BatchCommandTest, UsageAndHelp) {
     EXPECT_THAT(err.str(), HasSubstr("--help"));
     EXPECT_EQ(run({"--help"}), 0);
     EXPECT_THAT(out.str(), HasSubstr("使い方: quorvane-batch"));
+    EXPECT_THAT(out.str(), HasSubstr(platform::log::defaultFile().native()));
     EXPECT_THAT(office.log(), IsEmpty());
 }
 

@@ -13,6 +13,7 @@
 #include "cli/batch_command.h"
 #include "platform/automation/office/office_factory.h"
 #include "platform/file_system.h"
+#include "platform/log.h"
 
 namespace {
 
@@ -41,19 +42,22 @@ int main(int argc, char** argv) {
     stopBetweenDocuments();
     std::error_code ec;
     const std::filesystem::path current = std::filesystem::current_path(ec);
-    cli::Console console{std::cin,
-                         std::cout,
-                         std::cerr,
-                         isatty(STDIN_FILENO) == 1,
-                         isatty(STDERR_FILENO) == 1,
-                         ec ? std::u16string() : platform::fromNativePath(current),
-                         &interrupted};
+    cli::Console console{
+        std::cin,
+        std::cout,
+        std::cerr,
+        isatty(STDIN_FILENO) == 1,
+        isatty(STDERR_FILENO) == 1,
+        ec ? std::u16string() : platform::fromNativePath(current),
+        &interrupted,
+        [](bool echo) { platform::log::start(platform::log::defaultFile(), echo); }};
     try {
         platform::automation::office::OfficeFactory factory;
         return cli::BatchCommand(factory, console)
             .run(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const std::exception& e) {
         // Unwinding here is what closes the office; a terminate would leave it running.
+        quorvane::platform::log::problem(e.what());
         std::cerr << "quorvane-batch: 予期しないエラーで中断しました：" << e.what() << '\n';
         return cli::BatchCommand::kRunEnded;
     }

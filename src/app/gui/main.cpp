@@ -1,6 +1,7 @@
 #include <QApplication>
 
 #include "platform/automation/office/office_factory.h"
+#include "platform/log.h"
 #include "ui/application_setup.h"
 #include "ui/form1.h"
 #include "ui/qt_message_box.h"
@@ -9,6 +10,7 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     quorvane::ui::setUpApplication(app);
+    quorvane::platform::log::start(quorvane::platform::log::defaultFile(), false);
 
     quorvane::platform::automation::office::OfficeFactory office;
     quorvane::ui::QtMessageBox messages;
