@@ -12,6 +12,7 @@ class MessageBox {
     static constexpr int kCritical = 16;
     static constexpr int kQuestion = 32;
     static constexpr int kExclamation = 48;
+    static constexpr int kInformation = 64;
 
     static constexpr int kOk = 1;
     static constexpr int kYes = 6;

@@ -9,11 +9,13 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QUrl>
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <stdexcept>
 #include <system_error>
 
@@ -74,6 +76,18 @@ QString toQString(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+QString listed(const std::vector<const DocumentFailure*>& entries) {
+    QString text;
+    for (std::size_t i = 0; i < entries.size() && i < kListedFailures; ++i) {
+        text += QStringLiteral("\n・%1\n　%2")
+                    .arg(toQString(entries[i]->path), toQString(entries[i]->reason));
+    }
+    if (entries.size() > kListedFailures) {
+        text += QStringLiteral("\n\nほか %1 件").arg(entries.size() - kListedFailures);
+    }
+    return text;
+}
+
 }  // namespace
 
 Form1::Form1(platform::automation::ObjectFactory& factory, platform::MessageBox& messages,
@@ -128,6 +142,8 @@ void Form1::createControls() {
             box->setObjectName(QStringLiteral("TextBox%1").arg(row * 2 + column + 1));
             box->setGeometry(twips(column == 0 ? 300 : 2325, 450 + row * 375, 1500, 300));
             box->setFont(pairFont);
+            // A pair may be a whole passage: the usual limit would cut it without a word.
+            box->setMaxLength(std::numeric_limits<int>::max());
             tabOrder.push_back(box);
         }
     }
@@ -286,7 +302,8 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 
 void Form1::Image1_OLEDragOver(QDragMoveEvent& event) {
     // Only a copy is ever offered: the run never moves or links what was dropped.
-    if (!localPaths(*event.mimeData()).empty() && (event.possibleActions() & Qt::CopyAction)) {
+    if (!busy_ && !localPaths(*event.mimeData()).empty() &&
+        (event.possibleActions() & Qt::CopyAction)) {
         event.setDropAction(Qt::CopyAction);
         event.accept();
     } else {
@@ -296,46 +313,57 @@ void Form1::Image1_OLEDragOver(QDragMoveEvent& event) {
 }
 
 void Form1::Image1_OLEDragDrop(QDropEvent& event) {
-    const std::vector<std::u16string> paths = localPaths(*event.mimeData());
-    if (paths.empty()) {
+    std::vector<std::u16string> paths = localPaths(*event.mimeData());
+    if (busy_ || paths.empty()) {
         event.ignore();
         return;
     }
     event.setDropAction(Qt::CopyAction);
     event.accept();
-    runEach(paths);
+    // The window is busy from here on, so nothing changes the settings before the first run.
+    busy_ = std::make_unique<BusyRun>(*this, driver_);
+    QMetaObject::invokeMethod(
+        this, [this, paths = std::move(paths)] { runEach(paths); }, Qt::QueuedConnection);
 }
 
 void Form1::runEach(const std::vector<std::u16string>& paths) {
-    const BusyRun busy(*this, driver_);
+    const auto done = qScopeGuard([this] { busy_.reset(); });
     for (const std::u16string& path : paths) {
         try {
             driver_.ファイル名取得(path);
         } catch (const RunError& e) {
-            // The rest of the drop is not run: the user should first see to what went wrong.
+            // The rest of the drop is not run: the user should first see to what went wrong,
+            // and to the documents that had failed before it.
+            reportRun();
             tell(toQString(e.message()), MessageBox::kCritical);
             return;
         }
-        reportFailures();
+        reportRun();
     }
 }
 
-void Form1::reportFailures() {
-    const RunReport& report = driver_.report();
-    if (report.empty())
-        return;
-    QString text = QStringLiteral(
-                       "次の文書は開けなかったか保存できなかったため、置換されていません"
-                       "（%1 件）。\n")
-                       .arg(report.size());
-    for (std::size_t i = 0; i < report.size() && i < kListedFailures; ++i) {
-        text += QStringLiteral("\n・%1\n　%2")
-                    .arg(toQString(report[i].path), toQString(report[i].reason));
+void Form1::reportRun() {
+    std::vector<const DocumentFailure*> failures;
+    std::vector<const DocumentFailure*> notices;
+    for (const DocumentFailure& entry : driver_.report())
+        (entry.isNotice() ? notices : failures).push_back(&entry);
+    QString text;
+    if (!failures.empty()) {
+        text = QStringLiteral(
+                   "次の文書は開けなかったか保存できなかったため、置換されていません"
+                   "（%1 件）。\n")
+                   .arg(failures.size()) +
+               listed(failures);
     }
-    if (report.size() > kListedFailures) {
-        text += QStringLiteral("\n\nほか %1 件").arg(report.size() - kListedFailures);
+    if (!notices.empty()) {
+        if (!text.isEmpty())
+            text += QStringLiteral("\n\n");
+        text += QStringLiteral("次の文書は処理しましたが、お知らせがあります（%1 件）。\n")
+                    .arg(notices.size()) +
+                listed(notices);
     }
-    tell(text, MessageBox::kExclamation);
+    if (!text.isEmpty())
+        tell(text, failures.empty() ? MessageBox::kInformation : MessageBox::kExclamation);
 }
 
 void Form1::tell(const QString& text, int flags) {

@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,12 +23,14 @@ class QTabWidget;
 
 namespace quorvane::ui {
 
+class BusyRun;
 class DriveList;
 class FolderList;
 
 // The program's one window. The pair texts live on the first page of MultiPage1; the controls of
 // the other two pages belong to the window itself and lie over the page area, shown and hidden by
-// the page rules. Files and folders dropped on Image1 start one run each. The window is also the
+// the page rules. Files and folders dropped on Image1 start one run each, once the drop event has
+// returned, so that the program they were dragged from is not held up. The window is also the
 // form state that the runs read, control by control, at the moment of use.
 class Form1 final : public QWidget, public FormState {
     Q_OBJECT
@@ -59,12 +62,14 @@ class Form1 final : public QWidget, public FormState {
 
     void showListsForOption1();
     void runEach(const std::vector<std::u16string>& paths);
-    void reportFailures();
+    void reportRun();
     void tell(const QString& text, int flags);
 
     platform::MessageBox& messages_;
     const VolumeSource& volumes_;
     RunDriver driver_;
+    // From an accepted drop until its last run has ended; a drop meanwhile is refused.
+    std::unique_ptr<BusyRun> busy_;
 
     QLabel* image1_ = nullptr;
     QTabWidget* multiPage1_ = nullptr;

@@ -15,6 +15,8 @@ QMessageBox::Icon iconOf(int flags) {
             return QMessageBox::Question;
         case platform::MessageBox::kExclamation:
             return QMessageBox::Warning;
+        case platform::MessageBox::kInformation:
+            return QMessageBox::Information;
         default:
             return QMessageBox::NoIcon;
     }

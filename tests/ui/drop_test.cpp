@@ -61,11 +61,18 @@ class DropTest : public ::testing::Test, public WindowFixture {
         return {move.isAccepted(), move.dropAction()};
     }
 
-    bool drop(const QMimeData& data) {
+    // The drop event alone: the runs it starts are still to come.
+    bool dropEvent(const QMimeData& data) {
         dragOver(data, Qt::CopyAction | Qt::MoveAction);
         QDropEvent event(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
         QCoreApplication::sendEvent(control("Image1"), &event);
         return event.isAccepted();
+    }
+    // A drop and the runs it starts.
+    bool drop(const QMimeData& data) {
+        const bool accepted = dropEvent(data);
+        QCoreApplication::processEvents();
+        return accepted;
     }
 
     std::vector<std::u16string> opened() const {
@@ -110,6 +117,22 @@ TEST_F(DropTest, EachDroppedPathIsOneRunInTheOrderOfTheList) {
     EXPECT_EQ(FakeDocument::load(dir / "a.doc")->body, u"「X」");
 }
 
+TEST_F(DropTest, TheDropReturnsBeforeItsRunsWhichThenFollowInOrderAndRefuseAnotherDrop) {
+    EXPECT_TRUE(dropEvent(*fileList({urlOf(dir / "b.doc"), urlOf(dir / "a.doc")})));
+    EXPECT_TRUE(word.log().empty());
+    EXPECT_TRUE(messages.shown.empty());
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    EXPECT_FALSE(dropEvent(*fileList({urlOf(dir / "folder")})));
+
+    QCoreApplication::processEvents();
+    EXPECT_EQ(opened(), (std::vector<std::u16string>{dir / "b.doc", dir / "a.doc"}));
+    EXPECT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(drop(*fileList({urlOf(dir / "folder")})));
+    EXPECT_EQ(opened().back(), dir / "folder/c.doc");
+}
+
 TEST_F(DropTest, ANameThatIsNotUtf8ReachesTheRunUnchanged) {
     const std::string raw = "\xff\xfe.doc";
     const std::u16string path = platform::fromNativePath(dir.path() / raw);
@@ -149,6 +172,38 @@ TEST_F(DropTest, DocumentsThatCouldNotBeOpenedAreListedAfterTheRun) {
     EXPECT_NE(notice.text.find(u"ほか 2 件"), std::u16string::npos);
     EXPECT_NE(notice.text.find(u"開けませんでした"), std::u16string::npos);
     EXPECT_EQ(notice.text.find(u"c.doc"), std::u16string::npos);
+}
+
+TEST_F(DropTest, DocumentsThatFailedBeforeAnErrorEndedTheRunAreListedFirst) {
+    writeFile(dir.path() / "folder" / "junk", "x");
+    word.failMember(u"Quit");  // the office is gone by the end of the run
+    drop(*fileList({urlOf(dir / "folder"), urlOf(dir / "a.doc")}));
+
+    ASSERT_EQ(messages.shown.size(), 3u);  // confirmation, the report, the error
+    EXPECT_NE(messages.shown[1].text.find(u"junk"), std::u16string::npos);
+    EXPECT_EQ(messages.shown[2].flags, platform::MessageBox::kCritical);
+    EXPECT_EQ(opened().back(), dir / "folder/c.doc");
+}
+
+TEST_F(DropTest, NoticesAreShownApartFromFailures) {
+    word.noticeOnSave(u"Word 97-2003 形式で保存しました");
+    drop(*fileList({urlOf(dir / "a.doc")}));
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown[1].flags, platform::MessageBox::kInformation);
+    EXPECT_EQ(messages.shown[1].text.find(u"置換されていません"), std::u16string::npos);
+    EXPECT_NE(messages.shown[1].text.find(u"お知らせがあります（1 件）"), std::u16string::npos);
+
+    writeFile(dir.path() / "folder" / "junk", "x");
+    drop(*fileList({urlOf(dir / "folder")}));
+    ASSERT_EQ(messages.shown.size(), 4u);
+    const std::u16string& both = messages.shown[3].text;
+    EXPECT_EQ(messages.shown[3].flags, platform::MessageBox::kExclamation);
+    const auto failures = both.find(u"置換されていません（1 件）");
+    const auto notices = both.find(u"お知らせがあります（1 件）");
+    ASSERT_NE(notices, std::u16string::npos);
+    EXPECT_LT(failures, both.find(u"junk"));
+    EXPECT_LT(both.find(u"junk"), notices);
+    EXPECT_LT(notices, both.find(u"c.doc"));
 }
 
 // Lets a test look at the window while a run is inside the word processor.

@@ -69,6 +69,9 @@ TEST_F(Form1Test, ReadsPageControlsByNameWhateverTheirCase) {
     control<QLineEdit>("TextBox3")->setText("探す");
     EXPECT_EQ(form->pageControlText(u"page1", u"TEXTBOX3"), u"探す");
     EXPECT_EQ(form->pageControlText(u"Page1", u"label2"), u"→");
+    // A long passage is kept whole, past the line edit's usual limit of 32,767.
+    control<QLineEdit>("TextBox2")->setText(QString(40000, QChar(u'字')));
+    EXPECT_EQ(form->pageControlText(u"Page1", u"TextBox2").size(), 40000u);
     EXPECT_THROW(form->pageControlText(u"Page2", u"TextBox3"), std::out_of_range);
     EXPECT_THROW(form->pageControlText(u"Page1", u"TextBox7"), std::out_of_range);
     EXPECT_THROW(form->checkValue(6), std::out_of_range);
