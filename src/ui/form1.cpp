@@ -302,8 +302,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 
 void Form1::Image1_OLEDragOver(QDragMoveEvent& event) {
     // Only a copy is ever offered: the run never moves or links what was dropped.
-    if (!busy_ && !localPaths(*event.mimeData()).empty() &&
-        (event.possibleActions() & Qt::CopyAction)) {
+    if (!localPaths(*event.mimeData()).empty() && (event.possibleActions() & Qt::CopyAction)) {
         event.setDropAction(Qt::CopyAction);
         event.accept();
     } else {
@@ -314,13 +313,14 @@ void Form1::Image1_OLEDragOver(QDragMoveEvent& event) {
 
 void Form1::Image1_OLEDragDrop(QDropEvent& event) {
     std::vector<std::u16string> paths = localPaths(*event.mimeData());
-    if (busy_ || paths.empty()) {
+    if (paths.empty()) {
         event.ignore();
         return;
     }
     event.setDropAction(Qt::CopyAction);
     event.accept();
-    // The window is busy from here on, so nothing changes the settings before the first run.
+    // The window is busy from here on, so nothing changes the settings before the first run and
+    // a second drop is refused.
     busy_ = std::make_unique<BusyRun>(*this, driver_);
     QMetaObject::invokeMethod(
         this, [this, paths = std::move(paths)] { runEach(paths); }, Qt::QueuedConnection);

@@ -68,7 +68,7 @@ class Form1 final : public QWidget, public FormState {
     platform::MessageBox& messages_;
     const VolumeSource& volumes_;
     RunDriver driver_;
-    // From an accepted drop until its last run has ended; a drop meanwhile is refused.
+    // From an accepted drop until its last run has ended.
     std::unique_ptr<BusyRun> busy_;
 
     QLabel* image1_ = nullptr;
