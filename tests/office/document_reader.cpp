@@ -3,6 +3,7 @@
 #include <com/sun/star/awt/FontWeight.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
 #include <com/sun/star/drawing/XDrawPageSupplier.hpp>
@@ -12,6 +13,7 @@
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/text/XParagraphCursor.hpp>
 #include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/text/XTextFieldsSupplier.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XSearchable.hpp>
 
@@ -194,6 +196,24 @@ bool DocumentReader::bold(const fs::path& document, const std::u16string& word,
             }
         });
     return any && all;
+}
+
+std::vector<std::u16string> DocumentReader::comments(const fs::path& document) {
+    const auto model = impl_->load(document);
+    std::vector<std::u16string> texts;
+    const auto fields =
+        Reference<css::text::XTextFieldsSupplier>(model, UNO_QUERY_THROW)->getTextFields();
+    const auto each = fields->createEnumeration();
+    while (each->hasMoreElements()) {
+        const Reference<css::beans::XPropertySet> field(each->nextElement(), UNO_QUERY);
+        if (!supports(field, "com.sun.star.text.textfield.Annotation"))
+            continue;
+        OUString content;
+        field->getPropertyValue("Content") >>= content;
+        texts.push_back(toU16(content));
+    }
+    Impl::close(model);
+    return texts;
 }
 
 std::u16string DocumentReader::filter(const fs::path& document) {

@@ -43,7 +43,9 @@ const fs::path kOwnData = QUORVANE_OFFICE_TEST_DATA;
 enum Region { kBody = 0, kShapes = 1, kHeaders = 2, kNone = 3 };
 
 Region regionOf(const std::u16string& label) {
-    for (const auto* prefix : {u"BODY-", u"CELL-", u"NESTED-"}) {
+    if (label.starts_with(u"CC-HDR-"))
+        return kHeaders;
+    for (const auto* prefix : {u"BODY-", u"CELL-", u"NESTED-", u"CC-"}) {
         if (label.starts_with(prefix))
             return kBody;
     }
@@ -199,8 +201,10 @@ std::vector<fs::path> madeDocuments() {
     std::vector<fs::path> found;
     if (!fs::exists(kShared / "made"))
         return found;
-    for (const auto& entry : fs::directory_iterator(kShared / "made"))
-        found.push_back(entry.path());
+    for (const auto& entry : fs::directory_iterator(kShared / "made")) {
+        if (entry.path().extension() != ".py")
+            found.push_back(entry.path());
+    }
     std::sort(found.begin(), found.end());
     return found;
 }
