@@ -90,7 +90,7 @@ int occurrences(const std::u16string& text, const std::u16string& word) {
 }  // namespace
 
 struct DocumentReader::Impl {
-    OfficeProcess office{std::chrono::seconds{60}};
+    OfficeProcess office{OfficeProcess::Settings{}};
 
     Reference<css::frame::XModel> load(const fs::path& path) {
         const Reference<css::frame::XComponentLoader> loader(office.desktop(), UNO_QUERY_THROW);
