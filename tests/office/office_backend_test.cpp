@@ -20,6 +20,7 @@
 #include "batch/run_driver.h"
 #include "common/plain_form_state.h"
 #include "document_reader.h"
+#include "office_test_support.h"
 #include "platform/automation/automation_error.h"
 #include "platform/automation/office/office_factory.h"
 #include "platform/file_system.h"
@@ -34,7 +35,12 @@ using namespace std::chrono_literals;
 using platform::automation::AutomationError;
 using platform::automation::Variant;
 using platform::automation::office::OfficeFactory;
+using testing::bytesOf;
 using testing::DocumentReader;
+using testing::leftovers;
+using testing::officeChildren;
+using testing::privateFilesOfOurs;
+using testing::TempFolder;
 
 const fs::path kShared = QUORVANE_SHARED_TESTDATA;
 const fs::path kOwnData = QUORVANE_OFFICE_TEST_DATA;
@@ -57,88 +63,6 @@ Region regionOf(const std::u16string& label) {
     }
     return kNone;
 }
-
-std::string bytesOf(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-// Office processes started by this test process that have not been reaped.
-std::vector<pid_t> officeChildren() {
-    std::vector<pid_t> found;
-    for (const auto& entry : fs::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos)
-            continue;
-        std::ifstream stat(entry.path() / "stat");
-        std::string line;
-        std::getline(stat, line);
-        const auto close = line.rfind(')');
-        if (close == std::string::npos || line.find("(soffice.bin)") == std::string::npos)
-            continue;
-        char state = 0;
-        pid_t parent = 0;
-        std::istringstream rest(line.substr(close + 2));
-        rest >> state >> parent;
-        if (parent == ::getpid())
-            found.push_back(std::stoi(name));
-    }
-    return found;
-}
-
-// Files an office or a save leaves behind: lock files and pending new versions.
-std::vector<std::string> leftovers(const fs::path& folder) {
-    std::vector<std::string> found;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        const std::string name = entry.path().filename().string();
-        if (name.starts_with(".~lock.") || name.starts_with(".~quorvane-"))
-            found.push_back(name);
-    }
-    return found;
-}
-
-std::vector<std::string> privateFilesOfOurs() {
-    std::vector<std::string> found;
-    std::error_code error;
-    const std::string prefix = std::to_string(::getpid()) + "-";
-    for (const auto& entry :
-         fs::directory_iterator(fs::temp_directory_path() / "quorvane-office", error)) {
-        const std::string name = entry.path().filename().string();
-        if (name.starts_with(prefix))
-            found.push_back(name);
-    }
-    // The socket of the pipe we talk to the office through.
-    const std::string socket = "OSL_PIPE_" + std::to_string(::getuid()) + "_quorvane-" + prefix;
-    for (const auto& entry : fs::directory_iterator("/tmp", error)) {
-        const std::string name = entry.path().filename().string();
-        if (name.starts_with(socket))
-            found.push_back(name);
-    }
-    return found;
-}
-
-class TempFolder final {
-  public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "quorvane-office-test-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::permissions(path_, fs::perms::owner_all, ignored);
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-    fs::path copy(const fs::path& source, const std::string& name = {}) const {
-        const fs::path target = path_ / (name.empty() ? source.filename() : fs::path(name));
-        fs::copy_file(source, target, fs::copy_options::overwrite_existing);
-        fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
-        return target;
-    }
-
-  private:
-    fs::path path_;
-};
 
 // One office for the backend and one for reading back, for the whole test program.
 class Offices final : public ::testing::Environment {
@@ -337,8 +261,11 @@ TEST(OfficeBackend, RefusesReadOnlyAndLockedOriginals) {
     const fs::path lock = folder.path() / ".~lock.locked.docx#";
     std::ofstream(lock) << "someone,host,someone,06.12.2026 20:00,file:///home/someone/.config;";
     for (const auto& [document, reason] :
-         {std::pair{readOnly, u"読み取り専用のため保存できません"},
-          std::pair{locked, u"ほかのワープロで開かれているため開けません"}}) {
+         {std::pair{readOnly,
+                    u"読み取り専用のため保存できません。書き込みを許可してからやり直してください"},
+          std::pair{
+              locked,
+              u"ほかのワープロで開かれています。そのワープロで閉じてからやり直してください"}}) {
         const std::string bytes = bytesOf(document);
         Passes passes;
         passes.run(document, u"foo", u"baz");
@@ -391,15 +318,11 @@ End Sub
     EXPECT_EQ(Offices::reader().count(document, u"baz").at(u"BODY-macro"), 1);
 }
 
-std::set<pid_t> asSet(const std::vector<pid_t>& pids) {
-    return {pids.begin(), pids.end()};
-}
-
 // A kill of the office while it saves loses that document's changes at most: the original stays
 // whole or is fully replaced, nothing half-written or temporary is left, and the next document
 // gets a new office.
 TEST(OfficeBackend, SurvivesTheOfficeDyingDuringASave) {
-    const auto shared = asSet(officeChildren());
+    const auto shared = officeChildren();
     OfficeFactory factory;
     TempFolder folder;
     const fs::path original = Offices::ownDocuments().front();
@@ -436,13 +359,13 @@ TEST(OfficeBackend, SurvivesTheOfficeDyingDuringASave) {
     EXPECT_EQ(bytesOf(document), bytesOf(original));
     EXPECT_EQ(reader.count(next, u"baz").at(u"BODY-end"), 1);
     EXPECT_EQ(leftovers(folder.path()), std::vector<std::string>{});
-    EXPECT_EQ(asSet(officeChildren()), shared);
+    EXPECT_EQ(officeChildren(), shared);
 }
 
 // A hung office is killed by the watchdog: the document at hand fails with a reason, the next
 // one is opened in a new office.
 TEST(OfficeBackend, RestartsAHungOffice) {
-    const auto shared = asSet(officeChildren());
+    const auto shared = officeChildren();
     OfficeFactory::Options options;
     options.callTimeout = 2s;
     OfficeFactory factory(options);
@@ -476,7 +399,7 @@ TEST(OfficeBackend, RestartsAHungOffice) {
     }
     EXPECT_EQ(bytesOf(document), bytes);
     EXPECT_EQ(Offices::reader().count(next, u"baz").at(u"BODY-end"), 1);
-    EXPECT_EQ(asSet(officeChildren()), shared);
+    EXPECT_EQ(officeChildren(), shared);
 }
 
 class YesMessageBox final : public platform::MessageBox {
@@ -497,7 +420,7 @@ pid_t endedProcess() {
 // afterwards no office, private folder, lock or temporary file of the run remains, and a pending
 // file that an ended run left is cleared; one of a process that still runs is not touched.
 TEST(OfficeBackend, ARunLeavesNothingBehind) {
-    const auto offices = asSet(officeChildren());
+    const auto offices = officeChildren();
     const auto folders = privateFilesOfOurs();
     TempFolder folder;
     folder.copy(Offices::ownDocuments()[0], "a.docx");
@@ -525,7 +448,7 @@ TEST(OfficeBackend, ARunLeavesNothingBehind) {
         EXPECT_FALSE(counts.contains(u"BODY-end")) << name;
     }
     EXPECT_EQ(leftovers(folder.path()), std::vector<std::string>{running});
-    EXPECT_EQ(asSet(officeChildren()), offices);
+    EXPECT_EQ(officeChildren(), offices);
     EXPECT_EQ(privateFilesOfOurs(), folders);
 }
 
@@ -562,7 +485,7 @@ TEST(OfficeBackend, EachPairWorksOnTheFileAsTheLastOneLeftIt) {
 // The last document a run closed goes at Quit with its office: its changes are on disk and
 // nothing of it is left behind.
 TEST(OfficeBackend, QuitClosesTheLastDocumentForGood) {
-    const auto offices = asSet(officeChildren());
+    const auto offices = officeChildren();
     const auto folders = privateFilesOfOurs();
     TempFolder folder;
     const fs::path document = folder.copy(Offices::ownDocuments().front());
@@ -577,7 +500,7 @@ TEST(OfficeBackend, QuitClosesTheLastDocumentForGood) {
     }
     EXPECT_EQ(Offices::reader().count(document, u"qux").at(u"BODY-end"), 1);
     EXPECT_EQ(leftovers(folder.path()), std::vector<std::string>{});
-    EXPECT_EQ(asSet(officeChildren()), offices);
+    EXPECT_EQ(officeChildren(), offices);
     EXPECT_EQ(privateFilesOfOurs(), folders);
 }
 
