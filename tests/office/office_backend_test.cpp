@@ -1,5 +1,6 @@
 #include <dirent.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -99,6 +100,11 @@ class Offices final : public ::testing::Environment {
 };
 
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new Offices);
+
+class YesMessageBox final : public platform::MessageBox {
+  public:
+    int show(std::u16string_view, std::u16string_view, int) override { return kYes; }
+};
 
 // The document passes over the shared office, with the form's checks as given.
 struct Passes {
@@ -276,7 +282,8 @@ TEST(OfficeBackend, RefusesReadOnlyAndLockedOriginals) {
     EXPECT_TRUE(fs::exists(lock));
 }
 
-// A macro bound to the load event would write a file; loading for a run never runs it.
+// A macro bound to the creation of the document's view writes a file: loading for a run never
+// runs it, while an office that allows macros does on an ordinary load.
 TEST(OfficeBackend, NeverRunsMacros) {
     TempFolder folder;
     const fs::path witness = folder.path() / "macro-ran";
@@ -304,18 +311,22 @@ End Sub
    </ooo:libraries>
   </office:script>
   <office:event-listeners>
-   <script:event-listener script:language="ooo:script" script:event-name="dom:load"
+   <script:event-listener script:language="ooo:script" script:event-name="office:view-created"
      xlink:href="vnd.sun.star.script:Standard.Module1.Main?language=Basic&amp;location=document"/>
   </office:event-listeners>
  </office:scripts>
  <office:body><office:text><text:p>BODY-macro foo</text:p></office:text></office:body>
 </office:document>
 )";
+    const fs::path control = folder.copy(document, "control.fodt");
     Passes passes;
     passes.run(document, u"foo", u"baz");
     EXPECT_TRUE(passes.report.empty());
     EXPECT_FALSE(fs::exists(witness));
     EXPECT_EQ(Offices::reader().count(document, u"baz").at(u"BODY-macro"), 1);
+
+    DocumentReader(true).open(control);
+    EXPECT_TRUE(fs::exists(witness)) << "the macro cannot run at all";
 }
 
 // A kill of the office while it saves loses that document's changes at most: the original stays
@@ -401,11 +412,6 @@ TEST(OfficeBackend, RestartsAHungOffice) {
     EXPECT_EQ(Offices::reader().count(next, u"baz").at(u"BODY-end"), 1);
     EXPECT_EQ(officeChildren(), shared);
 }
-
-class YesMessageBox final : public platform::MessageBox {
-  public:
-    int show(std::u16string_view, std::u16string_view, int) override { return kYes; }
-};
 
 // A process of ours that has ended, for files it seems to have left.
 pid_t endedProcess() {
@@ -518,6 +524,160 @@ TEST(OfficeBackend, LeavesADocumentWithoutMatchesUntouched) {
         EXPECT_EQ(fs::last_write_time(document), time);
         EXPECT_EQ(leftovers(folder.path()), std::vector<std::string>{});
     }
+}
+
+// The office reads Word 6.0/95 but cannot write it: a changed document is saved as Word 97-2003
+// under its own name and the report says so; an unchanged one is left alone.
+TEST(OfficeBackend, SavesOldWordDocumentsAsWord97WithANotice) {
+    const fs::path original = kShared / "old" / "word6.doc";
+    if (!fs::exists(original))
+        GTEST_SKIP() << "../shared/testdata is not there";
+    auto& reader = Offices::reader();
+    ASSERT_EQ(reader.filter(original), u"MS Word 95");
+    TempFolder folder;
+    const fs::path document = folder.copy(original);
+    PlainFormState form;
+    form.option1 = FormState::kNotSelected;
+    form.option2 = FormState::kSelected;
+    form.textBoxes[0] = u"nowhere";
+    form.textBoxes[1] = u"cat";
+    YesMessageBox messages;
+    OfficeFactory factory;
+    RunDriver driver(form, messages, factory);
+    driver.ファイル名取得(platform::fromNativePath(document));
+    EXPECT_TRUE(driver.report().empty());
+    EXPECT_EQ(bytesOf(document), bytesOf(original));
+
+    form.textBoxes[0] = u"fox";
+    form.textBoxes[2] = u"dog";
+    form.textBoxes[3] = u"cow";
+    driver.ファイル名取得(platform::fromNativePath(document));
+    ASSERT_EQ(driver.report().size(), 1u);
+    EXPECT_TRUE(driver.report()[0].isNotice());
+    EXPECT_EQ(driver.report()[0].reason,
+              u"元の形式（Word 6.0/95）では保存できないため、Word 97-2003 形式で保存しました");
+    EXPECT_EQ(reader.filter(document), u"MS Word 97");
+    EXPECT_EQ(reader.paragraph(document, u"「cat」", u"The"),
+              u"The quick brown 「cat」 jumps over the lazy 「cow」");
+    EXPECT_EQ(leftovers(folder.path()), std::vector<std::string>{});
+}
+
+// A format the office reads but cannot write is refused at Open, before anything is replaced.
+TEST(OfficeBackend, RefusesFormatsTheOfficeCannotWrite) {
+    TempFolder folder;
+    const fs::path document = folder.path() / "abiword.abw";
+    std::ofstream(document) << R"(<?xml version="1.0" encoding="UTF-8"?>
+<abiword xmlns="http://www.abisource.com/awml.dtd" version="3.0.4" fileformat="1.1">
+<section><p>BODY-abw foo</p></section>
+</abiword>
+)";
+    ASSERT_EQ(Offices::reader().filter(document), u"AbiWord");
+    const std::string bytes = bytesOf(document);
+    Passes passes;
+    passes.run(document, u"foo", u"baz");
+    ASSERT_EQ(passes.report.size(), 1u);
+    EXPECT_EQ(passes.report[0].reason,
+              u"開けませんでした：この形式（AbiWord）では保存できないため処理しませんでした。"
+              u"Word か ODF の形式で保存し直してからやり直してください");
+    EXPECT_EQ(bytesOf(document), bytes);
+}
+
+// A tmpfs of its own, which only root may mount.
+class SmallDisk final {
+  public:
+    explicit SmallDisk(const fs::path& at) : path_(at) {
+        fs::create_directory(path_);
+        mounted_ = ::mount("quorvane-test", path_.c_str(), "tmpfs", 0, "size=1m") == 0;
+    }
+    ~SmallDisk() {
+        if (mounted_)
+            ::umount2(path_.c_str(), MNT_DETACH);
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+    bool mounted() const { return mounted_; }
+    const fs::path& path() const { return path_; }
+    // Takes every free block.
+    void fill() const {
+        std::ofstream filler(path_ / "filler", std::ios::binary);
+        const std::string block(4096, 'x');
+        while (filler.write(block.data(), block.size()))
+            filler.flush();
+    }
+
+  private:
+    fs::path path_;
+    bool mounted_ = false;
+};
+
+// A full disk and a path at the length limit fail the save with a reason the user can act on,
+// and leave the document as it was.
+TEST(OfficeBackend, TellsWhyASaveFailed) {
+    TempFolder folder;
+    {
+        SmallDisk disk(folder.path() / "disk");
+        if (!disk.mounted())
+            GTEST_SKIP() << "cannot mount a small disk here (not root?)";
+        const fs::path document = disk.path() / "full.docx";
+        fs::copy_file(Offices::ownDocuments().front(), document);
+        disk.fill();
+        Passes passes;
+        passes.run(document, u"foo", u"baz");
+        ASSERT_EQ(passes.report.size(), 1u);
+        EXPECT_EQ(passes.report[0].reason,
+                  u"保存できませんでした：ディスクの空きが足りません。空きを作ってからやり直してく"
+                  u"ださい");
+        EXPECT_EQ(bytesOf(document), bytesOf(Offices::ownDocuments().front()));
+        EXPECT_EQ(leftovers(disk.path()), std::vector<std::string>{});
+    }
+    // A folder so deep that the document's path just fits, and no name beside it longer than
+    // its own does.
+    fs::path deep = folder.path();
+    while (deep.string().size() < 4080 - 255)
+        deep /= std::string(250, 'd');
+    deep /= std::string(4080 - deep.string().size() - 1, 'e');
+    fs::create_directories(deep);
+    const fs::path document = deep / "a.docx";
+    fs::copy_file(Offices::ownDocuments().front(), document);
+    Passes passes;
+    passes.run(document, u"foo", u"baz");
+    ASSERT_EQ(passes.report.size(), 1u);
+    EXPECT_EQ(passes.report[0].reason,
+              u"保存できませんでした：ファイル名かフォルダーの場所が長すぎます。短くしてからやり直"
+              u"してください");
+    EXPECT_EQ(bytesOf(document), bytesOf(Offices::ownDocuments().front()));
+}
+
+// A document whose name takes all 255 bytes is saved all the same, and links planted where a
+// pending file of ours might be expected are left alone, their targets untouched.
+TEST(OfficeBackend, SavesUnderTheLongestNameWithoutFollowingLinks) {
+    TempFolder folder;
+    std::string name;
+    for (int i = 0; i < 83; ++i)
+        name += "文";
+    name += "a.docx";
+    ASSERT_EQ(name.size(), 255u);
+    const fs::path document = folder.copy(Offices::ownDocuments().front(), name);
+    const fs::path target = folder.path() / "target";
+    std::ofstream(target) << "untouched";
+    std::vector<std::string> links;
+    for (int i = 1; i <= 4; ++i) {
+        const std::string pid = std::to_string(::getpid());
+        for (const auto& link : {".~quorvane-" + pid + "-" + std::to_string(i) + "-" + "a.docx",
+                                 ".~quorvane-" + pid + "-" + std::to_string(i)}) {
+            fs::create_symlink(target, folder.path() / link);
+            links.push_back(link);
+        }
+    }
+    Passes passes;
+    passes.run(document, u"foo", u"baz");
+    EXPECT_TRUE(passes.report.empty());
+    EXPECT_EQ(Offices::reader().count(document, u"baz").at(u"BODY-end"), 1);
+    EXPECT_EQ(bytesOf(target), "untouched");
+    auto left = leftovers(folder.path());
+    std::sort(left.begin(), left.end());
+    std::sort(links.begin(), links.end());
+    EXPECT_EQ(left, links);
 }
 
 }  // namespace

@@ -133,11 +133,12 @@ struct Successor {
     const char* store;
     std::u16string_view was;
 };
+// The office loads Word 6.0 documents with its Word 95 filter as well.
 constexpr Successor kSuccessors[] = {
-    {"MS WinWord 5", "MS Word 97", u"Word 5.0"},
-    {"MS WinWord 6.0", "MS Word 97", u"Word 6.0"},
-    {"MS Word 95", "MS Word 97", u"Word 95"},
-    {"MS Word 95 Vorlage", "MS Word 97 Vorlage", u"Word 95 テンプレート"},
+    {"MS WinWord 5", "MS Word 97", u"WinWord 5"},
+    {"MS WinWord 6.0", "MS Word 97", u"Word 6.0/95"},
+    {"MS Word 95", "MS Word 97", u"Word 6.0/95"},
+    {"MS Word 95 Vorlage", "MS Word 97 Vorlage", u"Word 6.0/95 テンプレート"},
 };
 
 struct SavePlan {
