@@ -26,6 +26,7 @@
 namespace quorvane::testing {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 using namespace platform::automation::office;
 using css::beans::PropertyValue;
 using css::uno::Reference;
@@ -92,13 +93,20 @@ int occurrences(const std::u16string& text, const std::u16string& word) {
 }  // namespace
 
 struct DocumentReader::Impl {
-    OfficeProcess office{std::chrono::seconds{60}};
+    explicit Impl(bool macros)
+        : office(OfficeProcess::Settings{{}, {60s}, macros}), allowMacros(macros) {}
+
+    OfficeProcess office;
+    bool allowMacros;
 
     Reference<css::frame::XModel> load(const fs::path& path) {
         const Reference<css::frame::XComponentLoader> loader(office.desktop(), UNO_QUERY_THROW);
+        // The events of a document's view come only with a view that shows.
         const PropertyValue args[] = {
-            property("Hidden", true), property("ReadOnly", true),
-            property("MacroExecutionMode", css::document::MacroExecMode::NEVER_EXECUTE)};
+            property("Hidden", !allowMacros), property("ReadOnly", true),
+            property("MacroExecutionMode",
+                     allowMacros ? css::document::MacroExecMode::ALWAYS_EXECUTE_NO_WARN
+                                 : css::document::MacroExecMode::NEVER_EXECUTE)};
         Reference<css::frame::XModel> model(
             loader->loadComponentFromURL(urlOf(path), "_blank", 0,
                                          Sequence<PropertyValue>(args, 3)),
@@ -145,7 +153,7 @@ struct DocumentReader::Impl {
     }
 };
 
-DocumentReader::DocumentReader() : impl_(std::make_unique<Impl>()) {}
+DocumentReader::DocumentReader(bool allowMacros) : impl_(std::make_unique<Impl>(allowMacros)) {}
 DocumentReader::~DocumentReader() = default;
 
 std::map<std::u16string, int> DocumentReader::count(const fs::path& document,
@@ -226,6 +234,11 @@ std::u16string DocumentReader::filter(const fs::path& document) {
     }
     Impl::close(model);
     return name;
+}
+
+void DocumentReader::open(const fs::path& document) {
+    const auto model = impl_->load(document);
+    Impl::close(model);
 }
 
 void DocumentReader::convert(const fs::path& source, const fs::path& target,

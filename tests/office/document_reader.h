@@ -14,7 +14,8 @@ namespace quorvane::testing {
 // that search does not reach, is read directly.
 class DocumentReader final {
   public:
-    DocumentReader();
+    // An office that runs the macros of the documents it loads, only to show they would run.
+    explicit DocumentReader(bool allowMacros = false);
     ~DocumentReader();
 
     // Occurrences of word (case and width significant) per paragraph label.
@@ -30,6 +31,8 @@ class DocumentReader final {
     std::vector<std::u16string> comments(const std::filesystem::path& document);
     // The filter the office loads the document with ("MS Word 2007 XML", "writer8", ...).
     std::u16string filter(const std::filesystem::path& document);
+    // Loads a document and closes it again.
+    void open(const std::filesystem::path& document);
     // Saves a document under another format.
     void convert(const std::filesystem::path& source, const std::filesystem::path& target,
                  const std::u16string& filter);

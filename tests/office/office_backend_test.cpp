@@ -1,5 +1,6 @@
 #include <dirent.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,6 +21,7 @@
 #include "batch/run_driver.h"
 #include "common/plain_form_state.h"
 #include "document_reader.h"
+#include "office_test_support.h"
 #include "platform/automation/automation_error.h"
 #include "platform/automation/office/office_factory.h"
 #include "platform/file_system.h"
@@ -34,7 +36,12 @@ using namespace std::chrono_literals;
 using platform::automation::AutomationError;
 using platform::automation::Variant;
 using platform::automation::office::OfficeFactory;
+using testing::bytesOf;
 using testing::DocumentReader;
+using testing::leftovers;
+using testing::officeChildren;
+using testing::privateFilesOfOurs;
+using testing::TempFolder;
 
 const fs::path kShared = QUORVANE_SHARED_TESTDATA;
 const fs::path kOwnData = QUORVANE_OFFICE_TEST_DATA;
@@ -59,88 +66,6 @@ Region regionOf(const std::u16string& label) {
     }
     return kNone;
 }
-
-std::string bytesOf(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-// Office processes started by this test process that have not been reaped.
-std::vector<pid_t> officeChildren() {
-    std::vector<pid_t> found;
-    for (const auto& entry : fs::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos)
-            continue;
-        std::ifstream stat(entry.path() / "stat");
-        std::string line;
-        std::getline(stat, line);
-        const auto close = line.rfind(')');
-        if (close == std::string::npos || line.find("(soffice.bin)") == std::string::npos)
-            continue;
-        char state = 0;
-        pid_t parent = 0;
-        std::istringstream rest(line.substr(close + 2));
-        rest >> state >> parent;
-        if (parent == ::getpid())
-            found.push_back(std::stoi(name));
-    }
-    return found;
-}
-
-// Files an office or a save leaves behind: lock files and pending new versions.
-std::vector<std::string> leftovers(const fs::path& folder) {
-    std::vector<std::string> found;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        const std::string name = entry.path().filename().string();
-        if (name.starts_with(".~lock.") || name.starts_with(".~quorvane-"))
-            found.push_back(name);
-    }
-    return found;
-}
-
-std::vector<std::string> privateFilesOfOurs() {
-    std::vector<std::string> found;
-    std::error_code error;
-    const std::string prefix = std::to_string(::getpid()) + "-";
-    for (const auto& entry :
-         fs::directory_iterator(fs::temp_directory_path() / "quorvane-office", error)) {
-        const std::string name = entry.path().filename().string();
-        if (name.starts_with(prefix))
-            found.push_back(name);
-    }
-    // The socket of the pipe we talk to the office through.
-    const std::string socket = "OSL_PIPE_" + std::to_string(::getuid()) + "_quorvane-" + prefix;
-    for (const auto& entry : fs::directory_iterator("/tmp", error)) {
-        const std::string name = entry.path().filename().string();
-        if (name.starts_with(socket))
-            found.push_back(name);
-    }
-    return found;
-}
-
-class TempFolder final {
-  public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "quorvane-office-test-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::permissions(path_, fs::perms::owner_all, ignored);
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-    fs::path copy(const fs::path& source, const std::string& name = {}) const {
-        const fs::path target = path_ / (name.empty() ? source.filename() : fs::path(name));
-        fs::copy_file(source, target, fs::copy_options::overwrite_existing);
-        fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
-        return target;
-    }
-
-  private:
-    fs::path path_;
-};
 
 // One office for the backend and one for reading back, for the whole test program.
 class Offices final : public ::testing::Environment {
@@ -177,6 +102,11 @@ class Offices final : public ::testing::Environment {
 };
 
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new Offices);
+
+class YesMessageBox final : public platform::MessageBox {
+  public:
+    int show(std::u16string_view, std::u16string_view, int) override { return kYes; }
+};
 
 // The document passes over the shared office, with the form's checks as given.
 struct Passes {
@@ -341,8 +271,11 @@ TEST(OfficeBackend, RefusesReadOnlyAndLockedOriginals) {
     const fs::path lock = folder.path() / ".~lock.locked.docx#";
     std::ofstream(lock) << "someone,host,someone,06.12.2026 20:00,file:///home/someone/.config;";
     for (const auto& [document, reason] :
-         {std::pair{readOnly, u"読み取り専用のため保存できません"},
-          std::pair{locked, u"ほかのワープロで開かれているため開けません"}}) {
+         {std::pair{readOnly,
+                    u"読み取り専用のため保存できません。書き込みを許可してからやり直してください"},
+          std::pair{
+              locked,
+              u"ほかのワープロで開かれています。そのワープロで閉じてからやり直してください"}}) {
         const std::string bytes = bytesOf(document);
         Passes passes;
         passes.run(document, u"foo", u"baz");
@@ -353,7 +286,8 @@ TEST(OfficeBackend, RefusesReadOnlyAndLockedOriginals) {
     EXPECT_TRUE(fs::exists(lock));
 }
 
-// A macro bound to the load event would write a file; loading for a run never runs it.
+// A macro bound to the creation of the document's view writes a file: loading for a run never
+// runs it, while an office that allows macros does on an ordinary load.
 TEST(OfficeBackend, NeverRunsMacros) {
     TempFolder folder;
     const fs::path witness = folder.path() / "macro-ran";
@@ -381,29 +315,29 @@ End Sub
    </ooo:libraries>
   </office:script>
   <office:event-listeners>
-   <script:event-listener script:language="ooo:script" script:event-name="dom:load"
+   <script:event-listener script:language="ooo:script" script:event-name="office:view-created"
      xlink:href="vnd.sun.star.script:Standard.Module1.Main?language=Basic&amp;location=document"/>
   </office:event-listeners>
  </office:scripts>
  <office:body><office:text><text:p>BODY-macro foo</text:p></office:text></office:body>
 </office:document>
 )";
+    const fs::path control = folder.copy(document, "control.fodt");
     Passes passes;
     passes.run(document, u"foo", u"baz");
     EXPECT_TRUE(passes.report.empty());
     EXPECT_FALSE(fs::exists(witness));
     EXPECT_EQ(Offices::reader().count(document, u"baz").at(u"BODY-macro"), 1);
-}
 
-std::set<pid_t> asSet(const std::vector<pid_t>& pids) {
-    return {pids.begin(), pids.end()};
+    DocumentReader(true).open(control);
+    EXPECT_TRUE(fs::exists(witness)) << "the macro cannot run at all";
 }
 
 // A kill of the office while it saves loses that document's changes at most: the original stays
 // whole or is fully replaced, nothing half-written or temporary is left, and the next document
 // gets a new office.
 TEST(OfficeBackend, SurvivesTheOfficeDyingDuringASave) {
-    const auto shared = asSet(officeChildren());
+    const auto shared = officeChildren();
     OfficeFactory factory;
     TempFolder folder;
     const fs::path original = Offices::ownDocuments().front();
@@ -440,13 +374,13 @@ TEST(OfficeBackend, SurvivesTheOfficeDyingDuringASave) {
     EXPECT_EQ(bytesOf(document), bytesOf(original));
     EXPECT_EQ(reader.count(next, u"baz").at(u"BODY-end"), 1);
     EXPECT_EQ(leftovers(folder.path()), std::vector<std::string>{});
-    EXPECT_EQ(asSet(officeChildren()), shared);
+    EXPECT_EQ(officeChildren(), shared);
 }
 
 // A hung office is killed by the watchdog: the document at hand fails with a reason, the next
 // one is opened in a new office.
 TEST(OfficeBackend, RestartsAHungOffice) {
-    const auto shared = asSet(officeChildren());
+    const auto shared = officeChildren();
     OfficeFactory::Options options;
     options.callTimeout = 2s;
     OfficeFactory factory(options);
@@ -480,13 +414,8 @@ TEST(OfficeBackend, RestartsAHungOffice) {
     }
     EXPECT_EQ(bytesOf(document), bytes);
     EXPECT_EQ(Offices::reader().count(next, u"baz").at(u"BODY-end"), 1);
-    EXPECT_EQ(asSet(officeChildren()), shared);
+    EXPECT_EQ(officeChildren(), shared);
 }
-
-class YesMessageBox final : public platform::MessageBox {
-  public:
-    int show(std::u16string_view, std::u16string_view, int) override { return kYes; }
-};
 
 // A process of ours that has ended, for files it seems to have left.
 pid_t endedProcess() {
@@ -501,7 +430,7 @@ pid_t endedProcess() {
 // afterwards no office, private folder, lock or temporary file of the run remains, and a pending
 // file that an ended run left is cleared; one of a process that still runs is not touched.
 TEST(OfficeBackend, ARunLeavesNothingBehind) {
-    const auto offices = asSet(officeChildren());
+    const auto offices = officeChildren();
     const auto folders = privateFilesOfOurs();
     TempFolder folder;
     folder.copy(Offices::ownDocuments()[0], "a.docx");
@@ -529,7 +458,7 @@ TEST(OfficeBackend, ARunLeavesNothingBehind) {
         EXPECT_FALSE(counts.contains(u"BODY-end")) << name;
     }
     EXPECT_EQ(leftovers(folder.path()), std::vector<std::string>{running});
-    EXPECT_EQ(asSet(officeChildren()), offices);
+    EXPECT_EQ(officeChildren(), offices);
     EXPECT_EQ(privateFilesOfOurs(), folders);
 }
 
@@ -566,7 +495,7 @@ TEST(OfficeBackend, EachPairWorksOnTheFileAsTheLastOneLeftIt) {
 // The last document a run closed goes at Quit with its office: its changes are on disk and
 // nothing of it is left behind.
 TEST(OfficeBackend, QuitClosesTheLastDocumentForGood) {
-    const auto offices = asSet(officeChildren());
+    const auto offices = officeChildren();
     const auto folders = privateFilesOfOurs();
     TempFolder folder;
     const fs::path document = folder.copy(Offices::ownDocuments().front());
@@ -581,7 +510,7 @@ TEST(OfficeBackend, QuitClosesTheLastDocumentForGood) {
     }
     EXPECT_EQ(Offices::reader().count(document, u"qux").at(u"BODY-end"), 1);
     EXPECT_EQ(leftovers(folder.path()), std::vector<std::string>{});
-    EXPECT_EQ(asSet(officeChildren()), offices);
+    EXPECT_EQ(officeChildren(), offices);
     EXPECT_EQ(privateFilesOfOurs(), folders);
 }
 
@@ -599,6 +528,160 @@ TEST(OfficeBackend, LeavesADocumentWithoutMatchesUntouched) {
         EXPECT_EQ(fs::last_write_time(document), time);
         EXPECT_EQ(leftovers(folder.path()), std::vector<std::string>{});
     }
+}
+
+// The office reads Word 6.0/95 but cannot write it: a changed document is saved as Word 97-2003
+// under its own name and the report says so; an unchanged one is left alone.
+TEST(OfficeBackend, SavesOldWordDocumentsAsWord97WithANotice) {
+    const fs::path original = kShared / "old" / "word6.doc";
+    if (!fs::exists(original))
+        GTEST_SKIP() << "../shared/testdata is not there";
+    auto& reader = Offices::reader();
+    ASSERT_EQ(reader.filter(original), u"MS Word 95");
+    TempFolder folder;
+    const fs::path document = folder.copy(original);
+    PlainFormState form;
+    form.option1 = FormState::kNotSelected;
+    form.option2 = FormState::kSelected;
+    form.textBoxes[0] = u"nowhere";
+    form.textBoxes[1] = u"cat";
+    YesMessageBox messages;
+    OfficeFactory factory;
+    RunDriver driver(form, messages, factory);
+    driver.ファイル名取得(platform::fromNativePath(document));
+    EXPECT_TRUE(driver.report().empty());
+    EXPECT_EQ(bytesOf(document), bytesOf(original));
+
+    form.textBoxes[0] = u"fox";
+    form.textBoxes[2] = u"dog";
+    form.textBoxes[3] = u"cow";
+    driver.ファイル名取得(platform::fromNativePath(document));
+    ASSERT_EQ(driver.report().size(), 1u);
+    EXPECT_TRUE(driver.report()[0].isNotice());
+    EXPECT_EQ(driver.report()[0].reason,
+              u"元の形式（Word 6.0/95）では保存できないため、Word 97-2003 形式で保存しました");
+    EXPECT_EQ(reader.filter(document), u"MS Word 97");
+    EXPECT_EQ(reader.paragraph(document, u"「cat」", u"The"),
+              u"The quick brown 「cat」 jumps over the lazy 「cow」");
+    EXPECT_EQ(leftovers(folder.path()), std::vector<std::string>{});
+}
+
+// A format the office reads but cannot write is refused at Open, before anything is replaced.
+TEST(OfficeBackend, RefusesFormatsTheOfficeCannotWrite) {
+    TempFolder folder;
+    const fs::path document = folder.path() / "abiword.abw";
+    std::ofstream(document) << R"(<?xml version="1.0" encoding="UTF-8"?>
+<abiword xmlns="http://www.abisource.com/awml.dtd" version="3.0.4" fileformat="1.1">
+<section><p>BODY-abw foo</p></section>
+</abiword>
+)";
+    ASSERT_EQ(Offices::reader().filter(document), u"AbiWord");
+    const std::string bytes = bytesOf(document);
+    Passes passes;
+    passes.run(document, u"foo", u"baz");
+    ASSERT_EQ(passes.report.size(), 1u);
+    EXPECT_EQ(passes.report[0].reason,
+              u"開けませんでした：この形式（AbiWord）では保存できないため処理しませんでした。"
+              u"Word か ODF の形式で保存し直してからやり直してください");
+    EXPECT_EQ(bytesOf(document), bytes);
+}
+
+// A tmpfs of its own, which only root may mount.
+class SmallDisk final {
+  public:
+    explicit SmallDisk(const fs::path& at) : path_(at) {
+        fs::create_directory(path_);
+        mounted_ = ::mount("quorvane-test", path_.c_str(), "tmpfs", 0, "size=1m") == 0;
+    }
+    ~SmallDisk() {
+        if (mounted_)
+            ::umount2(path_.c_str(), MNT_DETACH);
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+    bool mounted() const { return mounted_; }
+    const fs::path& path() const { return path_; }
+    // Takes every free block.
+    void fill() const {
+        std::ofstream filler(path_ / "filler", std::ios::binary);
+        const std::string block(4096, 'x');
+        while (filler.write(block.data(), block.size()))
+            filler.flush();
+    }
+
+  private:
+    fs::path path_;
+    bool mounted_ = false;
+};
+
+// A full disk and a path at the length limit fail the save with a reason the user can act on,
+// and leave the document as it was.
+TEST(OfficeBackend, TellsWhyASaveFailed) {
+    TempFolder folder;
+    {
+        SmallDisk disk(folder.path() / "disk");
+        if (!disk.mounted())
+            GTEST_SKIP() << "cannot mount a small disk here (not root?)";
+        const fs::path document = disk.path() / "full.docx";
+        fs::copy_file(Offices::ownDocuments().front(), document);
+        disk.fill();
+        Passes passes;
+        passes.run(document, u"foo", u"baz");
+        ASSERT_EQ(passes.report.size(), 1u);
+        EXPECT_EQ(passes.report[0].reason,
+                  u"保存できませんでした：ディスクの空きが足りません。空きを作ってからやり直してく"
+                  u"ださい");
+        EXPECT_EQ(bytesOf(document), bytesOf(Offices::ownDocuments().front()));
+        EXPECT_EQ(leftovers(disk.path()), std::vector<std::string>{});
+    }
+    // A folder so deep that the document's path just fits, and no name beside it longer than
+    // its own does.
+    fs::path deep = folder.path();
+    while (deep.string().size() < 4080 - 255)
+        deep /= std::string(250, 'd');
+    deep /= std::string(4080 - deep.string().size() - 1, 'e');
+    fs::create_directories(deep);
+    const fs::path document = deep / "a.docx";
+    fs::copy_file(Offices::ownDocuments().front(), document);
+    Passes passes;
+    passes.run(document, u"foo", u"baz");
+    ASSERT_EQ(passes.report.size(), 1u);
+    EXPECT_EQ(passes.report[0].reason,
+              u"保存できませんでした：ファイル名かフォルダーの場所が長すぎます。短くしてからやり直"
+              u"してください");
+    EXPECT_EQ(bytesOf(document), bytesOf(Offices::ownDocuments().front()));
+}
+
+// A document whose name takes all 255 bytes is saved all the same, and links planted where a
+// pending file of ours might be expected are left alone, their targets untouched.
+TEST(OfficeBackend, SavesUnderTheLongestNameWithoutFollowingLinks) {
+    TempFolder folder;
+    std::string name;
+    for (int i = 0; i < 83; ++i)
+        name += "文";
+    name += "a.docx";
+    ASSERT_EQ(name.size(), 255u);
+    const fs::path document = folder.copy(Offices::ownDocuments().front(), name);
+    const fs::path target = folder.path() / "target";
+    std::ofstream(target) << "untouched";
+    std::vector<std::string> links;
+    for (int i = 1; i <= 4; ++i) {
+        const std::string pid = std::to_string(::getpid());
+        for (const auto& link : {".~quorvane-" + pid + "-" + std::to_string(i) + "-" + "a.docx",
+                                 ".~quorvane-" + pid + "-" + std::to_string(i)}) {
+            fs::create_symlink(target, folder.path() / link);
+            links.push_back(link);
+        }
+    }
+    Passes passes;
+    passes.run(document, u"foo", u"baz");
+    EXPECT_TRUE(passes.report.empty());
+    EXPECT_EQ(Offices::reader().count(document, u"baz").at(u"BODY-end"), 1);
+    EXPECT_EQ(bytesOf(target), "untouched");
+    auto left = leftovers(folder.path());
+    std::sort(left.begin(), left.end());
+    std::sort(links.begin(), links.end());
+    EXPECT_EQ(left, links);
 }
 
 }  // namespace

@@ -403,8 +403,11 @@ class Document final : public Member {
         if (!positional.empty() || !named.empty()) {
             throw AutomationError(u"Close に引数は指定できません");
         }
-        document_->close();
-        return {};
+        // A save the user should know about comes back as text for the run report.
+        std::u16string notice = document_->close();
+        if (notice.empty())
+            return {};
+        return Variant(std::move(notice));
     }
 
   private:

@@ -19,14 +19,17 @@ class OfficeFactory final : public ObjectFactory {
         int recycleAfterDocuments = 200;
         // Longest the office may take to start and accept our connection.
         std::chrono::milliseconds startTimeout = std::chrono::seconds{60};
+        // The office program (soffice.bin); empty for the installed office.
+        std::filesystem::path program;
     };
 
     OfficeFactory();
     explicit OfficeFactory(Options options);
     ~OfficeFactory() override;
 
-    // Each application object starts its own office on first use and ends it at Quit or when the
-    // last reference to it goes.
+    // Each application object starts its own office at once, so that an office that cannot start
+    // fails here (AutomationError) before a run touches any document, and ends it at Quit or when
+    // the last reference to it goes.
     Variant create(std::u16string_view className) override;
 
   private:

@@ -6,12 +6,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <random>
 #include <string>
@@ -26,6 +28,7 @@
 #include <rtl/ustring.hxx>
 
 #include "platform/automation/automation_error.h"
+#include "platform/log.h"
 
 extern char** environ;
 
@@ -59,14 +62,26 @@ const Reference<css::uno::XComponentContext>& localContext() {
 // Settings the private profile starts with: no lock files beside the documents (a killed office
 // or a crash of ours would leave them; we look for other offices' lock files ourselves), and no
 // macro ever runs.
-constexpr std::string_view kRegistry = R"(<?xml version="1.0" encoding="UTF-8"?>
+std::string registry(bool allowMacros) {
+    const auto item = [](const char* path, const char* name, const char* value) {
+        return std::string("<item oor:path=\"") + path + "\"><prop oor:name=\"" + name +
+               "\" oor:op=\"fuse\"><value>" + value + "</value></prop></item>\n";
+    };
+    constexpr const char* kMisc = "/org.openoffice.Office.Common/Misc";
+    constexpr const char* kScripting = "/org.openoffice.Office.Common/Security/Scripting";
+    return R"(<?xml version="1.0" encoding="UTF-8"?>
 <oor:items xmlns:oor="http://openoffice.org/2001/registry" xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance">
-<item oor:path="/org.openoffice.Office.Common/Misc"><prop oor:name="UseDocumentOOoLockFile" oor:op="fuse"><value>false</value></prop></item>
-<item oor:path="/org.openoffice.Office.Common/Misc"><prop oor:name="UseLocking" oor:op="fuse"><value>false</value></prop></item>
-<item oor:path="/org.openoffice.Office.Common/Security/Scripting"><prop oor:name="MacroSecurityLevel" oor:op="fuse"><value>3</value></prop></item>
-<item oor:path="/org.openoffice.Office.Common/Security/Scripting"><prop oor:name="DisableMacrosExecution" oor:op="fuse"><value>true</value></prop></item>
-</oor:items>
-)";
+)" + item(kMisc, "UseDocumentOOoLockFile", "false") +
+           item(kMisc, "UseLocking", "false") +
+           item(kScripting, "MacroSecurityLevel", allowMacros ? "0" : "3") +
+           item(kScripting, "DisableMacrosExecution", allowMacros ? "false" : "true") +
+           "</oor:items>\n";
+}
+
+std::u16string startFailure(std::u16string_view cause) {
+    return u"ワープロ（LibreOffice）を起動できませんでした：" + std::u16string(cause) +
+           u"。インストールされているか確認してください。";
+}
 
 std::optional<pid_t> ownerOf(const fs::path& folder) {
     const std::string name = folder.filename().string();
@@ -130,7 +145,14 @@ std::string fileUrl(const std::filesystem::path& path) {
     return url;
 }
 
-OfficeProcess::OfficeProcess(std::chrono::milliseconds startTimeout) {
+OfficeProcess::OfficeProcess(Settings settings) {
+    const fs::path program = settings.program.empty()
+                                 ? fs::path(QUORVANE_LIBREOFFICE_PROGRAM "/soffice.bin")
+                                 : settings.program;
+    if (::access(program.c_str(), X_OK) != 0) {
+        log::problem("ワープロのプログラムがありません：" + program.string());
+        throw AutomationError(startFailure(u"プログラムが見つかりません"));
+    }
     removeStaleFolders();
     static std::atomic<int> counter{0};
     std::random_device random;
@@ -143,12 +165,14 @@ OfficeProcess::OfficeProcess(std::chrono::milliseconds startTimeout) {
     fs::create_directories(folder_ / "profile" / "user");
     fs::create_directories(folder_ / "tmp");
     fs::permissions(folder_, fs::perms::owner_all);
-    std::ofstream(folder_ / "profile" / "user" / "registrymodifications.xcu") << kRegistry;
+    std::ofstream(folder_ / "profile" / "user" / "registrymodifications.xcu")
+        << registry(settings.allowMacros);
 
     watchdog_ = std::jthread([this](std::stop_token stop) { watchdogLoop(stop); });
+    const auto started = std::chrono::steady_clock::now();
     try {
-        spawn();
-        connect(startTimeout);
+        spawn(program);
+        connect(program, settings.startTimeout);
     } catch (const AutomationError&) {
         kill();
         watchdog_ = {};
@@ -157,6 +181,10 @@ OfficeProcess::OfficeProcess(std::chrono::milliseconds startTimeout) {
         removePipeSocket(instancePipeName(folder_ / "profile"));
         throw;
     }
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - started);
+    log::detail("ワープロを起動しました：pid " + std::to_string(pid_) + "、" +
+                std::to_string(took.count()) + " ms、" + program.string());
 }
 
 OfficeProcess::~OfficeProcess() {
@@ -164,16 +192,16 @@ OfficeProcess::~OfficeProcess() {
     watchdog_.request_stop();
     watchdog_.join();
     desktop_.clear();
+    context_.clear();
     std::error_code ignored;
     fs::remove_all(folder_, ignored);
     removePipeSocket(pipeName_);
     removePipeSocket(instancePipeName(folder_ / "profile"));
 }
 
-void OfficeProcess::spawn() {
+void OfficeProcess::spawn(const fs::path& program) {
     // Everything the child needs is prepared before fork: after it only exec may follow.
-    const std::string program = QUORVANE_LIBREOFFICE_PROGRAM "/soffice.bin";
-    std::vector<std::string> args{program,
+    std::vector<std::string> args{program.string(),
                                   "--headless",
                                   "--invisible",
                                   "--nologo",
@@ -206,7 +234,8 @@ void OfficeProcess::spawn() {
     if (pid < 0) {
         if (devNull >= 0)
             ::close(devNull);
-        throw AutomationError(u"ワープロを起動できませんでした（プロセスを作れません）");
+        log::problem(std::string("ワープロのプロセスを作れません：") + std::strerror(errno));
+        throw AutomationError(startFailure(u"プロセスを作れません"));
     }
     if (pid == 0) {
         ::setpgid(0, 0);
@@ -233,7 +262,7 @@ void OfficeProcess::spawn() {
     reaped_ = false;
 }
 
-void OfficeProcess::connect(std::chrono::milliseconds startTimeout) {
+void OfficeProcess::connect(const fs::path& program, std::chrono::milliseconds startTimeout) {
     const auto deadline = std::chrono::steady_clock::now() + startTimeout;
     const auto& local = localContext();
     const auto resolver = css::bridge::UnoUrlResolver::create(local);
@@ -242,9 +271,8 @@ void OfficeProcess::connect(std::chrono::milliseconds startTimeout) {
     int restarts = 0;
     while (true) {
         try {
-            const Reference<css::uno::XComponentContext> remote(resolver->resolve(url),
-                                                                css::uno::UNO_QUERY_THROW);
-            desktop_ = css::frame::Desktop::create(remote);
+            context_.set(resolver->resolve(url), css::uno::UNO_QUERY_THROW);
+            desktop_ = css::frame::Desktop::create(context_);
             return;
         } catch (const css::connection::NoConnectException&) {
             // Not listening yet.
@@ -255,13 +283,22 @@ void OfficeProcess::connect(std::chrono::milliseconds startTimeout) {
             // On a new profile the office sets it up, exits asking to be started again, and then
             // runs: the launcher we do without would do the same.
             if (restarts++ < kMaxRestarts && exitCode_ == kRestartRequested) {
-                spawn();
+                spawn(program);
                 continue;
             }
-            throw AutomationError(u"ワープロを起動できませんでした（すぐに終了しました）");
+            log::problem("ワープロが起動中に終了しました：pid " + std::to_string(pid_) +
+                         "、終了コード " + std::to_string(exitCode_));
+            throw AutomationError(startFailure(u"起動してすぐに終了しました"));
         }
         if (std::chrono::steady_clock::now() >= deadline) {
-            throw AutomationError(u"ワープロを起動できませんでした（応答がありません）");
+            const auto seconds =
+                std::chrono::duration_cast<std::chrono::seconds>(startTimeout).count();
+            log::problem("ワープロが起動中に応答しません：pid " + std::to_string(pid_) + "、" +
+                         std::to_string(seconds) + " 秒");
+            const std::string waited = std::to_string(std::max<long long>(seconds, 1));
+            throw AutomationError(startFailure(u"起動したまま応答がありません（" +
+                                               std::u16string(waited.begin(), waited.end()) +
+                                               u" 秒待ちました）"));
         }
         std::this_thread::sleep_for(kConnectRetry);
     }
@@ -298,6 +335,7 @@ bool OfficeProcess::waitForExit(std::chrono::milliseconds timeout) {
 void OfficeProcess::stop() {
     if (!alive())
         return;
+    log::detail("ワープロを終了します：pid " + std::to_string(pid_));
     if (desktop_.is()) {
         try {
             Watch watch(*this, kTerminateTimeout);
@@ -307,8 +345,11 @@ void OfficeProcess::stop() {
         }
     }
     desktop_.clear();
-    if (!waitForExit(kExitTimeout))
+    context_.clear();
+    if (!waitForExit(kExitTimeout)) {
+        log::problem("ワープロが終了しないため強制終了します：pid " + std::to_string(pid_));
         kill();
+    }
 }
 
 void OfficeProcess::kill() {

@@ -23,14 +23,25 @@ std::string fileUrl(const std::filesystem::path& path);
 // everything it left on disk.
 class OfficeProcess final {
   public:
-    // Starts the office and connects to it. Throws AutomationError when it does not answer before
-    // startTimeout.
-    explicit OfficeProcess(std::chrono::milliseconds startTimeout);
+    struct Settings {
+        // soffice.bin, or anything that stands in for it; empty for the installed office.
+        std::filesystem::path program;
+        std::chrono::milliseconds startTimeout = std::chrono::seconds{60};
+        // Only to show that a document's macros would run if the office let them.
+        bool allowMacros = false;
+    };
+
+    // Starts the office and connects to it. Throws AutomationError with a plain cause when the
+    // program is missing, exits or does not answer before the start timeout.
+    explicit OfficeProcess(Settings settings);
     ~OfficeProcess();
     OfficeProcess(const OfficeProcess&) = delete;
     OfficeProcess& operator=(const OfficeProcess&) = delete;
 
     const css::uno::Reference<css::frame::XDesktop2>& desktop() const noexcept { return desktop_; }
+    const css::uno::Reference<css::uno::XComponentContext>& context() const noexcept {
+        return context_;
+    }
     pid_t pid() const noexcept { return pid_; }
 
     // Whether the process still runs (reaps it when it has ended).
@@ -59,8 +70,8 @@ class OfficeProcess final {
     static void removeStaleFolders();
 
   private:
-    void spawn();
-    void connect(std::chrono::milliseconds startTimeout);
+    void spawn(const std::filesystem::path& program);
+    void connect(const std::filesystem::path& program, std::chrono::milliseconds startTimeout);
     void watchdogLoop(std::stop_token stop);
     bool waitForExit(std::chrono::milliseconds timeout);
 
@@ -69,6 +80,7 @@ class OfficeProcess final {
     pid_t pid_ = -1;
     bool reaped_ = true;
     int exitCode_ = -1;
+    css::uno::Reference<css::uno::XComponentContext> context_;
     css::uno::Reference<css::frame::XDesktop2> desktop_;
 
     mutable std::mutex mutex_;

@@ -2,8 +2,14 @@
 
 #include <sys/stat.h>
 
+#include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/lang/XMultiComponentFactory.hpp>
 #include <com/sun/star/util/CloseVetoException.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
+#include <cppuhelper/exc_hlp.hxx>
+
+#include "platform/log.h"
+#include "platform/text_encoding.h"
 
 namespace quorvane::platform::automation::office {
 
@@ -34,7 +40,9 @@ std::optional<FileIdentity> FileIdentity::of(const std::filesystem::path& path) 
         static_cast<std::int64_t>(st.st_ctim.tv_nsec)};
 }
 
-OfficeSession::OfficeSession(OfficeFactory::Options options) : options_(std::move(options)) {}
+OfficeSession::OfficeSession(OfficeFactory::Options options) : options_(std::move(options)) {
+    start();
+}
 
 OfficeSession::~OfficeSession() {
     quit();
@@ -48,11 +56,36 @@ void OfficeSession::prepareForDocument() {
         process_.reset();
     }
     if (!process_) {
-        process_ = std::make_unique<OfficeProcess>(options_.startTimeout);
-        ++generation_;
-        documentsServed_ = 0;
+        log::detail(u"ワープロを起動し直します");
+        start();
     }
     ++documentsServed_;
+}
+
+void OfficeSession::start() {
+    process_ = std::make_unique<OfficeProcess>(
+        OfficeProcess::Settings{options_.program, options_.startTimeout});
+    ++generation_;
+    documentsServed_ = 0;
+}
+
+sal_Int32 OfficeSession::filterFlags(const OUString& filter) {
+    if (const auto known = filterFlags_.find(filter); known != filterFlags_.end())
+        return known->second;
+    sal_Int32 flags = 0;
+    const auto& context = process().context();
+    const Reference<css::container::XNameAccess> filters(
+        context->getServiceManager()->createInstanceWithContext(
+            "com.sun.star.document.FilterFactory", context),
+        css::uno::UNO_QUERY_THROW);
+    css::uno::Sequence<css::beans::PropertyValue> properties;
+    filters->getByName(filter) >>= properties;
+    for (const auto& p : properties) {
+        if (p.Name == "Flags")
+            p.Value >>= flags;
+    }
+    filterFlags_.emplace(filter, flags);
+    return flags;
 }
 
 void OfficeSession::keep(KeptDocument document) {
@@ -107,12 +140,17 @@ OfficeProcess& OfficeSession::process() {
 AutomationError OfficeSession::failure(const css::uno::Exception& e) {
     if (!process_->alive() || process_->timedOut())
         return lost();
-    return AutomationError(u"ワープロの呼び出しに失敗しました：" + toU16(e.Message));
+    // Called while the exception is being handled: it tells its own UNO type.
+    log::problem(u"ワープロの呼び出しに失敗しました：" +
+                 toU16(cppu::getCaughtException().getValueTypeName()) + u"：" + toU16(e.Message));
+    return AutomationError(u"ワープロがこの文書の処理に失敗しました");
 }
 
 AutomationError OfficeSession::lost() {
     lossReason_ = process_->timedOut() ? u"ワープロが応答しないため中断しました"
                                        : u"ワープロが異常終了したため中断しました";
+    log::problem(u"ワープロを失いました（" + lossReason_ + u"）：pid " +
+                 platform::fromUtf8(std::to_string(process_->pid())));
     process_->kill();
     process_.reset();
     openDocuments_ = 0;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -69,17 +70,19 @@ css::beans::PropertyValue property(const char* name, const T& value) {
     return result;
 }
 
-// The office of one application object over its lifetime: started when a document needs it,
-// replaced when it dies, hangs or has served enough documents, ended at Quit.
+// The office of one application object over its lifetime: started with the session, replaced
+// when it dies, hangs or has served enough documents, ended at Quit.
 class OfficeSession final {
   public:
+    // Throws AutomationError when the office cannot start.
     explicit OfficeSession(OfficeFactory::Options options);
     ~OfficeSession();
     OfficeSession(const OfficeSession&) = delete;
     OfficeSession& operator=(const OfficeSession&) = delete;
 
-    // Runs one office call under the watchdog. A UNO failure becomes an AutomationError; when the
-    // office died or hung it is killed first, and every document it held is lost.
+    // Runs one office call under the watchdog. A UNO failure becomes an AutomationError with a
+    // plain reason (the office's own message goes to the log); when the office died or hung it is
+    // killed first, and every document it held is lost.
     template <typename Call>
     decltype(auto) call(Call&& body) {
         OfficeProcess& process = this->process();
@@ -102,6 +105,8 @@ class OfficeSession final {
     const std::u16string& lossReason() const noexcept { return lossReason_; }
 
     const css::uno::Reference<css::frame::XDesktop2>& desktop() { return process().desktop(); }
+    // The office's flags of a filter (css::document filter flags); an office call.
+    sal_Int32 filterFlags(const OUString& filter);
 
     void documentOpened() noexcept { ++openDocuments_; }
     void documentClosed() noexcept { --openDocuments_; }
@@ -116,6 +121,7 @@ class OfficeSession final {
     void quit();
 
   private:
+    void start();
     OfficeProcess& process();
     AutomationError failure(const css::uno::Exception& e);
     AutomationError lost();
@@ -131,6 +137,7 @@ class OfficeSession final {
     std::u16string lossReason_;
     std::optional<KeptDocument> kept_;
     std::uint64_t keptGeneration_ = 0;
+    std::map<OUString, sal_Int32> filterFlags_;
 };
 
 }  // namespace quorvane::platform::automation::office

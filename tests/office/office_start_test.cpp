@@ -1,0 +1,140 @@
+#include <signal.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "batch/run_driver.h"
+#include "batch/run_error.h"
+#include "common/plain_form_state.h"
+#include "office_test_support.h"
+#include "platform/automation/office/office_factory.h"
+#include "platform/file_system.h"
+#include "replace/document_passes.h"
+
+namespace quorvane {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using platform::automation::office::OfficeFactory;
+using testing::TempFolder;
+
+const fs::path kOwnData = QUORVANE_OFFICE_TEST_DATA;
+
+class YesMessageBox final : public platform::MessageBox {
+  public:
+    int show(std::u16string_view, std::u16string_view, int) override { return kYes; }
+};
+
+// A program standing in for the office.
+fs::path script(const fs::path& folder, const std::string& name, const std::string& body) {
+    const fs::path path = folder / name;
+    std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
+    fs::permissions(path, fs::perms::owner_all);
+    return path;
+}
+
+std::size_t filesUnder(const fs::path& folder) {
+    std::size_t n = 0;
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(folder, error);
+         it != fs::recursive_directory_iterator(); ++it) {
+        n += it->is_regular_file() ? 1 : 0;
+    }
+    return n;
+}
+
+// An office that is missing, exits at once or never answers ends the run before any document
+// is copied or opened, and leaves no process or private folder behind.
+TEST(OfficeStart, AnOfficeThatCannotStartEndsTheRunBeforeAnyDocumentIsTouched) {
+    TempFolder folder;
+    const fs::path documents = folder.path() / "documents";
+    fs::create_directory(documents);
+    fs::copy_file(kOwnData / "sample.fodt", documents / "a.fodt");
+    fs::copy_file(kOwnData / "sample.fodt", documents / "b.fodt");
+    const std::string before = testing::bytesOf(documents / "a.fodt");
+    const fs::path copies = folder.path() / "copies";
+    fs::create_directory(copies);
+
+    const struct {
+        fs::path program;
+        std::u16string cause;
+    } offices[] = {
+        {folder.path() / "no-such-office", u"プログラムが見つかりません"},
+        {script(folder.path(), "exits", "exit 1"), u"起動してすぐに終了しました"},
+        {script(folder.path(), "hangs", "exec sleep 600"), u"応答がありません"},
+    };
+    for (const auto& office : offices) {
+        SCOPED_TRACE(office.program.filename().string());
+        OfficeFactory::Options options;
+        options.program = office.program;
+        options.startTimeout = 2s;
+        OfficeFactory factory(options);
+        PlainFormState form;
+        form.dir1 = platform::fromNativePath(copies);
+        form.textBoxes[0] = u"foo";
+        form.textBoxes[1] = u"baz";
+        YesMessageBox messages;
+        RunDriver driver(form, messages, factory);
+        try {
+            driver.ファイル名取得(platform::fromNativePath(documents));
+            ADD_FAILURE() << "the run went on without an office";
+        } catch (const RunError& e) {
+            EXPECT_NE(e.message().find(u"ワープロ（LibreOffice）を起動できませんでした"),
+                      std::u16string::npos);
+            EXPECT_NE(e.message().find(office.cause), std::u16string::npos);
+        }
+        EXPECT_EQ(filesUnder(copies), 0u);
+        EXPECT_EQ(testing::bytesOf(documents / "a.fodt"), before);
+        EXPECT_TRUE(testing::childProcesses().empty());
+        EXPECT_TRUE(testing::privateFilesOfOurs().empty());
+    }
+}
+
+// Once a run has its office, an office that dies and cannot be started again fails only the
+// documents met meanwhile: the run goes on and uses the office again once it starts.
+TEST(OfficeStart, AnOfficeThatCannotRestartMidRunFailsOnlyTheDocumentsAtHand) {
+    TempFolder folder;
+    const fs::path broken = folder.path() / "broken";
+    OfficeFactory::Options options;
+    options.program = script(folder.path(), "office",
+                             "[ -e '" + broken.string() + "' ] && exit 1\nexec '" +
+                                 QUORVANE_LIBREOFFICE_PROGRAM "/soffice.bin' \"$@\"");
+    OfficeFactory factory(options);
+    PlainFormState form;
+    AutomationHandles handles;
+    RunReport report;
+    handles.wdApp = factory.create(u"Word.Application");
+    const auto run = [&](const char* name) {
+        const fs::path document = folder.copy(kOwnData / "sample.fodt", name);
+        std::u16string find = u"foo";
+        DocumentPasses(form, handles, report)
+            .chikan(platform::fromNativePath(document), find, u"baz");
+        return testing::bytesOf(document).find("BODY-end baz") != std::string::npos;
+    };
+    EXPECT_TRUE(run("first.fodt"));
+    std::ofstream(broken) << "";
+    for (const pid_t pid : testing::officeChildren())
+        ::kill(pid, SIGKILL);
+    EXPECT_FALSE(run("second.fodt"));
+    EXPECT_FALSE(run("third.fodt"));
+    fs::remove(broken);
+    EXPECT_TRUE(run("fourth.fodt"));
+    handles.wdApp.call(u"Quit");
+    handles.wdApp = platform::automation::Variant();
+
+    ASSERT_EQ(report.size(), 2u);
+    for (const auto& failure : report) {
+        EXPECT_TRUE(failure.reason.starts_with(
+            u"開けませんでした：ワープロ（LibreOffice）を起動できませんでした：起動してすぐに"));
+    }
+    EXPECT_TRUE(testing::childProcesses().empty());
+    EXPECT_TRUE(testing::privateFilesOfOurs().empty());
+}
+
+}  // namespace
+}  // namespace quorvane
