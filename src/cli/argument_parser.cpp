@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "platform/file_system.h"
-#include "platform/log.h"
-#include "platform/text_encoding.h"
+#include "os/file_system.h"
+#include "os/log.h"
+#include "os/text_encoding.h"
 
 namespace quorvane::cli {
 
-using platform::fromUtf8;
+using os::fromUtf8;
 
 namespace {
 
@@ -39,18 +39,18 @@ class ArgumentReader final {
     std::size_t next_ = 0;
 };
 
-void applyRegions(BatchOptions& options, const std::string& list) {
-    options.body = options.textBoxes = options.headers = false;
+void applyRegions(run::Regions& regions, const std::string& list) {
+    regions = {false, false, false};
     std::size_t start = 0;
     while (true) {
         const std::size_t end = std::min(list.find(',', start), list.size());
         const std::string name = list.substr(start, end - start);
         if (name == "body") {
-            options.body = true;
+            regions.body = true;
         } else if (name == "textboxes") {
-            options.textBoxes = true;
+            regions.textBoxes = true;
         } else if (name == "headers") {
-            options.headers = true;
+            regions.headersAndFooters = true;
         } else {
             throw UsageError(u"範囲 " + quoted(name) +
                              u" はありません。body、textboxes、headers から選んでください。");
@@ -74,6 +74,8 @@ std::optional<BatchOptions> ArgumentParser::parse(const std::vector<std::string>
     }
 
     BatchOptions options;
+    run::RunRequest& request = options.request;
+    std::size_t pairs = 0;
     bool copyTo = false;
     bool inPlace = false;
     bool regions = false;
@@ -90,7 +92,7 @@ std::optional<BatchOptions> ArgumentParser::parse(const std::vector<std::string>
                 throw UsageError(u"--copy-to が二回以上指定されています。");
             copyTo = true;
             const std::string& folder = reader.value(argument);
-            options.copyTo = absolutePath(folder);
+            request.destinationFolder = absolutePath(folder);
         } else if (argument == "--in-place") {
             inPlace = true;
         } else if (argument == "--yes") {
@@ -102,16 +104,18 @@ std::optional<BatchOptions> ArgumentParser::parse(const std::vector<std::string>
             const std::u16string replacement = fromUtf8(reader.take());
             if (isBlank(find))
                 throw UsageError(u"--pair の検索文字列が空です。");
-            options.pairs.emplace_back(find, replacement);
+            if (pairs == run::RunRequest::kPairs)
+                throw UsageError(u"--pair は 3 組までです。");
+            request.pairs[pairs++] = {find, replacement};
         } else if (argument == "--regions") {
             if (regions)
                 throw UsageError(u"--regions が二回以上指定されています。");
             regions = true;
-            applyRegions(options, reader.value(argument));
+            applyRegions(request.regions, reader.value(argument));
         } else if (argument == "--ignore-case") {
-            options.ignoreCase = true;
+            request.matchCase = false;
         } else if (argument == "--ignore-width") {
-            options.ignoreWidth = true;
+            request.distinguishWidths = false;
         } else if (argument == "--verbose") {
             options.verbose = true;
         } else {
@@ -127,10 +131,8 @@ std::optional<BatchOptions> ArgumentParser::parse(const std::vector<std::string>
     }
     if (options.yes && !inPlace)
         throw UsageError(u"--yes は --in-place と共に指定します。");
-    options.mode = inPlace ? BatchOptions::Mode::InPlace : BatchOptions::Mode::CopyTo;
-    if (options.pairs.size() > BatchOptions::kMaxPairs) {
-        throw UsageError(u"--pair は 3 組までです。");
-    }
+    request.mode =
+        inPlace ? run::RunRequest::Mode::EditOriginals : run::RunRequest::Mode::CopyFirst;
     if (options.paths.empty())
         throw UsageError(u"処理する文書かフォルダーのパスを指定してください。");
     return options;
@@ -145,12 +147,12 @@ std::u16string ArgumentParser::absolutePath(const std::string& argument) const {
             throw UsageError(u"現在のフォルダーが分からないため、相対パス " + quoted(argument) +
                              u" は使えません。");
         }
-        path = platform::toNativePath(workingDirectory_) / path;
+        path = os::toNativePath(workingDirectory_) / path;
     }
     std::string normal = path.lexically_normal().native();
     while (normal.size() > 1 && normal.back() == '/')
         normal.pop_back();
-    return platform::fromNativePath(normal);
+    return os::fromNativePath(normal);
 }
 
 std::u16string ArgumentParser::usage() {
@@ -183,7 +185,7 @@ std::u16string ArgumentParser::usage() {
            u"            2 指定の誤り  3 処理が中断された（コピーの失敗、ワープロやパスのエラー）\n"
            u"\n"
            u"ログファイル: " +
-           platform::fromNativePath(platform::log::defaultFile()) + u"\n";
+           os::fromNativePath(os::log::defaultFile()) + u"\n";
 }
 
 }  // namespace quorvane::cli

@@ -6,20 +6,18 @@
 #include <vector>
 
 #include "cli/batch_options.h"
-#include "platform/error.h"
+#include "os/error.h"
 
 namespace quorvane::cli {
 
 // The command line cannot be carried out as written; the message says why, in Japanese.
-class UsageError final : public platform::Error {
+class UsageError final : public os::Error {
   public:
     using Error::Error;
 };
 
 class ArgumentParser final {
   public:
-    static constexpr std::string_view kProgramName = "quorvane-batch";
-
     // Relative paths on the command line are taken from workingDirectory.
     explicit ArgumentParser(std::u16string workingDirectory);
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/automation/variant.h"
+#include "automation/variant.h"
 
 namespace quorvane::cli {
 
@@ -38,13 +38,13 @@ class BatchCommand final {
         kRunEnded = 3,
     };
 
-    BatchCommand(platform::automation::ObjectFactory& factory, Console& console);
+    BatchCommand(automation::ObjectFactory& factory, Console& console);
 
     // arguments without the program name.
     int run(const std::vector<std::string>& arguments);
 
   private:
-    platform::automation::ObjectFactory& factory_;
+    automation::ObjectFactory& factory_;
     Console& console_;
 };
 

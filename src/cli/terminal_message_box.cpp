@@ -2,12 +2,12 @@
 
 #include <string>
 
-#include "cli/argument_parser.h"
-#include "platform/text_encoding.h"
+#include "cli/program_name.h"
+#include "os/text_encoding.h"
 
 namespace quorvane::cli {
 
-using platform::toUtf8;
+using os::toUtf8;
 
 namespace {
 
@@ -30,7 +30,7 @@ int TerminalMessageBox::show(std::u16string_view text, std::u16string_view /*tit
             ++declined_;
         return answer;
     }
-    err_ << ArgumentParser::kProgramName << ": " << toUtf8(text) << '\n' << std::flush;
+    err_ << kProgramName << ": " << toUtf8(text) << '\n' << std::flush;
     return kOk;
 }
 

@@ -3,13 +3,13 @@
 #include <istream>
 #include <ostream>
 
-#include "platform/message_box.h"
+#include "os/message_box.h"
 
 namespace quorvane::cli {
 
 // Messages on the terminal: notices go to the error stream, and a yes/no question is answered
 // on the input, or by --yes given beforehand.
-class TerminalMessageBox final : public platform::MessageBox {
+class TerminalMessageBox final : public os::MessageBox {
   public:
     TerminalMessageBox(std::istream& in, std::ostream& err, bool assumeYes);
 

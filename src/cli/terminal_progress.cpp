@@ -1,7 +1,7 @@
 #include "cli/terminal_progress.h"
 
-#include "platform/error.h"
-#include "platform/file_system.h"
+#include "os/error.h"
+#include "os/file_system.h"
 
 namespace quorvane::cli {
 
@@ -12,13 +12,11 @@ TerminalProgress::TerminalProgress(std::ostream& err, bool visible,
 void TerminalProgress::documentStarted(std::int32_t index, std::int32_t count,
                                        const std::u16string& path) {
     if (interrupted_ && *interrupted_) {
-        throw platform::Error(u"中断の指示により、ここで処理を終えました。");
+        throw os::Error(u"中断の指示により、ここで処理を終えました。");
     }
-    lastStarted_ = path;
     if (!visible_)
         return;
-    err_ << '[' << index + 1 << '/' << count << "] " << platform::toNativePath(path).native()
-         << '\n'
+    err_ << '[' << index + 1 << '/' << count << "] " << os::toNativePath(path).native() << '\n'
          << std::flush;
 }
 

@@ -4,17 +4,16 @@
 #include <ostream>
 #include <string>
 
-#include "common/run_report.h"
+#include "run/run_driver.h"
 
 namespace quorvane::cli {
 
-// One line per document on the error stream, shown only when someone watches it; the document a
-// run reached last is kept either way, as the run loses its name when its copy fails.
+// One line per document on the error stream, shown only when someone watches it.
 //
 // A stop asked for by the user takes effect here, between documents: the previous one is closed
 // and saved, so stopping never leaves a half-written document, and the run's own error path quits
 // the word processor.
-class TerminalProgress final : public RunProgress {
+class TerminalProgress final : public run::RunProgress {
   public:
     // interrupted may be null.
     TerminalProgress(std::ostream& err, bool visible,
@@ -23,13 +22,10 @@ class TerminalProgress final : public RunProgress {
     void documentStarted(std::int32_t index, std::int32_t count,
                          const std::u16string& path) override;
 
-    const std::u16string& lastStarted() const noexcept { return lastStarted_; }
-
   private:
     std::ostream& err_;
     bool visible_;
     const volatile std::sig_atomic_t* interrupted_;
-    std::u16string lastStarted_;
 };
 
 }  // namespace quorvane::cli

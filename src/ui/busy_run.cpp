@@ -39,8 +39,7 @@ bool isUserInput(QEvent::Type type) {
 
 }  // namespace
 
-BusyRun::BusyRun(QWidget& window, RunDriver& driver)
-    : window_(window), driver_(driver), dialog_(std::make_unique<QDialog>(&window)) {
+BusyRun::BusyRun(QWidget& window) : window_(window), dialog_(std::make_unique<QDialog>(&window)) {
     dialog_->setWindowTitle(window.windowTitle());
     dialog_->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     dialog_->setWindowModality(Qt::WindowModal);
@@ -53,11 +52,9 @@ BusyRun::BusyRun(QWidget& window, RunDriver& driver)
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     qApp->installEventFilter(this);
-    driver_.setProgress(this);
 }
 
 BusyRun::~BusyRun() {
-    driver_.setProgress(nullptr);
     // Input that arrived during the run is still queued: deliver it now, while the filter still
     // swallows it, so that no click made during the run lands afterwards.
     QCoreApplication::processEvents();

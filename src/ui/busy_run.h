@@ -3,8 +3,7 @@
 #include <QObject>
 #include <memory>
 
-#include "batch/run_driver.h"
-#include "common/run_report.h"
+#include "run/run_driver.h"
 
 class QDialog;
 class QLabel;
@@ -16,9 +15,9 @@ namespace quorvane::ui {
 // The window while the runs of one drop work: busy cursor, a window-modal progress line that
 // names the document at hand, painting kept alive, and no user input reaching the window, so
 // that a long run neither looks like a crash nor has its settings changed under it.
-class BusyRun final : public QObject, public RunProgress {
+class BusyRun final : public QObject, public run::RunProgress {
   public:
-    BusyRun(QWidget& window, RunDriver& driver);
+    explicit BusyRun(QWidget& window);
     ~BusyRun() override;
     BusyRun(const BusyRun&) = delete;
     BusyRun& operator=(const BusyRun&) = delete;
@@ -31,7 +30,6 @@ class BusyRun final : public QObject, public RunProgress {
 
   private:
     QWidget& window_;
-    RunDriver& driver_;
     std::unique_ptr<QDialog> dialog_;
     QLabel* line_;
     QProgressBar* bar_;

@@ -3,7 +3,7 @@
 #include <QSignalBlocker>
 #include <algorithm>
 
-#include "platform/file_system.h"
+#include "os/file_system.h"
 
 namespace quorvane::ui {
 namespace {
@@ -11,7 +11,7 @@ namespace {
 namespace fs = std::filesystem;
 
 QString caption(const Volume& volume) {
-    const QString root = QString::fromStdU16String(platform::fromNativePath(volume.root));
+    const QString root = QString::fromStdU16String(os::fromNativePath(volume.root));
     return volume.name.isEmpty() ? root : root + QStringLiteral(" [") + volume.name + u']';
 }
 

@@ -8,7 +8,7 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/file_system.h"
+#include "os/file_system.h"
 
 namespace quorvane::ui {
 namespace {
@@ -39,11 +39,11 @@ class IndentingDelegate final : public QStyledItemDelegate {
 // Program strings keep names that are not UTF-8 as lone surrogates, so a path survives its trip
 // through the list's items unchanged.
 QString toQString(const fs::path& path) {
-    return QString::fromStdU16String(platform::fromNativePath(path));
+    return QString::fromStdU16String(os::fromNativePath(path));
 }
 
 fs::path toPath(const QString& text) {
-    return platform::toNativePath(text.toStdU16String());
+    return os::toNativePath(text.toStdU16String());
 }
 
 // The visible sub-folders, or nothing and an error when the folder cannot be listed.

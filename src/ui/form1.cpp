@@ -19,9 +19,8 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "batch/run_error.h"
-#include "platform/automation/member_name.h"
-#include "platform/file_system.h"
+#include "os/file_system.h"
+#include "run/run_error.h"
 #include "ui/application_setup.h"
 #include "ui/busy_run.h"
 #include "ui/drive_list.h"
@@ -31,8 +30,7 @@ namespace quorvane::ui {
 namespace {
 
 namespace fs = std::filesystem;
-using platform::MessageBox;
-using platform::automation::sameName;
+using os::MessageBox;
 
 // The window is laid out in twips, 15 to a pixel at 96 dpi; Qt scales pixels for the screen.
 constexpr int px(int twips) {
@@ -56,7 +54,7 @@ constexpr std::size_t kListedFailures = 20;
 std::u16string localPath(const QUrl& url) {
     const QByteArray bytes =
         QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
-    return platform::fromNativePath(fs::path(bytes.toStdString()));
+    return os::fromNativePath(fs::path(bytes.toStdString()));
 }
 
 bool isLocal(const QUrl& url) {
@@ -76,11 +74,17 @@ QString toQString(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QString listed(const std::vector<const DocumentFailure*>& entries) {
+// A document and what the user is told of it.
+struct Entry {
+    std::u16string path;
+    std::u16string text;
+};
+
+QString listed(const std::vector<Entry>& entries) {
     QString text;
     for (std::size_t i = 0; i < entries.size() && i < kListedFailures; ++i) {
         text += QStringLiteral("\n・%1\n　%2")
-                    .arg(toQString(entries[i]->path), toQString(entries[i]->reason));
+                    .arg(toQString(entries[i].path), toQString(entries[i].text));
     }
     if (entries.size() > kListedFailures) {
         text += QStringLiteral("\n\nほか %1 件").arg(entries.size() - kListedFailures);
@@ -90,18 +94,18 @@ QString listed(const std::vector<const DocumentFailure*>& entries) {
 
 }  // namespace
 
-Form1::Form1(platform::automation::ObjectFactory& factory, platform::MessageBox& messages,
+Form1::Form1(automation::ObjectFactory& factory, os::MessageBox& messages,
              const VolumeSource& volumes, QWidget* parent)
-    : QWidget(parent), messages_(messages), volumes_(volumes), driver_(*this, messages, factory) {
+    : QWidget(parent), messages_(messages), volumes_(volumes), driver_(messages, factory) {
     createControls();
-    Form_Load();
+    applyStartUpState();
 }
 
 Form1::~Form1() = default;
 
 void Form1::createControls() {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(toQString(RunDriver::kTitle));
+    setWindowTitle(toQString(run::RunDriver::kTitle));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
@@ -177,19 +181,20 @@ void Form1::createControls() {
     drive1_->setObjectName(QStringLiteral("Drive1"));
     drive1_->setGeometry(twips(450, 3750, 1290, 285));
     drive1_->setFont(listFont);
-    connect(drive1_, &DriveList::driveChosen, this, &Form1::Drive1_Change);
+    connect(drive1_, &DriveList::driveChosen, this, &Form1::openChosenDrive);
 
     option1_ = new QRadioButton(QStringLiteral("元ﾌｧｲﾙをｺﾋﾟｰして置換(格納ﾌｫﾙﾀﾞｰ指定要)"), this);
     option1_->setObjectName(QStringLiteral("Option1"));
     option1_->setGeometry(twips(375, 2325, 3615, 315));
     option1_->setFont(listFont);
-    connect(option1_, &QRadioButton::clicked, this, &Form1::Option1_Click);
+    connect(option1_, &QRadioButton::clicked, this, &Form1::applyCopyOptionRule);
 
     option2_ = new QRadioButton(QStringLiteral("元ﾌｧｲﾙを置換"), this);
     option2_->setObjectName(QStringLiteral("Option2"));
     option2_->setGeometry(twips(375, 2625, 1440, 315));
     option2_->setFont(listFont);
-    connect(option2_, &QRadioButton::clicked, this, &Form1::Option2_Click);
+    // Both buttons follow the same rule: it looks at Option1 whichever was clicked.
+    connect(option2_, &QRadioButton::clicked, this, &Form1::applyCopyOptionRule);
 
     struct CheckRow {
         QString caption;
@@ -221,19 +226,23 @@ void Form1::createControls() {
     std::error_code error;
     const fs::path start = fs::current_path(error);
     if (error || !dir1_->setPath(start)) {
-        dir1_->setPath(platform::toNativePath(QDir::homePath().toStdU16String()));
+        dir1_->setPath(os::toNativePath(QDir::homePath().toStdU16String()));
     }
     drive1_->selectDriveOf(dir1_->path());
 }
 
-void Form1::Form_Load() {
+void Form1::applyStartUpState() {
     multiPage1_->setCurrentIndex(0);
     option1_->setChecked(true);
-    MultiPage1_Change();
-    connect(multiPage1_, &QTabWidget::currentChanged, this, &Form1::MultiPage1_Change);
+    applyPageRule();
+    connect(multiPage1_, &QTabWidget::currentChanged, this, &Form1::applyPageRule);
 }
 
-void Form1::MultiPage1_Change() {
+bool Form1::copying() const {
+    return option1_->isChecked();
+}
+
+void Form1::applyPageRule() {
     const std::array<QWidget*, 9> controls{dir1_,      drive1_,    option1_,
                                            option2_,   checks_[0], checks_[1],
                                            checks_[2], checks_[3], checks_[4]};
@@ -248,24 +257,18 @@ void Form1::MultiPage1_Change() {
         for (std::size_t i = 0; i < controls.size(); ++i)
             controls[i]->setVisible(kShown[page][i]);
     }
-    if (option1Value() == kNotSelected) {
+    if (!copying()) {
         dir1_->hide();
         drive1_->hide();
     }
 }
 
-void Form1::Option1_Click() {
-    const bool copying = option1Value() == kSelected;
-    dir1_->setVisible(copying);
-    drive1_->setVisible(copying);
+void Form1::applyCopyOptionRule() {
+    dir1_->setVisible(copying());
+    drive1_->setVisible(copying());
 }
 
-// Both buttons follow the same rule: it looks at Option1 whichever was clicked.
-void Form1::Option2_Click() {
-    Option1_Click();
-}
-
-void Form1::Drive1_Change() {
+void Form1::openChosenDrive() {
     const fs::path root = drive1_->drive();
     folderOnDrive_[drive1_->keptDrive()] = dir1_->path();
     const auto remembered = folderOnDrive_.find(root);
@@ -288,10 +291,10 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         switch (event->type()) {
             case QEvent::DragEnter:
             case QEvent::DragMove:
-                Image1_OLEDragOver(static_cast<QDragMoveEvent&>(*event));
+                answerDrag(static_cast<QDragMoveEvent&>(*event));
                 return true;
             case QEvent::Drop:
-                Image1_OLEDragDrop(static_cast<QDropEvent&>(*event));
+                acceptDrop(static_cast<QDropEvent&>(*event));
                 return true;
             default:
                 break;
@@ -300,7 +303,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void Form1::Image1_OLEDragOver(QDragMoveEvent& event) {
+void Form1::answerDrag(QDragMoveEvent& event) {
     // Only a copy is ever offered: the run never moves or links what was dropped.
     if (!localPaths(*event.mimeData()).empty() && (event.possibleActions() & Qt::CopyAction)) {
         event.setDropAction(Qt::CopyAction);
@@ -311,7 +314,7 @@ void Form1::Image1_OLEDragOver(QDragMoveEvent& event) {
     }
 }
 
-void Form1::Image1_OLEDragDrop(QDropEvent& event) {
+void Form1::acceptDrop(QDropEvent& event) {
     std::vector<std::u16string> paths = localPaths(*event.mimeData());
     if (paths.empty()) {
         event.ignore();
@@ -321,7 +324,7 @@ void Form1::Image1_OLEDragDrop(QDropEvent& event) {
     event.accept();
     // The window is busy from here on, so nothing changes the settings before the first run and
     // a second drop is refused.
-    busy_ = std::make_unique<BusyRun>(*this, driver_);
+    busy_ = std::make_unique<BusyRun>(*this);
     QMetaObject::invokeMethod(
         this, [this, paths = std::move(paths)] { runEach(paths); }, Qt::QueuedConnection);
 }
@@ -330,23 +333,33 @@ void Form1::runEach(const std::vector<std::u16string>& paths) {
     const auto done = qScopeGuard([this] { busy_.reset(); });
     for (const std::u16string& path : paths) {
         try {
-            driver_.ファイル名取得(path);
-        } catch (const RunError& e) {
+            report(driver_.run(runRequest(), path, busy_.get()));
+        } catch (const run::RunError& e) {
             // The rest of the drop is not run: the user should first see to what went wrong,
             // and to the documents that had failed before it.
-            reportRun();
+            report(e.partial());
             tell(toQString(e.message()), MessageBox::kCritical);
             return;
         }
-        reportRun();
     }
 }
 
-void Form1::reportRun() {
-    std::vector<const DocumentFailure*> failures;
-    std::vector<const DocumentFailure*> notices;
-    for (const DocumentFailure& entry : driver_.report())
-        (entry.isNotice() ? notices : failures).push_back(&entry);
+void Form1::report(const run::RunResult& result) {
+    std::vector<Entry> failures;
+    std::vector<Entry> notices;
+    for (const run::DocumentResult& document : result.documents) {
+        for (const std::u16string& notice : document.notices)
+            notices.push_back({document.edited, notice});
+        switch (document.outcome) {
+            case run::Outcome::NotOpened:
+            case run::Outcome::NotSaved:
+                failures.push_back({document.edited, document.reason});
+                break;
+            default:
+                // A failed copy has its own notice, and what it left unreached goes with it.
+                break;
+        }
+    }
     QString text;
     if (!failures.empty()) {
         text = QStringLiteral(
@@ -367,45 +380,27 @@ void Form1::reportRun() {
 }
 
 void Form1::tell(const QString& text, int flags) {
-    messages_.show(text.toStdU16String(), RunDriver::kTitle, flags);
+    messages_.show(text.toStdU16String(), run::RunDriver::kTitle, flags);
 }
 
-std::int16_t Form1::option1Value() const {
-    return option1_->isChecked() ? kSelected : kNotSelected;
-}
-
-std::int16_t Form1::option2Value() const {
-    return option2_->isChecked() ? kSelected : kNotSelected;
-}
-
-std::u16string Form1::dir1Path() const {
-    return platform::fromNativePath(dir1_->path());
-}
-
-std::int16_t Form1::checkValue(int number) const {
-    if (number < 1 || number > static_cast<int>(checks_.size())) {
-        throw std::out_of_range("no check box Check" + std::to_string(number));
+run::RunRequest Form1::runRequest() const {
+    run::RunRequest request;
+    request.mode =
+        copying() ? run::RunRequest::Mode::CopyFirst : run::RunRequest::Mode::EditOriginals;
+    request.destinationFolder = os::fromNativePath(dir1_->path());
+    const QWidget* page1 = multiPage1_->widget(0);
+    for (std::size_t j = 0; j < run::RunRequest::kPairs; ++j) {
+        const auto text = [&](std::size_t box) {
+            return page1->findChild<QLineEdit*>(QStringLiteral("TextBox%1").arg(box))
+                ->text()
+                .toStdU16String();
+        };
+        request.pairs[j] = {text(2 * j + 1), text(2 * j + 2)};
     }
-    return checks_[static_cast<std::size_t>(number - 1)]->isChecked() ? kChecked : kUnchecked;
-}
-
-std::u16string Form1::pageControlText(std::u16string_view page, std::u16string_view control) const {
-    for (int i = 0; i < multiPage1_->count(); ++i) {
-        const QWidget* candidate = multiPage1_->widget(i);
-        if (!sameName(candidate->objectName().toStdU16String(), page))
-            continue;
-        for (const QWidget* child : candidate->findChildren<QWidget*>()) {
-            if (!sameName(child->objectName().toStdU16String(), control))
-                continue;
-            if (const auto* box = qobject_cast<const QLineEdit*>(child)) {
-                return box->text().toStdU16String();
-            }
-            if (const auto* label = qobject_cast<const QLabel*>(child)) {
-                return label->text().toStdU16String();
-            }
-        }
-    }
-    throw std::out_of_range("no text control of that name on that page");
+    request.regions = {checks_[0]->isChecked(), checks_[1]->isChecked(), checks_[2]->isChecked()};
+    request.matchCase = checks_[3]->isChecked();
+    request.distinguishWidths = checks_[4]->isChecked();
+    return request;
 }
 
 }  // namespace quorvane::ui

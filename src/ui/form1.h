@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "batch/run_driver.h"
-#include "common/form_state.h"
-#include "platform/automation/variant.h"
-#include "platform/message_box.h"
+#include "automation/variant.h"
+#include "os/message_box.h"
+#include "run/run_driver.h"
+#include "run/run_request.h"
 #include "ui/volume_source.h"
 
 class QCheckBox;
@@ -30,44 +30,40 @@ class FolderList;
 // The program's one window. The pair texts live on the first page of MultiPage1; the controls of
 // the other two pages belong to the window itself and lie over the page area, shown and hidden by
 // the page rules. Files and folders dropped on Image1 start one run each, once the drop event has
-// returned, so that the program they were dragged from is not held up. The window is also the
-// form state that the runs read, control by control, at the moment of use.
-class Form1 final : public QWidget, public FormState {
+// returned, so that the program they were dragged from is not held up. Each run gets a request
+// built from the controls when it starts; the window blocks input while runs work, so the
+// request shows the user what a reading at every use would.
+class Form1 final : public QWidget {
     Q_OBJECT
 
   public:
-    Form1(platform::automation::ObjectFactory& factory, platform::MessageBox& messages,
-          const VolumeSource& volumes, QWidget* parent = nullptr);
+    Form1(automation::ObjectFactory& factory, os::MessageBox& messages, const VolumeSource& volumes,
+          QWidget* parent = nullptr);
     ~Form1() override;
 
-    std::int16_t option1Value() const override;
-    std::int16_t option2Value() const override;
-    std::u16string dir1Path() const override;
-    std::int16_t checkValue(int number) const override;
-    std::u16string pageControlText(std::u16string_view page,
-                                   std::u16string_view control) const override;
+    // What a run started now would do, as the controls say.
+    run::RunRequest runRequest() const;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void createControls();
-    void Form_Load();
-    void MultiPage1_Change();
-    void Option1_Click();
-    void Option2_Click();
-    void Drive1_Change();
-    void Image1_OLEDragOver(QDragMoveEvent& event);
-    void Image1_OLEDragDrop(QDropEvent& event);
+    void applyStartUpState();
+    void applyPageRule();
+    void applyCopyOptionRule();
+    void openChosenDrive();
+    void answerDrag(QDragMoveEvent& event);
+    void acceptDrop(QDropEvent& event);
 
-    void showListsForOption1();
+    bool copying() const;
     void runEach(const std::vector<std::u16string>& paths);
-    void reportRun();
+    void report(const run::RunResult& result);
     void tell(const QString& text, int flags);
 
-    platform::MessageBox& messages_;
+    os::MessageBox& messages_;
     const VolumeSource& volumes_;
-    RunDriver driver_;
+    run::RunDriver driver_;
     // From an accepted drop until its last run has ended.
     std::unique_ptr<BusyRun> busy_;
 

@@ -9,13 +9,13 @@ namespace {
 
 QMessageBox::Icon iconOf(int flags) {
     switch (flags & 0x70) {
-        case platform::MessageBox::kCritical:
+        case os::MessageBox::kCritical:
             return QMessageBox::Critical;
-        case platform::MessageBox::kQuestion:
+        case os::MessageBox::kQuestion:
             return QMessageBox::Question;
-        case platform::MessageBox::kExclamation:
+        case os::MessageBox::kExclamation:
             return QMessageBox::Warning;
-        case platform::MessageBox::kInformation:
+        case os::MessageBox::kInformation:
             return QMessageBox::Information;
         default:
             return QMessageBox::NoIcon;

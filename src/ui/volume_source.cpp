@@ -5,7 +5,7 @@
 #include <array>
 #include <string_view>
 
-#include "platform/file_system.h"
+#include "os/file_system.h"
 
 namespace quorvane::ui {
 namespace {
@@ -38,8 +38,7 @@ std::vector<Volume> SystemVolumes::volumes() const {
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
         if (!volume.isValid() || isPseudo(volume))
             continue;
-        result.push_back(
-            {volume.name(), platform::toNativePath(volume.rootPath().toStdU16String())});
+        result.push_back({volume.name(), os::toNativePath(volume.rootPath().toStdU16String())});
     }
     return result;
 }

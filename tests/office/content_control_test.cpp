@@ -8,16 +8,16 @@
 
 #include "common/plain_form_state.h"
 #include "document_reader.h"
-#include "platform/automation/office/office_factory.h"
-#include "platform/file_system.h"
+#include "automation/office/office_factory.h"
+#include "os/file_system.h"
 #include "replace/document_passes.h"
 
 namespace quorvane {
 namespace {
 
 namespace fs = std::filesystem;
-using platform::automation::Variant;
-using platform::automation::office::OfficeFactory;
+using automation::Variant;
+using automation::office::OfficeFactory;
 using testing::DocumentReader;
 
 const fs::path kShared = QUORVANE_SHARED_TESTDATA;
@@ -92,7 +92,7 @@ class ContentControls : public ::testing::Test {
         handles.wdApp = application_;
         RunReport report;
         DocumentPasses(form, handles, report)
-            .chikan(platform::fromNativePath(document), find, replacement);
+            .chikan(os::fromNativePath(document), find, replacement);
         return report;
     }
 

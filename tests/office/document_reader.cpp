@@ -20,14 +20,14 @@
 #include <functional>
 #include <stdexcept>
 
-#include "platform/automation/office/office_process.h"
-#include "platform/automation/office/office_session.h"
+#include "automation/office/office_process.h"
+#include "automation/office/office_session.h"
 
 namespace quorvane::testing {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using namespace platform::automation::office;
+using namespace automation::office;
 using css::beans::PropertyValue;
 using css::uno::Reference;
 using css::uno::Sequence;

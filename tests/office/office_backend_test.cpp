@@ -22,10 +22,10 @@
 #include "common/plain_form_state.h"
 #include "document_reader.h"
 #include "office_test_support.h"
-#include "platform/automation/automation_error.h"
-#include "platform/automation/office/office_factory.h"
-#include "platform/file_system.h"
-#include "platform/text_encoding.h"
+#include "automation/automation_error.h"
+#include "automation/office/office_factory.h"
+#include "os/file_system.h"
+#include "os/text_encoding.h"
 #include "replace/document_passes.h"
 
 namespace quorvane {
@@ -33,9 +33,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using platform::automation::AutomationError;
-using platform::automation::Variant;
-using platform::automation::office::OfficeFactory;
+using automation::AutomationError;
+using automation::Variant;
+using automation::office::OfficeFactory;
 using testing::bytesOf;
 using testing::DocumentReader;
 using testing::leftovers;
@@ -103,7 +103,7 @@ class Offices final : public ::testing::Environment {
 
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new Offices);
 
-class YesMessageBox final : public platform::MessageBox {
+class YesMessageBox final : public os::MessageBox {
   public:
     int show(std::u16string_view, std::u16string_view, int) override { return kYes; }
 };
@@ -118,7 +118,7 @@ struct Passes {
 
     void run(const fs::path& document, std::u16string find, const std::u16string& replacement) {
         DocumentPasses passes(form, handles, report);
-        passes.chikan(platform::fromNativePath(document), find, replacement);
+        passes.chikan(os::fromNativePath(document), find, replacement);
     }
     void regions(bool body, bool shapes, bool headers) {
         form.checks[0] = body ? FormState::kChecked : FormState::kUnchecked;
@@ -171,7 +171,7 @@ void checkRegionChoices(const fs::path& original) {
         for (const auto& [label, n] : before) {
             const Region region = regionOf(label);
             const bool chosen = region != kNone && choice[region];
-            SCOPED_TRACE(platform::toUtf8(label));
+            SCOPED_TRACE(os::toUtf8(label));
             EXPECT_EQ(foo.contains(label) ? foo.at(label) : 0, chosen ? 0 : n);
             const int caseless =
                 region != kBody && capitalised.contains(label) ? capitalised.at(label) : 0;
@@ -391,7 +391,7 @@ TEST(OfficeBackend, RestartsAHungOffice) {
     {
         const Variant application = factory.create(u"Word.Application");
         const Variant opened =
-            application.get(u"Documents").call(u"Open", {platform::fromNativePath(document)});
+            application.get(u"Documents").call(u"Open", {os::fromNativePath(document)});
         for (const pid_t pid : officeChildren()) {
             if (!shared.contains(pid))
                 ::kill(pid, SIGSTOP);
@@ -448,7 +448,7 @@ TEST(OfficeBackend, ARunLeavesNothingBehind) {
     YesMessageBox messages;
     OfficeFactory factory;
     RunDriver driver(form, messages, factory);
-    driver.ファイル名取得(platform::fromNativePath(folder.path()));
+    driver.ファイル名取得(os::fromNativePath(folder.path()));
     ASSERT_EQ(driver.report().size(), 1u);
     EXPECT_TRUE(driver.report()[0].path.ends_with(u"c.docx"));
     EXPECT_EQ(driver.report()[0].reason,
@@ -548,14 +548,14 @@ TEST(OfficeBackend, SavesOldWordDocumentsAsWord97WithANotice) {
     YesMessageBox messages;
     OfficeFactory factory;
     RunDriver driver(form, messages, factory);
-    driver.ファイル名取得(platform::fromNativePath(document));
+    driver.ファイル名取得(os::fromNativePath(document));
     EXPECT_TRUE(driver.report().empty());
     EXPECT_EQ(bytesOf(document), bytesOf(original));
 
     form.textBoxes[0] = u"fox";
     form.textBoxes[2] = u"dog";
     form.textBoxes[3] = u"cow";
-    driver.ファイル名取得(platform::fromNativePath(document));
+    driver.ファイル名取得(os::fromNativePath(document));
     ASSERT_EQ(driver.report().size(), 1u);
     EXPECT_TRUE(driver.report()[0].isNotice());
     EXPECT_EQ(driver.report()[0].reason,

@@ -11,8 +11,8 @@
 #include "batch/run_error.h"
 #include "common/plain_form_state.h"
 #include "office_test_support.h"
-#include "platform/automation/office/office_factory.h"
-#include "platform/file_system.h"
+#include "automation/office/office_factory.h"
+#include "os/file_system.h"
 #include "replace/document_passes.h"
 
 namespace quorvane {
@@ -20,12 +20,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using platform::automation::office::OfficeFactory;
+using automation::office::OfficeFactory;
 using testing::TempFolder;
 
 const fs::path kOwnData = QUORVANE_OFFICE_TEST_DATA;
 
-class YesMessageBox final : public platform::MessageBox {
+class YesMessageBox final : public os::MessageBox {
   public:
     int show(std::u16string_view, std::u16string_view, int) override { return kYes; }
 };
@@ -75,13 +75,13 @@ TEST(OfficeStart, AnOfficeThatCannotStartEndsTheRunBeforeAnyDocumentIsTouched) {
         options.startTimeout = 2s;
         OfficeFactory factory(options);
         PlainFormState form;
-        form.dir1 = platform::fromNativePath(copies);
+        form.dir1 = os::fromNativePath(copies);
         form.textBoxes[0] = u"foo";
         form.textBoxes[1] = u"baz";
         YesMessageBox messages;
         RunDriver driver(form, messages, factory);
         try {
-            driver.ファイル名取得(platform::fromNativePath(documents));
+            driver.ファイル名取得(os::fromNativePath(documents));
             ADD_FAILURE() << "the run went on without an office";
         } catch (const RunError& e) {
             EXPECT_NE(e.message().find(u"ワープロ（LibreOffice）を起動できませんでした"),
@@ -113,7 +113,7 @@ TEST(OfficeStart, AnOfficeThatCannotRestartMidRunFailsOnlyTheDocumentsAtHand) {
         const fs::path document = folder.copy(kOwnData / "sample.fodt", name);
         std::u16string find = u"foo";
         DocumentPasses(form, handles, report)
-            .chikan(platform::fromNativePath(document), find, u"baz");
+            .chikan(os::fromNativePath(document), find, u"baz");
         return testing::bytesOf(document).find("BODY-end baz") != std::string::npos;
     };
     EXPECT_TRUE(run("first.fodt"));
@@ -125,7 +125,7 @@ TEST(OfficeStart, AnOfficeThatCannotRestartMidRunFailsOnlyTheDocumentsAtHand) {
     fs::remove(broken);
     EXPECT_TRUE(run("fourth.fodt"));
     handles.wdApp.call(u"Quit");
-    handles.wdApp = platform::automation::Variant();
+    handles.wdApp = automation::Variant();
 
     ASSERT_EQ(report.size(), 2u);
     for (const auto& failure : report) {

@@ -17,7 +17,7 @@ namespace quorvane::test {
 namespace {
 
 namespace fs = std::filesystem;
-using platform::automation::fake::FakeDocument;
+using automation::fake::FakeDocument;
 
 QUrl urlOf(const std::u16string& path) {
     return QUrl::fromLocalFile(QString::fromStdU16String(path));
@@ -135,7 +135,7 @@ TEST_F(DropTest, TheDropReturnsBeforeItsRunsWhichThenFollowInOrderAndRefuseAnoth
 
 TEST_F(DropTest, ANameThatIsNotUtf8ReachesTheRunUnchanged) {
     const std::string raw = "\xff\xfe.doc";
-    const std::u16string path = platform::fromNativePath(dir.path() / raw);
+    const std::u16string path = os::fromNativePath(dir.path() / raw);
     document(path);
     const auto files = fileList({QUrl::fromEncoded(
         QUrl::fromLocalFile(QString::fromStdString(dir.path().string())).toEncoded() +
@@ -154,7 +154,7 @@ TEST_F(DropTest, AnErrorThatEscapesARunIsShownAndEndsTheDrop) {
     ASSERT_EQ(messages.shown.size(), 3u);  // two confirmations, then the error
     const auto& error = messages.shown[2];
     EXPECT_EQ(error.title, u"Quorvane");
-    EXPECT_EQ(error.flags, platform::MessageBox::kCritical);
+    EXPECT_EQ(error.flags, os::MessageBox::kCritical);
     EXPECT_NE(error.text.find(dir / "missing.doc"), std::u16string::npos);
     EXPECT_EQ(word.runningApplications(), 0);
 }
@@ -167,7 +167,7 @@ TEST_F(DropTest, DocumentsThatCouldNotBeOpenedAreListedAfterTheRun) {
     ASSERT_EQ(messages.shown.size(), 2u);
     const auto& notice = messages.shown[1];
     EXPECT_EQ(notice.title, u"Quorvane");
-    EXPECT_EQ(notice.flags, platform::MessageBox::kExclamation);
+    EXPECT_EQ(notice.flags, os::MessageBox::kExclamation);
     EXPECT_NE(notice.text.find(u"（22 件）"), std::u16string::npos);
     EXPECT_NE(notice.text.find(u"ほか 2 件"), std::u16string::npos);
     EXPECT_NE(notice.text.find(u"開けませんでした"), std::u16string::npos);
@@ -181,7 +181,7 @@ TEST_F(DropTest, DocumentsThatFailedBeforeAnErrorEndedTheRunAreListedFirst) {
 
     ASSERT_EQ(messages.shown.size(), 3u);  // confirmation, the report, the error
     EXPECT_NE(messages.shown[1].text.find(u"junk"), std::u16string::npos);
-    EXPECT_EQ(messages.shown[2].flags, platform::MessageBox::kCritical);
+    EXPECT_EQ(messages.shown[2].flags, os::MessageBox::kCritical);
     EXPECT_EQ(opened().back(), dir / "folder/c.doc");
 }
 
@@ -189,7 +189,7 @@ TEST_F(DropTest, NoticesAreShownApartFromFailures) {
     word.noticeOnSave(u"Word 97-2003 形式で保存しました");
     drop(*fileList({urlOf(dir / "a.doc")}));
     ASSERT_EQ(messages.shown.size(), 2u);
-    EXPECT_EQ(messages.shown[1].flags, platform::MessageBox::kInformation);
+    EXPECT_EQ(messages.shown[1].flags, os::MessageBox::kInformation);
     EXPECT_EQ(messages.shown[1].text.find(u"置換されていません"), std::u16string::npos);
     EXPECT_NE(messages.shown[1].text.find(u"お知らせがあります（1 件）"), std::u16string::npos);
 
@@ -197,7 +197,7 @@ TEST_F(DropTest, NoticesAreShownApartFromFailures) {
     drop(*fileList({urlOf(dir / "folder")}));
     ASSERT_EQ(messages.shown.size(), 4u);
     const std::u16string& both = messages.shown[3].text;
-    EXPECT_EQ(messages.shown[3].flags, platform::MessageBox::kExclamation);
+    EXPECT_EQ(messages.shown[3].flags, os::MessageBox::kExclamation);
     const auto failures = both.find(u"置換されていません（1 件）");
     const auto notices = both.find(u"お知らせがあります（1 件）");
     ASSERT_NE(notices, std::u16string::npos);
@@ -207,11 +207,11 @@ TEST_F(DropTest, NoticesAreShownApartFromFailures) {
 }
 
 // Lets a test look at the window while a run is inside the word processor.
-class WatchedFactory final : public platform::automation::ObjectFactory {
+class WatchedFactory final : public automation::ObjectFactory {
   public:
     WatchedFactory(ObjectFactory& inner, std::function<void()> watch)
         : inner_(inner), watch_(std::move(watch)) {}
-    platform::automation::Variant create(std::u16string_view className) override {
+    automation::Variant create(std::u16string_view className) override {
         watch_();
         return inner_.create(className);
     }

@@ -47,7 +47,7 @@ TEST_F(Form1Test, StartsOnTheFirstPageWithCopyingChosenAndEveryCheckSet) {
     EXPECT_EQ(form->option2Value(), 0);
     for (int n = 1; n <= 5; ++n)
         EXPECT_EQ(form->checkValue(n), 1);
-    EXPECT_EQ(form->dir1Path(), platform::fromNativePath(fs::current_path()));
+    EXPECT_EQ(form->dir1Path(), os::fromNativePath(fs::current_path()));
     EXPECT_EQ(form->pageControlText(u"Page1", u"Textbox1"), u"");
 }
 
@@ -189,7 +189,7 @@ TEST_F(DriveTest, AnUnreadableDriveIsRefusedAndBothListsStayUsable) {
     fs::remove_all(dir.path() / "b");
     choose(1);
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].flags, platform::MessageBox::kExclamation);
+    EXPECT_EQ(messages.shown[0].flags, os::MessageBox::kExclamation);
     EXPECT_NE(messages.shown[0].text.find(u"読み取れません"), std::u16string::npos);
     EXPECT_EQ(drive1()->currentIndex(), 0);
     EXPECT_EQ(form->dir1Path(), dir / "a");

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/automation/fake/fake_word_processor.h"
+#include "automation/fake/fake_word_processor.h"
 #include "ui/drive_list.h"
 #include "ui/folder_list.h"
 #include "ui/form1.h"
@@ -25,7 +25,7 @@ class FixedVolumes final : public ui::VolumeSource {
 // A shown window over a temporary folder, with the fake word processor and scripted boxes.
 struct WindowFixture {
     TempDir dir;
-    platform::automation::fake::FakeWordProcessor word;
+    automation::fake::FakeWordProcessor word;
     ScriptedMessageBox messages;
     FixedVolumes volumes;
     std::unique_ptr<ui::Form1> form;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/file_system.h"
+#include "os/file_system.h"
 
 namespace quorvane::cli {
 namespace {
@@ -50,31 +50,34 @@ TEST(ArgumentParserTest, HelpWinsOverEverythingBeforeTheEndOfOptions) {
 }
 
 TEST(ArgumentParserTest, DefaultsCopyWithEveryRegionAndCaseAndWidthDistinguished) {
-    const PlainFormState form = parse({"--copy-to", "/out", "doc.docx"}).formState();
-    EXPECT_EQ(form.option1, FormState::kSelected);
-    EXPECT_EQ(form.option2, FormState::kNotSelected);
-    EXPECT_EQ(form.dir1, u"/out");
-    EXPECT_EQ(form.checks, (std::array<std::int16_t, 5>{1, 1, 1, 1, 1}));
-    for (const auto& box : form.textBoxes)
-        EXPECT_TRUE(box.empty());
+    const run::RunRequest request = parse({"--copy-to", "/out", "doc.docx"}).request;
+    EXPECT_EQ(request.mode, run::RunRequest::Mode::CopyFirst);
+    EXPECT_EQ(request.destinationFolder, u"/out");
+    EXPECT_TRUE(request.regions.body && request.regions.textBoxes &&
+                request.regions.headersAndFooters);
+    EXPECT_TRUE(request.matchCase);
+    EXPECT_TRUE(request.distinguishWidths);
+    for (const auto& pair : request.pairs)
+        EXPECT_TRUE(pair.find.empty() && pair.replacement.empty());
 }
 
-TEST(ArgumentParserTest, OptionsMapOntoTheWindowsControls) {
+TEST(ArgumentParserTest, OptionsMakeTheRequest) {
     const BatchOptions options =
         parse({"--in-place", "--yes", "--pair", "甲", "乙", "--pair", "-x", "--y", "--regions",
                "headers,textboxes", "--ignore-case", "--ignore-width", "a.docx", "b"});
-    const PlainFormState form = options.formState();
-    EXPECT_EQ(form.option1, FormState::kNotSelected);
-    EXPECT_EQ(form.option2, FormState::kSelected);
+    const run::RunRequest& request = options.request;
+    EXPECT_EQ(request.mode, run::RunRequest::Mode::EditOriginals);
     EXPECT_TRUE(options.yes);
-    EXPECT_EQ(form.checks, (std::array<std::int16_t, 5>{0, 1, 1, 0, 0}));
-    EXPECT_EQ(form.textBoxes,
-              (std::array<std::u16string, 6>{u"甲", u"乙", u"-x", u"--y", u"", u""}));
-    EXPECT_EQ(form.pageControlText(u"page1", u"textbox3"), u"-x");
+    EXPECT_FALSE(request.regions.body);
+    EXPECT_TRUE(request.regions.textBoxes && request.regions.headersAndFooters);
+    EXPECT_FALSE(request.matchCase);
+    EXPECT_FALSE(request.distinguishWidths);
+    EXPECT_EQ(request.pairs[0].find, u"甲");
+    EXPECT_EQ(request.pairs[0].replacement, u"乙");
+    EXPECT_EQ(request.pairs[1].find, u"-x");
+    EXPECT_EQ(request.pairs[1].replacement, u"--y");
+    EXPECT_EQ(request.pairs[2].find, u"");
     EXPECT_EQ(options.paths, (std::vector<std::u16string>{u"/work/here/a.docx", u"/work/here/b"}));
-
-    const PlainFormState bodyOnly = parse({"--copy-to", "o", "--regions", "body", "p"}).formState();
-    EXPECT_EQ(bodyOnly.checks, (std::array<std::int16_t, 5>{1, 0, 0, 1, 1}));
 }
 
 // Copies of a dropped folder go to DIR/<last component>: the run takes it from the text after the
@@ -82,7 +85,7 @@ TEST(ArgumentParserTest, OptionsMapOntoTheWindowsControls) {
 TEST(ArgumentParserTest, PathsBecomeAbsoluteWithoutTrailingSeparatorOrDots) {
     const BatchOptions options = parse(
         {"--copy-to", "out/", "dir/", "./dir", "dir/.", "/abs//x/", "../up", "/", "--", "-dash"});
-    EXPECT_EQ(options.copyTo, u"/work/here/out");
+    EXPECT_EQ(options.request.destinationFolder, u"/work/here/out");
     EXPECT_EQ(options.paths,
               (std::vector<std::u16string>{u"/work/here/dir", u"/work/here/dir", u"/work/here/dir",
                                            u"/abs/x", u"/work/up", u"/", u"/work/here/-dash"}));
@@ -95,7 +98,7 @@ TEST(ArgumentParserTest, RelativePathsNeedAKnownWorkingDirectory) {
 
 TEST(ArgumentParserTest, NamesThatAreNotUtf8SurviveTheTripToTheRun) {
     const BatchOptions options = parse({"--copy-to", "/out", "/d/\xff\xfe.docx"});
-    EXPECT_EQ(platform::toNativePath(options.paths.front()).native(), "/d/\xff\xfe.docx");
+    EXPECT_EQ(os::toNativePath(options.paths.front()).native(), "/d/\xff\xfe.docx");
 }
 
 }  // namespace

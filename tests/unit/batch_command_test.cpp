@@ -10,16 +10,16 @@
 #include <random>
 #include <sstream>
 
-#include "platform/automation/fake/fake_word_processor.h"
-#include "platform/file_system.h"
-#include "platform/log.h"
+#include "automation/fake/fake_word_processor.h"
+#include "os/file_system.h"
+#include "os/log.h"
 
 namespace quorvane::cli {
 namespace {
 
 namespace fs = std::filesystem;
-using platform::automation::fake::FakeDocument;
-using platform::automation::fake::FakeWordProcessor;
+using automation::fake::FakeDocument;
+using automation::fake::FakeWordProcessor;
 using testing::ElementsAre;
 using testing::HasSubstr;
 using testing::IsEmpty;
@@ -41,21 +41,16 @@ class BatchCommandTest : public testing::Test {
         doc.body = text;
         doc.shapes.push_back({text});
         doc.sections.push_back({{text}, {}});
-        doc.save(platform::fromNativePath(root_ / relative));
+        doc.save(os::fromNativePath(root_ / relative));
     }
     FakeDocument load(const std::string& relative) const {
-        return FakeDocument::load(platform::fromNativePath(root_ / relative)).value();
+        return FakeDocument::load(os::fromNativePath(root_ / relative)).value();
     }
 
     int run(const std::vector<std::string>& args) {
-        Console console{input,
-                        out,
-                        err,
-                        inputIsTerminal,
-                        errorIsTerminal,
-                        platform::fromNativePath(root_),
-                        &interrupted,
-                        startLog};
+        Console console{
+            input,        out,     err, inputIsTerminal, errorIsTerminal, os::fromNativePath(root_),
+            &interrupted, startLog};
         return BatchCommand(office, console).run(args);
     }
 
@@ -231,7 +226,7 @@ TEST_F(BatchCommandTest, UsageAndHelp) {
     EXPECT_THAT(err.str(), HasSubstr("--help"));
     EXPECT_EQ(run({"--help"}), 0);
     EXPECT_THAT(out.str(), HasSubstr("使い方: quorvane-batch"));
-    EXPECT_THAT(out.str(), HasSubstr(platform::log::defaultFile().native()));
+    EXPECT_THAT(out.str(), HasSubstr(os::log::defaultFile().native()));
     EXPECT_THAT(office.log(), IsEmpty());
 }
 

@@ -1,4 +1,4 @@
-#include "platform/file_system.h"
+#include "os/file_system.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -7,10 +7,10 @@
 
 #include <algorithm>
 
-#include "platform/text_encoding.h"
+#include "os/text_encoding.h"
 #include "test_support.h"
 
-namespace quorvane::platform {
+namespace quorvane::os {
 namespace {
 
 namespace fs = std::filesystem;
@@ -169,4 +169,4 @@ TEST(FileSystem, CopyFitsTheLongestNameAndLeavesNothingWhenItFails) {
 }
 
 }  // namespace
-}  // namespace quorvane::platform
+}  // namespace quorvane::os

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/automation/fake/fake_word_processor.h"
-#include "platform/file_system.h"
-#include "platform/message_box.h"
+#include "automation/fake/fake_word_processor.h"
+#include "os/file_system.h"
+#include "os/message_box.h"
 
 namespace quorvane::test {
 
@@ -34,9 +34,9 @@ class TempDir final {
     const std::filesystem::path& path() const { return path_; }
     // The program's form of a path below this folder.
     std::u16string operator/(const std::string& relative) const {
-        return platform::fromNativePath(path_ / relative);
+        return os::fromNativePath(path_ / relative);
     }
-    std::u16string str() const { return platform::fromNativePath(path_); }
+    std::u16string str() const { return os::fromNativePath(path_); }
 
   private:
     std::filesystem::path path_;
@@ -51,12 +51,12 @@ inline std::string readFile(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-inline platform::automation::fake::FakeDocument readDocument(const std::u16string& path) {
-    return platform::automation::fake::FakeDocument::load(path).value();
+inline automation::fake::FakeDocument readDocument(const std::u16string& path) {
+    return automation::fake::FakeDocument::load(path).value();
 }
 
 // Answers message boxes from a script and remembers what was asked.
-class ScriptedMessageBox final : public platform::MessageBox {
+class ScriptedMessageBox final : public os::MessageBox {
   public:
     struct Shown {
         std::u16string text;

@@ -1,11 +1,11 @@
-#include "platform/automation/variant.h"
+#include "automation/variant.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/automation/automation_error.h"
-#include "platform/automation/member_name.h"
+#include "automation/automation_error.h"
+#include "automation/member_name.h"
 
-namespace quorvane::platform::automation {
+namespace quorvane::automation {
 namespace {
 
 TEST(Variant, KnowsItsTypeAndRefusesOthers) {
@@ -38,4 +38,4 @@ TEST(MemberName, IgnoresLetterCaseOnly) {
 }
 
 }  // namespace
-}  // namespace quorvane::platform::automation
+}  // namespace quorvane::automation

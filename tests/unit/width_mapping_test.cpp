@@ -1,8 +1,8 @@
-#include "platform/width_mapping.h"
+#include "os/width_mapping.h"
 
 #include <gtest/gtest.h>
 
-namespace quorvane::platform {
+namespace quorvane::os {
 namespace {
 
 TEST(WidthMapping, LatinLettersAndDigitsChangeWidthBothWays) {
@@ -28,4 +28,4 @@ TEST(WidthMapping, KanjiHiraganaAndSurrogatePairsStayAsTheyAre) {
 }
 
 }  // namespace
-}  // namespace quorvane::platform
+}  // namespace quorvane::os

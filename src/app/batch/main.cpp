@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "cli/batch_command.h"
-#include "platform/automation/office/office_factory.h"
-#include "platform/file_system.h"
-#include "platform/log.h"
+#include "automation/office/office_factory.h"
+#include "os/file_system.h"
+#include "os/log.h"
 
 namespace {
 
@@ -48,16 +48,16 @@ int main(int argc, char** argv) {
         std::cerr,
         isatty(STDIN_FILENO) == 1,
         isatty(STDERR_FILENO) == 1,
-        ec ? std::u16string() : platform::fromNativePath(current),
+        ec ? std::u16string() : os::fromNativePath(current),
         &interrupted,
-        [](bool echo) { platform::log::start(platform::log::defaultFile(), echo); }};
+        [](bool echo) { os::log::start(os::log::defaultFile(), echo); }};
     try {
-        platform::automation::office::OfficeFactory factory;
+        automation::office::OfficeFactory factory;
         return cli::BatchCommand(factory, console)
             .run(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const std::exception& e) {
         // Unwinding here is what closes the office; a terminate would leave it running.
-        quorvane::platform::log::problem(e.what());
+        quorvane::os::log::problem(e.what());
         std::cerr << "quorvane-batch: 予期しないエラーで中断しました：" << e.what() << '\n';
         return cli::BatchCommand::kRunEnded;
     }

@@ -1,7 +1,7 @@
 #include <QApplication>
 
-#include "platform/automation/office/office_factory.h"
-#include "platform/log.h"
+#include "automation/office/office_factory.h"
+#include "os/log.h"
 #include "ui/application_setup.h"
 #include "ui/form1.h"
 #include "ui/qt_message_box.h"
@@ -10,9 +10,9 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     quorvane::ui::setUpApplication(app);
-    quorvane::platform::log::start(quorvane::platform::log::defaultFile(), false);
+    quorvane::os::log::start(quorvane::os::log::defaultFile(), false);
 
-    quorvane::platform::automation::office::OfficeFactory office;
+    quorvane::automation::office::OfficeFactory office;
     quorvane::ui::QtMessageBox messages;
     const quorvane::ui::SystemVolumes volumes;
     quorvane::ui::Form1 form(office, messages, volumes);

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+
+namespace quorvane::automation::office {
+
+// What tells one state of a file on disk from any other: a rewrite or replacement changes at
+// least one of these, including the change time nobody can set back.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t modifiedSeconds = 0;
+    std::int64_t modifiedNanoseconds = 0;
+    std::int64_t changedSeconds = 0;
+    std::int64_t changedNanoseconds = 0;
+
+    static std::optional<FileIdentity> of(const std::filesystem::path& path);
+    bool operator==(const FileIdentity&) const = default;
+};
+
+}  // namespace quorvane::automation::office

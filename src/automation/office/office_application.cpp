@@ -1,0 +1,289 @@
+#include "automation/office/office_application.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/text/XTextDocument.hpp>
+
+#include "automation/execute_arguments.h"
+#include "automation/member_name.h"
+#include "automation/office/document_structure.h"
+#include "automation/office/office_document.h"
+#include "automation/office/region_replacer.h"
+#include "automation/word_model.h"
+
+namespace quorvane::automation::office {
+
+using css::uno::Reference;
+using css::uno::UNO_QUERY_THROW;
+using TextRef = Reference<css::text::XText>;
+using DocumentRef = std::shared_ptr<OfficeDocument>;
+
+namespace {
+
+// Members an object does not have fail the way late binding does.
+class Member : public Object {
+  public:
+    explicit Member(std::u16string label) : label_(std::move(label)) {}
+
+    Variant get(std::u16string_view member) override { unknown(member); }
+    void put(std::u16string_view member, const Variant&) override { unknown(member); }
+    Variant call(std::u16string_view member, const std::vector<Variant>&,
+                 const std::vector<NamedArgument>&) override {
+        unknown(member);
+    }
+    std::vector<Variant> enumerate() override { unknown(u"_NewEnum"); }
+
+  protected:
+    [[noreturn]] void unknown(std::u16string_view member) const {
+        throw AutomationError(label_ + u" にメンバー " + std::u16string(member) + u" はありません");
+    }
+
+  private:
+    std::u16string label_;
+};
+
+template <typename T, typename... Args>
+Variant object(Args&&... args) {
+    return Variant(std::shared_ptr<Object>(std::make_shared<T>(std::forward<Args>(args)...)));
+}
+
+class Collection final : public Member {
+  public:
+    Collection(std::u16string label, std::function<std::vector<Variant>()> items)
+        : Member(std::move(label)), items_(std::move(items)) {}
+    std::vector<Variant> enumerate() override { return items_(); }
+
+  private:
+    std::function<std::vector<Variant>()> items_;
+};
+
+const Variant* namedArgument(const std::vector<NamedArgument>& named, std::u16string_view name) {
+    for (const auto& a : named) {
+        if (sameName(a.name, name))
+            return &a.value;
+    }
+    return nullptr;
+}
+
+class Find final : public Member {
+  public:
+    Find(DocumentRef document, TextRef text)
+        : Member(u"Find"), document_(std::move(document)), text_(std::move(text)) {}
+
+    Variant call(std::u16string_view member, const std::vector<Variant>& positional,
+                 const std::vector<NamedArgument>& named) override {
+        if (!sameName(member, word::member::kExecute))
+            unknown(member);
+        const ExecuteArguments args = bindExecuteArguments(positional, named);
+        const RegionReplacer replacer(args.findText, args.replaceWith, args.matchCase);
+        // Word answers only whether it found anything; the count tells the run report more.
+        return document_->call([&] { return std::int32_t{replacer.replaceIn(text_)}; });
+    }
+
+  private:
+    DocumentRef document_;
+    TextRef text_;
+};
+
+// A region of text: Range, TextRange and Content all lead to its Find.
+class Range final : public Member {
+  public:
+    Range(DocumentRef document, TextRef text)
+        : Member(u"Range"), document_(std::move(document)), text_(std::move(text)) {}
+    Variant get(std::u16string_view member) override {
+        if (sameName(member, word::member::kFind))
+            return object<Find>(document_, text_);
+        unknown(member);
+    }
+
+  private:
+    DocumentRef document_;
+    TextRef text_;
+};
+
+class RangeOwner final : public Member {
+  public:
+    // An object whose only member leads to the text's range: TextFrame.TextRange,
+    // HeaderFooter.Range.
+    RangeOwner(std::u16string label, std::u16string_view memberName, DocumentRef document,
+               TextRef text)
+        : Member(std::move(label)),
+          member_(memberName),
+          document_(std::move(document)),
+          text_(std::move(text)) {}
+    Variant get(std::u16string_view member) override {
+        if (sameName(member, member_))
+            return object<Range>(document_, text_);
+        unknown(member);
+    }
+
+  private:
+    std::u16string member_;
+    DocumentRef document_;
+    TextRef text_;
+};
+
+class Shape final : public Member {
+  public:
+    Shape(DocumentRef document, TextRef text)
+        : Member(u"Shape"), document_(std::move(document)), text_(std::move(text)) {}
+    Variant get(std::u16string_view member) override {
+        if (!sameName(member, word::member::kTextFrame))
+            unknown(member);
+        if (!text_.is())
+            throw AutomationError(u"この図形には文字列がありません");
+        return object<RangeOwner>(u"TextFrame", word::member::kTextRange, document_, text_);
+    }
+
+  private:
+    DocumentRef document_;
+    TextRef text_;
+};
+
+std::vector<Variant> shapesOf(const DocumentRef& document) {
+    const auto texts = document->call([&] { return shapeTexts(document->model()); });
+    std::vector<Variant> shapes;
+    for (const auto& text : texts)
+        shapes.push_back(object<Shape>(document, text));
+    return shapes;
+}
+
+std::vector<Variant> membersOf(const DocumentRef& document, const std::vector<TextRef>& texts) {
+    std::vector<Variant> members;
+    for (const auto& text : texts) {
+        members.push_back(
+            object<RangeOwner>(u"HeaderFooter", word::member::kRange, document, text));
+    }
+    return members;
+}
+
+class Section final : public Member {
+  public:
+    Section(DocumentRef document, SectionTexts texts)
+        : Member(u"Section"), document_(std::move(document)), texts_(std::move(texts)) {}
+    Variant get(std::u16string_view member) override {
+        if (sameName(member, word::member::kHeaders)) {
+            return object<Collection>(
+                u"Headers", [d = document_, t = texts_.headers] { return membersOf(d, t); });
+        }
+        if (sameName(member, word::member::kFooters)) {
+            return object<Collection>(
+                u"Footers", [d = document_, t = texts_.footers] { return membersOf(d, t); });
+        }
+        unknown(member);
+    }
+
+  private:
+    DocumentRef document_;
+    SectionTexts texts_;
+};
+
+class Document final : public Member {
+  public:
+    explicit Document(DocumentRef document) : Member(u"Document"), document_(std::move(document)) {}
+
+    Variant get(std::u16string_view member) override {
+        if (sameName(member, word::member::kShapes)) {
+            return object<Collection>(u"Shapes", [d = document_] { return shapesOf(d); });
+        }
+        if (sameName(member, word::member::kSections)) {
+            return object<Collection>(u"Sections", [d = document_] {
+                std::vector<Variant> sections;
+                for (auto& texts : d->call([&] { return sectionTexts(d->model()); })) {
+                    sections.push_back(object<Section>(d, std::move(texts)));
+                }
+                return sections;
+            });
+        }
+        if (sameName(member, word::member::kContent)) {
+            const TextRef body = document_->call([&] {
+                return Reference<css::text::XTextDocument>(document_->model(), UNO_QUERY_THROW)
+                    ->getText();
+            });
+            return object<Range>(document_, body);
+        }
+        unknown(member);
+    }
+
+    Variant call(std::u16string_view member, const std::vector<Variant>& positional,
+                 const std::vector<NamedArgument>& named) override {
+        if (!sameName(member, word::member::kClose))
+            unknown(member);
+        if (!positional.empty() || !named.empty()) {
+            throw AutomationError(u"Close に引数は指定できません");
+        }
+        // A save the user should know about comes back as text for the run report.
+        std::u16string notice = document_->close();
+        if (notice.empty())
+            return {};
+        return Variant(std::move(notice));
+    }
+
+  private:
+    DocumentRef document_;
+};
+
+class Documents final : public Member {
+  public:
+    explicit Documents(std::shared_ptr<OfficeSession> session)
+        : Member(u"Documents"), session_(std::move(session)) {}
+
+    Variant call(std::u16string_view member, const std::vector<Variant>& positional,
+                 const std::vector<NamedArgument>& named) override {
+        if (!sameName(member, word::member::kOpen))
+            unknown(member);
+        const Variant* path =
+            positional.empty() ? namedArgument(named, u"FileName") : &positional[0];
+        if (!path || positional.size() > 1)
+            throw AutomationError(u"Open にはファイル名を一つ指定してください");
+        return object<Document>(OfficeDocument::open(session_, path->toString()));
+    }
+
+  private:
+    std::shared_ptr<OfficeSession> session_;
+};
+
+}  // namespace
+
+OfficeApplication::OfficeApplication(OfficeOptions options)
+    : session_(std::make_shared<OfficeSession>(std::move(options))) {}
+
+OfficeApplication::~OfficeApplication() {
+    session_->quit();
+}
+
+Variant OfficeApplication::get(std::u16string_view member) {
+    if (sameName(member, word::member::kDocuments))
+        return object<Documents>(session_);
+    if (sameName(member, word::member::kApplication))
+        return Variant(std::shared_ptr<Object>(shared_from_this()));
+    throw AutomationError(u"Application にメンバー " + std::u16string(member) + u" はありません");
+}
+
+void OfficeApplication::put(std::u16string_view member, const Variant& value) {
+    // The office never shows a window: Visible is taken and has no effect.
+    if (sameName(member, word::member::kVisible)) {
+        value.toBool();
+        return;
+    }
+    throw AutomationError(u"Application のメンバー " + std::u16string(member) +
+                          u" には設定できません");
+}
+
+Variant OfficeApplication::call(std::u16string_view member, const std::vector<Variant>&,
+                                const std::vector<NamedArgument>&) {
+    if (sameName(member, word::member::kQuit)) {
+        session_->quit();
+        return {};
+    }
+    throw AutomationError(u"Application にメンバー " + std::u16string(member) + u" はありません");
+}
+
+std::vector<Variant> OfficeApplication::enumerate() {
+    throw AutomationError(u"Application は列挙できません");
+}
+
+}  // namespace quorvane::automation::office

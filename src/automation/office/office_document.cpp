@@ -1,0 +1,532 @@
+#include "automation/office/office_document.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <random>
+#include <set>
+#include <string>
+
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/document/BrokenPackageRequest.hpp>
+#include <com/sun/star/document/LockedDocumentRequest.hpp>
+#include <com/sun/star/document/MacroExecMode.hpp>
+#include <com/sun/star/document/UpdateDocMode.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/io/IOException.hpp>
+#include <com/sun/star/lang/IllegalArgumentException.hpp>
+#include <com/sun/star/lang/XServiceInfo.hpp>
+#include <com/sun/star/task/ErrorCodeIOException.hpp>
+#include <com/sun/star/task/PasswordRequest.hpp>
+#include <com/sun/star/task/XInteractionAbort.hpp>
+#include <com/sun/star/task/XInteractionHandler.hpp>
+#include <com/sun/star/util/XModifiable.hpp>
+#include <cppuhelper/implbase1.hxx>
+#include <rtl/ref.hxx>
+
+#include "os/file_system.h"
+#include "os/log.h"
+
+namespace quorvane::automation::office {
+
+namespace fs = std::filesystem;
+using css::beans::PropertyValue;
+using css::uno::Any;
+using css::uno::Reference;
+using css::uno::Sequence;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+
+struct OfficeDocument::Loaded {
+    Reference<css::frame::XModel> model;
+    OUString filter;
+    OUString filterOptions;
+    // How it is saved: the format, and what the user is told when that is not the file's own.
+    OUString storeFilter;
+    std::u16string storeNotice;
+};
+
+namespace {
+
+constexpr std::u16string_view kReadOnly =
+    u"読み取り専用のため保存できません。書き込みを許可してからやり直してください";
+constexpr std::u16string_view kLocked =
+    u"ほかのワープロで開かれています。そのワープロで閉じてからやり直してください";
+
+// Answers every question of the office by aborting, so that no dialog can wait for a user who
+// is not there, and remembers what was asked to tell the user why the load failed.
+class AbortingHandler final : public cppu::WeakImplHelper1<css::task::XInteractionHandler> {
+  public:
+    void SAL_CALL handle(const Reference<css::task::XInteractionRequest>& request) override {
+        const Any what = request->getRequest();
+        if (what.isExtractableTo(cppu::UnoType<css::task::PasswordRequest>::get())) {
+            reason_ = u"パスワードで保護されています。パスワードを外してからやり直してください";
+        } else if (what.isExtractableTo(
+                       cppu::UnoType<css::document::LockedDocumentRequest>::get())) {
+            reason_ = kLocked;
+        } else if (what.isExtractableTo(
+                       cppu::UnoType<css::document::BrokenPackageRequest>::get())) {
+            reason_ = u"文書が壊れているため読み込めません";
+        }
+        for (const auto& continuation : request->getContinuations()) {
+            const Reference<css::task::XInteractionAbort> abort(continuation, UNO_QUERY);
+            if (abort.is()) {
+                abort->select();
+                return;
+            }
+        }
+    }
+    const std::u16string& reason() const noexcept { return reason_; }
+
+  private:
+    std::u16string reason_;
+};
+
+OUString urlOf(const fs::path& path) {
+    return OUString::createFromAscii(fileUrl(path).c_str());
+}
+
+// A file without any write permission is read-only to us even where the system would let us
+// (root): the user marked it so.
+bool readOnly(const fs::path& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0;
+}
+
+// Whether another office has the document open. Its lock file's name is longer than the
+// document's, and may be too long to exist at all.
+bool lockedByAnotherOffice(const fs::path& path) {
+    std::error_code error;
+    return fs::exists(path.parent_path() / (".~lock." + path.filename().string() + "#"), error);
+}
+
+bool isPlainTextFilter(const OUString& filter) {
+    return filter.startsWith("Text");
+}
+
+std::u16string describeFilter(const OUString& filter) {
+    if (filter.isEmpty())
+        return u"不明";
+    if (isPlainTextFilter(filter))
+        return u"テキスト";
+    return toU16(filter);
+}
+
+// The filter can write its format (the office's filter flag EXPORT).
+constexpr sal_Int32 kFilterExport = 0x2;
+
+// Formats of old Word versions the office reads but no longer writes, saved as Word 97-2003
+// under the same name: Word and the office read that format wherever they read the old one.
+struct Successor {
+    const char* load;
+    const char* store;
+    std::u16string_view was;
+};
+// The office loads Word 6.0 documents with its Word 95 filter as well.
+constexpr Successor kSuccessors[] = {
+    {"MS WinWord 5", "MS Word 97", u"WinWord 5"},
+    {"MS WinWord 6.0", "MS Word 97", u"Word 6.0/95"},
+    {"MS Word 95", "MS Word 97", u"Word 6.0/95"},
+    {"MS Word 95 Vorlage", "MS Word 97 Vorlage", u"Word 6.0/95 テンプレート"},
+};
+
+struct SavePlan {
+    OUString filter;
+    std::u16string notice;
+};
+
+// How a document loaded with this filter is saved; nothing when the office cannot write it.
+std::optional<SavePlan> savePlan(OfficeSession& session, const OUString& filter) {
+    for (const auto& successor : kSuccessors) {
+        if (filter.equalsAscii(successor.load)) {
+            return SavePlan{OUString::createFromAscii(successor.store),
+                            u"元の形式（" + std::u16string(successor.was) +
+                                u"）では保存できないため、Word 97-2003 形式で保存しました"};
+        }
+    }
+    if ((session.filterFlags(filter) & kFilterExport) == 0)
+        return std::nullopt;
+    return SavePlan{filter, {}};
+}
+
+// The office's reason of a failed store, by its I/O error code (ERRCODE_IO_*: area Io is 0, the
+// code is the low byte).
+std::u16string storeFailureReason(sal_Int32 errorCode) {
+    if ((static_cast<sal_uInt32>(errorCode) >> 13) != 0)
+        return u"ワープロが文書を書き出せませんでした";
+    switch (errorCode & 0xff) {
+        case 7:   // ACCESSDENIED
+        case 19:  // WRITEPROTECTED
+            return saveFailureReason(EACCES);
+        case 12:  // OUTOFSPACE
+            return saveFailureReason(ENOSPC);
+        case 16:  // LOCKVIOLATION
+            return u"ほかのプログラムが使用中のため保存できません。閉じてからやり直してください";
+        case 24:  // NAMETOOLONG
+            return saveFailureReason(ENAMETOOLONG);
+        default:
+            return u"ワープロが文書を書き出せませんでした";
+    }
+}
+
+// Whether the folder's file system has no room left: the office tells a full disk only as a
+// failed write.
+bool diskFull(const fs::path& folder) {
+    struct statvfs st {};
+    return ::statvfs(folder.c_str(), &st) == 0 && st.f_bavail == 0;
+}
+
+constexpr std::string_view kPendingPrefix = ".~quorvane-";
+
+// A program of ours killed in the middle of a save leaves its pending file behind. Such files of
+// processes that are gone are removed, once per folder, before we first save into it.
+void removeAbandonedPendingFiles(const fs::path& folder) {
+    static std::set<fs::path> swept;
+    if (!swept.insert(folder).second)
+        return;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with(kPendingPrefix))
+            continue;
+        const char* first = name.data() + kPendingPrefix.size();
+        const char* last = name.data() + name.size();
+        pid_t owner = 0;
+        const auto [end, failed] = std::from_chars(first, last, owner);
+        if (failed != std::errc{} || end == first || end == last || *end != '-')
+            continue;
+        if (owner == ::getpid() || ::kill(owner, 0) == 0 || errno != ESRCH)
+            continue;
+        std::error_code ignored;
+        fs::remove(entry.path(), ignored);
+    }
+}
+
+// ".~quorvane-<pid>-<64 random bits>": short enough beside any name, and not to be guessed by
+// someone who would plant a link there.
+std::string pendingName() {
+    static std::random_device random;
+    char name[64];
+    std::snprintf(name, sizeof name, "%s%d-%08x%08x", kPendingPrefix.data(),
+                  static_cast<int>(::getpid()), static_cast<unsigned>(random()),
+                  static_cast<unsigned>(random()));
+    return name;
+}
+
+[[noreturn]] void fileFailure(const char* what, const fs::path& path, int error) {
+    os::log::problem(std::string(what) + "：" + path.string() + "：" + std::strerror(error));
+    throw AutomationError(saveFailureReason(error));
+}
+
+// A file beside the document that receives the new version; it replaces the document only once
+// it is complete, and is removed otherwise.
+class PendingFile final {
+  public:
+    explicit PendingFile(const fs::path& document) {
+        removeAbandonedPendingFiles(document.parent_path());
+        constexpr int kAttempts = 8;
+        for (int attempt = 1;; ++attempt) {
+            path_ = document.parent_path() / pendingName();
+            const int fd =
+                ::open(path_.c_str(), O_CREAT | O_EXCL | O_NOFOLLOW | O_WRONLY | O_CLOEXEC, 0600);
+            if (fd >= 0) {
+                ::close(fd);
+                return;
+            }
+            if (errno != EEXIST || attempt == kAttempts)
+                fileFailure("一時ファイルを作れません", path_, errno);
+        }
+    }
+    ~PendingFile() {
+        if (!committed_)
+            ::unlink(path_.c_str());
+    }
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    const fs::path& path() const noexcept { return path_; }
+
+    // Takes over the document's permissions and owner, then its name.
+    void replace(const fs::path& document) {
+        struct stat st {};
+        if (::stat(document.c_str(), &st) == 0) {
+            ::chmod(path_.c_str(), st.st_mode & 07777);
+            // Only possible for root; anyone else keeps the file as their own, which is what
+            // writing a file means for them.
+            if (::chown(path_.c_str(), st.st_uid, st.st_gid) != 0) {
+                ::chmod(path_.c_str(), st.st_mode & 0777);
+            }
+        }
+        // On disk before it takes the document's name: a crash of the machine must not leave
+        // an empty file where the document was, nor a write the disk refused late.
+        const int fd = ::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            fileFailure("一時ファイルを開けません", path_, errno);
+        const int synced = ::fsync(fd);
+        const int syncError = errno;
+        ::close(fd);
+        if (synced != 0)
+            fileFailure("一時ファイルを書き込めません", path_, syncError);
+        if (::rename(path_.c_str(), document.c_str()) != 0)
+            fileFailure("文書を置き換えられません", document, errno);
+        committed_ = true;
+    }
+
+  private:
+    fs::path path_;
+    bool committed_ = false;
+};
+
+OUString argument(const Sequence<PropertyValue>& args, const char* name) {
+    for (const auto& a : args) {
+        if (a.Name.equalsAscii(name)) {
+            OUString value;
+            a.Value >>= value;
+            return value;
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+std::u16string saveFailureReason(int error) {
+    switch (error) {
+        case ENOSPC:
+        case EDQUOT:
+            return u"ディスクの空きが足りません。空きを作ってからやり直してください";
+        case ENAMETOOLONG:
+            return u"ファイル名かフォルダーの場所が長すぎます。短くしてからやり直してください";
+        case EACCES:
+        case EPERM:
+            return u"フォルダーに書き込む権限がありません。権限を確かめてからやり直してください";
+        case EROFS:
+            return u"書き込めない場所（読み取り専用のディスク）にあります";
+        case ETXTBSY:
+        case EBUSY:
+            return u"ほかのプログラムが使用中のため保存できません。閉じてからやり直してください";
+        default:
+            return u"ファイルを書き込めませんでした";
+    }
+}
+
+std::shared_ptr<OfficeDocument> OfficeDocument::open(std::shared_ptr<OfficeSession> session,
+                                                     std::u16string_view path) {
+    std::error_code error;
+    const fs::path file = fs::canonical(os::toNativePath(path), error);
+    if (error == std::errc::filename_too_long) {
+        throw AutomationError(
+            u"ファイル名かフォルダーの場所が長すぎるため開けません。短くしてからやり直してくださ"
+            u"い");
+    }
+    if (error || !fs::is_regular_file(file, error))
+        throw AutomationError(u"ファイルが見つかりません");
+    if (fs::file_size(file, error) == 0) {
+        throw AutomationError(u"空のファイルのため文書として読み込めません");
+    }
+    if (readOnly(file))
+        throw AutomationError(std::u16string(kReadOnly));
+    if (lockedByAnotherOffice(file))
+        throw AutomationError(std::u16string(kLocked));
+    if (auto kept = session->reopen(file)) {
+        Loaded loaded{std::move(kept->model),
+                      std::move(kept->filter),
+                      std::move(kept->filterOptions),
+                      {},
+                      {}};
+        // The format was accepted when it was loaded: the office is not asked again.
+        const auto plan = session->call([&] { return savePlan(*session, loaded.filter); });
+        loaded.storeFilter = plan.value().filter;
+        loaded.storeNotice = plan.value().notice;
+        session->documentOpened();
+        return std::shared_ptr<OfficeDocument>(
+            new OfficeDocument(std::move(session), file, std::move(loaded)));
+    }
+
+    session->prepareForDocument();
+    const rtl::Reference<AbortingHandler> handler(new AbortingHandler);
+    const Loaded loaded = session->call([&] {
+        const Reference<css::frame::XComponentLoader> loader(session->desktop(), UNO_QUERY_THROW);
+        const PropertyValue args[] = {
+            property("Hidden", true),
+            property("ReadOnly", false),
+            property("MacroExecutionMode", css::document::MacroExecMode::NEVER_EXECUTE),
+            property("UpdateDocMode", css::document::UpdateDocMode::NO_UPDATE),
+            property("RepairPackage", false),
+            property("InteractionHandler",
+                     Reference<css::task::XInteractionHandler>(handler.get()))};
+        Loaded result;
+        try {
+            result.model.set(loader->loadComponentFromURL(urlOf(file), "_blank", 0,
+                                                          Sequence<PropertyValue>(args, 6)),
+                             UNO_QUERY);
+        } catch (const css::lang::IllegalArgumentException& e) {
+            // Type detection found nothing it can load.
+            os::log::detail(u"読み込めません：" + os::fromNativePath(file) + u"：" +
+                            toU16(e.Message));
+        }
+        if (!result.model.is())
+            return result;
+        const auto loadArgs = result.model->getArgs();
+        result.filter = argument(loadArgs, "FilterName");
+        result.filterOptions = argument(loadArgs, "FilterOptions");
+        os::log::detail(u"読み込みました：" + os::fromNativePath(file) + u"（" +
+                        toU16(result.filter) + u"）");
+        const Reference<css::lang::XServiceInfo> info(result.model, UNO_QUERY);
+        const bool writer = info.is() && info->supportsService("com.sun.star.text.TextDocument") &&
+                            !info->supportsService("com.sun.star.text.WebDocument") &&
+                            !info->supportsService("com.sun.star.text.GlobalDocument");
+        // Plain text loads as a word-processing document too, and saving it would flatten a
+        // document that only failed to load into text: only .txt files are taken as text.
+        const bool text = isPlainTextFilter(result.filter);
+        const bool txtName = file.extension() == ".txt" || file.extension() == ".TXT";
+        if (!writer || (text && !txtName)) {
+            closeModel(result.model);
+            throw AutomationError(u"文書として読み込めません（形式：" +
+                                  describeFilter(result.filter) + u"）");
+        }
+        // Refused before anything is replaced: the changes could not be saved.
+        const auto plan = savePlan(*session, result.filter);
+        if (!plan) {
+            closeModel(result.model);
+            throw AutomationError(u"この形式（" + describeFilter(result.filter) +
+                                  u"）では保存できないため処理しませんでした。Word か ODF "
+                                  u"の形式で保存し直してからやり直してください");
+        }
+        result.storeFilter = plan->filter;
+        result.storeNotice = plan->notice;
+        return result;
+    });
+    if (!loaded.model.is()) {
+        throw AutomationError(handler->reason().empty()
+                                  ? u"文書が壊れているか対応していない形式のため読み込めません"
+                                  : handler->reason());
+    }
+    session->documentOpened();
+    return std::shared_ptr<OfficeDocument>(new OfficeDocument(std::move(session), file, loaded));
+}
+
+OfficeDocument::OfficeDocument(std::shared_ptr<OfficeSession> session, fs::path path, Loaded loaded)
+    : session_(std::move(session)),
+      generation_(session_->generation()),
+      path_(std::move(path)),
+      model_(std::move(loaded.model)),
+      filter_(std::move(loaded.filter)),
+      filterOptions_(std::move(loaded.filterOptions)),
+      storeFilter_(std::move(loaded.storeFilter)),
+      storeNotice_(std::move(loaded.storeNotice)) {}
+
+OfficeDocument::~OfficeDocument() {
+    if (closed_)
+        return;
+    try {
+        discard();
+    } catch (const AutomationError&) {
+        // Its office is gone or ending; the document went with it.
+    }
+}
+
+void OfficeDocument::checkUsable() const {
+    if (closed_)
+        throw AutomationError(u"文書は既に閉じられています");
+    if (!session_->running() || session_->generation() != generation_) {
+        throw AutomationError(session_->lossReason().empty() ? u"ワープロが終了しています"
+                                                             : session_->lossReason());
+    }
+}
+
+std::u16string OfficeDocument::close() {
+    checkUsable();
+    struct Release {
+        OfficeDocument& document;
+        ~Release() {
+            if (!document.closed_) {
+                try {
+                    document.discard();
+                } catch (const AutomationError&) {
+                    // The save failure is the one to report.
+                }
+            }
+        }
+    } release{*this};
+    std::u16string notice;
+    if (save() && storeFilter_ != filter_) {
+        notice = storeNotice_;
+        // The file is in the new format now: a later pair saves it as it is.
+        filter_ = storeFilter_;
+        filterOptions_.clear();
+    }
+    // Kept loaded for the next pair, which opens the same file again; only a document whose
+    // file we can recognise later is worth keeping.
+    const auto identity = FileIdentity::of(path_);
+    if (!identity) {
+        discard();
+        return notice;
+    }
+    closed_ = true;
+    session_->documentClosed();
+    session_->keep({path_, *identity, model_, filter_, filterOptions_});
+    return notice;
+}
+
+bool OfficeDocument::save() {
+    const bool modified = call([&] {
+        const Reference<css::util::XModifiable> modifiable(model_, UNO_QUERY_THROW);
+        return bool(modifiable->isModified());
+    });
+    if (!modified)
+        return false;
+    if (readOnly(path_))
+        throw AutomationError(std::u16string(kReadOnly));
+    PendingFile pending(path_);
+    call([&] {
+        const Reference<css::frame::XStorable> storable(model_, UNO_QUERY_THROW);
+        // Filter options are passed only where the load had them (text encodings) and the
+        // format stays.
+        const bool options = !filterOptions_.isEmpty() && storeFilter_ == filter_;
+        const PropertyValue args[] = {
+            property("FilterName", storeFilter_), property("Overwrite", true),
+            property("GenerateThumbnail", false), property("FilterOptions", filterOptions_)};
+        try {
+            storable->storeToURL(urlOf(pending.path()),
+                                 Sequence<PropertyValue>(args, options ? 4 : 3));
+        } catch (const css::task::ErrorCodeIOException& e) {
+            os::log::problem(u"保存できません：" + os::fromNativePath(path_) + u"：" +
+                             toU16(e.Message));
+            throw AutomationError(diskFull(path_.parent_path()) ? saveFailureReason(ENOSPC)
+                                                                : storeFailureReason(e.ErrCode));
+        } catch (const css::io::IOException& e) {
+            os::log::problem(u"保存できません：" + os::fromNativePath(path_) + u"：" +
+                             toU16(e.Message));
+            throw AutomationError(diskFull(path_.parent_path())
+                                      ? saveFailureReason(ENOSPC)
+                                      : u"ワープロが文書を書き出せませんでした");
+        }
+        // The file now holds this state: the next pair saves only what it changes itself.
+        Reference<css::util::XModifiable>(model_, UNO_QUERY_THROW)->setModified(false);
+    });
+    pending.replace(path_);
+    return true;
+}
+
+void OfficeDocument::discard() {
+    const bool sameOffice = session_->running() && session_->generation() == generation_;
+    closed_ = true;
+    if (!sameOffice)
+        return;
+    session_->documentClosed();
+    session_->call([&] { closeModel(model_); });
+}
+
+}  // namespace quorvane::automation::office

@@ -1,0 +1,23 @@
+#include "automation/office/office_factory.h"
+
+#include "automation/automation_error.h"
+#include "automation/member_name.h"
+#include "automation/office/office_application.h"
+#include "automation/word_model.h"
+
+namespace quorvane::automation::office {
+
+OfficeFactory::OfficeFactory() : OfficeFactory(Options{}) {}
+
+OfficeFactory::OfficeFactory(Options options) : options_(std::move(options)) {}
+
+OfficeFactory::~OfficeFactory() = default;
+
+Variant OfficeFactory::create(std::u16string_view className) {
+    if (!sameName(className, word::kApplicationClass)) {
+        throw AutomationError(u"クラス " + std::u16string(className) + u" のサーバーがありません");
+    }
+    return Variant(std::shared_ptr<Object>(std::make_shared<OfficeApplication>(options_)));
+}
+
+}  // namespace quorvane::automation::office

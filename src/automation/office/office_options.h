@@ -1,0 +1,20 @@
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+
+namespace quorvane::automation::office {
+
+// How the backend runs its offices.
+struct OfficeOptions {
+    // Longest an office call may take before the office is taken for hung and restarted.
+    std::chrono::milliseconds callTimeout = std::chrono::seconds{120};
+    // The office is restarted after this many documents, as its memory grows.
+    int recycleAfterDocuments = 200;
+    // Longest the office may take to start and accept our connection.
+    std::chrono::milliseconds startTimeout = std::chrono::seconds{60};
+    // The office program (soffice.bin); empty for the installed office.
+    std::filesystem::path program;
+};
+
+}  // namespace quorvane::automation::office

@@ -1,0 +1,435 @@
+#include "automation/office/office_process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <rtl/digest.h>
+#include <com/sun/star/bridge/UnoUrlResolver.hpp>
+#include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
+#include <cppuhelper/bootstrap.hxx>
+#include <rtl/ustring.hxx>
+
+#include "automation/automation_error.h"
+#include "os/log.h"
+
+extern char** environ;
+
+namespace quorvane::automation::office {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using css::uno::Reference;
+
+constexpr auto kConnectRetry = 50ms;
+constexpr auto kTerminateTimeout = 10s;
+constexpr auto kExitTimeout = 5s;
+constexpr int kRestartRequested = 81;
+constexpr int kMaxRestarts = 2;
+
+fs::path foldersRoot() {
+    return fs::temp_directory_path() / "quorvane-office";
+}
+
+// The local UNO environment is made once per program; every office connects through it.
+const Reference<css::uno::XComponentContext>& localContext() {
+    static const Reference<css::uno::XComponentContext> context = [] {
+        ::setenv("URE_BOOTSTRAP",
+                 "vnd.sun.star.pathname:" QUORVANE_LIBREOFFICE_PROGRAM "/fundamentalrc", 0);
+        return cppu::defaultBootstrap_InitialComponentContext();
+    }();
+    return context;
+}
+
+// Settings the private profile starts with: no lock files beside the documents (a killed office
+// or a crash of ours would leave them; we look for other offices' lock files ourselves), and no
+// macro ever runs.
+std::string registry(bool allowMacros) {
+    const auto item = [](const char* path, const char* name, const char* value) {
+        return std::string("<item oor:path=\"") + path + "\"><prop oor:name=\"" + name +
+               "\" oor:op=\"fuse\"><value>" + value + "</value></prop></item>\n";
+    };
+    constexpr const char* kMisc = "/org.openoffice.Office.Common/Misc";
+    constexpr const char* kScripting = "/org.openoffice.Office.Common/Security/Scripting";
+    return R"(<?xml version="1.0" encoding="UTF-8"?>
+<oor:items xmlns:oor="http://openoffice.org/2001/registry" xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance">
+)" + item(kMisc, "UseDocumentOOoLockFile", "false") +
+           item(kMisc, "UseLocking", "false") +
+           item(kScripting, "MacroSecurityLevel", allowMacros ? "0" : "3") +
+           item(kScripting, "DisableMacrosExecution", allowMacros ? "false" : "true") +
+           "</oor:items>\n";
+}
+
+std::u16string startFailure(std::u16string_view cause) {
+    return u"ワープロ（LibreOffice）を起動できませんでした：" + std::u16string(cause) +
+           u"。インストールされているか確認してください。";
+}
+
+std::optional<pid_t> ownerOf(const fs::path& folder) {
+    const std::string name = folder.filename().string();
+    pid_t pid = 0;
+    const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), pid);
+    if (error != std::errc{} || end == name.data() || *end != '-')
+        return std::nullopt;
+    return pid;
+}
+
+// The office leaves its pipe's socket behind in one of the two folders the pipe may live in.
+constexpr std::array<const char*, 2> kPipeFolders{"/tmp", "/var/tmp"};
+
+std::string pipeSocketPrefix() {
+    return "OSL_PIPE_" + std::to_string(::getuid()) + "_";
+}
+
+// The office also opens a single-instance pipe named after an MD5 digest of its profile's URL in
+// UTF-16, each byte in hex without a leading zero.
+std::string instancePipeName(const fs::path& profile) {
+    const std::string url = fileUrl(profile);
+    const std::u16string wide(url.begin(), url.end());
+    sal_uInt8 digest[RTL_DIGEST_LENGTH_MD5];
+    rtl_digest_MD5(wide.data(), static_cast<sal_uInt32>(wide.size() * sizeof(char16_t)), digest,
+                   sizeof digest);
+    std::string name = "SingleOfficeIPC_";
+    for (const sal_uInt8 byte : digest) {
+        char hex[3];
+        std::snprintf(hex, sizeof hex, "%x", static_cast<unsigned>(byte));
+        name += hex;
+    }
+    return name;
+}
+
+void removePipeSocket(const std::string& pipeName) {
+    for (const char* folder : kPipeFolders) {
+        std::error_code ignored;
+        fs::remove(fs::path(folder) / (pipeSocketPrefix() + pipeName), ignored);
+    }
+}
+
+// Whether a process that left something behind is gone.
+bool isGone(pid_t owner) {
+    return owner != ::getpid() && ::kill(owner, 0) != 0 && errno == ESRCH;
+}
+
+}  // namespace
+
+std::string fileUrl(const std::filesystem::path& path) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string url = "file://";
+    for (const unsigned char c : path.string()) {
+        if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
+            url += static_cast<char>(c);
+        } else {
+            url += '%';
+            url += kHex[c >> 4];
+            url += kHex[c & 15];
+        }
+    }
+    return url;
+}
+
+OfficeProcess::OfficeProcess(Settings settings) {
+    const fs::path program = settings.program.empty()
+                                 ? fs::path(QUORVANE_LIBREOFFICE_PROGRAM "/soffice.bin")
+                                 : settings.program;
+    if (::access(program.c_str(), X_OK) != 0) {
+        os::log::problem("ワープロのプログラムがありません：" + program.string());
+        throw AutomationError(startFailure(u"プログラムが見つかりません"));
+    }
+    removeStaleFolders();
+    static std::atomic<int> counter{0};
+    std::random_device random;
+    const std::string id = std::to_string(::getpid()) + "-" + std::to_string(++counter) + "-" +
+                           std::to_string(random());
+    pipeName_ = "quorvane-" + id;
+    std::error_code ignored;
+    fs::create_directories(foldersRoot(), ignored);
+    folder_ = foldersRoot() / id;
+    fs::create_directories(folder_ / "profile" / "user");
+    fs::create_directories(folder_ / "tmp");
+    fs::permissions(folder_, fs::perms::owner_all);
+    std::ofstream(folder_ / "profile" / "user" / "registrymodifications.xcu")
+        << registry(settings.allowMacros);
+
+    watchdog_ = std::jthread([this](std::stop_token stop) { watchdogLoop(stop); });
+    const auto started = std::chrono::steady_clock::now();
+    try {
+        spawn(program);
+        connect(program, settings.startTimeout);
+    } catch (const AutomationError&) {
+        kill();
+        watchdog_ = {};
+        fs::remove_all(folder_, ignored);
+        removePipeSocket(pipeName_);
+        removePipeSocket(instancePipeName(folder_ / "profile"));
+        throw;
+    }
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - started);
+    os::log::detail("ワープロを起動しました：pid " + std::to_string(pid_) + "、" +
+                    std::to_string(took.count()) + " ms、" + program.string());
+}
+
+OfficeProcess::~OfficeProcess() {
+    stop();
+    watchdog_.request_stop();
+    watchdog_.join();
+    desktop_.clear();
+    context_.clear();
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
+    removePipeSocket(pipeName_);
+    removePipeSocket(instancePipeName(folder_ / "profile"));
+}
+
+void OfficeProcess::spawn(const fs::path& program) {
+    // Everything the child needs is prepared before fork: after it only exec may follow.
+    std::vector<std::string> args{program.string(),
+                                  "--headless",
+                                  "--invisible",
+                                  "--nologo",
+                                  "--norestore",
+                                  "--nodefault",
+                                  "--nolockcheck",
+                                  "--accept=pipe,name=" + pipeName_ + ";urp;",
+                                  "-env:UserInstallation=" + fileUrl(folder_ / "profile")};
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string_view entry(*e);
+        if (!entry.starts_with("TMPDIR=") && !entry.starts_with("SAL_ENABLE_FILE_LOCKING=")) {
+            env.emplace_back(entry);
+        }
+    }
+    env.push_back("TMPDIR=" + (folder_ / "tmp").string());
+    env.push_back("SAL_ENABLE_FILE_LOCKING=1");
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (auto& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    const pid_t parent = ::getpid();
+    const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        if (devNull >= 0)
+            ::close(devNull);
+        os::log::problem(std::string("ワープロのプロセスを作れません：") + std::strerror(errno));
+        throw AutomationError(startFailure(u"プロセスを作れません"));
+    }
+    if (pid == 0) {
+        ::setpgid(0, 0);
+        // The office must not outlive us, even when we crash. The signal follows the thread that
+        // forked: runs start and end the office on one thread.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(127);
+        if (devNull >= 0) {
+            ::dup2(devNull, STDIN_FILENO);
+            ::dup2(devNull, STDOUT_FILENO);
+            ::dup2(devNull, STDERR_FILENO);
+        }
+        ::close_range(3, ~0U, 0);
+        ::execve(argv[0], argv.data(), envp.data());
+        ::_exit(127);
+    }
+    if (devNull >= 0)
+        ::close(devNull);
+    // Also here, so that a kill of the group cannot race the child's own setpgid.
+    ::setpgid(pid, pid);
+    std::lock_guard lock(mutex_);
+    pid_ = pid;
+    reaped_ = false;
+}
+
+void OfficeProcess::connect(const fs::path& program, std::chrono::milliseconds startTimeout) {
+    const auto deadline = std::chrono::steady_clock::now() + startTimeout;
+    const auto& local = localContext();
+    const auto resolver = css::bridge::UnoUrlResolver::create(local);
+    const rtl::OUString url = rtl::OUString::createFromAscii(
+        ("uno:pipe,name=" + pipeName_ + ";urp;StarOffice.ComponentContext").c_str());
+    int restarts = 0;
+    while (true) {
+        try {
+            context_.set(resolver->resolve(url), css::uno::UNO_QUERY_THROW);
+            desktop_ = css::frame::Desktop::create(context_);
+            return;
+        } catch (const css::connection::NoConnectException&) {
+            // Not listening yet.
+        } catch (const css::uno::RuntimeException&) {
+            // The office is still starting up its services.
+        }
+        if (!alive()) {
+            // On a new profile the office sets it up, exits asking to be started again, and then
+            // runs: the launcher we do without would do the same.
+            if (restarts++ < kMaxRestarts && exitCode_ == kRestartRequested) {
+                spawn(program);
+                continue;
+            }
+            os::log::problem("ワープロが起動中に終了しました：pid " + std::to_string(pid_) +
+                             "、終了コード " + std::to_string(exitCode_));
+            throw AutomationError(startFailure(u"起動してすぐに終了しました"));
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            const auto seconds =
+                std::chrono::duration_cast<std::chrono::seconds>(startTimeout).count();
+            os::log::problem("ワープロが起動中に応答しません：pid " + std::to_string(pid_) + "、" +
+                             std::to_string(seconds) + " 秒");
+            const std::string waited = std::to_string(std::max<long long>(seconds, 1));
+            throw AutomationError(startFailure(u"起動したまま応答がありません（" +
+                                               std::u16string(waited.begin(), waited.end()) +
+                                               u" 秒待ちました）"));
+        }
+        std::this_thread::sleep_for(kConnectRetry);
+    }
+}
+
+bool OfficeProcess::alive() {
+    std::lock_guard lock(mutex_);
+    if (reaped_)
+        return false;
+    int status = 0;
+    const pid_t r = ::waitpid(pid_, &status, WNOHANG);
+    if (r == pid_ || (r < 0 && errno == ECHILD))
+        reaped_ = true;
+    if (r == pid_ && WIFEXITED(status))
+        exitCode_ = WEXITSTATUS(status);
+    return !reaped_;
+}
+
+bool OfficeProcess::timedOut() const {
+    std::lock_guard lock(mutex_);
+    return timedOut_;
+}
+
+bool OfficeProcess::waitForExit(std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (alive()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
+}
+
+void OfficeProcess::stop() {
+    if (!alive())
+        return;
+    os::log::detail("ワープロを終了します：pid " + std::to_string(pid_));
+    if (desktop_.is()) {
+        try {
+            Watch watch(*this, kTerminateTimeout);
+            desktop_->terminate();
+        } catch (const css::uno::RuntimeException&) {
+            // The bridge goes down with the office, often before the answer arrives.
+        }
+    }
+    desktop_.clear();
+    context_.clear();
+    if (!waitForExit(kExitTimeout)) {
+        os::log::problem("ワープロが終了しないため強制終了します：pid " + std::to_string(pid_));
+        kill();
+    }
+}
+
+void OfficeProcess::kill() {
+    {
+        std::lock_guard lock(mutex_);
+        if (reaped_)
+            return;
+        ::kill(-pid_, SIGKILL);
+        ::kill(pid_, SIGKILL);
+    }
+    int status = 0;
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    std::lock_guard lock(mutex_);
+    reaped_ = true;
+}
+
+void OfficeProcess::removeStaleFolders() {
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(foldersRoot(), error)) {
+        const auto owner = ownerOf(entry.path());
+        if (!owner || !isGone(*owner))
+            continue;
+        removePipeSocket(instancePipeName(entry.path() / "profile"));
+        std::error_code ignored;
+        fs::remove_all(entry.path(), ignored);
+    }
+    // Pipe sockets of offices whose program died with them ("OSL_PIPE_<uid>_quorvane-<pid>-...").
+    const std::string ours = pipeSocketPrefix() + "quorvane-";
+    for (const char* folder : kPipeFolders) {
+        for (const auto& entry : fs::directory_iterator(folder, error)) {
+            const std::string name = entry.path().filename().string();
+            if (!name.starts_with(ours))
+                continue;
+            const auto owner = ownerOf(name.substr(ours.size()));
+            if (!owner || !isGone(*owner))
+                continue;
+            std::error_code ignored;
+            fs::remove(entry.path(), ignored);
+        }
+    }
+}
+
+OfficeProcess::Watch::Watch(OfficeProcess& process, std::chrono::milliseconds timeout)
+    : process_(process) {
+    {
+        std::lock_guard lock(process_.mutex_);
+        process_.deadline_ = std::chrono::steady_clock::now() + timeout;
+    }
+    process_.wake_.notify_all();
+}
+
+OfficeProcess::Watch::~Watch() {
+    {
+        std::lock_guard lock(process_.mutex_);
+        process_.deadline_.reset();
+    }
+    process_.wake_.notify_all();
+}
+
+void OfficeProcess::watchdogLoop(std::stop_token stop) {
+    std::unique_lock lock(mutex_);
+    while (!stop.stop_requested()) {
+        if (!deadline_) {
+            wake_.wait(lock, stop, [&] { return deadline_.has_value(); });
+            continue;
+        }
+        const auto deadline = *deadline_;
+        if (wake_.wait_until(lock, stop, deadline, [&] { return deadline_ != deadline; }))
+            continue;
+        if (stop.stop_requested())
+            return;
+        // The call is still running: only killing the office lets it return.
+        if (!reaped_) {
+            ::kill(-pid_, SIGKILL);
+            ::kill(pid_, SIGKILL);
+        }
+        timedOut_ = true;
+        deadline_.reset();
+    }
+}
+
+}  // namespace quorvane::automation::office

@@ -1,0 +1,106 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/uno/Exception.hpp>
+#include <rtl/ustring.hxx>
+
+#include "automation/automation_error.h"
+#include "automation/office/file_identity.h"
+#include "automation/office/office_options.h"
+#include "automation/office/office_process.h"
+#include "automation/office/uno_support.h"
+
+namespace quorvane::automation::office {
+
+// A document the core closed that stays loaded: the core opens the same file again right away
+// for its next pair, and loading it anew costs more than everything else done to it.
+struct KeptDocument {
+    std::filesystem::path path;
+    // The file as our close left it; any other state means someone else wrote it.
+    FileIdentity identity;
+    css::uno::Reference<css::frame::XModel> model;
+    OUString filter;
+    OUString filterOptions;
+};
+
+// The office of one application object over its lifetime: started with the session, replaced
+// when it dies, hangs or has served enough documents, ended at Quit.
+class OfficeSession final {
+  public:
+    // Throws AutomationError when the office cannot start.
+    explicit OfficeSession(OfficeOptions options);
+    ~OfficeSession();
+    OfficeSession(const OfficeSession&) = delete;
+    OfficeSession& operator=(const OfficeSession&) = delete;
+
+    // Runs one office call under the watchdog. A UNO failure becomes an AutomationError with a
+    // plain reason (the office's own message goes to the log); when the office died or hung it is
+    // killed first, and every document it held is lost.
+    template <typename Call>
+    decltype(auto) call(Call&& body) {
+        OfficeProcess& process = this->process();
+        try {
+            OfficeProcess::Watch watch(process, options_.callTimeout);
+            return std::forward<Call>(body)();
+        } catch (const css::lang::DisposedException&) {
+            throw lost();
+        } catch (const css::uno::Exception& e) {
+            throw failure(e);
+        }
+    }
+
+    // The office for the next document to be opened, started or renewed as needed.
+    void prepareForDocument();
+    // Changes whenever another office process takes over: documents of an earlier one are lost.
+    std::uint64_t generation() const noexcept { return generation_; }
+    bool running() const noexcept { return process_ != nullptr; }
+    // Why the documents of an earlier office were lost, for their later calls.
+    const std::u16string& lossReason() const noexcept { return lossReason_; }
+
+    const css::uno::Reference<css::frame::XDesktop2>& desktop() { return process().desktop(); }
+    // The office's flags of a filter (css::document filter flags); an office call.
+    sal_Int32 filterFlags(const OUString& filter);
+
+    void documentOpened() noexcept { ++openDocuments_; }
+    void documentClosed() noexcept { --openDocuments_; }
+
+    // Keeps a closed, saved document loaded in place of the one kept before.
+    void keep(KeptDocument document);
+    // The kept document when it is of this file, the file is still as it was left and the office
+    // is the one that loaded it; otherwise the kept document is closed.
+    std::optional<KeptDocument> reopen(const std::filesystem::path& path);
+
+    // Ends the office; the session accepts no more documents.
+    void quit();
+
+  private:
+    void start();
+    OfficeProcess& process();
+    AutomationError failure(const css::uno::Exception& e);
+    AutomationError lost();
+    // Closes the kept document for real; an office lost meanwhile took it with it.
+    void releaseKept() noexcept;
+
+    OfficeOptions options_;
+    std::unique_ptr<OfficeProcess> process_;
+    std::uint64_t generation_ = 0;
+    int documentsServed_ = 0;
+    int openDocuments_ = 0;
+    bool quit_ = false;
+    std::u16string lossReason_;
+    std::optional<KeptDocument> kept_;
+    std::uint64_t keptGeneration_ = 0;
+    std::map<OUString, sal_Int32> filterFlags_;
+};
+
+}  // namespace quorvane::automation::office

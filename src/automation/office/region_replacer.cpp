@@ -1,0 +1,273 @@
+#include "automation/office/region_replacer.h"
+
+#include <unicode/uchar.h>
+
+#include <algorithm>
+#include <vector>
+
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/lang/XServiceInfo.hpp>
+#include <com/sun/star/text/XFormField.hpp>
+#include <com/sun/star/text/XTextCursor.hpp>
+#include <com/sun/star/text/XTextTable.hpp>
+
+#include "automation/office/office_session.h"
+
+namespace quorvane::automation::office {
+
+using css::uno::Reference;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+
+namespace {
+
+std::u32string codePoints(std::u16string_view text) {
+    std::u32string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] < 0xE000) {
+            out += char32_t(0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::u16string utf16(std::u32string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (const char32_t c : text) {
+        if (c >= 0x10000) {
+            out += char16_t(0xD800 + ((c - 0x10000) >> 10));
+            out += char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            out += char16_t(c);
+        }
+    }
+    return out;
+}
+
+// Simple case folding maps one code point to one of the same width: ＡＢＣ meets ａｂｃ, never abc.
+char32_t fold(char32_t c) {
+    return static_cast<char32_t>(u_foldCase(UChar32(c), U_FOLD_CASE_DEFAULT));
+}
+
+std::u32string folded(std::u32string text) {
+    std::transform(text.begin(), text.end(), text.begin(), fold);
+    return text;
+}
+
+// Marks that take no place in the text: a match runs on across them.
+bool takesNoPlace(const OUString& portionType) {
+    return portionType == "Bookmark" || portionType == "ReferenceMark" ||
+           portionType == "DocumentIndexMark" || portionType == "SoftPageBreak" ||
+           portionType == "Redline";
+}
+
+bool supports(const Reference<css::uno::XInterface>& object, const char* service) {
+    const Reference<css::lang::XServiceInfo> info(object, UNO_QUERY);
+    return info.is() && info->supportsService(OUString::createFromAscii(service));
+}
+
+// Of the fieldmarks, only a text form field holds text someone typed; the others (fields the
+// office does not know as its own) show a result that is computed. Their type is read through
+// the only interface that has it, which its IDL calls deprecated.
+bool isTextFormField(const Reference<css::beans::XPropertySet>& portion) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    const Reference<css::text::XFormField> fieldmark(portion->getPropertyValue("Bookmark"),
+                                                     UNO_QUERY);
+    return fieldmark.is() && fieldmark->getFieldType() == "vnd.oasis.opendocument.field.FORMTEXT";
+#pragma GCC diagnostic pop
+}
+
+// goRight takes a 16-bit count; a paragraph may be longer.
+void moveRight(const Reference<css::text::XTextCursor>& cursor, std::size_t count, bool expand) {
+    while (count > 0) {
+        const auto step = static_cast<sal_Int16>(std::min<std::size_t>(count, 0x7FFF));
+        cursor->goRight(step, expand);
+        count -= static_cast<std::size_t>(step);
+    }
+}
+
+}  // namespace
+
+// A stretch of plain text portions in one paragraph or content control, where matches are
+// looked for.
+struct RegionReplacer::Segment {
+    // The text the portions belong to: the region's, or a content control's own.
+    Reference<css::text::XText> owner;
+    // A collapsed cursor: a range that stays put while the text after it changes.
+    Reference<css::text::XTextRange> start;
+    std::u32string text;
+};
+
+RegionReplacer::RegionReplacer(std::u16string_view findText, std::u16string_view replacement,
+                               bool matchCase)
+    : find_(codePoints(findText)), replacement_(replacement), matchCase_(matchCase) {
+    if (!matchCase_)
+        find_ = folded(std::move(find_));
+}
+
+bool RegionReplacer::mayMatch(const OUString& text) const {
+    const std::u32string whole = codePoints(toU16(text));
+    return (matchCase_ ? whole : folded(whole)).find(find_) != std::u32string::npos;
+}
+
+int RegionReplacer::replaceIn(const Reference<css::text::XText>& text) const {
+    if (find_.empty())
+        return 0;
+    int count = 0;
+    const Reference<css::container::XEnumerationAccess> access(text, UNO_QUERY_THROW);
+    const auto paragraphs = access->createEnumeration();
+    while (paragraphs->hasMoreElements()) {
+        const css::uno::Any element = paragraphs->nextElement();
+        const Reference<css::text::XTextTable> table(element, UNO_QUERY);
+        if (table.is()) {
+            for (const auto& name : table->getCellNames()) {
+                const Reference<css::text::XText> cell(table->getCellByName(name), UNO_QUERY);
+                if (cell.is())
+                    count += replaceIn(cell);
+            }
+            continue;
+        }
+        const Reference<css::text::XTextRange> paragraph(element, UNO_QUERY);
+        if (paragraph.is())
+            count += replaceInParagraph(text, paragraph);
+    }
+    return count;
+}
+
+int RegionReplacer::replaceInParagraph(const Reference<css::text::XText>& text,
+                                       const Reference<css::text::XTextRange>& paragraph) const {
+    // Most paragraphs hold no match: reading the whole string once spares walking them. (A
+    // region's or cell's own string is no such shortcut: it misses text before a table that
+    // ends a frame.) The string holds the text of fields and content controls too.
+    if (!mayMatch(paragraph->getString()))
+        return 0;
+
+    std::vector<Segment> segments;
+    int count = walkPortions(
+        text, Reference<css::container::XEnumerationAccess>(paragraph, UNO_QUERY_THROW), segments);
+    // From the end backwards, so that each replacement leaves the positions before it alone.
+    for (auto s = segments.rbegin(); s != segments.rend(); ++s)
+        count += replaceInSegment(*s);
+    return count;
+}
+
+int RegionReplacer::walkPortions(const Reference<css::text::XText>& text,
+                                 const Reference<css::container::XEnumerationAccess>& access,
+                                 std::vector<Segment>& segments) const {
+    struct Fieldmark {
+        bool formText;
+        bool pastSeparator;
+    };
+    // The fieldmarks this run has opened, innermost last.
+    std::vector<Fieldmark> fieldmarks;
+    const std::size_t firstSegment = segments.size();
+    int count = 0;
+    bool open = false;
+    const auto portions = access->createEnumeration();
+    while (portions->hasMoreElements()) {
+        const Reference<css::text::XTextRange> portion(portions->nextElement(), UNO_QUERY_THROW);
+        const Reference<css::beans::XPropertySet> properties(portion, UNO_QUERY_THROW);
+        OUString type;
+        properties->getPropertyValue("TextPortionType") >>= type;
+        // A field's code and a computed field's result are not text someone wrote.
+        const bool written =
+            fieldmarks.empty() || (fieldmarks.back().formText && fieldmarks.back().pastSeparator);
+        if (type == "Text" && written) {
+            if (!open) {
+                segments.push_back(
+                    {text, text->createTextCursorByRange(portion->getStart()).get(), {}});
+                open = true;
+            }
+            segments.back().text += codePoints(toU16(portion->getString()));
+            continue;
+        }
+        if (type != "Text" && takesNoPlace(type) && portion->getString().isEmpty())
+            continue;
+        open = false;
+        if (type == "TextField" && written) {
+            const Reference<css::beans::XPropertySet> field(
+                properties->getPropertyValue("TextField"), UNO_QUERY);
+            if (supports(field, "com.sun.star.text.textfield.Input"))
+                count += replaceInField(field);
+        } else if (type == "ContentControl" && written) {
+            const css::uno::Any control = properties->getPropertyValue("ContentControl");
+            count += walkPortions(
+                Reference<css::text::XText>(control, UNO_QUERY_THROW),
+                Reference<css::container::XEnumerationAccess>(control, UNO_QUERY_THROW), segments);
+        } else if (type == "TextFieldStart") {
+            fieldmarks.push_back({isTextFormField(properties), false});
+        } else if (type == "TextFieldSeparator") {
+            if (!fieldmarks.empty())
+                fieldmarks.back().pastSeparator = true;
+        } else if (type == "TextFieldEnd") {
+            if (!fieldmarks.empty()) {
+                fieldmarks.pop_back();
+            } else if (!isTextFormField(properties)) {
+                // The paragraph began inside the result of a computed field that spans several.
+                segments.resize(firstSegment);
+            }
+        }
+    }
+    return count;
+}
+
+std::vector<std::size_t> RegionReplacer::matchesIn(const std::u32string& text) const {
+    const std::u32string haystack = matchCase_ ? text : folded(text);
+    std::vector<std::size_t> matches;
+    for (auto at = haystack.find(find_); at != std::u32string::npos;
+         at = haystack.find(find_, at + find_.size())) {
+        matches.push_back(at);
+    }
+    return matches;
+}
+
+int RegionReplacer::replaceInField(const Reference<css::beans::XPropertySet>& field) const {
+    // The field shows its content as one piece of text: it is replaced whole, and stays a field.
+    OUString content;
+    field->getPropertyValue("Content") >>= content;
+    const std::u32string text = codePoints(toU16(content));
+    const auto matches = matchesIn(text);
+    if (matches.empty())
+        return 0;
+    std::u16string replaced;
+    std::size_t from = 0;
+    for (const std::size_t at : matches) {
+        replaced += utf16(std::u32string_view(text).substr(from, at - from));
+        replaced += replacement_;
+        from = at + find_.size();
+    }
+    replaced += utf16(std::u32string_view(text).substr(from));
+    field->setPropertyValue("Content", css::uno::Any(toOUString(replaced)));
+    return static_cast<int>(matches.size());
+}
+
+int RegionReplacer::replaceInSegment(const Segment& segment) const {
+    const auto matches = matchesIn(segment.text);
+    const OUString replacement = toOUString(replacement_);
+    const auto& text = segment.owner;
+    for (auto m = matches.rbegin(); m != matches.rend(); ++m) {
+        // The new text goes in right after the match's first character, whose formatting it
+        // takes; that character goes last. Cursors of the segment's own text keep the new text
+        // inside a content control even at its end.
+        const auto rest = text->createTextCursorByRange(segment.start);
+        moveRight(rest, *m + 1, false);
+        moveRight(rest, find_.size() - 1, true);
+        rest->setString(replacement);
+        const auto first = text->createTextCursorByRange(segment.start);
+        moveRight(first, *m, false);
+        moveRight(first, 1, true);
+        first->setString(OUString());
+    }
+    return static_cast<int>(matches.size());
+}
+
+}  // namespace quorvane::automation::office

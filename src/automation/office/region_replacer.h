@@ -1,0 +1,48 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/text/XText.hpp>
+#include <rtl/ustring.hxx>
+
+namespace quorvane::automation::office {
+
+// Replace-all inside one text region (a body, header, footer or shape text) and the tables it
+// holds, the way the word processor's Find does it: literal text, widths always distinguished,
+// matches within one paragraph and never across a field or footnote anchor, the replacement
+// taking the formatting of the match's first character. Text people fill in is replaced where it
+// stands: content controls, input fields and text form fields, which stay what they are. The
+// results of computed fields (page numbers, dates, references) are not.
+class RegionReplacer final {
+  public:
+    RegionReplacer(std::u16string_view findText, std::u16string_view replacement, bool matchCase);
+
+    // Returns how many occurrences were replaced.
+    int replaceIn(const css::uno::Reference<css::text::XText>& text) const;
+
+  private:
+    struct Segment;
+    // Where matches were found, in code points of text.
+    std::vector<std::size_t> matchesIn(const std::u32string& text) const;
+    // Whether text holds the find text: a match found while walking lies within it.
+    bool mayMatch(const ::rtl::OUString& text) const;
+    int replaceInParagraph(const css::uno::Reference<css::text::XText>& text,
+                           const css::uno::Reference<css::text::XTextRange>& paragraph) const;
+    // Gathers the segments of a run of portions (a paragraph's or a content control's, whose
+    // text is text) and replaces inside the input fields among them.
+    int walkPortions(const css::uno::Reference<css::text::XText>& text,
+                     const css::uno::Reference<css::container::XEnumerationAccess>& portions,
+                     std::vector<Segment>& segments) const;
+    int replaceInField(const css::uno::Reference<css::beans::XPropertySet>& field) const;
+    int replaceInSegment(const Segment& segment) const;
+
+    std::u32string find_;
+    std::u16string replacement_;
+    bool matchCase_;
+};
+
+}  // namespace quorvane::automation::office

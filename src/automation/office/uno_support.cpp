@@ -1,0 +1,24 @@
+#include "automation/office/uno_support.h"
+
+#include <com/sun/star/util/CloseVetoException.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+
+namespace quorvane::automation::office {
+
+using css::uno::Reference;
+using css::uno::UNO_QUERY;
+
+void closeModel(const Reference<css::frame::XModel>& model) {
+    const Reference<css::util::XCloseable> closeable(model, UNO_QUERY);
+    try {
+        if (closeable.is()) {
+            closeable->close(true);
+            return;
+        }
+    } catch (const css::util::CloseVetoException&) {
+        // Someone holds the document; disposing it ends it all the same.
+    }
+    model->dispose();
+}
+
+}  // namespace quorvane::automation::office

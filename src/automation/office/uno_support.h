@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <rtl/ustring.hxx>
+
+namespace quorvane::automation::office {
+
+using ::rtl::OUString;
+
+// sal_Unicode is a 16-bit integer outside LibreOffice's own build: the same code units.
+inline std::u16string toU16(const OUString& text) {
+    return {reinterpret_cast<const char16_t*>(text.getStr()),
+            static_cast<std::size_t>(text.getLength())};
+}
+inline OUString toOUString(std::u16string_view text) {
+    return OUString(reinterpret_cast<const sal_Unicode*>(text.data()),
+                    static_cast<sal_Int32>(text.size()));
+}
+
+// Closes a document in the office, whatever holds on to it. An office call: made inside call().
+void closeModel(const css::uno::Reference<css::frame::XModel>& model);
+
+// A named argument of an office call, such as a load or store option.
+template <typename T>
+css::beans::PropertyValue property(const char* name, const T& value) {
+    css::beans::PropertyValue result;
+    result.Name = OUString::createFromAscii(name);
+    result.Value <<= value;
+    return result;
+}
+
+}  // namespace quorvane::automation::office

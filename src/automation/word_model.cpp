@@ -1,0 +1,93 @@
+#include "automation/word_model.h"
+
+namespace quorvane::automation::word {
+
+namespace {
+
+ExecuteResult executeResult(const Variant& answer) {
+    switch (answer.type()) {
+        case Variant::Type::Bool:
+            return {answer.toBool(), std::nullopt};
+        case Variant::Type::Int32:
+            return {answer.toInt32() > 0, answer.toInt32()};
+        default:
+            return {};
+    }
+}
+
+}  // namespace
+
+ExecuteResult Find::replaceAllNamed(const std::u16string& findText,
+                                    const std::u16string& replaceWith) const {
+    return executeResult(object_.call(member::kExecute, {},
+                                      {{std::u16string(member::kFindText), findText},
+                                       {std::u16string(member::kReplaceWith), replaceWith},
+                                       {std::u16string(member::kReplace), kReplaceAll}}));
+}
+
+ExecuteResult Find::replaceAll(const std::u16string& findText, const std::u16string& replaceWith,
+                               bool matchCase) const {
+    return executeResult(object_.call(member::kExecute, {findText},
+                                      {{std::u16string(member::kReplaceWith), replaceWith},
+                                       {std::u16string(member::kMatchCase), matchCase},
+                                       {std::u16string(member::kReplace), kReplaceAll}}));
+}
+
+Find Range::find() const {
+    return Find(object_.get(member::kFind));
+}
+
+Range Shape::textFrameRange() const {
+    return Range(object_.get(member::kTextFrame).get(member::kTextRange));
+}
+
+Range HeaderFooter::range() const {
+    return Range(object_.get(member::kRange));
+}
+
+Collection<HeaderFooter> Section::headers() const {
+    return Collection<HeaderFooter>(object_.get(member::kHeaders));
+}
+
+Collection<HeaderFooter> Section::footers() const {
+    return Collection<HeaderFooter>(object_.get(member::kFooters));
+}
+
+Collection<Shape> Document::shapes() const {
+    return Collection<Shape>(object_.get(member::kShapes));
+}
+
+Collection<Section> Document::sections() const {
+    return Collection<Section>(object_.get(member::kSections));
+}
+
+Range Document::content() const {
+    return Range(object_.get(member::kContent));
+}
+
+std::u16string Document::close() const {
+    const Variant answer = object_.call(member::kClose);
+    return answer.type() == Variant::Type::String ? answer.toString() : std::u16string();
+}
+
+Document Documents::open(const std::u16string& path) const {
+    return Document(object_.call(member::kOpen, {path}));
+}
+
+Application Application::create(ObjectFactory& factory) {
+    return Application(factory.create(kApplicationClass));
+}
+
+Documents Application::documents() const {
+    return Documents(object_.get(member::kDocuments));
+}
+
+void Application::hide() const {
+    object_.get(member::kApplication).put(member::kVisible, false);
+}
+
+void Application::quit() const {
+    object_.call(member::kQuit);
+}
+
+}  // namespace quorvane::automation::word

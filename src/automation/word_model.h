@@ -1,0 +1,160 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "automation/variant.h"
+
+namespace quorvane::automation::word {
+
+// The word processor's object model as the passes use it, written once over the late-bound
+// objects: each class holds one automation object and names its members, and every call goes
+// through by name as it does over IDispatch. Each call throws AutomationError when the word
+// processor refuses it.
+
+// The names the backends answer to; they compare without regard to letter case.
+namespace member {
+inline constexpr std::u16string_view kApplication = u"Application";
+inline constexpr std::u16string_view kClose = u"Close";
+inline constexpr std::u16string_view kContent = u"Content";
+inline constexpr std::u16string_view kDocuments = u"Documents";
+inline constexpr std::u16string_view kExecute = u"Execute";
+inline constexpr std::u16string_view kFind = u"Find";
+inline constexpr std::u16string_view kFindText = u"FindText";
+inline constexpr std::u16string_view kFooters = u"Footers";
+inline constexpr std::u16string_view kHeaders = u"Headers";
+inline constexpr std::u16string_view kMatchCase = u"MatchCase";
+inline constexpr std::u16string_view kOpen = u"Open";
+inline constexpr std::u16string_view kQuit = u"Quit";
+inline constexpr std::u16string_view kRange = u"Range";
+inline constexpr std::u16string_view kReplace = u"Replace";
+inline constexpr std::u16string_view kReplaceWith = u"ReplaceWith";
+inline constexpr std::u16string_view kSections = u"Sections";
+inline constexpr std::u16string_view kShapes = u"Shapes";
+inline constexpr std::u16string_view kTextFrame = u"TextFrame";
+inline constexpr std::u16string_view kTextRange = u"TextRange";
+inline constexpr std::u16string_view kVisible = u"Visible";
+}  // namespace member
+
+inline constexpr std::u16string_view kApplicationClass = u"Word.Application";
+// Execute's Replace argument: replace every occurrence.
+inline constexpr std::int32_t kReplaceAll = 2;
+
+// What an Execute answered: whether it found anything, and how many it replaced where the
+// backend can tell (Word itself answers only found or not).
+struct ExecuteResult {
+    bool found = false;
+    std::optional<std::int32_t> replaced;
+};
+
+class Find final {
+  public:
+    explicit Find(Variant object) : object_(std::move(object)) {}
+    // Execute(FindText:=, ReplaceWith:=, Replace:=wdReplaceAll).
+    ExecuteResult replaceAllNamed(const std::u16string& findText,
+                                  const std::u16string& replaceWith) const;
+    // Execute(findText, ReplaceWith:=, MatchCase:=, Replace:=wdReplaceAll).
+    ExecuteResult replaceAll(const std::u16string& findText, const std::u16string& replaceWith,
+                             bool matchCase) const;
+
+  private:
+    Variant object_;
+};
+
+// Range and TextRange: a stretch of text with its own Find.
+class Range final {
+  public:
+    explicit Range(Variant object) : object_(std::move(object)) {}
+    Find find() const;
+
+  private:
+    Variant object_;
+};
+
+class Shape final {
+  public:
+    explicit Shape(Variant object) : object_(std::move(object)) {}
+    // TextFrame.TextRange: fails for a shape without text, such as a picture.
+    Range textFrameRange() const;
+
+  private:
+    Variant object_;
+};
+
+class HeaderFooter final {
+  public:
+    explicit HeaderFooter(Variant object) : object_(std::move(object)) {}
+    Range range() const;
+
+  private:
+    Variant object_;
+};
+
+// A collection walked with the automation enumerator, in the order it yields its members.
+template <typename Item>
+class Collection final {
+  public:
+    explicit Collection(Variant object) : object_(std::move(object)) {}
+    std::vector<Item> items() const {
+        std::vector<Item> result;
+        for (Variant& member : object_.enumerate())
+            result.emplace_back(std::move(member));
+        return result;
+    }
+
+  private:
+    Variant object_;
+};
+
+class Section final {
+  public:
+    explicit Section(Variant object) : object_(std::move(object)) {}
+    Collection<HeaderFooter> headers() const;
+    Collection<HeaderFooter> footers() const;
+
+  private:
+    Variant object_;
+};
+
+class Document final {
+  public:
+    explicit Document(Variant object) : object_(std::move(object)) {}
+    Collection<Shape> shapes() const;
+    Collection<Section> sections() const;
+    Range content() const;
+    // Closes without a save request. A backend may answer with a notice for the user, such as a
+    // save in a newer format; empty when there is none.
+    std::u16string close() const;
+
+  private:
+    Variant object_;
+};
+
+class Documents final {
+  public:
+    explicit Documents(Variant object) : object_(std::move(object)) {}
+    Document open(const std::u16string& path) const;
+
+  private:
+    Variant object_;
+};
+
+class Application final {
+  public:
+    // Starts the word processor. Throws AutomationError when it cannot be started.
+    static Application create(ObjectFactory& factory);
+
+    Documents documents() const;
+    // Application.Visible = False.
+    void hide() const;
+    void quit() const;
+
+  private:
+    explicit Application(Variant object) : object_(std::move(object)) {}
+    Variant object_;
+};
+
+}  // namespace quorvane::automation::word

@@ -1,0 +1,407 @@
+#include "os/file_system.h"
+
+#include "os/text_encoding.h"
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <optional>
+#include <random>
+#include <system_error>
+#include <utility>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace quorvane::os {
+namespace fs = std::filesystem;
+
+namespace {
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+void appendUtf16(std::u16string& out, char32_t c) {
+    if (c < 0x10000) {
+        out += static_cast<char16_t>(c);
+    } else {
+        c -= 0x10000;
+        out += static_cast<char16_t>(0xD800 + (c >> 10));
+        out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+    }
+}
+
+bool isHighSurrogate(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool isLowSurrogate(char16_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+// Length of the well-formed UTF-8 sequence at s[i], or 0 when there is none.
+std::size_t utf8SequenceAt(const std::string& s, std::size_t i, char32_t& c) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    std::size_t n = 0;
+    char32_t min = 0;
+    if (b0 < 0x80) {
+        c = b0;
+        return 1;
+    } else if ((b0 & 0xE0) == 0xC0) {
+        n = 2, c = b0 & 0x1F, min = 0x80;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        n = 3, c = b0 & 0x0F, min = 0x800;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        n = 4, c = b0 & 0x07, min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (i + n > s.size())
+        return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        const auto b = static_cast<unsigned char>(s[i + k]);
+        if ((b & 0xC0) != 0x80)
+            return 0;
+        c = (c << 6) | (b & 0x3F);
+    }
+    if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+        return 0;
+    return n;
+}
+
+std::u16string describe(const std::error_code& ec) {
+    switch (static_cast<std::errc>(ec.value())) {
+        case std::errc::no_such_file_or_directory:
+            return u"見つかりません";
+        case std::errc::permission_denied:
+        case std::errc::operation_not_permitted:
+            return u"アクセスが拒否されました";
+        case std::errc::not_a_directory:
+            return u"フォルダーではありません";
+        case std::errc::filename_too_long:
+            return u"パスが長すぎます";
+        case std::errc::too_many_symbolic_link_levels:
+            return u"リンクが循環しています";
+        case std::errc::io_error:
+            return u"入出力エラーが発生しました";
+        default:
+            return u"システムエラー " + fromUtf8(std::to_string(ec.value())) + u"（" +
+                   fromUtf8(ec.message()) + u"）";
+    }
+}
+
+FileSystemError failure(std::u16string_view path, std::u16string_view what,
+                        const std::error_code& ec) {
+    return FileSystemError(u"「" + std::u16string(path) + u"」" + std::u16string(what) + u"：" +
+                           describe(ec));
+}
+
+bool isHiddenName(const fs::path& name) {
+#ifdef _WIN32
+    (void)name;
+    return false;
+#else
+    const auto& n = name.native();
+    return !n.empty() && n.front() == '.';
+#endif
+}
+
+// Sixteen hex digits from the system's random source: a name nobody can plant in advance.
+std::string randomPart() {
+    std::random_device device;
+    std::uniform_int_distribution<std::uint32_t> digits;
+    char text[17];
+    std::snprintf(text, sizeof text, "%08x%08x", digits(device), digits(device));
+    return text;
+}
+
+#ifndef _WIN32
+
+class Descriptor final {
+  public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    Descriptor& operator=(Descriptor&&) = delete;
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    bool valid() const { return fd_ >= 0; }
+    int get() const { return fd_; }
+    // Closes now, as a failed close can be the first word of a write that did not reach the disk.
+    bool close() { return ::close(std::exchange(fd_, -1)) == 0; }
+
+  private:
+    int fd_;
+};
+
+// A file of our own making that is removed unless it is renamed into place.
+class StagedFile final {
+  public:
+    // Nothing when the name is taken (errno EEXIST) or the file cannot be created.
+    static std::optional<StagedFile> create(const fs::path& path) {
+        Descriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                             S_IRUSR | S_IWUSR));
+        if (!fd.valid())
+            return std::nullopt;
+        return StagedFile(path, std::move(fd));
+    }
+    ~StagedFile() {
+        if (!path_.empty())
+            ::unlink(path_.c_str());
+    }
+    StagedFile(StagedFile&& other) noexcept
+        : path_(std::exchange(other.path_, {})), fd_(std::move(other.fd_)) {}
+    StagedFile& operator=(StagedFile&&) = delete;
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+
+    int descriptor() const { return fd_.get(); }
+
+    bool commit(const fs::path& destination) {
+        if (::fsync(fd_.get()) != 0 || !fd_.close() ||
+            ::rename(path_.c_str(), destination.c_str()) != 0) {
+            return false;
+        }
+        path_.clear();
+        return true;
+    }
+
+  private:
+    StagedFile(fs::path path, Descriptor fd) : path_(std::move(path)), fd_(std::move(fd)) {}
+
+    fs::path path_;
+    Descriptor fd_;
+};
+
+// A new file under a fresh random name in destination's folder, tried again when a name is taken.
+std::optional<StagedFile> stageBeside(const fs::path& destination) {
+    fs::path partial = destination;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        partial.replace_filename(".quorvane-" + randomPart() + ".part");
+        if (auto staged = StagedFile::create(partial))
+            return staged;
+        if (errno != EEXIST)
+            break;
+    }
+    return std::nullopt;
+}
+
+bool writeAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+bool copyBytes(int from, int to) {
+    std::array<char, 128 * 1024> buffer;
+    while (true) {
+        const ssize_t got = ::read(from, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            return true;
+        if (!writeAll(to, buffer.data(), static_cast<std::size_t>(got)))
+            return false;
+    }
+}
+
+#endif
+
+}  // namespace
+
+fs::path toNativePath(std::u16string_view path) {
+#ifdef _WIN32
+    return fs::path(std::wstring(path.begin(), path.end()));
+#else
+    std::string out;
+    out.reserve(path.size());
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const char16_t c = path[i];
+        if (isHighSurrogate(c) && i + 1 < path.size() && isLowSurrogate(path[i + 1])) {
+            appendUtf8(out, 0x10000 + ((c - 0xD800) << 10) + (path[i + 1] - 0xDC00));
+            ++i;
+        } else if (c >= 0xDC80 && c <= 0xDCFF) {
+            out += static_cast<char>(c - 0xDC00);  // a byte that was not UTF-8
+        } else if (isHighSurrogate(c) || isLowSurrogate(c)) {
+            appendUtf8(out, 0xFFFD);
+        } else {
+            appendUtf8(out, c);
+        }
+    }
+    return fs::path(std::move(out));
+#endif
+}
+
+std::u16string fromNativePath(const fs::path& path) {
+#ifdef _WIN32
+    const auto& w = path.native();
+    return std::u16string(w.begin(), w.end());
+#else
+    const std::string& s = path.native();
+    std::u16string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size();) {
+        char32_t c = 0;
+        if (const auto n = utf8SequenceAt(s, i, c); n > 0) {
+            appendUtf16(out, c);
+            i += n;
+        } else {
+            out += static_cast<char16_t>(0xDC00 + static_cast<unsigned char>(s[i]));
+            ++i;
+        }
+    }
+    return out;
+#endif
+}
+
+std::uint32_t fileAttributes(std::u16string_view path) {
+    const fs::path native = toNativePath(path);
+    std::error_code ec;
+    const fs::file_status st = fs::status(native, ec);
+    if (ec || !fs::exists(st)) {
+        throw failure(path, u"を調べられません",
+                      ec ? ec : std::make_error_code(std::errc::no_such_file_or_directory));
+    }
+    std::uint32_t attributes = 0;
+    if (fs::is_directory(st))
+        attributes |= kAttributeDirectory;
+    if ((st.permissions() & fs::perms::owner_write) == fs::perms::none) {
+        attributes |= kAttributeReadOnly;
+    }
+    if (isHiddenName(native.filename()))
+        attributes |= kAttributeHidden;
+    return attributes == 0 ? kAttributeNormal : attributes;
+}
+
+struct FolderListing::Impl {
+    fs::directory_iterator it;
+    std::u16string folder;
+};
+
+FolderListing::FolderListing(std::u16string_view folder) : impl_(std::make_unique<Impl>()) {
+    impl_->folder = folder;
+    std::error_code ec;
+    impl_->it = fs::directory_iterator(toNativePath(folder), ec);
+    if (ec)
+        throw failure(folder, u"の中を読み取れません", ec);
+}
+
+FolderListing::~FolderListing() = default;
+
+std::u16string FolderListing::next() {
+    std::error_code ec;
+    for (auto& it = impl_->it; it != fs::directory_iterator(); it.increment(ec)) {
+        if (ec)
+            throw failure(impl_->folder, u"の中を読み取れません", ec);
+        const fs::path name = it->path().filename();
+        std::error_code typeError;
+        if (isHiddenName(name) || !it->is_regular_file(typeError))
+            continue;
+        it.increment(ec);
+        if (ec)
+            throw failure(impl_->folder, u"の中を読み取れません", ec);
+        return fromNativePath(name);
+    }
+    if (ec)
+        throw failure(impl_->folder, u"の中を読み取れません", ec);
+    return {};
+}
+
+bool createFolder(std::u16string_view path) {
+    std::error_code ec;
+    return fs::create_directory(toNativePath(path), ec) && !ec;
+}
+
+#ifdef _WIN32
+
+bool copyFile(std::u16string_view source, std::u16string_view destination) {
+    const fs::path from = toNativePath(source);
+    const fs::path to = toNativePath(destination);
+    std::error_code ec;
+    if (!fs::is_regular_file(from, ec))
+        return false;
+    if (const auto st = fs::status(to, ec); fs::exists(st)) {
+        if (!fs::is_regular_file(st) || fs::equivalent(from, to, ec) || ec)
+            return false;
+        if ((st.permissions() & fs::perms::owner_write) == fs::perms::none)
+            return false;
+    }
+    fs::path partial = to;
+    partial.replace_filename(".quorvane-" + randomPart() + ".part");
+    // Without overwrite the copy fails rather than write into a file that someone put there.
+    if (!fs::copy_file(from, partial, fs::copy_options::none, ec)) {
+        fs::remove(partial, ec);
+        return false;
+    }
+    fs::permissions(partial, fs::perms::owner_write, fs::perm_options::add, ec);
+    fs::rename(partial, to, ec);
+    if (ec) {
+        std::error_code ignored;
+        fs::remove(partial, ignored);
+        return false;
+    }
+    return true;
+}
+
+#else
+
+bool copyFile(std::u16string_view source, std::u16string_view destination) {
+    const fs::path from = toNativePath(source);
+    const fs::path to = toNativePath(destination);
+    // Not blocking: a pipe in place of the source must be refused, not waited on.
+    const Descriptor in(::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat sourceStat {};
+    if (!in.valid() || ::fstat(in.get(), &sourceStat) != 0 || !S_ISREG(sourceStat.st_mode))
+        return false;
+    if (struct stat existing{}; ::stat(to.c_str(), &existing) == 0) {
+        const bool itself =
+            existing.st_dev == sourceStat.st_dev && existing.st_ino == sourceStat.st_ino;
+        if (!S_ISREG(existing.st_mode) || itself || (existing.st_mode & S_IWUSR) == 0)
+            return false;
+    }
+
+    // Copy into a new file beside the destination, then rename it over the destination: a failed
+    // copy never leaves a truncated file where the user expects a whole one. The folder may be
+    // writable by others, so the new file is created, never opened: whatever was planted at its
+    // name, a link above all, is never written through. The random name also stays short
+    // whatever the destination's name.
+    std::optional<StagedFile> staged = stageBeside(to);
+    // A copy is made to be edited: a read-only source must not give a copy that cannot be saved.
+    const mode_t mode = (sourceStat.st_mode & 0777) | S_IWUSR;
+    return staged && copyBytes(in.get(), staged->descriptor()) &&
+           ::fchmod(staged->descriptor(), mode) == 0 && staged->commit(to);
+}
+
+#endif
+
+}  // namespace quorvane::os

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "os/error.h"
+
+namespace quorvane::os {
+
+// Separator of the native path strings the program joins and splits.
+#ifdef _WIN32
+inline constexpr char16_t kPathSeparator = u'\\';
+#else
+inline constexpr char16_t kPathSeparator = u'/';
+#endif
+
+class FileSystemError final : public Error {
+  public:
+    using Error::Error;
+};
+
+// Program strings are UTF-16; native names on this system are bytes, normally UTF-8. Bytes that
+// are not UTF-8 travel as lone surrogates U+DC80..U+DCFF, so every name the file system allows
+// comes back unchanged.
+std::filesystem::path toNativePath(std::u16string_view path);
+std::u16string fromNativePath(const std::filesystem::path& path);
+
+// File attributes in the classic bit layout.
+enum FileAttribute : std::uint32_t {
+    kAttributeReadOnly = 1,
+    kAttributeHidden = 2,
+    kAttributeDirectory = 16,
+    kAttributeNormal = 128,
+};
+
+// Attributes of an existing path (links followed). Throws FileSystemError when the path is
+// missing or cannot be examined.
+std::uint32_t fileAttributes(std::u16string_view path);
+
+// The ordinary files directly inside a folder, one name at a time, in the order the system gives
+// them: no folders, no hidden names, nothing but regular files (a link to one counts).
+class FolderListing final {
+  public:
+    // Throws FileSystemError when the folder cannot be read.
+    explicit FolderListing(std::u16string_view folder);
+    ~FolderListing();
+    FolderListing(const FolderListing&) = delete;
+    FolderListing& operator=(const FolderListing&) = delete;
+
+    // The next name, or the empty string when the listing is exhausted.
+    std::u16string next();
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// Creates one folder level; its parent must exist. False when it was not created, which includes
+// a folder that already exists.
+bool createFolder(std::u16string_view path);
+
+// Copies a regular file, replacing a file of the same name. The destination appears whole or not
+// at all, and nothing already in its folder (a link planted by someone else) is written through.
+// False when the copy was refused or failed: a missing source or folder, a read-only
+// destination, a destination that is the source itself, a name the system does not allow.
+bool copyFile(std::u16string_view source, std::u16string_view destination);
+
+}  // namespace quorvane::os

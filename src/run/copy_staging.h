@@ -1,0 +1,36 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "run/run_request.h"
+
+namespace quorvane::run {
+
+// Decides which file a run edits: when copies are asked for, a copy in the destination folder (in
+// a sub-folder named after a dropped folder), otherwise the file itself.
+class CopyStaging final {
+  public:
+    CopyStaging(const RunRequest& request, bool droppedFolder);
+
+    // Creates the sub-folder of the destination named after the dropped folder, when copies are
+    // made. An existing folder, or any other failure, is not an error here: the first copy into
+    // a folder that is not there fails and ends the run.
+    void createDestinationFolder(std::u16string_view droppedFolder) const;
+
+    // The path to edit: the copy's path, nothing when the copy failed, or the source itself when
+    // copies are not made.
+    std::optional<std::u16string> stage(const std::u16string& source) const;
+
+    // The text after the last separator, and after the second-to-last; empty when the path has
+    // fewer separators.
+    static std::u16string lastComponent(std::u16string_view path);
+    static std::u16string lastTwoComponents(std::u16string_view path);
+
+  private:
+    const RunRequest& request_;
+    bool droppedFolder_;
+};
+
+}  // namespace quorvane::run

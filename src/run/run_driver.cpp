@@ -1,0 +1,205 @@
+#include "run/run_driver.h"
+
+#include <array>
+#include <optional>
+
+#include "automation/automation_error.h"
+#include "automation/word_model.h"
+#include "os/file_system.h"
+#include "os/log.h"
+#include "os/text_encoding.h"
+#include "run/copy_staging.h"
+#include "run/run_error.h"
+
+namespace quorvane::run {
+
+namespace word = automation::word;
+using os::kPathSeparator;
+
+namespace {
+
+// A find text made only of spaces is not used. The ideographic space counts as a space: a pair
+// of them typed by accident would otherwise bracket every one in every document.
+bool isBlank(std::u16string_view text) {
+    return text.find_first_not_of(u" \u3000") == std::u16string_view::npos;
+}
+
+// The word processor of one run, quit on every way out of the run so that none is left running.
+class RunApplication final {
+  public:
+    explicit RunApplication(automation::ObjectFactory& factory)
+        : application_(word::Application::create(factory)) {}
+    RunApplication(const RunApplication&) = delete;
+    RunApplication& operator=(const RunApplication&) = delete;
+    ~RunApplication() {
+        if (quit_)
+            return;
+        try {
+            application_.quit();
+        } catch (const automation::AutomationError&) {
+            // Already unwinding from the error that matters; the backend ends its process itself.
+        }
+    }
+
+    const word::Application& operator*() const noexcept { return application_; }
+    void hide() const { application_.hide(); }
+    void quit() {
+        application_.quit();
+        quit_ = true;
+    }
+
+  private:
+    word::Application application_;
+    bool quit_ = false;
+};
+
+DocumentResult listed(std::u16string path) {
+    DocumentResult document;
+    document.source = std::move(path);
+    return document;
+}
+
+// Folds what each pair did to one document into its result.
+class DocumentTally final {
+  public:
+    explicit DocumentTally(DocumentResult& result) : result_(result) {}
+
+    void add(std::size_t pairNumber, const ReplacementPair& pair, const PassResult& pass) {
+        ++applied_;
+        if (!pass.opened || !pass.saved) {
+            missed_.push_back(u"置換 " + std::u16string(1, u'0' + pairNumber) + u"「" + pair.find +
+                              u"」→「" + pair.replacement + u"」");
+            if (reasons_.empty() || reasons_.back() != pass.failure)
+                reasons_.push_back(pass.failure);
+            if (!pass.opened)
+                ++notOpened_;
+            else
+                notSaved_ = true;
+            return;
+        }
+        found_ = found_ || pass.found;
+        addCount(result_.counts.body, pass.counts.body);
+        addCount(result_.counts.textBoxes, pass.counts.textBoxes);
+        addCount(result_.counts.headersAndFooters, pass.counts.headersAndFooters);
+        if (!pass.notice.empty() && std::find(result_.notices.begin(), result_.notices.end(),
+                                              pass.notice) == result_.notices.end()) {
+            result_.notices.push_back(pass.notice);
+        }
+    }
+
+    void finish() {
+        if (missed_.empty()) {
+            result_.outcome = found_ ? Outcome::Replaced : Outcome::Unchanged;
+            return;
+        }
+        result_.outcome = notSaved_ ? Outcome::NotSaved : Outcome::NotOpened;
+        std::u16string reason;
+        for (const auto& r : reasons_)
+            reason += (reason.empty() ? u"" : u"／") + r;
+        if (missed_.size() < applied_) {
+            // Some pairs reached the document: the user must know which to apply again.
+            reason += u"（";
+            for (std::size_t i = 0; i < missed_.size(); ++i)
+                reason += (i ? u"、" : u"") + missed_[i];
+            reason += u" は適用されていません）";
+        }
+        result_.reason = std::move(reason);
+    }
+
+  private:
+    static void addCount(std::optional<std::int32_t>& total, std::optional<std::int32_t> more) {
+        if (more)
+            total = total.value_or(0) + *more;
+    }
+
+    DocumentResult& result_;
+    std::size_t applied_ = 0;
+    std::size_t notOpened_ = 0;
+    bool notSaved_ = false;
+    bool found_ = false;
+    std::vector<std::u16string> missed_;
+    std::vector<std::u16string> reasons_;
+};
+
+}  // namespace
+
+RunDriver::RunDriver(os::MessageBox& messages, automation::ObjectFactory& factory,
+                     WidthForms widths)
+    : messages_(messages), factory_(factory), widths_(std::move(widths)) {}
+
+RunResult RunDriver::run(const RunRequest& request, const std::u16string& droppedPath,
+                         RunProgress* progress) {
+    RunResult result;
+    result.path = droppedPath;
+    if (request.mode == RunRequest::Mode::EditOriginals &&
+        messages_.show(kConfirmText, kTitle, os::MessageBox::kYesNo | os::MessageBox::kQuestion) ==
+            os::MessageBox::kNo) {
+        result.declined = true;
+        return result;
+    }
+    // The find texts of this run: the body pass may rewrite them to their width-converted form,
+    // which the later documents of the run then receive.
+    std::array<std::u16string, RunRequest::kPairs> findTexts;
+    for (std::size_t j = 0; j < RunRequest::kPairs; ++j)
+        findTexts[j] = request.pairs[j].find;
+
+    try {
+        // A directory is a folder whatever else its attributes say (read-only, hidden, ...).
+        const bool isFolder = (os::fileAttributes(droppedPath) & os::kAttributeDirectory) != 0;
+        const CopyStaging staging(request, isFolder);
+        if (isFolder) {
+            // Made before the listing, and also when the folder turns out to hold no files.
+            staging.createDestinationFolder(droppedPath);
+            os::FolderListing listing(droppedPath);
+            for (std::u16string name = listing.next(); !name.empty(); name = listing.next())
+                result.documents.push_back(listed(droppedPath + kPathSeparator + name));
+        } else {
+            result.documents.push_back(listed(droppedPath));
+        }
+        os::log::detail(u"実行：" + droppedPath + u"（文書 " +
+                        os::fromUtf8(std::to_string(result.documents.size())) + u" 件）");
+
+        RunApplication application(factory_);
+        DocumentPasses passes(request, *application, widths_);
+        const auto count = static_cast<std::int32_t>(result.documents.size());
+        for (std::int32_t i = 0; i < count; ++i) {
+            DocumentResult& document = result.documents[static_cast<std::size_t>(i)];
+            if (progress)
+                progress->documentStarted(i, count, document.source);
+            const std::optional<std::u16string> edited = staging.stage(document.source);
+            if (!edited) {
+                document.outcome = Outcome::CopyFailed;
+                os::log::problem(u"コピーできませんでした：" + document.source);
+                result.endedByCopyFailure = true;
+                application.hide();
+                application.quit();
+                messages_.show(kCopyFailedText, kTitle, os::MessageBox::kCritical);
+                return result;
+            }
+            document.edited = *edited;
+            DocumentTally tally(document);
+            for (std::size_t j = 0; j < RunRequest::kPairs; ++j) {
+                if (isBlank(findTexts[j]))
+                    continue;
+                tally.add(j + 1, request.pairs[j],
+                          passes.replaceInDocument(document.edited, findTexts[j],
+                                                   u"「" + request.pairs[j].replacement + u"」"));
+            }
+            tally.finish();
+            if (document.processed()) {
+                os::log::detail(u"処理しました：" + document.edited);
+            } else {
+                os::log::problem(u"処理できませんでした：" + document.edited + u"：" +
+                                 document.reason);
+            }
+        }
+        application.quit();
+    } catch (const os::Error& e) {
+        RunError error(std::move(result), e.message());
+        os::log::problem(error.message());
+        throw error;
+    }
+    return result;
+}
+
+}  // namespace quorvane::run

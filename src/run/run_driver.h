@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "automation/variant.h"
+#include "os/message_box.h"
+#include "run/document_passes.h"
+#include "run/run_request.h"
+#include "run/run_result.h"
+
+namespace quorvane::run {
+
+// Told of each document as a run reaches it, so that a long run can show where it is.
+class RunProgress {
+  public:
+    virtual ~RunProgress() = default;
+    // index counts from 0; count is the number of documents of the run.
+    virtual void documentStarted(std::int32_t index, std::int32_t count,
+                                 const std::u16string& path) = 0;
+};
+
+// One run per dropped path: confirmation when originals are edited, the documents of the path,
+// copies when asked, one word processor for the whole run, and every non-blank pair applied to
+// every document.
+class RunDriver final {
+  public:
+    static constexpr std::u16string_view kTitle = u"Quorvane";
+    static constexpr std::u16string_view kConfirmText =
+        u"元ファイルを置換します（ファイルの取扱メニュー参照）。\n続行しますか？";
+    static constexpr std::u16string_view kCopyFailedText =
+        u"ファイルコピー失敗：同一のファイル名があるかパスが無効。\n"
+        u"ファイルの取扱メニューから別フォルダーを選択するか、または元ファイルを置換してください。";
+
+    RunDriver(os::MessageBox& messages, automation::ObjectFactory& factory, WidthForms widths = {});
+
+    // One complete run for the dropped path. Throws RunError, carrying what was done so far,
+    // when the path cannot be examined or listed or the word processor cannot be started; the
+    // word processor never outlives the call.
+    RunResult run(const RunRequest& request, const std::u16string& droppedPath,
+                  RunProgress* progress = nullptr);
+
+  private:
+    os::MessageBox& messages_;
+    automation::ObjectFactory& factory_;
+    WidthForms widths_;
+};
+
+}  // namespace quorvane::run

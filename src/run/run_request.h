@@ -1,0 +1,41 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+namespace quorvane::run {
+
+// One find/replace pair as the user typed it. A pair whose find text is blank is not used.
+struct ReplacementPair {
+    std::u16string find;
+    std::u16string replacement;
+};
+
+// Where in a document replacements are made.
+struct Regions {
+    bool body = true;
+    bool textBoxes = true;
+    bool headersAndFooters = true;
+};
+
+// Everything a run needs from its front end, read once when the run starts.
+struct RunRequest {
+    enum class Mode {
+        // Copy the documents into destinationFolder and edit the copies.
+        CopyFirst,
+        // Edit the documents themselves, after the user confirms it.
+        EditOriginals,
+    };
+
+    static constexpr std::size_t kPairs = 3;
+
+    Mode mode = Mode::CopyFirst;
+    std::u16string destinationFolder;
+    std::array<ReplacementPair, kPairs> pairs;
+    Regions regions;
+    // Both apply to the body only.
+    bool matchCase = true;
+    bool distinguishWidths = true;
+};
+
+}  // namespace quorvane::run

@@ -1,0 +1,169 @@
+#include "object_model_contract.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <random>
+
+#include "automation/automation_error.h"
+#include "automation/word_model.h"
+#include "os/file_system.h"
+
+namespace quorvane::contract {
+namespace {
+
+namespace fs = std::filesystem;
+namespace word = automation::word;
+using automation::AutomationError;
+
+std::string bytesOf(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+bool hasJapanese(const std::u16string& text) {
+    return std::any_of(text.begin(), text.end(), [](char16_t c) { return c >= 0x3000; });
+}
+
+}  // namespace
+
+std::unique_ptr<ContractBackend>& ObjectModelContract::instance() {
+    static std::unique_ptr<ContractBackend> backend;
+    return backend;
+}
+
+void ObjectModelContract::TearDownTestSuite() {
+    // The backend's offices end here, not in the static destructors after main.
+    instance().reset();
+}
+
+ContractBackend& ObjectModelContract::backend() {
+    if (!instance())
+        instance() = GetParam()();
+    return *instance();
+}
+
+void ObjectModelContract::SetUp() {
+    std::random_device random;
+    folder_ = fs::temp_directory_path() /
+              ("quorvane-contract-" + std::to_string(random()) + std::to_string(random()));
+    fs::create_directories(folder_);
+    sample_ = backend().writeSample(folder_);
+}
+
+void ObjectModelContract::TearDown() {
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
+}
+
+word::Application ObjectModelContract::start() {
+    return word::Application::create(backend().factory());
+}
+
+std::u16string ObjectModelContract::samplePath() const {
+    return os::fromNativePath(sample_);
+}
+
+TEST_P(ObjectModelContract, EachRegionIsReplacedThroughItsOwnFindAndCounted) {
+    const word::Application application = start();
+    const word::Document document = application.documents().open(samplePath());
+    int textBoxes = 0;
+    for (const word::Shape& shape : document.shapes().items()) {
+        textBoxes += shape.textFrameRange().find().replaceAllNamed(u"foo", u"「T」").found;
+    }
+    int headersAndFooters = 0;
+    for (const word::Section& section : document.sections().items()) {
+        for (const auto& list : {section.headers(), section.footers()}) {
+            for (const word::HeaderFooter& member : list.items()) {
+                // The named form passes no MatchCase: case does not matter.
+                const auto answer = member.range().find().replaceAllNamed(u"foo", u"「H」");
+                headersAndFooters += answer.replaced.value_or(answer.found ? 1 : 0);
+            }
+        }
+    }
+    const auto body = document.content().find().replaceAll(u"foo", u"「B」", true);
+    document.close();
+    application.quit();
+
+    EXPECT_EQ(textBoxes, 1);
+    EXPECT_EQ(headersAndFooters, 3);
+    EXPECT_TRUE(body.found);
+    if (body.replaced) {
+        EXPECT_EQ(*body.replaced, 2) << "BODY-case foo and CELL-own foo";
+    }
+    const auto t = backend().count(sample_, u"「T」");
+    const auto h = backend().count(sample_, u"「H」");
+    const auto b = backend().count(sample_, u"「B」");
+    EXPECT_EQ(t.at(u"TEXTBOX-own"), 1);
+    EXPECT_EQ(h.at(u"HDR-own"), 2);
+    EXPECT_EQ(h.at(u"FTR-own"), 1);
+    EXPECT_EQ(b.at(u"BODY-case"), 1);
+    EXPECT_EQ(b.at(u"CELL-own"), 1);
+    EXPECT_EQ(t.size() + h.size() + b.size(), 5u) << "a replacement landed outside its region";
+    EXPECT_EQ(backend().count(sample_, u"Foo").at(u"BODY-case"), 1) << "MatchCase was ignored";
+}
+
+TEST_P(ObjectModelContract, BodySearchFoldsCaseOnlyWhenAskedAndNeverWidth) {
+    const word::Application application = start();
+    const word::Document document = application.documents().open(samplePath());
+    const auto caseless = document.content().find().replaceAll(u"foo", u"「c」", false);
+    const auto ascii = document.content().find().replaceAll(u"abc", u"「w」", false);
+    document.close();
+    application.quit();
+
+    EXPECT_TRUE(caseless.found);
+    EXPECT_TRUE(ascii.found);
+    EXPECT_EQ(backend().count(sample_, u"「c」").at(u"BODY-case"), 3);
+    const auto width = backend().count(sample_, u"ＡＢＣ");
+    EXPECT_EQ(width.at(u"BODY-width"), 1) << "a half-width search changed full-width text";
+    EXPECT_EQ(backend().count(sample_, u"「w」").at(u"BODY-width"), 1);
+}
+
+TEST_P(ObjectModelContract, DocumentWithoutMatchesIsLeftByteForByte) {
+    const auto before = bytesOf(sample_);
+    const auto modified = fs::last_write_time(sample_);
+    const word::Application application = start();
+    const word::Document document = application.documents().open(samplePath());
+    EXPECT_FALSE(document.content().find().replaceAll(u"zzz", u"「x」", true).found);
+    EXPECT_TRUE(document.close().empty());
+    application.quit();
+    EXPECT_EQ(bytesOf(sample_), before);
+    EXPECT_EQ(fs::last_write_time(sample_), modified);
+}
+
+TEST_P(ObjectModelContract, FailuresAreAutomationErrorsInJapanese) {
+    const word::Application application = start();
+    const auto expectFailure = [](const auto& call) {
+        try {
+            call();
+            ADD_FAILURE() << "no automation error";
+        } catch (const AutomationError& e) {
+            EXPECT_TRUE(hasJapanese(e.message())) << e.what();
+        }
+    };
+    expectFailure([&] { application.documents().open(os::fromNativePath(folder_ / "none.doc")); });
+    const word::Document document = application.documents().open(samplePath());
+    document.close();
+    expectFailure([&] { (void)document.shapes().items(); });
+    application.quit();
+    expectFailure([&] { application.documents().open(samplePath()); });
+}
+
+TEST_P(ObjectModelContract, MembersAnswerByNameWithoutRegardToCase) {
+    automation::Variant application = backend().factory().create(u"word.application");
+    const automation::Variant document =
+        application.get(u"DOCUMENTS").call(u"open", {samplePath()});
+    EXPECT_TRUE(document.get(u"content").get(u"FIND").isObject());
+    EXPECT_THROW(document.get(u"NoSuchMember"), AutomationError);
+    EXPECT_THROW(document.get(u"Content").get(u"Find").call(
+                     u"Execute", {}, {{u"FindText", u"foo"}, {u"ReplaceWith", 2}}),
+                 AutomationError);
+    document.call(u"CLOSE");
+    application.get(u"Application").put(u"visible", false);
+    application.call(u"quit");
+}
+
+}  // namespace quorvane::contract
