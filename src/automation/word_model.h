@@ -146,6 +146,7 @@ class Application final {
   public:
     // Starts the word processor. Throws AutomationError when it cannot be started.
     static Application create(ObjectFactory& factory);
+    explicit Application(Variant object) : object_(std::move(object)) {}
 
     Documents documents() const;
     // Application.Visible = False.
@@ -153,7 +154,6 @@ class Application final {
     void quit() const;
 
   private:
-    explicit Application(Variant object) : object_(std::move(object)) {}
     Variant object_;
 };
 

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "automation/variant.h"
@@ -34,6 +35,14 @@ class ContractBackend {
                                                 const std::u16string& word) = 0;
 };
 
-using BackendMaker = std::function<std::unique_ptr<ContractBackend>()>;
+// The suite's parameter: a backend's name, and how to make it.
+struct BackendMaker {
+    std::string name;
+    std::function<std::unique_ptr<ContractBackend>()> make;
+};
+
+inline void PrintTo(const BackendMaker& maker, std::ostream* out) {
+    *out << maker.name;
+}
 
 }  // namespace quorvane::contract

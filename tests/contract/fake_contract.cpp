@@ -58,9 +58,11 @@ class FakeBackend final : public ContractBackend {
     automation::fake::FakeWordProcessor processor_;
 };
 
-INSTANTIATE_TEST_SUITE_P(Fake, ObjectModelContract, ::testing::Values(BackendMaker([] {
-                             return std::unique_ptr<ContractBackend>(new FakeBackend);
-                         })));
+INSTANTIATE_TEST_SUITE_P(Fake, ObjectModelContract,
+                         ::testing::Values(BackendMaker{
+                             "Fake",
+                             [] { return std::unique_ptr<ContractBackend>(new FakeBackend); }}),
+                         [](const auto& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace quorvane::contract

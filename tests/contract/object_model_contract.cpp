@@ -42,7 +42,7 @@ void ObjectModelContract::TearDownTestSuite() {
 
 ContractBackend& ObjectModelContract::backend() {
     if (!instance())
-        instance() = GetParam()();
+        instance() = GetParam().make();
     return *instance();
 }
 
@@ -158,8 +158,9 @@ TEST_P(ObjectModelContract, MembersAnswerByNameWithoutRegardToCase) {
         application.get(u"DOCUMENTS").call(u"open", {samplePath()});
     EXPECT_TRUE(document.get(u"content").get(u"FIND").isObject());
     EXPECT_THROW(document.get(u"NoSuchMember"), AutomationError);
-    EXPECT_THROW(document.get(u"Content").get(u"Find").call(
-                     u"Execute", {}, {{u"FindText", u"foo"}, {u"ReplaceWith", 2}}),
+    EXPECT_THROW(document.get(u"Content")
+                     .get(u"Find")
+                     .call(u"Execute", {}, {{u"FindText", u"foo"}, {u"ReplaceWith", 2}}),
                  AutomationError);
     document.call(u"CLOSE");
     application.get(u"Application").put(u"visible", false);

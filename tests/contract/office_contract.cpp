@@ -39,14 +39,16 @@ class OfficeBackend final : public ContractBackend {
   private:
     automation::office::OfficeFactory factory_;
     testing::DocumentReader reader_;
-    fs::path converted_ =
-        fs::temp_directory_path() / ("quorvane-contract-sample-" + std::to_string(::getpid())) /
-        "sample.docx";
+    fs::path converted_ = fs::temp_directory_path() /
+                          ("quorvane-contract-sample-" + std::to_string(::getpid())) /
+                          "sample.docx";
 };
 
-INSTANTIATE_TEST_SUITE_P(Office, ObjectModelContract, ::testing::Values(BackendMaker([] {
-                             return std::unique_ptr<ContractBackend>(new OfficeBackend);
-                         })));
+INSTANTIATE_TEST_SUITE_P(Office, ObjectModelContract,
+                         ::testing::Values(BackendMaker{
+                             "Office",
+                             [] { return std::unique_ptr<ContractBackend>(new OfficeBackend); }}),
+                         [](const auto& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace quorvane::contract

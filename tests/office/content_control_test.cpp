@@ -6,11 +6,10 @@
 #include <memory>
 #include <string>
 
-#include "common/plain_form_state.h"
-#include "document_reader.h"
 #include "automation/office/office_factory.h"
+#include "document_reader.h"
 #include "os/file_system.h"
-#include "replace/document_passes.h"
+#include "run/document_passes.h"
 
 namespace quorvane {
 namespace {
@@ -83,17 +82,17 @@ class ContentControls : public ::testing::Test {
     }
 
     // Replaces as a run does; everything is chosen but what is switched off here.
-    static RunReport replace(const fs::path& document, std::u16string find,
-                             const std::u16string& replacement, bool headers, bool matchCase) {
-        PlainFormState form;
-        form.checks[2] = headers ? FormState::kChecked : FormState::kUnchecked;
-        form.checks[3] = matchCase ? FormState::kChecked : FormState::kUnchecked;
-        AutomationHandles handles;
-        handles.wdApp = application_;
-        RunReport report;
-        DocumentPasses(form, handles, report)
-            .chikan(os::fromNativePath(document), find, replacement);
-        return report;
+    // The failure, empty when the document was opened and saved.
+    static std::u16string replace(const fs::path& document, std::u16string find,
+                                  const std::u16string& replacement, bool headers, bool matchCase) {
+        run::RunRequest request;
+        request.regions.headersAndFooters = headers;
+        request.matchCase = matchCase;
+        const automation::word::Application application(application_);
+        const run::WidthForms widths;
+        return run::DocumentPasses(request, application, widths)
+            .replaceInDocument(os::fromNativePath(document), find, replacement)
+            .failure;
     }
 
     static inline std::unique_ptr<DocumentReader> reader_;

@@ -18,15 +18,14 @@
 #include <thread>
 #include <vector>
 
-#include "batch/run_driver.h"
-#include "common/plain_form_state.h"
-#include "document_reader.h"
-#include "office_test_support.h"
 #include "automation/automation_error.h"
 #include "automation/office/office_factory.h"
+#include "document_reader.h"
+#include "office_test_support.h"
 #include "os/file_system.h"
 #include "os/text_encoding.h"
-#include "replace/document_passes.h"
+#include "run/document_passes.h"
+#include "run/run_driver.h"
 
 namespace quorvane {
 namespace {
@@ -108,22 +107,23 @@ class YesMessageBox final : public os::MessageBox {
     int show(std::u16string_view, std::u16string_view, int) override { return kYes; }
 };
 
-// The document passes over the shared office, with the form's checks as given.
+// The document passes over the shared office, with the request as given; failures collects
+// why documents were not opened or saved.
 struct Passes {
-    PlainFormState form;
-    AutomationHandles handles;
-    RunReport report;
-
-    Passes() { handles.wdApp = Offices::application(); }
+    run::RunRequest request;
+    Variant application = Offices::application();
+    std::vector<std::u16string> failures;
 
     void run(const fs::path& document, std::u16string find, const std::u16string& replacement) {
-        DocumentPasses passes(form, handles, report);
-        passes.chikan(os::fromNativePath(document), find, replacement);
+        const run::WidthForms widths;
+        const auto result =
+            run::DocumentPasses(request, automation::word::Application(application), widths)
+                .replaceInDocument(os::fromNativePath(document), find, replacement);
+        if (!result.failure.empty())
+            failures.push_back(result.failure);
     }
     void regions(bool body, bool shapes, bool headers) {
-        form.checks[0] = body ? FormState::kChecked : FormState::kUnchecked;
-        form.checks[1] = shapes ? FormState::kChecked : FormState::kUnchecked;
-        form.checks[2] = headers ? FormState::kChecked : FormState::kUnchecked;
+        request.regions = {body, shapes, headers};
     }
 };
 
@@ -165,7 +165,7 @@ void checkRegionChoices(const fs::path& original) {
         Passes passes;
         passes.regions(choice[0], choice[1], choice[2]);
         passes.run(document, u"foo", u"baz");
-        EXPECT_TRUE(passes.report.empty());
+        EXPECT_TRUE(passes.failures.empty());
         const auto foo = reader.count(document, u"foo");
         const auto baz = reader.count(document, u"baz");
         for (const auto& [label, n] : before) {
@@ -208,7 +208,7 @@ TEST(OfficeBackend, BodyFindFollowsCaseWidthAndFormatting) {
             passes.regions(true, false, false);
             passes.run(document, u"FOO", u"baz");
             EXPECT_TRUE(reader.count(document, u"baz").empty()) << "case is matched";
-            passes.form.checks[3] = FormState::kUnchecked;
+            passes.request.matchCase = false;
             passes.run(document, u"FOO", u"baz");
             // The 1 is the footnote's anchor, which no match crosses.
             EXPECT_EQ(reader.paragraph(document, u"baz", u"BODY-own"),
@@ -223,7 +223,7 @@ TEST(OfficeBackend, BodyFindFollowsCaseWidthAndFormatting) {
             const fs::path document = folder.copy(original);
             Passes passes;
             passes.regions(true, false, false);
-            passes.form.checks[4] = FormState::kUnchecked;
+            passes.request.distinguishWidths = false;
             passes.run(document, u"ABC", u"xyz");
             EXPECT_EQ(reader.paragraph(document, u"xyz", u"BODY-own"),
                       u"BODY-own foo xyz xyz abc fooBAR1");
@@ -247,17 +247,17 @@ TEST(OfficeBackend, ReportsBrokenDocumentsAndGoesOn) {
         const std::string bytes = bytesOf(document);
         Passes passes;
         passes.run(document, u"foo", u"baz");
-        ASSERT_EQ(passes.report.size(), 1u);
-        EXPECT_TRUE(passes.report[0].reason.starts_with(u"開けませんでした："));
+        ASSERT_EQ(passes.failures.size(), 1u);
+        EXPECT_TRUE(passes.failures[0].starts_with(u"開けませんでした："));
         if (entry.path().filename() == "pw.odt" || entry.path().filename() == "pw.doc") {
-            EXPECT_NE(passes.report[0].reason.find(u"パスワード"), std::u16string::npos);
+            EXPECT_NE(passes.failures[0].find(u"パスワード"), std::u16string::npos);
         }
         EXPECT_EQ(bytesOf(document), bytes);
 
         Passes next;
         next.regions(true, false, false);
         next.run(good, u"foo", u"foo");
-        EXPECT_TRUE(next.report.empty());
+        EXPECT_TRUE(next.failures.empty());
         EXPECT_EQ(leftovers(folder.path()), std::vector<std::string>{});
     }
 }
@@ -279,8 +279,8 @@ TEST(OfficeBackend, RefusesReadOnlyAndLockedOriginals) {
         const std::string bytes = bytesOf(document);
         Passes passes;
         passes.run(document, u"foo", u"baz");
-        ASSERT_EQ(passes.report.size(), 1u);
-        EXPECT_EQ(passes.report[0].reason, std::u16string(u"開けませんでした：") + reason);
+        ASSERT_EQ(passes.failures.size(), 1u);
+        EXPECT_EQ(passes.failures[0], std::u16string(u"開けませんでした：") + reason);
         EXPECT_EQ(bytesOf(document), bytes);
     }
     EXPECT_TRUE(fs::exists(lock));
@@ -325,7 +325,7 @@ End Sub
     const fs::path control = folder.copy(document, "control.fodt");
     Passes passes;
     passes.run(document, u"foo", u"baz");
-    EXPECT_TRUE(passes.report.empty());
+    EXPECT_TRUE(passes.failures.empty());
     EXPECT_FALSE(fs::exists(witness));
     EXPECT_EQ(Offices::reader().count(document, u"baz").at(u"BODY-macro"), 1);
 
@@ -359,16 +359,16 @@ TEST(OfficeBackend, SurvivesTheOfficeDyingDuringASave) {
     });
     {
         Passes passes;
-        passes.handles.wdApp = factory.create(u"Word.Application");
+        passes.application = factory.create(u"Word.Application");
         passes.regions(true, false, false);
         passes.run(document, u"foo", u"baz");
         done = true;
         killer.join();
-        ASSERT_EQ(passes.report.size(), 1u);
-        EXPECT_TRUE(passes.report[0].reason.starts_with(u"保存できませんでした："));
+        ASSERT_EQ(passes.failures.size(), 1u);
+        EXPECT_TRUE(passes.failures[0].starts_with(u"保存できませんでした："));
         passes.run(next, u"foo", u"baz");
-        EXPECT_EQ(passes.report.size(), 1u);
-        passes.handles.wdApp.call(u"Quit");
+        EXPECT_EQ(passes.failures.size(), 1u);
+        passes.application.call(u"Quit");
     }
     auto& reader = Offices::reader();
     EXPECT_EQ(bytesOf(document), bytesOf(original));
@@ -407,10 +407,10 @@ TEST(OfficeBackend, RestartsAHungOffice) {
         EXPECT_THROW(opened.call(u"Close"), AutomationError);
 
         Passes passes;
-        passes.handles.wdApp = application;
+        passes.application = application;
         passes.regions(true, false, false);
         passes.run(next, u"foo", u"baz");
-        EXPECT_TRUE(passes.report.empty());
+        EXPECT_TRUE(passes.failures.empty());
     }
     EXPECT_EQ(bytesOf(document), bytes);
     EXPECT_EQ(Offices::reader().count(next, u"baz").at(u"BODY-end"), 1);
@@ -440,19 +440,21 @@ TEST(OfficeBackend, ARunLeavesNothingBehind) {
         << "half";
     const std::string running = ".~quorvane-1-1-b.odt";
     std::ofstream(folder.path() / running) << "in progress";
-    PlainFormState form;
-    form.option1 = FormState::kNotSelected;
-    form.option2 = FormState::kSelected;
-    form.textBoxes[0] = u"foo";
-    form.textBoxes[1] = u"baz";
+    run::RunRequest request;
+    request.mode = run::RunRequest::Mode::EditOriginals;
+    request.pairs[0] = {u"foo", u"baz"};
     YesMessageBox messages;
     OfficeFactory factory;
-    RunDriver driver(form, messages, factory);
-    driver.ファイル名取得(os::fromNativePath(folder.path()));
-    ASSERT_EQ(driver.report().size(), 1u);
-    EXPECT_TRUE(driver.report()[0].path.ends_with(u"c.docx"));
-    EXPECT_EQ(driver.report()[0].reason,
-              u"開けませんでした：文書として読み込めません（形式：テキスト）");
+    const run::RunResult result =
+        run::RunDriver(messages, factory).run(request, os::fromNativePath(folder.path()));
+    for (const auto& document : result.documents) {
+        if (!document.source.ends_with(u"c.docx")) {
+            EXPECT_EQ(document.outcome, run::Outcome::Replaced);
+            continue;
+        }
+        EXPECT_EQ(document.outcome, run::Outcome::NotOpened);
+        EXPECT_EQ(document.reason, u"開けませんでした：文書として読み込めません（形式：テキスト）");
+    }
     for (const char* name : {"a.docx", "b.odt"}) {
         const auto counts = Offices::reader().count(folder.path() / name, u"foo");
         EXPECT_FALSE(counts.contains(u"BODY-end")) << name;
@@ -477,7 +479,7 @@ TEST(OfficeBackend, EachPairWorksOnTheFileAsTheLastOneLeftIt) {
         passes.run(document, u"nowhere", u"qux");
         EXPECT_TRUE(bytesOf(document) == saved) << "saved again";
         passes.run(document, u"baz", u"qux");
-        EXPECT_TRUE(passes.report.empty());
+        EXPECT_TRUE(passes.failures.empty());
         EXPECT_TRUE(reader.count(document, u"baz").empty());
         EXPECT_EQ(reader.count(document, u"qux").at(u"BODY-end"), 1);
         EXPECT_EQ(reader.count(document, u"qux").at(u"HDR-own"), 1);
@@ -502,11 +504,11 @@ TEST(OfficeBackend, QuitClosesTheLastDocumentForGood) {
     {
         OfficeFactory factory;
         Passes passes;
-        passes.handles.wdApp = factory.create(u"Word.Application");
+        passes.application = factory.create(u"Word.Application");
         passes.run(document, u"foo", u"baz");
         passes.run(document, u"baz", u"qux");
-        EXPECT_TRUE(passes.report.empty());
-        passes.handles.wdApp.call(u"Quit");
+        EXPECT_TRUE(passes.failures.empty());
+        passes.application.call(u"Quit");
     }
     EXPECT_EQ(Offices::reader().count(document, u"qux").at(u"BODY-end"), 1);
     EXPECT_EQ(leftovers(folder.path()), std::vector<std::string>{});
@@ -523,7 +525,7 @@ TEST(OfficeBackend, LeavesADocumentWithoutMatchesUntouched) {
         fs::last_write_time(document, time);
         Passes passes;
         passes.run(document, u"nowhere", u"baz");
-        EXPECT_TRUE(passes.report.empty());
+        EXPECT_TRUE(passes.failures.empty());
         EXPECT_EQ(bytesOf(document), bytes);
         EXPECT_EQ(fs::last_write_time(document), time);
         EXPECT_EQ(leftovers(folder.path()), std::vector<std::string>{});
@@ -540,26 +542,23 @@ TEST(OfficeBackend, SavesOldWordDocumentsAsWord97WithANotice) {
     ASSERT_EQ(reader.filter(original), u"MS Word 95");
     TempFolder folder;
     const fs::path document = folder.copy(original);
-    PlainFormState form;
-    form.option1 = FormState::kNotSelected;
-    form.option2 = FormState::kSelected;
-    form.textBoxes[0] = u"nowhere";
-    form.textBoxes[1] = u"cat";
+    run::RunRequest request;
+    request.mode = run::RunRequest::Mode::EditOriginals;
+    request.pairs[0] = {u"nowhere", u"cat"};
     YesMessageBox messages;
     OfficeFactory factory;
-    RunDriver driver(form, messages, factory);
-    driver.ファイル名取得(os::fromNativePath(document));
-    EXPECT_TRUE(driver.report().empty());
+    run::RunDriver driver(messages, factory);
+    const run::RunResult unchanged = driver.run(request, os::fromNativePath(document));
+    EXPECT_EQ(unchanged.documents.at(0).outcome, run::Outcome::Unchanged);
+    EXPECT_TRUE(unchanged.documents[0].notices.empty());
     EXPECT_EQ(bytesOf(document), bytesOf(original));
 
-    form.textBoxes[0] = u"fox";
-    form.textBoxes[2] = u"dog";
-    form.textBoxes[3] = u"cow";
-    driver.ファイル名取得(os::fromNativePath(document));
-    ASSERT_EQ(driver.report().size(), 1u);
-    EXPECT_TRUE(driver.report()[0].isNotice());
-    EXPECT_EQ(driver.report()[0].reason,
-              u"元の形式（Word 6.0/95）では保存できないため、Word 97-2003 形式で保存しました");
+    request.pairs = {{{u"fox", u"cat"}, {u"dog", u"cow"}, {}}};
+    const run::RunResult saved = driver.run(request, os::fromNativePath(document));
+    EXPECT_EQ(saved.documents.at(0).outcome, run::Outcome::Replaced);
+    EXPECT_EQ(saved.documents[0].notices,
+              std::vector<std::u16string>{
+                  u"元の形式（Word 6.0/95）では保存できないため、Word 97-2003 形式で保存しました"});
     EXPECT_EQ(reader.filter(document), u"MS Word 97");
     EXPECT_EQ(reader.paragraph(document, u"「cat」", u"The"),
               u"The quick brown 「cat」 jumps over the lazy 「cow」");
@@ -579,8 +578,8 @@ TEST(OfficeBackend, RefusesFormatsTheOfficeCannotWrite) {
     const std::string bytes = bytesOf(document);
     Passes passes;
     passes.run(document, u"foo", u"baz");
-    ASSERT_EQ(passes.report.size(), 1u);
-    EXPECT_EQ(passes.report[0].reason,
+    ASSERT_EQ(passes.failures.size(), 1u);
+    EXPECT_EQ(passes.failures[0],
               u"開けませんでした：この形式（AbiWord）では保存できないため処理しませんでした。"
               u"Word か ODF の形式で保存し直してからやり直してください");
     EXPECT_EQ(bytesOf(document), bytes);
@@ -627,8 +626,8 @@ TEST(OfficeBackend, TellsWhyASaveFailed) {
         disk.fill();
         Passes passes;
         passes.run(document, u"foo", u"baz");
-        ASSERT_EQ(passes.report.size(), 1u);
-        EXPECT_EQ(passes.report[0].reason,
+        ASSERT_EQ(passes.failures.size(), 1u);
+        EXPECT_EQ(passes.failures[0],
                   u"保存できませんでした：ディスクの空きが足りません。空きを作ってからやり直してく"
                   u"ださい");
         EXPECT_EQ(bytesOf(document), bytesOf(Offices::ownDocuments().front()));
@@ -645,8 +644,8 @@ TEST(OfficeBackend, TellsWhyASaveFailed) {
     fs::copy_file(Offices::ownDocuments().front(), document);
     Passes passes;
     passes.run(document, u"foo", u"baz");
-    ASSERT_EQ(passes.report.size(), 1u);
-    EXPECT_EQ(passes.report[0].reason,
+    ASSERT_EQ(passes.failures.size(), 1u);
+    EXPECT_EQ(passes.failures[0],
               u"保存できませんでした：ファイル名かフォルダーの場所が長すぎます。短くしてからやり直"
               u"してください");
     EXPECT_EQ(bytesOf(document), bytesOf(Offices::ownDocuments().front()));
@@ -675,7 +674,7 @@ TEST(OfficeBackend, SavesUnderTheLongestNameWithoutFollowingLinks) {
     }
     Passes passes;
     passes.run(document, u"foo", u"baz");
-    EXPECT_TRUE(passes.report.empty());
+    EXPECT_TRUE(passes.failures.empty());
     EXPECT_EQ(Offices::reader().count(document, u"baz").at(u"BODY-end"), 1);
     EXPECT_EQ(bytesOf(target), "untouched");
     auto left = leftovers(folder.path());

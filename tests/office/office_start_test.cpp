@@ -7,13 +7,12 @@
 #include <fstream>
 #include <string>
 
-#include "batch/run_driver.h"
-#include "batch/run_error.h"
-#include "common/plain_form_state.h"
-#include "office_test_support.h"
 #include "automation/office/office_factory.h"
+#include "office_test_support.h"
 #include "os/file_system.h"
-#include "replace/document_passes.h"
+#include "run/document_passes.h"
+#include "run/run_driver.h"
+#include "run/run_error.h"
 
 namespace quorvane {
 namespace {
@@ -74,16 +73,14 @@ TEST(OfficeStart, AnOfficeThatCannotStartEndsTheRunBeforeAnyDocumentIsTouched) {
         options.program = office.program;
         options.startTimeout = 2s;
         OfficeFactory factory(options);
-        PlainFormState form;
-        form.dir1 = os::fromNativePath(copies);
-        form.textBoxes[0] = u"foo";
-        form.textBoxes[1] = u"baz";
+        run::RunRequest request;
+        request.destinationFolder = os::fromNativePath(copies);
+        request.pairs[0] = {u"foo", u"baz"};
         YesMessageBox messages;
-        RunDriver driver(form, messages, factory);
         try {
-            driver.ファイル名取得(os::fromNativePath(documents));
+            run::RunDriver(messages, factory).run(request, os::fromNativePath(documents));
             ADD_FAILURE() << "the run went on without an office";
-        } catch (const RunError& e) {
+        } catch (const run::RunError& e) {
             EXPECT_NE(e.message().find(u"ワープロ（LibreOffice）を起動できませんでした"),
                       std::u16string::npos);
             EXPECT_NE(e.message().find(office.cause), std::u16string::npos);
@@ -105,15 +102,18 @@ TEST(OfficeStart, AnOfficeThatCannotRestartMidRunFailsOnlyTheDocumentsAtHand) {
                              "[ -e '" + broken.string() + "' ] && exit 1\nexec '" +
                                  QUORVANE_LIBREOFFICE_PROGRAM "/soffice.bin' \"$@\"");
     OfficeFactory factory(options);
-    PlainFormState form;
-    AutomationHandles handles;
-    RunReport report;
-    handles.wdApp = factory.create(u"Word.Application");
+    const run::RunRequest request;
+    const run::WidthForms widths;
+    std::vector<std::u16string> failures;
+    auto application = std::make_unique<automation::word::Application>(
+        automation::word::Application::create(factory));
     const auto run = [&](const char* name) {
         const fs::path document = folder.copy(kOwnData / "sample.fodt", name);
         std::u16string find = u"foo";
-        DocumentPasses(form, handles, report)
-            .chikan(os::fromNativePath(document), find, u"baz");
+        const auto result = run::DocumentPasses(request, *application, widths)
+                                .replaceInDocument(os::fromNativePath(document), find, u"baz");
+        if (!result.failure.empty())
+            failures.push_back(result.failure);
         return testing::bytesOf(document).find("BODY-end baz") != std::string::npos;
     };
     EXPECT_TRUE(run("first.fodt"));
@@ -124,12 +124,12 @@ TEST(OfficeStart, AnOfficeThatCannotRestartMidRunFailsOnlyTheDocumentsAtHand) {
     EXPECT_FALSE(run("third.fodt"));
     fs::remove(broken);
     EXPECT_TRUE(run("fourth.fodt"));
-    handles.wdApp.call(u"Quit");
-    handles.wdApp = automation::Variant();
+    application->quit();
+    application.reset();
 
-    ASSERT_EQ(report.size(), 2u);
-    for (const auto& failure : report) {
-        EXPECT_TRUE(failure.reason.starts_with(
+    ASSERT_EQ(failures.size(), 2u);
+    for (const auto& failure : failures) {
+        EXPECT_TRUE(failure.starts_with(
             u"開けませんでした：ワープロ（LibreOffice）を起動できませんでした：起動してすぐに"));
     }
     EXPECT_TRUE(testing::childProcesses().empty());

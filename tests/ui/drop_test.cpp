@@ -113,7 +113,7 @@ TEST_F(DropTest, EachDroppedPathIsOneRunInTheOrderOfTheList) {
     EXPECT_EQ(word.runningApplications(), 0);
     // One confirmation per run; nothing else was said.
     ASSERT_EQ(messages.shown.size(), 4u);
-    EXPECT_EQ(messages.shown[0].text, RunDriver::kConfirmText);
+    EXPECT_EQ(messages.shown[0].text, run::RunDriver::kConfirmText);
     EXPECT_EQ(FakeDocument::load(dir / "a.doc")->body, u"「X」");
 }
 
@@ -248,7 +248,7 @@ TEST_F(DropTest, WhileARunWorksTheWindowIsBusyAndTakesNoInput) {
     ASSERT_NE(cursor, nullptr);
     EXPECT_EQ(cursor->shape(), Qt::WaitCursor);
     EXPECT_TRUE(dialogShown);  // by the second run, the progress line is up
-    EXPECT_EQ(busyForm.option2Value(), -1);
+    EXPECT_EQ(busyForm.runRequest().mode, run::RunRequest::Mode::EditOriginals);
     EXPECT_EQ(messages.shown.size(), 2u);  // both runs still asked: Option2 stayed chosen
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     for (const QDialog* dialog : busyForm.findChildren<QDialog*>())

@@ -43,12 +43,13 @@ TEST_F(Form1Test, StartsOnTheFirstPageWithCopyingChosenAndEveryCheckSet) {
                              "Check4", "Check5"}) {
         EXPECT_FALSE(control(name)->isVisible()) << name;
     }
-    EXPECT_EQ(form->option1Value(), -1);
-    EXPECT_EQ(form->option2Value(), 0);
-    for (int n = 1; n <= 5; ++n)
-        EXPECT_EQ(form->checkValue(n), 1);
-    EXPECT_EQ(form->dir1Path(), os::fromNativePath(fs::current_path()));
-    EXPECT_EQ(form->pageControlText(u"Page1", u"Textbox1"), u"");
+    const run::RunRequest request = form->runRequest();
+    EXPECT_EQ(request.mode, run::RunRequest::Mode::CopyFirst);
+    EXPECT_TRUE(request.regions.body && request.regions.textBoxes &&
+                request.regions.headersAndFooters && request.matchCase &&
+                request.distinguishWidths);
+    EXPECT_EQ(request.destinationFolder, os::fromNativePath(fs::current_path()));
+    EXPECT_EQ(request.pairs[0].find, u"");
 }
 
 TEST_F(Form1Test, TabOrderRunsThroughThePairsThenTheWindowControls) {
@@ -65,16 +66,19 @@ TEST_F(Form1Test, TabOrderRunsThroughThePairsThenTheWindowControls) {
     EXPECT_EQ(order, expected);
 }
 
-TEST_F(Form1Test, ReadsPageControlsByNameWhateverTheirCase) {
-    control<QLineEdit>("TextBox3")->setText("探す");
-    EXPECT_EQ(form->pageControlText(u"page1", u"TEXTBOX3"), u"探す");
-    EXPECT_EQ(form->pageControlText(u"Page1", u"label2"), u"→");
+TEST_F(Form1Test, ThePairBoxesMakeThePairsInOrderAsTyped) {
+    for (int box = 1; box <= 6; ++box)
+        control<QLineEdit>(("TextBox" + std::to_string(box)).c_str())
+            ->setText(QString(" t%1 ").arg(box));
     // A long passage is kept whole, past the line edit's usual limit of 32,767.
     control<QLineEdit>("TextBox2")->setText(QString(40000, QChar(u'字')));
-    EXPECT_EQ(form->pageControlText(u"Page1", u"TextBox2").size(), 40000u);
-    EXPECT_THROW(form->pageControlText(u"Page2", u"TextBox3"), std::out_of_range);
-    EXPECT_THROW(form->pageControlText(u"Page1", u"TextBox7"), std::out_of_range);
-    EXPECT_THROW(form->checkValue(6), std::out_of_range);
+    const run::RunRequest request = form->runRequest();
+    EXPECT_EQ(request.pairs[0].find, u" t1 ");
+    EXPECT_EQ(request.pairs[0].replacement.size(), 40000u);
+    EXPECT_EQ(request.pairs[1].find, u" t3 ");
+    EXPECT_EQ(request.pairs[1].replacement, u" t4 ");
+    EXPECT_EQ(request.pairs[2].find, u" t5 ");
+    EXPECT_EQ(request.pairs[2].replacement, u" t6 ");
 }
 
 // page, Option1 chosen, then visibility of Dir1 Drive1 Option1 Option2 Check1..Check5.
@@ -93,7 +97,8 @@ TEST_P(PageRuleTest, ShowsExactlyTheControlsOfTheSelectedPage) {
                            "Check2", "Check3", "Check4",  "Check5"};
     for (std::size_t i = 0; i < 9; ++i)
         EXPECT_EQ(control(names[i])->isVisible(), shown[i]) << names[i];
-    EXPECT_EQ(form->option1Value(), copying ? -1 : 0);
+    EXPECT_EQ(form->runRequest().mode,
+              copying ? run::RunRequest::Mode::CopyFirst : run::RunRequest::Mode::EditOriginals);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -113,14 +118,12 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Form1Test, OptionClicksShowAndHideTheListsAndValuesSurvivePageChanges) {
     multiPage1()->setCurrentIndex(1);
     QTest::mouseClick(option(2), Qt::LeftButton);
-    EXPECT_EQ(form->option1Value(), 0);
-    EXPECT_EQ(form->option2Value(), -1);
+    EXPECT_EQ(form->runRequest().mode, run::RunRequest::Mode::EditOriginals);
     EXPECT_FALSE(dir1()->isVisible());
     EXPECT_FALSE(drive1()->isVisible());
 
     QTest::mouseClick(option(1), Qt::LeftButton);
-    EXPECT_EQ(form->option1Value(), -1);
-    EXPECT_EQ(form->option2Value(), 0);
+    EXPECT_EQ(form->runRequest().mode, run::RunRequest::Mode::CopyFirst);
     EXPECT_TRUE(dir1()->isVisible());
     EXPECT_TRUE(drive1()->isVisible());
 
@@ -129,9 +132,9 @@ TEST_F(Form1Test, OptionClicksShowAndHideTheListsAndValuesSurvivePageChanges) {
     control<QLineEdit>("TextBox1")->setText("a");
     multiPage1()->setCurrentIndex(0);
     multiPage1()->setCurrentIndex(2);
-    EXPECT_EQ(form->checkValue(4), 0);
-    EXPECT_EQ(form->checkValue(5), 1);
-    EXPECT_EQ(form->pageControlText(u"Page1", u"TextBox1"), u"a");
+    EXPECT_FALSE(form->runRequest().matchCase);
+    EXPECT_TRUE(form->runRequest().distinguishWidths);
+    EXPECT_EQ(form->runRequest().pairs[0].find, u"a");
 }
 
 // The drive list over two volumes of the test's own, one of which may not be readable.
@@ -177,12 +180,12 @@ TEST_F(DriveTest, ChoosingADrivePointsTheFolderListAtItAndComingBackReturnsToThe
     EXPECT_EQ(dir1()->currentItem()->text(), "sub");
 
     choose(1);
-    EXPECT_EQ(form->dir1Path(), dir / "b");
+    EXPECT_EQ(form->runRequest().destinationFolder, dir / "b");
     EXPECT_EQ(entries().mid(entries().size() - 2), (QStringList{"x", "y"}));
     EXPECT_TRUE(messages.shown.empty());
 
     choose(0);
-    EXPECT_EQ(form->dir1Path(), dir / "a/sub");
+    EXPECT_EQ(form->runRequest().destinationFolder, dir / "a/sub");
 }
 
 TEST_F(DriveTest, AnUnreadableDriveIsRefusedAndBothListsStayUsable) {
@@ -192,14 +195,14 @@ TEST_F(DriveTest, AnUnreadableDriveIsRefusedAndBothListsStayUsable) {
     EXPECT_EQ(messages.shown[0].flags, os::MessageBox::kExclamation);
     EXPECT_NE(messages.shown[0].text.find(u"読み取れません"), std::u16string::npos);
     EXPECT_EQ(drive1()->currentIndex(), 0);
-    EXPECT_EQ(form->dir1Path(), dir / "a");
+    EXPECT_EQ(form->runRequest().destinationFolder, dir / "a");
     EXPECT_TRUE(drive1()->isEnabled() && dir1()->isEnabled());
 
     // Still usable: a sub-folder that vanished after it was listed is refused the same way.
     fs::remove_all(dir.path() / "a/sub");
     doubleClick("sub");
     ASSERT_EQ(messages.shown.size(), 2u);
-    EXPECT_EQ(form->dir1Path(), dir / "a");
+    EXPECT_EQ(form->runRequest().destinationFolder, dir / "a");
 }
 
 TEST(FontTest, TheWindowFontsResolveToJapaneseFontsThatHaveTheGlyphs) {

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "batch/run_driver.h"
+#include "run/run_driver.h"
 #include "ui/qt_message_box.h"
 
 namespace quorvane::test {
@@ -35,26 +35,26 @@ int showAndAnswer(std::u16string_view text, int flags, const QString& press, See
             box->reject();
     });
     ui::QtMessageBox messages;
-    return messages.show(text, RunDriver::kTitle, flags);
+    return messages.show(text, run::RunDriver::kTitle, flags);
 }
 
 TEST(QtMessageBoxTest, TheConfirmationAsksInJapaneseWithYesAsDefault) {
     Seen seen;
-    EXPECT_EQ(showAndAnswer(RunDriver::kConfirmText, 36, "いいえ", seen), 7);
+    EXPECT_EQ(showAndAnswer(run::RunDriver::kConfirmText, 36, "いいえ", seen), 7);
     EXPECT_EQ(seen.title, "Quorvane");
     EXPECT_EQ(seen.text, "元ファイルを置換します（ファイルの取扱メニュー参照）。\n続行しますか？");
     EXPECT_EQ(seen.icon, QMessageBox::Question);
     EXPECT_EQ(seen.buttons, (QStringList{"はい", "いいえ"}));
     EXPECT_EQ(seen.defaultButton, "はい");
 
-    EXPECT_EQ(showAndAnswer(RunDriver::kConfirmText, 36, "はい", seen), 6);
+    EXPECT_EQ(showAndAnswer(run::RunDriver::kConfirmText, 36, "はい", seen), 6);
     // Closing the box is not a yes.
-    EXPECT_EQ(showAndAnswer(RunDriver::kConfirmText, 36, "", seen), 7);
+    EXPECT_EQ(showAndAnswer(run::RunDriver::kConfirmText, 36, "", seen), 7);
 }
 
 TEST(QtMessageBoxTest, TheCopyFailureIsAStopNoticeWithOk) {
     Seen seen;
-    EXPECT_EQ(showAndAnswer(RunDriver::kCopyFailedText, 16, "OK", seen), 1);
+    EXPECT_EQ(showAndAnswer(run::RunDriver::kCopyFailedText, 16, "OK", seen), 1);
     EXPECT_EQ(seen.text,
               "ファイルコピー失敗：同一のファイル名があるかパスが無効。\n"
               "ファイルの取扱メニューから別フォルダーを選択するか、または元ファイルを置換して"
