@@ -91,7 +91,8 @@ class Find final : public Member {
         if (!sameName(member, u"Execute"))
             unknown(member);
         const ExecuteArguments args = bindExecuteArguments(positional, named);
-        const RegionReplacer replacer(args.findText, args.replaceWith, args.matchCase);
+        const RegionReplacer replacer(document_->model(), args.findText, args.replaceWith,
+                                      args.matchCase);
         return document_->call([&] { return replacer.replaceIn(text_) > 0; });
     }
 
