@@ -1,4 +1,4 @@
-"""Writes a .docx whose plain-text controls are bound to the document's data: the core and
+"""Writes a .docx whose controls (plain text, and one rich text) are bound to the document's data: the core and
 extended properties and a custom XML part (Word's cover page properties)."""
 import sys
 import zipfile
@@ -11,15 +11,16 @@ COVER_STORE = '{55AF091B-3C7A-41E3-B477-F2FDAA23CFDA}'
 REL = 'http://schemas.openxmlformats.org/officeDocument/2006/relationships/'
 
 
-def bound(label, text, xpath, store=CORE_STORE, mappings=CORE):
+def bound(label, text, xpath, store=CORE_STORE, mappings=CORE, plain='<w:text/>'):
     return ('<w:p><w:r><w:t xml:space="preserve">%s </w:t></w:r><w:sdt><w:sdtPr>'
-            '<w:dataBinding w:prefixMappings="%s" w:xpath="%s" w:storeItemID="%s"/><w:text/>'
+            '<w:dataBinding w:prefixMappings="%s" w:xpath="%s" w:storeItemID="%s"/>%s'
             '</w:sdtPr><w:sdtContent><w:r><w:t>%s</w:t></w:r></w:sdtContent></w:sdt></w:p>'
-            % (label, mappings, xpath, store, text))
+            % (label, mappings, xpath, store, plain, text))
 
 
 body = ''.join([
     bound('BOUND-author', 'foo writer', '/ns1:coreProperties[1]/ns0:creator[1]'),
+    bound('BOUND-title', 'foo title', '/ns1:coreProperties[1]/ns0:title[1]', plain=''),
     bound('BOUND-keywords', 'foo, keys', '/ns1:coreProperties[1]/ns1:keywords[1]'),
     bound('BOUND-company', 'foo company', '/ns0:Properties[1]/ns0:Company[1]',
           '{6668398D-A668-4E3E-A5EB-62B293D839F1}',

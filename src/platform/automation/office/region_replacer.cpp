@@ -193,16 +193,24 @@ std::vector<Binding::Step> stepsOf(const OUString& xpath,
     return steps;
 }
 
-// The binding a control that came as a field keeps in its grab bag, if it has one.
-std::optional<Binding> bindingOf(const Reference<css::beans::XPropertySet>& field) {
-    css::uno::Sequence<css::beans::PropertyValue> data;
-    if (!(grabBagEntry(grabBagOf(field), "ooxml:CT_SdtPr_dataBinding") >>= data))
-        return std::nullopt;
+// The binding of a control, if it has one: a rich-text control has it among its properties, a
+// plain-text one, which came as an input field, keeps it in the field's grab bag.
+std::optional<Binding> bindingOf(const Reference<css::beans::XPropertySet>& control) {
     Binding binding;
     OUString mappings;
-    grabBagEntry(data, "ooxml:CT_DataBinding_storeItemID") >>= binding.store;
-    grabBagEntry(data, "ooxml:CT_DataBinding_xpath") >>= binding.xpath;
-    grabBagEntry(data, "ooxml:CT_DataBinding_prefixMappings") >>= mappings;
+    if (control->getPropertySetInfo()->hasPropertyByName("DataBindingXpath")) {
+        control->getPropertyValue("DataBindingStoreItemID") >>= binding.store;
+        control->getPropertyValue("DataBindingXpath") >>= binding.xpath;
+        control->getPropertyValue("DataBindingPrefixMappings") >>= mappings;
+    } else {
+        css::uno::Sequence<css::beans::PropertyValue> data;
+        grabBagEntry(grabBagOf(control), "ooxml:CT_SdtPr_dataBinding") >>= data;
+        grabBagEntry(data, "ooxml:CT_DataBinding_storeItemID") >>= binding.store;
+        grabBagEntry(data, "ooxml:CT_DataBinding_xpath") >>= binding.xpath;
+        grabBagEntry(data, "ooxml:CT_DataBinding_prefixMappings") >>= mappings;
+    }
+    if (binding.xpath.isEmpty())
+        return std::nullopt;
     binding.steps = stepsOf(binding.xpath, prefixesOf(mappings));
     return binding;
 }
@@ -351,6 +359,26 @@ int RegionReplacer::replaceInParagraph(const Reference<css::text::XText>& text,
     // From the end backwards, so that each replacement leaves the positions before it alone.
     for (auto s = segments.rbegin(); s != segments.rend(); ++s)
         count += replaceInSegment(*s);
+    // A content control's text is whole only once all its segments are replaced.
+    std::vector<Reference<css::text::XText>> changedControls;
+    for (const Segment& segment : segments) {
+        if (segment.owner != text && !matchesIn(segment.text).empty() &&
+            std::find(changedControls.begin(), changedControls.end(), segment.owner) ==
+                changedControls.end()) {
+            changedControls.push_back(segment.owner);
+        }
+    }
+    for (const auto& control : changedControls) {
+        OUString controlText;
+        const auto portions =
+            Reference<css::container::XEnumerationAccess>(control, UNO_QUERY_THROW)
+                ->createEnumeration();
+        while (portions->hasMoreElements())
+            controlText +=
+                Reference<css::text::XTextRange>(portions->nextElement(), UNO_QUERY_THROW)
+                    ->getString();
+        updateBoundData(Reference<css::beans::XPropertySet>(control, UNO_QUERY_THROW), controlText);
+    }
     return count;
 }
 
@@ -445,9 +473,9 @@ int RegionReplacer::replaceInField(const Reference<css::beans::XPropertySet>& fi
     return static_cast<int>(matches.size());
 }
 
-void RegionReplacer::updateBoundData(const Reference<css::beans::XPropertySet>& field,
+void RegionReplacer::updateBoundData(const Reference<css::beans::XPropertySet>& control,
                                      const OUString& text) const {
-    const auto binding = bindingOf(field);
+    const auto binding = bindingOf(control);
     if (!binding)
         return;
     bool updated = false;

@@ -43,8 +43,9 @@ class RegionReplacer final {
                      const css::uno::Reference<css::container::XEnumerationAccess>& portions,
                      std::vector<Segment>& segments) const;
     int replaceInField(const css::uno::Reference<css::beans::XPropertySet>& field) const;
-    // Sets the data a field's control is bound to, if it is, to the field's new text.
-    void updateBoundData(const css::uno::Reference<css::beans::XPropertySet>& field,
+    // Sets the data a control (a content control, or an input field that came from one) is bound
+    // to, if it is, to the control's new text.
+    void updateBoundData(const css::uno::Reference<css::beans::XPropertySet>& control,
                          const ::rtl::OUString& text) const;
     int replaceInSegment(const Segment& segment) const;
 
