@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -168,6 +169,31 @@ TEST_F(ContentControls, CommentsAndComputedFieldsAreLeftAsTheyAre) {
     EXPECT_EQ(reader_->comments(document), comments);
     EXPECT_TRUE(reader_->count(document, u"text").empty());
     EXPECT_FALSE(reader_->count(document, u"baz").empty());
+}
+
+// Opening a document refreshes a bound control from its data: the data must carry the
+// replacement, or the next open shows the old text again.
+TEST_F(ContentControls, ControlsBoundToTheDocumentsDataTakeTheirDataAlong) {
+    Scratch scratch;
+    const fs::path docx = scratch / "bound-controls.docx";
+    const std::string make =
+        "python3 '" + (kOwnData / "bound-controls.py").string() + "' '" + docx.string() + "'";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    EXPECT_TRUE(replace(docx, u"foo", u"baz", true, true).empty());
+
+    EXPECT_TRUE(reader_->count(docx, u"foo").empty());
+    EXPECT_EQ(reader_->count(docx, u"baz"), (std::map<std::u16string, int>{{u"BOUND-author", 1},
+                                                                           {u"BOUND-company", 1},
+                                                                           {u"BOUND-cover", 1},
+                                                                           {u"BOUND-keywords", 1},
+                                                                           {u"BOUND-title", 1}}));
+    EXPECT_EQ(reader_->paragraph(docx, u"baz", u"BOUND-keywords"), u"BOUND-keywords baz, keys");
+    const std::string core = partOf(docx, "docProps/core.xml");
+    EXPECT_NE(core.find(">baz writer</dc:creator>"), std::string::npos) << core;
+    EXPECT_NE(core.find(">baz, keys</cp:keywords>"), std::string::npos) << core;
+    EXPECT_NE(core.find(">baz title</dc:title>"), std::string::npos) << core;
+    EXPECT_NE(partOf(docx, "docProps/app.xml").find(">baz company</Company>"), std::string::npos);
+    EXPECT_NE(partOf(docx, "customXml/item1.xml").find(">baz cover</Abstract>"), std::string::npos);
 }
 
 }  // namespace

@@ -78,7 +78,8 @@ class Find final : public Member {
         if (!sameName(member, word::member::kExecute))
             unknown(member);
         const ExecuteArguments args = bindExecuteArguments(positional, named);
-        const RegionReplacer replacer(args.findText, args.replaceWith, args.matchCase);
+        const RegionReplacer replacer(document_->model(), args.findText, args.replaceWith,
+                                      args.matchCase);
         // Word answers only whether it found anything; the count tells the run report more.
         return document_->call([&] { return std::int32_t{replacer.replaceIn(text_)}; });
     }

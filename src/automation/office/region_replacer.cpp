@@ -3,16 +3,24 @@
 #include <unicode/uchar.h>
 
 #include <algorithm>
+#include <map>
+#include <optional>
 #include <vector>
 
+#include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/document/XDocumentProperties.hpp>
+#include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/text/XFormField.hpp>
 #include <com/sun/star/text/XTextCursor.hpp>
 #include <com/sun/star/text/XTextTable.hpp>
+#include <com/sun/star/xml/dom/XDocument.hpp>
+#include <com/sun/star/xml/dom/XElement.hpp>
 
 #include "automation/office/office_session.h"
+#include "os/log.h"
 
 namespace quorvane::automation::office {
 
@@ -95,6 +103,197 @@ void moveRight(const Reference<css::text::XTextCursor>& cursor, std::size_t coun
     }
 }
 
+// The entry named name of a grab bag, the office's keeping of what it does not model.
+css::uno::Any grabBagEntry(const css::uno::Sequence<css::beans::PropertyValue>& bag,
+                           const char* name) {
+    for (const auto& entry : bag) {
+        if (entry.Name.equalsAscii(name))
+            return entry.Value;
+    }
+    return {};
+}
+
+css::uno::Sequence<css::beans::PropertyValue> grabBagOf(
+    const Reference<css::beans::XPropertySet>& object) {
+    css::uno::Sequence<css::beans::PropertyValue> bag;
+    if (object->getPropertySetInfo()->hasPropertyByName("InteropGrabBag"))
+        object->getPropertyValue("InteropGrabBag") >>= bag;
+    return bag;
+}
+
+// Where a Word control's data lives: an element of one of the document's XML data stores, named
+// by a path of plain steps such as /ns1:coreProperties[1]/ns0:creator[1], which is all Word writes.
+struct Binding {
+    struct Step {
+        OUString uri;
+        OUString name;
+        int index;
+    };
+    OUString store;
+    OUString xpath;
+    // Empty when the path is more than plain steps.
+    std::vector<Step> steps;
+};
+
+constexpr char kCoreStore[] = "{6C3C8BC8-F283-45AE-878A-BAB7291924A1}";
+constexpr char kExtendedStore[] = "{6668398D-A668-4E3E-A5EB-62B293D839F1}";
+constexpr char kDublinCore[] = "http://purl.org/dc/elements/1.1/";
+constexpr char kCoreProperties[] =
+    "http://schemas.openxmlformats.org/package/2006/metadata/core-properties";
+constexpr char kCustomXml[] = "http://schemas.openxmlformats.org/officeDocument/2006/customXml";
+
+// xmlns:ns0='uri' xmlns:ns1="uri" ...
+std::map<OUString, OUString> prefixesOf(const OUString& mappings) {
+    std::map<OUString, OUString> prefixes;
+    sal_Int32 at = 0;
+    while ((at = mappings.indexOf("xmlns:", at)) >= 0) {
+        const sal_Int32 equals = mappings.indexOf('=', at);
+        if (equals < 0 || equals + 1 >= mappings.getLength())
+            break;
+        const sal_Unicode quote = mappings[equals + 1];
+        const sal_Int32 end = mappings.indexOf(quote, equals + 2);
+        if (end < 0)
+            break;
+        prefixes[mappings.copy(at + 6, equals - at - 6).trim()] =
+            mappings.copy(equals + 2, end - equals - 2);
+        at = end + 1;
+    }
+    return prefixes;
+}
+
+std::vector<Binding::Step> stepsOf(const OUString& xpath,
+                                   const std::map<OUString, OUString>& prefixes) {
+    std::vector<Binding::Step> steps;
+    if (!xpath.startsWith("/"))
+        return {};
+    sal_Int32 at = 1;
+    while (at <= xpath.getLength()) {
+        sal_Int32 end = xpath.indexOf('/', at);
+        if (end < 0)
+            end = xpath.getLength();
+        OUString step = xpath.copy(at, end - at);
+        at = end + 1;
+        int index = 1;
+        if (const sal_Int32 open = step.indexOf('['); open >= 0) {
+            if (!step.endsWith("]"))
+                return {};
+            index = step.copy(open + 1, step.getLength() - open - 2).toInt32();
+            step = step.copy(0, open);
+        }
+        const sal_Int32 colon = step.indexOf(':');
+        const OUString prefix = colon < 0 ? OUString() : step.copy(0, colon);
+        const OUString name = step.copy(colon + 1);
+        const auto uri = prefixes.find(prefix);
+        if (index < 1 || name.isEmpty() || name.indexOf('(') >= 0 || name.indexOf('@') >= 0 ||
+            (colon >= 0 && uri == prefixes.end())) {
+            return {};
+        }
+        steps.push_back({colon < 0 ? OUString() : uri->second, name, index});
+    }
+    return steps;
+}
+
+// The binding of a control, if it has one: a rich-text control has it among its properties, a
+// plain-text one, which came as an input field, keeps it in the field's grab bag.
+std::optional<Binding> bindingOf(const Reference<css::beans::XPropertySet>& control) {
+    Binding binding;
+    OUString mappings;
+    if (control->getPropertySetInfo()->hasPropertyByName("DataBindingXpath")) {
+        control->getPropertyValue("DataBindingStoreItemID") >>= binding.store;
+        control->getPropertyValue("DataBindingXpath") >>= binding.xpath;
+        control->getPropertyValue("DataBindingPrefixMappings") >>= mappings;
+    } else {
+        css::uno::Sequence<css::beans::PropertyValue> data;
+        grabBagEntry(grabBagOf(control), "ooxml:CT_SdtPr_dataBinding") >>= data;
+        grabBagEntry(data, "ooxml:CT_DataBinding_storeItemID") >>= binding.store;
+        grabBagEntry(data, "ooxml:CT_DataBinding_xpath") >>= binding.xpath;
+        grabBagEntry(data, "ooxml:CT_DataBinding_prefixMappings") >>= mappings;
+    }
+    if (binding.xpath.isEmpty())
+        return std::nullopt;
+    binding.steps = stepsOf(binding.xpath, prefixesOf(mappings));
+    return binding;
+}
+
+// The core properties the office models, each under its own setter.
+bool setCoreProperty(const Reference<css::document::XDocumentProperties>& properties,
+                     const Binding::Step& step, const OUString& text) {
+    if (step.uri.equalsAscii(kDublinCore)) {
+        if (step.name == "creator")
+            properties->setAuthor(text);
+        else if (step.name == "title")
+            properties->setTitle(text);
+        else if (step.name == "subject")
+            properties->setSubject(text);
+        else if (step.name == "description")
+            properties->setDescription(text);
+        else
+            return false;
+        return true;
+    }
+    // One keyword holding the whole text: the office writes its keywords back joined by spaces,
+    // and would lose other separators had the text been split.
+    if (step.uri.equalsAscii(kCoreProperties) && step.name == "keywords") {
+        properties->setKeywords(css::uno::Sequence<OUString>(&text, 1));
+        return true;
+    }
+    return false;
+}
+
+// The office keeps the extended properties it has no setter for (Company, Manager) among the
+// user-defined ones, under their element's name, and writes them back where they came from.
+bool setExtendedProperty(const Reference<css::document::XDocumentProperties>& properties,
+                         const Binding::Step& step, const OUString& text) {
+    const Reference<css::beans::XPropertySet> defined(properties->getUserDefinedProperties(),
+                                                      UNO_QUERY_THROW);
+    if (!defined->getPropertySetInfo()->hasPropertyByName(step.name))
+        return false;
+    defined->setPropertyValue(step.name, css::uno::Any(text));
+    return true;
+}
+
+// A custom XML part is kept by the office as a live DOM beside its item properties, which name
+// its store; the office writes the DOM back as it finds it.
+bool setCustomXml(const Reference<css::frame::XModel>& document, const Binding& binding,
+                  const OUString& text) {
+    const Reference<css::beans::XPropertySet> model(document, UNO_QUERY_THROW);
+    const auto bag = grabBagOf(model);
+    css::uno::Sequence<Reference<css::xml::dom::XDocument>> parts;
+    css::uno::Sequence<Reference<css::xml::dom::XDocument>> properties;
+    grabBagEntry(bag, "OOXCustomXml") >>= parts;
+    grabBagEntry(bag, "OOXCustomXmlProps") >>= properties;
+    for (sal_Int32 i = 0; i < std::min(parts.getLength(), properties.getLength()); ++i) {
+        if (!properties[i].is() || !parts[i].is())
+            continue;
+        const auto item = properties[i]->getDocumentElement();
+        if (!item.is() || !item->getAttributeNS(OUString::createFromAscii(kCustomXml), "itemID")
+                               .equalsIgnoreAsciiCase(binding.store)) {
+            continue;
+        }
+        Reference<css::xml::dom::XNode> node(parts[i], UNO_QUERY_THROW);
+        for (const auto& step : binding.steps) {
+            int seen = 0;
+            auto child = node->getFirstChild();
+            for (; child.is(); child = child->getNextSibling()) {
+                if (child->getNodeType() == css::xml::dom::NodeType_ELEMENT_NODE &&
+                    child->getLocalName() == step.name && child->getNamespaceURI() == step.uri &&
+                    ++seen == step.index) {
+                    break;
+                }
+            }
+            if (!child.is())
+                return false;
+            node = child;
+        }
+        while (node->hasChildNodes())
+            node->removeChild(node->getFirstChild());
+        node->appendChild(
+            Reference<css::xml::dom::XNode>(parts[i]->createTextNode(text), UNO_QUERY_THROW));
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 // A stretch of plain text portions in one paragraph or content control, where matches are
@@ -107,9 +306,12 @@ struct RegionReplacer::Segment {
     std::u32string text;
 };
 
-RegionReplacer::RegionReplacer(std::u16string_view findText, std::u16string_view replacement,
-                               bool matchCase)
-    : find_(codePoints(findText)), replacement_(replacement), matchCase_(matchCase) {
+RegionReplacer::RegionReplacer(Reference<css::frame::XModel> document, std::u16string_view findText,
+                               std::u16string_view replacement, bool matchCase)
+    : document_(std::move(document)),
+      find_(codePoints(findText)),
+      replacement_(replacement),
+      matchCase_(matchCase) {
     if (!matchCase_)
         find_ = folded(std::move(find_));
 }
@@ -157,6 +359,26 @@ int RegionReplacer::replaceInParagraph(const Reference<css::text::XText>& text,
     // From the end backwards, so that each replacement leaves the positions before it alone.
     for (auto s = segments.rbegin(); s != segments.rend(); ++s)
         count += replaceInSegment(*s);
+    // A content control's text is whole only once all its segments are replaced.
+    std::vector<Reference<css::text::XText>> changedControls;
+    for (const Segment& segment : segments) {
+        if (segment.owner != text && !matchesIn(segment.text).empty() &&
+            std::find(changedControls.begin(), changedControls.end(), segment.owner) ==
+                changedControls.end()) {
+            changedControls.push_back(segment.owner);
+        }
+    }
+    for (const auto& control : changedControls) {
+        OUString controlText;
+        const auto portions =
+            Reference<css::container::XEnumerationAccess>(control, UNO_QUERY_THROW)
+                ->createEnumeration();
+        while (portions->hasMoreElements())
+            controlText +=
+                Reference<css::text::XTextRange>(portions->nextElement(), UNO_QUERY_THROW)
+                    ->getString();
+        updateBoundData(Reference<css::beans::XPropertySet>(control, UNO_QUERY_THROW), controlText);
+    }
     return count;
 }
 
@@ -247,7 +469,35 @@ int RegionReplacer::replaceInField(const Reference<css::beans::XPropertySet>& fi
     }
     replaced += utf16(std::u32string_view(text).substr(from));
     field->setPropertyValue("Content", css::uno::Any(toOUString(replaced)));
+    updateBoundData(field, toOUString(replaced));
     return static_cast<int>(matches.size());
+}
+
+void RegionReplacer::updateBoundData(const Reference<css::beans::XPropertySet>& control,
+                                     const OUString& text) const {
+    const auto binding = bindingOf(control);
+    if (!binding)
+        return;
+    bool updated = false;
+    if (!binding->steps.empty()) {
+        const Reference<css::document::XDocumentPropertiesSupplier> supplier(document_,
+                                                                             UNO_QUERY_THROW);
+        const auto properties = supplier->getDocumentProperties();
+        if (binding->store.equalsIgnoreAsciiCase(kCoreStore))
+            updated = setCoreProperty(properties, binding->steps.back(), text);
+        else if (binding->store.equalsIgnoreAsciiCase(kExtendedStore))
+            updated = setExtendedProperty(properties, binding->steps.back(), text);
+        else
+            updated = setCustomXml(document_, *binding, text);
+    }
+    // The text stays replaced: it is what the user asked for, and what the office shows until
+    // the data it is bound to is read again.
+    if (!updated) {
+        os::log::problem(
+            u"コンテンツ コントロールの結び付け先を更新できません（次に開くと置換前の文字列"
+            u"に戻ることがあります）：" +
+            toU16(binding->store) + u" " + toU16(binding->xpath) + u"：" + toU16(text));
+    }
 }
 
 int RegionReplacer::replaceInSegment(const Segment& segment) const {

@@ -6,6 +6,7 @@
 
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <rtl/ustring.hxx>
 
@@ -16,10 +17,14 @@ namespace quorvane::automation::office {
 // matches within one paragraph and never across a field or footnote anchor, the replacement
 // taking the formatting of the match's first character. Text people fill in is replaced where it
 // stands: content controls, input fields and text form fields, which stay what they are. The
-// results of computed fields (page numbers, dates, references) are not.
+// results of computed fields (page numbers, dates, references) are not. A control bound to the
+// document's data (a Word control showing the author, say) takes that data along, since the
+// data, not the control's text, is what the document shows when it is opened again.
 class RegionReplacer final {
   public:
-    RegionReplacer(std::u16string_view findText, std::u16string_view replacement, bool matchCase);
+    // document is the one whose regions are replaced, the owner of the data controls are bound to.
+    RegionReplacer(css::uno::Reference<css::frame::XModel> document, std::u16string_view findText,
+                   std::u16string_view replacement, bool matchCase);
 
     // Returns how many occurrences were replaced.
     int replaceIn(const css::uno::Reference<css::text::XText>& text) const;
@@ -38,8 +43,13 @@ class RegionReplacer final {
                      const css::uno::Reference<css::container::XEnumerationAccess>& portions,
                      std::vector<Segment>& segments) const;
     int replaceInField(const css::uno::Reference<css::beans::XPropertySet>& field) const;
+    // Sets the data a control (a content control, or an input field that came from one) is bound
+    // to, if it is, to the control's new text.
+    void updateBoundData(const css::uno::Reference<css::beans::XPropertySet>& control,
+                         const ::rtl::OUString& text) const;
     int replaceInSegment(const Segment& segment) const;
 
+    css::uno::Reference<css::frame::XModel> document_;
     std::u32string find_;
     std::u16string replacement_;
     bool matchCase_;
