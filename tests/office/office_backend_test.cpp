@@ -516,22 +516,6 @@ TEST(OfficeBackend, QuitClosesTheLastDocumentForGood) {
     EXPECT_EQ(privateFilesOfOurs(), folders);
 }
 
-TEST(OfficeBackend, LeavesADocumentWithoutMatchesUntouched) {
-    for (const auto& original : Offices::ownDocuments()) {
-        TempFolder folder;
-        const fs::path document = folder.copy(original);
-        const auto bytes = bytesOf(document);
-        const auto time = fs::last_write_time(document) - 1h;
-        fs::last_write_time(document, time);
-        Passes passes;
-        passes.run(document, u"nowhere", u"baz");
-        EXPECT_TRUE(passes.failures.empty());
-        EXPECT_EQ(bytesOf(document), bytes);
-        EXPECT_EQ(fs::last_write_time(document), time);
-        EXPECT_EQ(leftovers(folder.path()), std::vector<std::string>{});
-    }
-}
-
 // The office reads Word 6.0/95 but cannot write it: a changed document is saved as Word 97-2003
 // under its own name and the report says so; an unchanged one is left alone.
 TEST(OfficeBackend, SavesOldWordDocumentsAsWord97WithANotice) {
