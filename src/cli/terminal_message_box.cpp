@@ -24,12 +24,8 @@ TerminalMessageBox::TerminalMessageBox(std::istream& in, std::ostream& err, bool
     : in_(in), err_(err), assumeYes_(assumeYes) {}
 
 int TerminalMessageBox::show(std::u16string_view text, std::u16string_view /*title*/, int flags) {
-    if (flags & kYesNo) {
-        const int answer = ask(text);
-        if (answer == kNo)
-            ++declined_;
-        return answer;
-    }
+    if (flags & kYesNo)
+        return ask(text);
     err_ << kProgramName << ": " << toUtf8(text) << '\n' << std::flush;
     return kOk;
 }

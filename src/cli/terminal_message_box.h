@@ -15,8 +15,6 @@ class TerminalMessageBox final : public os::MessageBox {
 
     int show(std::u16string_view text, std::u16string_view title, int flags) override;
 
-    // How many questions were answered no, so that a declined run can be told apart.
-    int declined() const noexcept { return declined_; }
 
   private:
     int ask(std::u16string_view text);
@@ -24,7 +22,6 @@ class TerminalMessageBox final : public os::MessageBox {
     std::istream& in_;
     std::ostream& err_;
     bool assumeYes_;
-    int declined_ = 0;
 };
 
 }  // namespace quorvane::cli
