@@ -8,6 +8,8 @@
 #include <QProgressBar>
 #include <QVBoxLayout>
 
+#include "form/window_rules.h"
+
 namespace quorvane::ui {
 namespace {
 
@@ -64,10 +66,9 @@ BusyRun::~BusyRun() {
 
 void BusyRun::documentStarted(std::int32_t index, std::int32_t count, const std::u16string& path) {
     const QString name = QFileInfo(QString::fromStdU16String(path)).fileName();
-    line_->setText(QStringLiteral("%1 / %2 件目を処理中：%3")
-                       .arg(index + 1)
-                       .arg(count)
-                       .arg(line_->fontMetrics().elidedText(name, Qt::ElideMiddle, 180)));
+    const QString shown = line_->fontMetrics().elidedText(name, Qt::ElideMiddle, 180);
+    line_->setText(
+        QString::fromStdU16String(form::progressLine(index, count, shown.toStdU16String())));
     bar_->setRange(0, count);
     bar_->setValue(index);
     dialog_->show();

@@ -19,6 +19,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "form/window_rules.h"
 #include "os/file_system.h"
 #include "run/run_error.h"
 #include "ui/application_setup.h"
@@ -47,9 +48,6 @@ QFont fontOf(const QString& family, double points) {
     return font;
 }
 
-// How many failed documents the notice names before it only counts the rest.
-constexpr std::size_t kListedFailures = 20;
-
 // A dropped URL's path as the file system has it: names that are not UTF-8 keep their bytes.
 std::u16string localPath(const QUrl& url) {
     const QByteArray bytes =
@@ -72,24 +70,6 @@ std::vector<std::u16string> localPaths(const QMimeData& data) {
 
 QString toQString(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// A document and what the user is told of it.
-struct Entry {
-    std::u16string path;
-    std::u16string text;
-};
-
-QString listed(const std::vector<Entry>& entries) {
-    QString text;
-    for (std::size_t i = 0; i < entries.size() && i < kListedFailures; ++i) {
-        text += QStringLiteral("\n・%1\n　%2")
-                    .arg(toQString(entries[i].path), toQString(entries[i].text));
-    }
-    if (entries.size() > kListedFailures) {
-        text += QStringLiteral("\n\nほか %1 件").arg(entries.size() - kListedFailures);
-    }
-    return text;
 }
 
 }  // namespace
@@ -173,8 +153,7 @@ void Form1::createControls() {
     dir1_->setGeometry(twips(1950, 2700, 2115, 1455));
     dir1_->setFont(listFont);
     connect(dir1_, &FolderList::openRefused, this, [this](const QString& folder) {
-        tell(QStringLiteral("フォルダー「%1」を開けません。").arg(folder),
-             MessageBox::kExclamation);
+        tell(toQString(form::unopenableFolder(folder.toStdU16String())), MessageBox::kExclamation);
     });
 
     drive1_ = new DriveList(volumes_, this);
@@ -243,29 +222,17 @@ bool Form1::copying() const {
 }
 
 void Form1::applyPageRule() {
-    const std::array<QWidget*, 9> controls{dir1_,      drive1_,    option1_,
-                                           option2_,   checks_[0], checks_[1],
-                                           checks_[2], checks_[3], checks_[4]};
-    static constexpr std::array<std::array<bool, 9>, 3> kShown{{
-        {false, false, false, false, false, false, false, false, false},
-        {true, true, true, true, false, false, false, false, false},
-        {false, false, false, false, true, true, true, true, true},
-    }};
-    for (std::size_t page = 0; page < kShown.size(); ++page) {
-        if (multiPage1_->currentIndex() != static_cast<int>(page))
-            continue;
-        for (std::size_t i = 0; i < controls.size(); ++i)
-            controls[i]->setVisible(kShown[page][i]);
-    }
-    if (!copying()) {
-        dir1_->hide();
-        drive1_->hide();
-    }
+    const std::array<QWidget*, form::kPageControls> controls{dir1_,      drive1_,    option1_,
+                                                             option2_,   checks_[0], checks_[1],
+                                                             checks_[2], checks_[3], checks_[4]};
+    const form::Visibility shown = form::visibleOnPage(multiPage1_->currentIndex(), copying());
+    for (std::size_t i = 0; i < controls.size(); ++i)
+        controls[i]->setVisible(shown[i]);
 }
 
 void Form1::applyCopyOptionRule() {
-    dir1_->setVisible(copying());
-    drive1_->setVisible(copying());
+    dir1_->setVisible(form::listsShown(copying()));
+    drive1_->setVisible(form::listsShown(copying()));
 }
 
 void Form1::openChosenDrive() {
@@ -279,11 +246,7 @@ void Form1::openChosenDrive() {
     }
     const QString name = drive1_->currentText();
     drive1_->revertChoice();
-    tell(
-        QStringLiteral("ドライブ「%1」を読み取れません。\n"
-                       "メディアが入っているか、ネットワークにつながっているかを確かめてください。")
-            .arg(name),
-        MessageBox::kExclamation);
+    tell(toQString(form::unreadableDrive(name.toStdU16String())), MessageBox::kExclamation);
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
@@ -345,38 +308,8 @@ void Form1::runEach(const std::vector<std::u16string>& paths) {
 }
 
 void Form1::report(const run::RunResult& result) {
-    std::vector<Entry> failures;
-    std::vector<Entry> notices;
-    for (const run::DocumentResult& document : result.documents) {
-        for (const std::u16string& notice : document.notices)
-            notices.push_back({document.edited, notice});
-        switch (document.outcome) {
-            case run::Outcome::NotOpened:
-            case run::Outcome::NotSaved:
-                failures.push_back({document.edited, document.reason});
-                break;
-            default:
-                // A failed copy has its own notice, and what it left unreached goes with it.
-                break;
-        }
-    }
-    QString text;
-    if (!failures.empty()) {
-        text = QStringLiteral(
-                   "次の文書は開けなかったか保存できなかったため、置換されていません"
-                   "（%1 件）。\n")
-                   .arg(failures.size()) +
-               listed(failures);
-    }
-    if (!notices.empty()) {
-        if (!text.isEmpty())
-            text += QStringLiteral("\n\n");
-        text += QStringLiteral("次の文書は処理しましたが、お知らせがあります（%1 件）。\n")
-                    .arg(notices.size()) +
-                listed(notices);
-    }
-    if (!text.isEmpty())
-        tell(text, failures.empty() ? MessageBox::kInformation : MessageBox::kExclamation);
+    if (const auto message = form::reportOf(result))
+        tell(toQString(message->text), message->flags);
 }
 
 void Form1::tell(const QString& text, int flags) {
@@ -384,23 +317,18 @@ void Form1::tell(const QString& text, int flags) {
 }
 
 run::RunRequest Form1::runRequest() const {
-    run::RunRequest request;
-    request.mode =
-        copying() ? run::RunRequest::Mode::CopyFirst : run::RunRequest::Mode::EditOriginals;
-    request.destinationFolder = os::fromNativePath(dir1_->path());
+    form::ControlValues values;
+    values.copying = copying();
+    values.folder = os::fromNativePath(dir1_->path());
     const QWidget* page1 = multiPage1_->widget(0);
-    for (std::size_t j = 0; j < run::RunRequest::kPairs; ++j) {
-        const auto text = [&](std::size_t box) {
-            return page1->findChild<QLineEdit*>(QStringLiteral("TextBox%1").arg(box))
-                ->text()
-                .toStdU16String();
-        };
-        request.pairs[j] = {text(2 * j + 1), text(2 * j + 2)};
+    for (std::size_t i = 0; i < values.texts.size(); ++i) {
+        values.texts[i] = page1->findChild<QLineEdit*>(QStringLiteral("TextBox%1").arg(i + 1))
+                              ->text()
+                              .toStdU16String();
     }
-    request.regions = {checks_[0]->isChecked(), checks_[1]->isChecked(), checks_[2]->isChecked()};
-    request.matchCase = checks_[3]->isChecked();
-    request.distinguishWidths = checks_[4]->isChecked();
-    return request;
+    for (std::size_t i = 0; i < values.checks.size(); ++i)
+        values.checks[i] = checks_[i]->isChecked();
+    return form::requestFrom(values);
 }
 
 }  // namespace quorvane::ui

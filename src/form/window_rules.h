@@ -1,0 +1,70 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "run/run_request.h"
+#include "run/run_result.h"
+
+namespace quorvane::form {
+
+// What the window does that is not drawing, shared by every window toolkit so that the windows
+// cannot drift apart: which controls each page shows, the request a run gets from the controls,
+// and what the user is told of a run's result.
+
+// The controls of the two pages that have none of their own: they belong to the window and lie
+// over the page area, in this order.
+enum class PageControl : std::size_t {
+    Dir1,
+    Drive1,
+    Option1,
+    Option2,
+    Check1,
+    Check2,
+    Check3,
+    Check4,
+    Check5,
+};
+inline constexpr std::size_t kPageControls = 9;
+using Visibility = std::array<bool, kPageControls>;
+
+// The page rule: the controls shown on page (0 to 2), given whether copying (Option1) is chosen.
+// The lists belong to copying: with the originals edited they stay hidden on every page.
+Visibility visibleOnPage(int page, bool copying);
+
+// Both option buttons follow one rule: the lists show while copying is chosen.
+inline bool listsShown(bool copying) {
+    return copying;
+}
+
+// The controls' values as a run reads them.
+struct ControlValues {
+    bool copying = true;
+    std::u16string folder;
+    // TextBox1 .. TextBox6: find, replacement, find, replacement, ...
+    std::array<std::u16string, 6> texts;
+    // Check1 .. Check5: body, text boxes, headers and footers, match case, distinguish widths.
+    std::array<bool, 5> checks{true, true, true, true, true};
+};
+run::RunRequest requestFrom(const ControlValues& values);
+
+// A message box for the user: its text and the classic flags.
+struct Message {
+    std::u16string text;
+    int flags = 0;
+};
+
+// What the window says after a run: the documents it could not open or save, then the notices of
+// the ones it processed; nothing when there is nothing to tell.
+std::optional<Message> reportOf(const run::RunResult& result);
+
+// The progress line while a run works on its documents; index counts from 0.
+std::u16string progressLine(std::int32_t index, std::int32_t count, const std::u16string& name);
+
+std::u16string unreadableDrive(const std::u16string& drive);
+std::u16string unopenableFolder(const std::u16string& folder);
+
+}  // namespace quorvane::form
