@@ -22,10 +22,15 @@ using automation::com::Bstr;
 using automation::com::ComPtr;
 using automation::com::ComVariant;
 
+std::atomic<int> live{0};
+
 template <typename Interface>
 class Unknown : public Interface {
   public:
-    virtual ~Unknown() = default;
+    Unknown() { ++live; }
+    virtual ~Unknown() { --live; }
+    Unknown(const Unknown&) = delete;
+    Unknown& operator=(const Unknown&) = delete;
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (iid == IID_IUnknown || iid == __uuidof(Interface)) {
             *out = static_cast<Interface*>(this);
@@ -187,6 +192,10 @@ class Server final : public Unknown<IDispatch> {
 };
 
 }  // namespace
+
+int liveObjects() {
+    return live;
+}
 
 ComPtr<IDispatch> serve(std::shared_ptr<automation::Object> object, DispatchOptions options) {
     return ComPtr<IDispatch>::adopt(new Server(std::move(object), options));

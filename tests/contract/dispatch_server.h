@@ -21,6 +21,9 @@ struct DispatchOptions {
 automation::com::ComPtr<IDispatch> serve(std::shared_ptr<automation::Object> object,
                                          DispatchOptions options = {});
 
+// Objects and enumerators served and not yet released: a server process ends at none.
+int liveObjects();
+
 // A factory whose objects come from inner and go through serve() and back through the COM
 // backend's own ComObject, so that every call crosses IDispatch.
 class DispatchingFactory final : public automation::ObjectFactory {
