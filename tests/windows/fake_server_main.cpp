@@ -9,18 +9,46 @@
 
 #include "automation/automation_error.h"
 #include "automation/fake/fake_word_processor.h"
+#include "automation/member_name.h"
 #include "automation/word_model.h"
 #include "dispatch_server.h"
 #include "fake_server.h"
 
 namespace {
 
+using quorvane::automation::Variant;
 using quorvane::automation::com::ComPtr;
 
 std::atomic<bool> served{false};
 
+// Ends the process in the middle of Open, as a word processor that crashes on a document.
+class Dying final : public quorvane::automation::Object {
+  public:
+    explicit Dying(std::shared_ptr<Object> inner) : inner_(std::move(inner)) {}
+    Variant get(std::u16string_view member) override { return wrap(inner_->get(member)); }
+    void put(std::u16string_view member, const Variant& value) override {
+        inner_->put(member, value);
+    }
+    Variant call(std::u16string_view member, const std::vector<Variant>& positional,
+                 const std::vector<quorvane::automation::NamedArgument>& named) override {
+        if (quorvane::automation::sameName(member, u"Open"))
+            ExitProcess(3);
+        return wrap(inner_->call(member, positional, named));
+    }
+    std::vector<Variant> enumerate() override { return inner_->enumerate(); }
+
+    static Variant wrap(Variant value) {
+        return value.isObject() ? Variant(std::make_shared<Dying>(value.toObject())) : value;
+    }
+
+  private:
+    std::shared_ptr<Object> inner_;
+};
+
 class ClassFactory final : public IClassFactory {
   public:
+    explicit ClassFactory(bool dying) : dying_(dying) {}
+
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (iid == IID_IUnknown || iid == IID_IClassFactory) {
             *out = static_cast<IClassFactory*>(this);
@@ -38,8 +66,9 @@ class ClassFactory final : public IClassFactory {
         if (outer)
             return CLASS_E_NOAGGREGATION;
         try {
-            const auto application =
-                processor_.create(quorvane::automation::word::kApplicationClass);
+            auto application = processor_.create(quorvane::automation::word::kApplicationClass);
+            if (dying_)
+                application = Dying::wrap(application);
             const ComPtr<IDispatch> dispatch = quorvane::contract::serve(application.toObject());
             served = true;
             return dispatch->QueryInterface(iid, out);
@@ -50,6 +79,7 @@ class ClassFactory final : public IClassFactory {
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 
   private:
+    bool dying_;
     quorvane::automation::fake::FakeWordProcessor processor_;
 };
 
@@ -57,17 +87,22 @@ class ClassFactory final : public IClassFactory {
 
 int wmain(int argc, wchar_t** argv) {
     bool embedding = false;
-    for (int i = 1; i < argc; ++i)
-        embedding |= std::wstring_view(argv[i]) == L"-Embedding" ||
-                     std::wstring_view(argv[i]) == L"/Embedding";
+    bool dying = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring_view argument(argv[i]);
+        embedding |= argument == L"-Embedding" || argument == L"/Embedding";
+        dying |= argument == L"--die-on-open";
+    }
     if (!embedding)
         return 2;
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
         return 1;
-    ClassFactory factory;
+    ClassFactory factory(dying);
+    const GUID& servedClass =
+        dying ? quorvane::test::kDyingServerClass : quorvane::test::kFakeServerClass;
     DWORD cookie = 0;
-    if (FAILED(CoRegisterClassObject(quorvane::test::kFakeServerClass, &factory,
-                                     CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE, &cookie))) {
+    if (FAILED(CoRegisterClassObject(servedClass, &factory, CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE,
+                                     &cookie))) {
         CoUninitialize();
         return 1;
     }

@@ -33,14 +33,53 @@ bool isWord(std::u16string_view className) {
 
 }  // namespace
 
-ComApartment::ComApartment() {
+// Lives as long as its apartment, which owns it; COM's references do not count.
+struct ComApartment::Filter final : IMessageFilter {
+    explicit Filter(std::chrono::milliseconds limit) : limit(limit) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (iid == IID_IUnknown || iid == IID_IMessageFilter) {
+            *out = static_cast<IMessageFilter*>(this);
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override {
+        return SERVERCALL_ISHANDLED;
+    }
+    // Milliseconds to wait before the next try, or -1 to give up.
+    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD elapsed, DWORD rejection) override {
+        if (rejection == SERVERCALL_RETRYLATER && elapsed < limit.count())
+            return 100;
+        return static_cast<DWORD>(-1);
+    }
+    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override {
+        return PENDINGMSG_WAITDEFPROCESS;
+    }
+
+    std::chrono::milliseconds limit;
+    IMessageFilter* previous = nullptr;
+};
+
+ComApartment::ComApartment(std::chrono::milliseconds busyLimit)
+    : filter_(std::make_unique<Filter>(busyLimit)) {
     const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     if (FAILED(result)) {
         throw AutomationError(u"COM を初期化できません（" + describeFailure(result) + u"）");
     }
+    if (FAILED(CoRegisterMessageFilter(filter_.get(), &filter_->previous)))
+        os::log::problem(u"メッセージフィルターを登録できません");
 }
 
 ComApartment::~ComApartment() {
+    IMessageFilter* ours = nullptr;
+    CoRegisterMessageFilter(filter_->previous, &ours);
+    if (filter_->previous)
+        filter_->previous->Release();
     CoUninitialize();
 }
 
