@@ -6,6 +6,7 @@
 #include <map>
 
 #include "automation/automation_error.h"
+#include "automation/com/com_object.h"
 #include "automation/member_name.h"
 #include "automation/word_model.h"
 #include "os/file_system.h"
@@ -27,9 +28,15 @@ class ScriptedWord final : public Object, public ObjectFactory {
 
     std::map<std::u16string, Variant> properties;
 
-    Variant create(std::u16string_view) override { return Variant(child(u"app")); }
+    Variant create(std::u16string_view) override {
+        log_->push_back(u"create");
+        lastApp = child(u"app");
+        return Variant(lastApp);
+    }
 
     Variant get(std::u16string_view member) override {
+        if (dead)
+            throw ServerGoneError(u"終了しています");
         log_->push_back(name_ + u"." + std::u16string(member));
         if (const auto found = properties.find(std::u16string(member)); found != properties.end())
             return found->second;
@@ -59,6 +66,8 @@ class ScriptedWord final : public Object, public ObjectFactory {
     }
 
     std::shared_ptr<ScriptedWord> document;
+    std::shared_ptr<ScriptedWord> lastApp;
+    bool dead = false;
 
   private:
     std::u16string name_;
@@ -126,6 +135,17 @@ TEST_F(WordSessionTest, EveryExecuteFindsLiterallyWithWidthsAndCaseAsAsked) {
     log->clear();
     EXPECT_THROW(find.replaceAll(std::u16string(256, u'あ'), u"x", true), AutomationError);
     EXPECT_TRUE(log->empty()) << "a text Word would refuse reached it";
+}
+
+TEST_F(WordSessionTest, AWordThatDiedIsStartedAgainForTheNextDocument) {
+    const auto application = word::Application::create(factory);
+    word.lastApp->dead = true;
+    application.documents().open(u"C:\\b.doc");
+    EXPECT_EQ(std::count(log->begin(), log->end(), u"create"), 2);
+    EXPECT_TRUE(logged(u"app.DisplayAlerts=I4 0"));
+    EXPECT_TRUE(std::any_of(log->begin(), log->end(), [](const auto& line) {
+        return line.starts_with(u"Documents.Open(STR \"C:\\b.doc\"");
+    }));
 }
 
 TEST_F(WordSessionTest, AChangedDocumentIsSavedBesideAndPutInPlaceAnUnchangedOneIsLeft) {

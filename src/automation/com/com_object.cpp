@@ -22,10 +22,16 @@ std::u16string hex(HRESULT result) {
     return std::u16string(text, text + std::char_traits<char>::length(text));
 }
 
-[[noreturn]] void fail(std::u16string_view member, std::u16string detail) {
+bool serverGone(HRESULT result) {
+    return result == RPC_E_DISCONNECTED || result == kServerUnavailable || result == kCallFailed;
+}
+
+[[noreturn]] void fail(std::u16string_view member, std::u16string detail, HRESULT result = S_OK) {
     std::u16string message = u"ワープロの「" + std::u16string(member) +
                              u"」の呼び出しに失敗しました：" + std::move(detail);
     os::log::problem(message);
+    if (serverGone(result))
+        throw ServerGoneError(std::move(message));
     throw AutomationError(std::move(message));
 }
 
@@ -107,7 +113,8 @@ const std::vector<DISPID>& ComObject::dispatchIds(std::u16string_view member,
                 unknown += u" " + names[i];
         }
         fail(member,
-             describeFailure(result) + (unknown.empty() ? u"" : u"（引数名:" + unknown + u"）"));
+             describeFailure(result) + (unknown.empty() ? u"" : u"（引数名:" + unknown + u"）"),
+             result);
     }
     return ids_.emplace(std::move(key), std::move(ids)).first->second;
 }
@@ -144,7 +151,7 @@ Variant ComObject::invoke(std::u16string_view member, DISPID id, WORD flags,
     if (result == DISP_E_EXCEPTION)
         failWithException(member, exception);
     if (FAILED(result))
-        fail(member, describeFailure(result));
+        fail(member, describeFailure(result), result);
     return fromComVariant(answer.value());
 }
 
@@ -177,6 +184,8 @@ std::vector<Variant> ComObject::enumerate() {
                                              answer.get(), &exception, nullptr);
     if (result == DISP_E_EXCEPTION)
         failWithException(u"_NewEnum", exception);
+    if (serverGone(result))
+        fail(u"_NewEnum", describeFailure(result), result);
     ComPtr<IEnumVARIANT> enumerator;
     const VARIANT& value = answer.value();
     if (SUCCEEDED(result) && (value.vt == VT_UNKNOWN || value.vt == VT_DISPATCH) && value.punkVal) {
@@ -191,7 +200,7 @@ std::vector<Variant> ComObject::enumerate() {
         ULONG fetched = 0;
         const HRESULT next = enumerator->Next(1, item.get(), &fetched);
         if (FAILED(next))
-            fail(u"_NewEnum", describeFailure(next));
+            fail(u"_NewEnum", describeFailure(next), next);
         if (next != S_OK || fetched == 0)
             break;
         members.push_back(fromComVariant(item.value()));

@@ -6,10 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "automation/automation_error.h"
 #include "automation/com/com_ptr.h"
 #include "automation/variant.h"
 
 namespace quorvane::automation::com {
+
+// The server is gone: it ended, or the connection to it broke. Nothing more can be asked of any
+// of its objects.
+class ServerGoneError final : public AutomationError {
+  public:
+    using AutomationError::AutomationError;
+};
 
 // An automation object behind IDispatch, called the way late binding calls it: names resolved
 // by GetIDsOfNames (without regard to case, as COM does), property gets and puts, methods with

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "automation/automation_error.h"
+#include "automation/com/com_object.h"
 #include "automation/member_name.h"
 #include "automation/resume_next.h"
 #include "automation/word_model.h"
@@ -77,7 +78,26 @@ class WordObject final : public Object {
   public:
     WordObject(std::shared_ptr<Object> inner, Role role) : inner_(std::move(inner)), role_(role) {}
 
+    // The application: it knows how to start Word again when Word has died.
+    WordObject(ObjectFactory& factory, std::u16string className)
+        : inner_(factory.create(className).toObject()),
+          role_(Role::Application),
+          factory_(&factory),
+          className_(std::move(className)) {}
+
     Variant get(std::u16string_view name) override {
+        // The passes ask for Documents before each document: a Word that died with the last one
+        // is replaced here, so that only the document at hand failed.
+        if (factory_ && sameName(name, member::kDocuments)) {
+            try {
+                return wrap(inner_->get(name), Role::Documents);
+            } catch (const ServerGoneError&) {
+                os::log::problem(u"Word が終了していたため、新しく起動します");
+                inner_ = factory_->create(className_).toObject();
+                setUpUnattended();
+                return wrap(inner_->get(name), Role::Documents);
+            }
+        }
         Role role = Role::Other;
         if (sameName(name, member::kDocuments))
             role = Role::Documents;
@@ -214,6 +234,8 @@ class WordObject final : public Object {
 
     std::shared_ptr<Object> inner_;
     Role role_;
+    ObjectFactory* factory_ = nullptr;
+    std::u16string className_;
 };
 
 Variant wrap(Variant value, Role role) {
@@ -225,15 +247,12 @@ Variant wrap(Variant value, Role role) {
 }  // namespace
 
 Variant WordFactory::create(std::u16string_view className) {
-    const Variant application = inner_.create(className);
-    auto word = std::make_shared<WordObject>(application.toObject(), Role::Application);
+    auto word = std::make_shared<WordObject>(inner_, std::u16string(className));
     try {
         word->setUpUnattended();
     } catch (const AutomationError&) {
         // A word processor that cannot be set up must not be left running, unseen.
-        resumeNext([&] {
-            application.call(member::kQuit, {}, {{u"SaveChanges", kDoNotSaveChanges}});
-        });
+        resumeNext([&] { word->call(member::kQuit, {}, {}); });
         throw;
     }
     return Variant(std::move(word));
