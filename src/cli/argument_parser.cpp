@@ -141,7 +141,7 @@ std::optional<BatchOptions> ArgumentParser::parse(const std::vector<std::string>
 std::u16string ArgumentParser::absolutePath(const std::string& argument) const {
     if (argument.empty())
         throw UsageError(u"空のパスは指定できません。");
-    std::filesystem::path path(argument);
+    std::filesystem::path path = os::pathFromArgument(argument);
     if (path.is_relative()) {
         if (workingDirectory_.empty()) {
             throw UsageError(u"現在のフォルダーが分からないため、相対パス " + quoted(argument) +
@@ -149,10 +149,14 @@ std::u16string ArgumentParser::absolutePath(const std::string& argument) const {
         }
         path = os::toNativePath(workingDirectory_) / path;
     }
-    std::string normal = path.lexically_normal().native();
-    while (normal.size() > 1 && normal.back() == '/')
+    std::u16string normal = os::fromNativePath(path.lexically_normal());
+    // A drive's root keeps its separator: "C:" alone names the drive's current folder.
+    const auto isRoot = [](const std::u16string& p) {
+        return p.size() == 1 || (p.size() == 3 && p[1] == u':');
+    };
+    while (!isRoot(normal) && !normal.empty() && normal.back() == os::kPathSeparator)
         normal.pop_back();
-    return os::fromNativePath(normal);
+    return normal;
 }
 
 std::u16string ArgumentParser::usage() {

@@ -21,7 +21,7 @@ namespace {
 
 // A path as the system names it, bytes that are not UTF-8 included.
 std::string shown(const std::u16string& path) {
-    return os::toNativePath(path).native();
+    return os::pathForTerminal(path);
 }
 
 void printUnprocessed(std::ostream& out, const std::u16string& path, std::u16string_view reason) {

@@ -16,7 +16,7 @@ void TerminalProgress::documentStarted(std::int32_t index, std::int32_t count,
     }
     if (!visible_)
         return;
-    err_ << '[' << index + 1 << '/' << count << "] " << os::toNativePath(path).native() << '\n'
+    err_ << '[' << index + 1 << '/' << count << "] " << os::pathForTerminal(path) << '\n'
          << std::flush;
 }
 

@@ -10,7 +10,9 @@
 #include <system_error>
 #include <utility>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,6 +23,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
+#ifndef _WIN32
+// Native names are UTF-8 bytes here; Windows names are UTF-16 already.
 void appendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
@@ -85,26 +89,25 @@ std::size_t utf8SequenceAt(const std::string& s, std::size_t i, char32_t& c) {
         return 0;
     return n;
 }
+#endif
 
 std::u16string describe(const std::error_code& ec) {
-    switch (static_cast<std::errc>(ec.value())) {
-        case std::errc::no_such_file_or_directory:
-            return u"見つかりません";
-        case std::errc::permission_denied:
-        case std::errc::operation_not_permitted:
-            return u"アクセスが拒否されました";
-        case std::errc::not_a_directory:
-            return u"フォルダーではありません";
-        case std::errc::filename_too_long:
-            return u"パスが長すぎます";
-        case std::errc::too_many_symbolic_link_levels:
-            return u"リンクが循環しています";
-        case std::errc::io_error:
-            return u"入出力エラーが発生しました";
-        default:
-            return u"システムエラー " + fromUtf8(std::to_string(ec.value())) + u"（" +
-                   fromUtf8(ec.message()) + u"）";
-    }
+    // Compared as conditions, so that system codes of either platform (errno values, Windows
+    // error numbers) find their words.
+    if (ec == std::errc::no_such_file_or_directory)
+        return u"見つかりません";
+    if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted)
+        return u"アクセスが拒否されました";
+    if (ec == std::errc::not_a_directory)
+        return u"フォルダーではありません";
+    if (ec == std::errc::filename_too_long)
+        return u"パスが長すぎます";
+    if (ec == std::errc::too_many_symbolic_link_levels)
+        return u"リンクが循環しています";
+    if (ec == std::errc::io_error)
+        return u"入出力エラーが発生しました";
+    return u"システムエラー " + fromUtf8(std::to_string(ec.value())) + u"（" +
+           fromUtf8(ec.message()) + u"）";
 }
 
 FileSystemError failure(std::u16string_view path, std::u16string_view what,
@@ -113,15 +116,12 @@ FileSystemError failure(std::u16string_view path, std::u16string_view what,
                            describe(ec));
 }
 
+#ifndef _WIN32
 bool isHiddenName(const fs::path& name) {
-#ifdef _WIN32
-    (void)name;
-    return false;
-#else
     const auto& n = name.native();
     return !n.empty() && n.front() == '.';
-#endif
 }
+#endif
 
 // Sixteen hex digits from the system's random source: a name nobody can plant in advance.
 std::string randomPart() {
@@ -284,6 +284,110 @@ std::u16string fromNativePath(const fs::path& path) {
 #endif
 }
 
+fs::path pathFromArgument(const std::string& argument) {
+#ifdef _WIN32
+    return toNativePath(fromUtf8(argument));
+#else
+    return fs::path(argument);
+#endif
+}
+
+std::string pathForTerminal(std::u16string_view path) {
+#ifdef _WIN32
+    return toUtf8(path);
+#else
+    return toNativePath(path).native();
+#endif
+}
+
+#ifdef _WIN32
+
+namespace {
+
+std::error_code lastError() {
+    return {static_cast<int>(GetLastError()), std::system_category()};
+}
+
+std::wstring wide(std::u16string_view text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+}  // namespace
+
+std::uint32_t fileAttributes(std::u16string_view path) {
+    const DWORD attributes = GetFileAttributesW(wide(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        throw failure(path, u"を調べられません", lastError());
+    return attributes;
+}
+
+class FindHandle final {
+  public:
+    explicit FindHandle(HANDLE handle) : handle_(handle) {}
+    ~FindHandle() {
+        if (valid())
+            FindClose(handle_);
+    }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return handle_; }
+
+  private:
+    HANDLE handle_;
+};
+
+struct FolderListing::Impl {
+    std::u16string folder;
+    WIN32_FIND_DATAW entry{};
+    std::unique_ptr<FindHandle> handle;
+    bool pending = false;  // entry holds a name not yet looked at
+};
+
+FolderListing::FolderListing(std::u16string_view folder) : impl_(std::make_unique<Impl>()) {
+    impl_->folder = folder;
+    std::wstring pattern = wide(folder);
+    if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/')
+        pattern += L'\\';
+    pattern += L"*.*";
+    impl_->handle = std::make_unique<FindHandle>(FindFirstFileW(pattern.c_str(), &impl_->entry));
+    if (impl_->handle->valid()) {
+        impl_->pending = true;
+        return;
+    }
+    // A drive's root has no "." entry: an empty one lists nothing, which is no failure.
+    const std::error_code ec = lastError();
+    const DWORD attributes = GetFileAttributesW(wide(folder).c_str());
+    if (ec.value() != ERROR_FILE_NOT_FOUND || attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        throw failure(folder, u"の中を読み取れません", ec);
+    }
+}
+
+FolderListing::~FolderListing() = default;
+
+std::u16string FolderListing::next() {
+    constexpr DWORD kNotListed =
+        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    while (impl_->pending) {
+        const WIN32_FIND_DATAW entry = impl_->entry;
+        if (!FindNextFileW(impl_->handle->get(), &impl_->entry)) {
+            const std::error_code ec = lastError();
+            if (ec.value() != ERROR_NO_MORE_FILES)
+                throw failure(impl_->folder, u"の中を読み取れません", ec);
+            impl_->pending = false;
+        }
+        if ((entry.dwFileAttributes & kNotListed) == 0) {
+            const std::wstring_view name(entry.cFileName);
+            return std::u16string(name.begin(), name.end());
+        }
+    }
+    return {};
+}
+
+#else
+
 std::uint32_t fileAttributes(std::u16string_view path) {
     const fs::path native = toNativePath(path);
     std::error_code ec;
@@ -336,6 +440,8 @@ std::u16string FolderListing::next() {
         throw failure(impl_->folder, u"の中を読み取れません", ec);
     return {};
 }
+
+#endif
 
 bool createFolder(std::u16string_view path) {
     std::error_code ec;

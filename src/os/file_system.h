@@ -28,6 +28,11 @@ class FileSystemError final : public Error {
 std::filesystem::path toNativePath(std::u16string_view path);
 std::u16string fromNativePath(const std::filesystem::path& path);
 
+// Command-line arguments and terminal output are bytes: the native ones here, UTF-8 on Windows
+// (whose programs get their wide command line converted to UTF-8).
+std::filesystem::path pathFromArgument(const std::string& argument);
+std::string pathForTerminal(std::u16string_view path);
+
 // File attributes in the classic bit layout.
 enum FileAttribute : std::uint32_t {
     kAttributeReadOnly = 1,

@@ -41,6 +41,9 @@ struct BackendMaker {
     std::function<std::unique_ptr<ContractBackend>()> make;
 };
 
+// The fake word processor's backend, which the COM backend's tests serve through IDispatch.
+std::unique_ptr<ContractBackend> makeFakeBackend();
+
 inline void PrintTo(const BackendMaker& maker, std::ostream* out) {
     *out << maker.name;
 }

@@ -59,10 +59,12 @@ class FakeBackend final : public ContractBackend {
 };
 
 INSTANTIATE_TEST_SUITE_P(Fake, ObjectModelContract,
-                         ::testing::Values(BackendMaker{
-                             "Fake",
-                             [] { return std::unique_ptr<ContractBackend>(new FakeBackend); }}),
+                         ::testing::Values(BackendMaker{"Fake", makeFakeBackend}),
                          [](const auto& info) { return info.param.name; });
 
 }  // namespace
+
+std::unique_ptr<ContractBackend> makeFakeBackend() {
+    return std::make_unique<FakeBackend>();
+}
 }  // namespace quorvane::contract

@@ -32,9 +32,10 @@ class TempDir final {
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    // The program's form of a path below this folder.
+    // The program's form of a path below this folder; relative uses '/', as the system's own
+    // separator where that is another.
     std::u16string operator/(const std::string& relative) const {
-        return os::fromNativePath(path_ / relative);
+        return os::fromNativePath((path_ / relative).make_preferred());
     }
     std::u16string str() const { return os::fromNativePath(path_); }
 

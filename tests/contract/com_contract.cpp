@@ -1,0 +1,41 @@
+#include <gtest/gtest.h>
+
+#include "automation/com/com_factory.h"
+#include "dispatch_server.h"
+#include "object_model_contract.h"
+
+namespace quorvane::contract {
+namespace {
+
+// The fake word processor, every call of the suite crossing IDispatch both ways: the COM
+// backend's ComObject calls a real IDispatch that serves the fake's objects.
+class ComBackend final : public ContractBackend {
+  public:
+    explicit ComBackend(DispatchOptions options) : factory_(fake_->factory(), options) {}
+
+    automation::ObjectFactory& factory() override { return factory_; }
+    std::filesystem::path writeSample(const std::filesystem::path& folder) override {
+        return fake_->writeSample(folder);
+    }
+    std::map<std::u16string, int> count(const std::filesystem::path& document,
+                                        const std::u16string& word) override {
+        return fake_->count(document, word);
+    }
+
+  private:
+    automation::com::ComApartment apartment_;
+    std::unique_ptr<ContractBackend> fake_ = makeFakeBackend();
+    DispatchingFactory factory_;
+};
+
+// ComByIndex: collections without _NewEnum, walked by Count and Item.
+INSTANTIATE_TEST_SUITE_P(
+    Com, ObjectModelContract,
+    ::testing::Values(
+        BackendMaker{"Com", [] { return std::make_unique<ComBackend>(DispatchOptions{}); }},
+        BackendMaker{"ComByIndex",
+                     [] { return std::make_unique<ComBackend>(DispatchOptions{false}); }}),
+    [](const auto& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace quorvane::contract

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <oaidl.h>
+
+#include <memory>
+
+#include "automation/com/com_ptr.h"
+#include "automation/variant.h"
+
+namespace quorvane::contract {
+
+// Serves an object of the object model through a real IDispatch, as a word processor's server
+// does: DISPIDs handed out by GetIDsOfNames for members and argument names alike, Invoke with
+// named and reversed positional arguments and DISPID_PROPERTYPUT, failures as DISP_E_EXCEPTION
+// with a description, collections through _NewEnum. Objects it returns are served the same way.
+// Without an enumerator, collections answer Count and Item instead, as some servers' do.
+struct DispatchOptions {
+    bool enumerator = true;
+};
+
+automation::com::ComPtr<IDispatch> serve(std::shared_ptr<automation::Object> object,
+                                         DispatchOptions options = {});
+
+// Objects and enumerators served and not yet released: a server process ends at none.
+int liveObjects();
+
+// A factory whose objects come from inner and go through serve() and back through the COM
+// backend's own ComObject, so that every call crosses IDispatch.
+class DispatchingFactory final : public automation::ObjectFactory {
+  public:
+    explicit DispatchingFactory(automation::ObjectFactory& inner, DispatchOptions options = {})
+        : inner_(inner), options_(options) {}
+    automation::Variant create(std::u16string_view className) override;
+
+  private:
+    automation::ObjectFactory& inner_;
+    DispatchOptions options_;
+};
+
+}  // namespace quorvane::contract

@@ -1,0 +1,112 @@
+#include "automation/com/com_object.h"
+
+#include <gtest/gtest.h>
+
+#include <oleauto.h>
+
+#include "automation/automation_error.h"
+#include "automation/com/com_factory.h"
+#include "automation/com/com_variant.h"
+#include "dispatch_server.h"
+
+namespace quorvane::automation::com {
+namespace {
+
+// Remembers the last call as the object received it.
+class Recorder final : public Object {
+  public:
+    std::vector<Variant> positional;
+    std::vector<NamedArgument> named;
+    Variant value;
+
+    Variant get(std::u16string_view member) override {
+        throw AutomationError(u"「" + std::u16string(member) + u"」はありません");
+    }
+    void put(std::u16string_view, const Variant& v) override { value = v; }
+    Variant call(std::u16string_view, const std::vector<Variant>& p,
+                 const std::vector<NamedArgument>& n) override {
+        positional = p;
+        named = n;
+        return u"日本語の答え";
+    }
+    std::vector<Variant> enumerate() override { return {}; }
+};
+
+class ComObjectTest : public ::testing::Test {
+  protected:
+    ComApartment apartment;
+    std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();
+    ComObject object{contract::serve(recorder)};
+};
+
+TEST_F(ComObjectTest, ArgumentsKeepTheirOrderAndNamesAcrossIDispatch) {
+    const Variant answer =
+        object.call(u"Execute", {u"一", 2, true}, {{u"ReplaceWith", u"「x」"}, {u"Replace", 2}});
+    EXPECT_EQ(answer.toString(), u"日本語の答え");
+    ASSERT_EQ(recorder->positional.size(), 3u);
+    EXPECT_EQ(recorder->positional[0].toString(), u"一");
+    EXPECT_EQ(recorder->positional[1].toInt32(), 2);
+    EXPECT_TRUE(recorder->positional[2].toBool());
+    ASSERT_EQ(recorder->named.size(), 2u);
+    EXPECT_EQ(recorder->named[0].name, u"ReplaceWith");
+    EXPECT_EQ(recorder->named[0].value.toString(), u"「x」");
+    EXPECT_EQ(recorder->named[1].name, u"Replace");
+    object.put(u"Visible", false);
+    EXPECT_FALSE(recorder->value.toBool());
+}
+
+TEST_F(ComObjectTest, AServerExceptionCarriesItsDescriptionInAJapaneseMessage) {
+    try {
+        object.get(u"Shapes");
+        ADD_FAILURE() << "no error";
+    } catch (const AutomationError& e) {
+        EXPECT_NE(e.message().find(u"「Shapes」の呼び出しに失敗しました"), std::u16string::npos);
+        EXPECT_NE(e.message().find(u"「Shapes」はありません"), std::u16string::npos);
+    }
+}
+
+TEST(ComVariantConversion, ResultsByReferenceAndOtherIntegersAreUnwrapped) {
+    LONG number = 42;
+    ComVariant byRef;
+    byRef.get()->vt = VT_I4 | VT_BYREF;
+    byRef.get()->plVal = &number;
+    EXPECT_EQ(fromComVariant(byRef.value()).toInt32(), 42);
+
+    ComVariant text = toComVariant(Variant(u"𠮷野家"));
+    VARIANT inner;
+    VariantInit(&inner);
+    inner.vt = VT_VARIANT | VT_BYREF;
+    inner.pvarVal = text.get();
+    EXPECT_EQ(fromComVariant(inner).toString(), u"𠮷野家");
+
+    ComVariant small;
+    small.get()->vt = VT_I2;
+    small.get()->iVal = -3;
+    EXPECT_EQ(fromComVariant(small.value()).toInt32(), -3);
+    ComVariant large;
+    large.get()->vt = VT_UI4;
+    large.get()->ulVal = 0xFFFFFFFFu;
+    EXPECT_THROW(fromComVariant(large.value()), AutomationError);
+    EXPECT_EQ(fromComVariant(toComVariant(Variant::nothing).value()).type(),
+              Variant::Type::Nothing);
+}
+
+TEST(ComObjectFactory, AClassThatIsNotRegisteredSaysSoInJapanese) {
+    ComApartment apartment;
+    ComObjectFactory factory;
+    try {
+        factory.create(u"Word.Application");
+        ADD_FAILURE() << "Word is not installed under Wine";
+    } catch (const AutomationError& e) {
+        EXPECT_NE(e.message().find(u"Word がインストールされていない"), std::u16string::npos);
+    }
+    try {
+        factory.create(u"Quorvane.NoSuchServer");
+        ADD_FAILURE() << "no error";
+    } catch (const AutomationError& e) {
+        EXPECT_NE(e.message().find(u"「Quorvane.NoSuchServer」"), std::u16string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace quorvane::automation::com
