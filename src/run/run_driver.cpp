@@ -66,9 +66,11 @@ class DocumentTally final {
 
     void add(std::size_t pairNumber, const ReplacementPair& pair, const PassResult& pass) {
         ++applied_;
+        labels_.push_back(u"置換 " + std::u16string(1, u'0' + pairNumber) + u"「" + pair.find +
+                          u"」→「" + pair.replacement + u"」");
+        opened_ = opened_ || pass.opened;
         if (!pass.opened || !pass.saved) {
-            missed_.push_back(u"置換 " + std::u16string(1, u'0' + pairNumber) + u"「" + pair.find +
-                              u"」→「" + pair.replacement + u"」");
+            missed_.push_back(labels_.back());
             if (reasons_.empty() || reasons_.back() != pass.failure)
                 reasons_.push_back(pass.failure);
             if (!pass.opened)
@@ -85,6 +87,20 @@ class DocumentTally final {
                                               pass.notice) == result_.notices.end()) {
             result_.notices.push_back(pass.notice);
         }
+    }
+
+    // Whether the word processor holds the document, so that it must be told the run is done
+    // with it.
+    bool opened() const noexcept { return opened_; }
+
+    // The changes of every pair were lost with the save: none of them reached the file.
+    void unsaved(const std::u16string& failure) {
+        missed_ = labels_;
+        if (reasons_.empty() || reasons_.back() != failure)
+            reasons_.push_back(failure);
+        notSaved_ = true;
+        result_.counts = {};
+        result_.notices.clear();
     }
 
     void finish() {
@@ -117,6 +133,8 @@ class DocumentTally final {
     std::size_t notOpened_ = 0;
     bool notSaved_ = false;
     bool found_ = false;
+    bool opened_ = false;
+    std::vector<std::u16string> labels_;
     std::vector<std::u16string> missed_;
     std::vector<std::u16string> reasons_;
 };
@@ -184,6 +202,10 @@ RunResult RunDriver::run(const RunRequest& request, const std::u16string& droppe
                 tally.add(j + 1, request.pairs[j],
                           passes.replaceInDocument(document.edited, findTexts[j],
                                                    u"「" + request.pairs[j].replacement + u"」"));
+            }
+            if (tally.opened()) {
+                if (const auto failure = passes.finishDocument(document.edited); !failure.empty())
+                    tally.unsaved(failure);
             }
             tally.finish();
             if (document.processed()) {

@@ -113,14 +113,21 @@ struct Passes {
     run::RunRequest request;
     Variant application = Offices::application();
     std::vector<std::u16string> failures;
+    // Whether each run finishes the document, as a run does after its last pair.
+    bool finish = true;
 
     void run(const fs::path& document, std::u16string find, const std::u16string& replacement) {
         const run::WidthForms widths;
-        const auto result =
-            run::DocumentPasses(request, automation::word::Application(application), widths)
-                .replaceInDocument(os::fromNativePath(document), find, replacement);
+        const automation::word::Application word(application);
+        run::DocumentPasses passes(request, word, widths);
+        const std::u16string path = os::fromNativePath(document);
+        const auto result = passes.replaceInDocument(path, find, replacement);
         if (!result.failure.empty())
             failures.push_back(result.failure);
+        if (!finish)
+            return;
+        if (const auto unsaved = passes.finishDocument(path); !unsaved.empty())
+            failures.push_back(unsaved);
     }
     void regions(bool body, bool shapes, bool headers) {
         request.regions = {body, shapes, headers};
@@ -373,6 +380,52 @@ TEST(OfficeBackend, SurvivesTheOfficeDyingDuringASave) {
     auto& reader = Offices::reader();
     EXPECT_EQ(bytesOf(document), bytesOf(original));
     EXPECT_EQ(reader.count(next, u"baz").at(u"BODY-end"), 1);
+    EXPECT_EQ(leftovers(folder.path()), std::vector<std::string>{});
+    EXPECT_EQ(officeChildren(), shared);
+}
+
+// The pairs of a run reach the file in one save, when the run finishes the document. An office
+// lost before that takes every pair with it: the file stays as it was, and the document is
+// refused until the run finishes it, with the reason.
+TEST(OfficeBackend, WritesADocumentOnceWhenTheRunFinishesIt) {
+    const auto shared = officeChildren();
+    OfficeFactory factory;
+    TempFolder folder;
+    const fs::path original = Offices::ownDocuments().front();
+    const fs::path document = folder.copy(original, "once.docx");
+    const fs::path lost = folder.copy(original, "lost.docx");
+    {
+        Passes passes;
+        passes.application = factory.create(u"Word.Application");
+        passes.finish = false;
+        const automation::word::Application application(passes.application);
+        passes.run(document, u"foo", u"baz");
+        passes.run(document, u"baz", u"qux");
+        EXPECT_TRUE(passes.failures.empty());
+        EXPECT_EQ(bytesOf(document), bytesOf(original)) << "written before the run finished it";
+        application.documents().finish(os::fromNativePath(document));
+        EXPECT_EQ(Offices::reader().count(document, u"qux").at(u"BODY-end"), 1);
+
+        passes.run(lost, u"foo", u"baz");
+        for (const pid_t pid : officeChildren()) {
+            if (!shared.contains(pid))
+                ::kill(pid, SIGKILL);
+        }
+        passes.run(lost, u"baz", u"qux");
+        passes.run(lost, u"foo", u"qux");
+        try {
+            application.documents().finish(os::fromNativePath(lost));
+            ADD_FAILURE() << "the lost changes were not reported";
+        } catch (const AutomationError& e) {
+            EXPECT_EQ(e.message(), u"ワープロが異常終了したため中断しました");
+        }
+        EXPECT_EQ(passes.failures.size(), 2u);
+        EXPECT_EQ(bytesOf(lost), bytesOf(original));
+        passes.run(lost, u"foo", u"qux");
+        application.documents().finish(os::fromNativePath(lost));
+        EXPECT_EQ(Offices::reader().count(lost, u"qux").at(u"BODY-end"), 1) << "a later run";
+        application.quit();
+    }
     EXPECT_EQ(leftovers(folder.path()), std::vector<std::string>{});
     EXPECT_EQ(officeChildren(), shared);
 }

@@ -272,6 +272,22 @@ TEST_F(RunDriverTest, DocumentsThatFailAreReportedWithThePairsTheyMissed) {
     EXPECT_EQ(body("dest/a.doc"), u"「X」 bar");
 }
 
+// The word processor is told once, after the last pair, that the run is done with a document;
+// when its changes cannot be written then, it got none of the pairs.
+TEST_F(RunDriverTest, ADocumentWhoseChangesCannotBeWrittenIsReportedWithoutCounts) {
+    source("a.doc", u"foo bar");
+    request.pairs[1] = {u"bar", u"Y"};
+    word.failMember(u"Finish");
+    const RunResult result = driver.run(request, dir / "src/a.doc");
+    ASSERT_EQ(word.logLines(u"call documents.Finish").size(), 1u);
+    EXPECT_TRUE(word.log().back().starts_with(u"call app.Quit")) << os::toUtf8(word.log().back());
+    const DocumentResult& d = result.documents[0];
+    EXPECT_EQ(d.outcome, Outcome::NotSaved);
+    EXPECT_TRUE(d.reason.starts_with(u"保存できませんでした：")) << os::toUtf8(d.reason);
+    EXPECT_EQ(d.reason.find(u"適用されていません"), std::u16string::npos);
+    EXPECT_FALSE(d.counts.body);
+}
+
 TEST_F(RunDriverTest, EscapingErrorsNameThePathAndLeaveNoWordProcessor) {
     try {
         driver.run(request, dir / "src/gone.doc");

@@ -405,13 +405,20 @@ Variant FakeWordProcessor::create(std::u16string_view className) {
         .property(member::kDocuments,
                   [state, alive] {
                       auto documents = std::make_shared<FakeObject>(state, u"documents");
-                      documents->alive(alive).method(
-                          member::kOpen, [state, alive](const auto& positional, const auto&) {
+                      documents->alive(alive)
+                          .method(member::kOpen,
+                                  [state, alive](const auto& positional, const auto&) {
+                                      if (positional.size() != 1)
+                                          throw AutomationError(u"Openには1つの引数が必要です");
+                                      if (state->opensLeft && (*state->opensLeft)-- <= 0)
+                                          throw AutomationError(u"ワープロが応答しません");
+                                      return openDocument(state, positional[0].toString(), alive);
+                                  })
+                          // Each Close saved already, as Word's does.
+                          .method(member::kFinish, [](const auto& positional, const auto&) {
                               if (positional.size() != 1)
-                                  throw AutomationError(u"Openには1つの引数が必要です");
-                              if (state->opensLeft && (*state->opensLeft)-- <= 0)
-                                  throw AutomationError(u"ワープロが応答しません");
-                              return openDocument(state, positional[0].toString(), alive);
+                                  throw AutomationError(u"Finishには1つの引数が必要です");
+                              return Variant();
                           });
                       return Variant(std::shared_ptr<Object>(documents));
                   })
