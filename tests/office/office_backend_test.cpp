@@ -430,6 +430,48 @@ TEST(OfficeBackend, WritesADocumentOnceWhenTheRunFinishesIt) {
     EXPECT_EQ(officeChildren(), shared);
 }
 
+// An office whose run quit waits for the next run of its factory, which takes it instead of
+// starting one; it ends once it has been idle for the set time, and with the factory.
+TEST(OfficeBackend, AQuitOfficeWaitsWarmForTheNextRunAndEndsWhenIdle) {
+    const auto shared = officeChildren();
+    const auto ours = [&] {
+        std::set<pid_t> started;
+        for (const pid_t pid : officeChildren()) {
+            if (!shared.contains(pid))
+                started.insert(pid);
+        }
+        return started;
+    };
+    TempFolder folder;
+    const fs::path document = folder.copy(Offices::ownDocuments().front());
+    {
+        OfficeFactory::Options options;
+        options.keepWarm = 2s;
+        OfficeFactory factory(options);
+        std::set<pid_t> first;
+        for (const auto& [find, replacement] : {std::pair{u"foo", u"baz"}, {u"baz", u"qux"}}) {
+            Passes passes;
+            passes.application = factory.create(u"Word.Application");
+            passes.run(document, find, replacement);
+            passes.application.call(u"Quit");
+            EXPECT_TRUE(passes.failures.empty());
+            EXPECT_EQ(factory.warmOffices(), 1u);
+            EXPECT_EQ(ours().size(), 1u);
+            if (first.empty())
+                first = ours();
+            EXPECT_EQ(ours(), first) << "the second run started an office of its own";
+        }
+        for (int i = 0; i < 300 && !ours().empty(); ++i)
+            std::this_thread::sleep_for(100ms);
+        EXPECT_TRUE(ours().empty()) << "an idle office still runs";
+        EXPECT_EQ(factory.warmOffices(), 0u);
+        factory.create(u"Word.Application").call(u"Quit");
+        EXPECT_EQ(factory.warmOffices(), 1u);
+    }
+    EXPECT_EQ(officeChildren(), shared);
+    EXPECT_EQ(Offices::reader().count(document, u"qux").at(u"BODY-end"), 1);
+}
+
 // A hung office is killed by the watchdog: the document at hand fails with a reason, the next
 // one is opened in a new office.
 TEST(OfficeBackend, RestartsAHungOffice) {

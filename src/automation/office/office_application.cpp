@@ -264,8 +264,8 @@ class Documents final : public Member {
 
 }  // namespace
 
-OfficeApplication::OfficeApplication(OfficeOptions options)
-    : session_(std::make_shared<OfficeSession>(std::move(options))) {}
+OfficeApplication::OfficeApplication(OfficeOptions options, std::shared_ptr<WarmOffices> warm)
+    : session_(std::make_shared<OfficeSession>(std::move(options), std::move(warm))) {}
 
 OfficeApplication::~OfficeApplication() {
     session_->quit();

@@ -16,7 +16,8 @@ namespace quorvane::automation::office {
 using css::uno::Reference;
 using css::uno::UNO_QUERY;
 
-OfficeSession::OfficeSession(OfficeOptions options) : options_(std::move(options)) {
+OfficeSession::OfficeSession(OfficeOptions options, std::shared_ptr<WarmOffices> warm)
+    : options_(std::move(options)), warm_(std::move(warm)) {
     start();
 }
 
@@ -42,10 +43,16 @@ void OfficeSession::prepareForDocument() {
 }
 
 void OfficeSession::start() {
-    process_ = std::make_unique<OfficeProcess>(
-        OfficeProcess::Settings{options_.program, options_.startTimeout});
+    if (auto office = warm_ ? warm_->take() : std::nullopt) {
+        os::log::detail(u"起動済みのワープロを使います");
+        process_ = std::move(office->process);
+        documentsServed_ = office->documentsServed;
+    } else {
+        process_ = std::make_unique<OfficeProcess>(
+            OfficeProcess::Settings{options_.program, options_.startTimeout});
+        documentsServed_ = 0;
+    }
     ++generation_;
-    documentsServed_ = 0;
 }
 
 sal_Int32 OfficeSession::filterFlags(const OUString& filter) {
@@ -139,6 +146,11 @@ void OfficeSession::releaseKept() noexcept {
 void OfficeSession::quit() {
     releaseKept();
     quit_ = true;
+    // An office with a document still open, or due for renewal, is not lent again.
+    if (warm_ && process_ && openDocuments_ == 0 &&
+        documentsServed_ < options_.recycleAfterDocuments && process_->alive()) {
+        warm_->put({std::move(process_), documentsServed_});
+    }
     process_.reset();
 }
 

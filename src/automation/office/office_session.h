@@ -19,6 +19,7 @@
 #include "automation/office/office_options.h"
 #include "automation/office/office_process.h"
 #include "automation/office/uno_support.h"
+#include "automation/office/warm_offices.h"
 
 namespace quorvane::automation::office {
 
@@ -29,7 +30,8 @@ class OfficeDocument;
 class OfficeSession final {
   public:
     // Throws AutomationError when the office cannot start.
-    explicit OfficeSession(OfficeOptions options);
+    // warm, when given, lends an office that waits for a run and takes it back at Quit.
+    OfficeSession(OfficeOptions options, std::shared_ptr<WarmOffices> warm = nullptr);
     ~OfficeSession();
     OfficeSession(const OfficeSession&) = delete;
     OfficeSession& operator=(const OfficeSession&) = delete;
@@ -82,7 +84,8 @@ class OfficeSession final {
     // Throws AutomationError when they cannot be written or were lost.
     void finish(const std::filesystem::path& path);
 
-    // Ends the office; the session accepts no more documents.
+    // Ends the office, or hands it back to wait for the next run; the session accepts no more
+    // documents.
     void quit();
 
   private:
@@ -95,6 +98,7 @@ class OfficeSession final {
     void releaseKept() noexcept;
 
     OfficeOptions options_;
+    std::shared_ptr<WarmOffices> warm_;
     std::unique_ptr<OfficeProcess> process_;
     std::uint64_t generation_ = 0;
     int documentsServed_ = 0;
