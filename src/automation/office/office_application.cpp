@@ -150,7 +150,7 @@ class Shape final : public Member {
 };
 
 std::vector<Variant> shapesOf(const DocumentRef& document) {
-    const auto texts = document->call([&] { return shapeTexts(document->model()); });
+    const auto& texts = document->shapeTexts();
     std::vector<Variant> shapes;
     for (const auto& text : texts)
         shapes.push_back(object<Shape>(document, text));
@@ -198,9 +198,8 @@ class Document final : public Member {
         if (sameName(member, word::member::kSections)) {
             return object<Collection>(u"Sections", [d = document_] {
                 std::vector<Variant> sections;
-                for (auto& texts : d->call([&] { return sectionTexts(d->model()); })) {
-                    sections.push_back(object<Section>(d, std::move(texts)));
-                }
+                for (const auto& texts : d->sectionTexts())
+                    sections.push_back(object<Section>(d, texts));
                 return sections;
             });
         }

@@ -10,6 +10,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <optional>
 #include <random>
 #include <set>
@@ -20,6 +21,8 @@
 #include <com/sun/star/document/LockedDocumentRequest.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
 #include <com/sun/star/document/UpdateDocMode.hpp>
+#include <com/sun/star/document/XUndoManager.hpp>
+#include <com/sun/star/document/XUndoManagerSupplier.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/io/IOException.hpp>
@@ -192,9 +195,14 @@ constexpr std::string_view kPendingPrefix = ".~quorvane-";
 // A program of ours killed in the middle of a save leaves its pending file behind. Such files of
 // processes that are gone are removed, once per folder, before we first save into it.
 void removeAbandonedPendingFiles(const fs::path& folder) {
+    // Several offices of one run may save into one folder at once.
+    static std::mutex mutex;
     static std::set<fs::path> swept;
-    if (!swept.insert(folder).second)
-        return;
+    {
+        const std::lock_guard lock(mutex);
+        if (!swept.insert(folder).second)
+            return;
+    }
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(folder, error)) {
         const std::string name = entry.path().filename().string();
@@ -216,7 +224,9 @@ void removeAbandonedPendingFiles(const fs::path& folder) {
 // ".~quorvane-<pid>-<64 random bits>": short enough beside any name, and not to be guessed by
 // someone who would plant a link there.
 std::string pendingName() {
+    static std::mutex mutex;
     static std::random_device random;
+    const std::lock_guard lock(mutex);
     char name[64];
     std::snprintf(name, sizeof name, "%s%d-%08x%08x", kPendingPrefix.data(),
                   static_cast<int>(::getpid()), static_cast<unsigned>(random()),
@@ -399,6 +409,11 @@ std::shared_ptr<OfficeDocument> OfficeDocument::open(const std::shared_ptr<Offic
         }
         result.storeFilter = plan->filter;
         result.storeNotice = plan->notice;
+        // Nobody undoes or looks at what we change: recording and showing it only costs time.
+        result.model->lockControllers();
+        Reference<css::document::XUndoManagerSupplier>(result.model, UNO_QUERY_THROW)
+            ->getUndoManager()
+            ->lock();
         return result;
     });
     if (!loaded.model.is()) {
@@ -426,6 +441,18 @@ OfficeDocument::~OfficeDocument() {
     if (!closed_ && usable())
         session_->documentClosed();
     release();
+}
+
+const std::vector<TextRef>& OfficeDocument::shapeTexts() {
+    if (!shapeTexts_)
+        shapeTexts_ = call([&] { return office::shapeTexts(model_); });
+    return *shapeTexts_;
+}
+
+const std::vector<SectionTexts>& OfficeDocument::sectionTexts() {
+    if (!sectionTexts_)
+        sectionTexts_ = call([&] { return office::sectionTexts(model_); });
+    return *sectionTexts_;
 }
 
 bool OfficeDocument::usable() const noexcept {

@@ -7,9 +7,11 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include <com/sun/star/frame/XModel.hpp>
 
+#include "automation/office/document_structure.h"
 #include "automation/office/file_identity.h"
 #include "automation/office/office_session.h"
 
@@ -39,6 +41,10 @@ class OfficeDocument final : public std::enable_shared_from_this<OfficeDocument>
 
     const css::uno::Reference<css::frame::XModel>& model() const noexcept { return model_; }
     const std::filesystem::path& path() const noexcept { return path_; }
+    // Its shape texts and sections, read once: replacing text adds no shape or page style, and
+    // each pair would read them again. Office calls.
+    const std::vector<TextRef>& shapeTexts();
+    const std::vector<SectionTexts>& sectionTexts();
 
     // A replacement was made: the document has changes to write.
     void noteChanged() noexcept { changed_ = true; }
@@ -77,6 +83,8 @@ class OfficeDocument final : public std::enable_shared_from_this<OfficeDocument>
     std::u16string storeNotice_;
     // The file as the last close left it.
     std::optional<FileIdentity> identity_;
+    std::optional<std::vector<TextRef>> shapeTexts_;
+    std::optional<std::vector<SectionTexts>> sectionTexts_;
     bool changed_ = false;
     bool closed_ = false;
     bool released_ = false;
