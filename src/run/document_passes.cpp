@@ -120,6 +120,7 @@ void DocumentPasses::replaceInBody(const word::Find& body, std::u16string& findT
     findText = converted(findText, widths_.toFull);
     replace();
     findText = converted(findText, widths_.toHalf);
+    result.widthsConverted = true;
     replace();
 }
 

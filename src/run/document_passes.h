@@ -24,6 +24,8 @@ struct PassResult {
     // Why it could not be opened or saved, in the word processor's words; empty otherwise.
     std::u16string failure;
     bool found = false;
+    // The body pass rewrote the find text to its width-converted form.
+    bool widthsConverted = false;
     RegionCounts counts;
     std::u16string notice;
 };

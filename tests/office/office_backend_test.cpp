@@ -559,6 +559,53 @@ TEST(OfficeBackend, ARunLeavesNothingBehind) {
     EXPECT_EQ(privateFilesOfOurs(), folders);
 }
 
+// Two offices give what one gives: the same files, the same report in the same order. Widths
+// are not distinguished, so the first document's body pass rewrites the find text the others
+// then get.
+TEST(OfficeBackend, ARunOverTwoOfficesEndsAsARunOverOne) {
+    const auto offices = officeChildren();
+    const auto runWith = [](int count, TempFolder& folder) {
+        folder.copy(Offices::ownDocuments()[0], "a.docx");
+        folder.copy(Offices::ownDocuments()[1], "b.odt");
+        std::ofstream(folder.path() / "c.docx") << "not a document";
+        folder.copy(Offices::ownDocuments()[0], "d.docx");
+        folder.copy(Offices::ownDocuments()[1], "e.odt");
+        run::RunRequest request;
+        request.mode = run::RunRequest::Mode::EditOriginals;
+        request.pairs[0] = {u"ｆｏｏ", u"baz"};
+        request.pairs[1] = {u"HDR", u"hdr"};
+        request.distinguishWidths = false;
+        request.offices = count;
+        YesMessageBox messages;
+        OfficeFactory factory;
+        return run::RunDriver(messages, factory).run(request, os::fromNativePath(folder.path()));
+    };
+    TempFolder one;
+    TempFolder two;
+    const run::RunResult sequential = runWith(1, one);
+    const run::RunResult parallel = runWith(2, two);
+    ASSERT_EQ(parallel.documents.size(), sequential.documents.size());
+    for (std::size_t i = 0; i < sequential.documents.size(); ++i) {
+        const auto& s = sequential.documents[i];
+        const auto& p = parallel.documents[i];
+        const fs::path name = fs::path(os::toNativePath(s.source)).filename();
+        SCOPED_TRACE(name.string());
+        EXPECT_EQ(fs::path(os::toNativePath(p.source)).filename(), name);
+        EXPECT_EQ(p.outcome, s.outcome);
+        EXPECT_EQ(p.reason, s.reason);
+        EXPECT_EQ(p.counts.body, s.counts.body);
+        EXPECT_EQ(p.counts.headersAndFooters, s.counts.headersAndFooters);
+        if (s.processed()) {
+            EXPECT_EQ(Offices::reader().count(two.path() / name, u"「baz」"),
+                      Offices::reader().count(one.path() / name, u"「baz」"));
+        }
+    }
+    EXPECT_EQ(std::count_if(sequential.documents.begin(), sequential.documents.end(),
+                            [](const auto& d) { return d.outcome == run::Outcome::Replaced; }),
+              4);
+    EXPECT_EQ(officeChildren(), offices);
+}
+
 // The pairs of a run open the same file one after another: each sees what the one before did,
 // a pair without a match leaves the file as the last one saved it, and a file that someone else
 // wrote in between is read anew.
