@@ -16,9 +16,13 @@ import sys
 import tempfile
 import time
 
-import uno
-from com.sun.star.beans import PropertyValue
-from com.sun.star.connection import NoConnectException
+try:
+    import uno
+    from com.sun.star.beans import PropertyValue
+    from com.sun.star.connection import NoConnectException
+except ImportError:
+    sys.exit("baseline.py: this Python (%s) has no LibreOffice 'uno' module; run it with the "
+             "system's /usr/bin/python3 and the python3-uno package" % sys.executable)
 
 SOFFICE = "/usr/lib/libreoffice/program/soffice"
 

@@ -74,6 +74,10 @@ Document Documents::open(const std::u16string& path) const {
     return Document(object_.call(member::kOpen, {path}));
 }
 
+void Documents::finish(const std::u16string& path) const {
+    object_.call(member::kFinish, {path});
+}
+
 Application Application::create(ObjectFactory& factory) {
     return Application(factory.create(kApplicationClass));
 }

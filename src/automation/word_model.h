@@ -23,6 +23,7 @@ inline constexpr std::u16string_view kContent = u"Content";
 inline constexpr std::u16string_view kDocuments = u"Documents";
 inline constexpr std::u16string_view kExecute = u"Execute";
 inline constexpr std::u16string_view kFind = u"Find";
+inline constexpr std::u16string_view kFinish = u"Finish";
 inline constexpr std::u16string_view kFindText = u"FindText";
 inline constexpr std::u16string_view kFooters = u"Footers";
 inline constexpr std::u16string_view kHeaders = u"Headers";
@@ -137,6 +138,11 @@ class Documents final {
   public:
     explicit Documents(Variant object) : object_(std::move(object)) {}
     Document open(const std::u16string& path) const;
+    // Tells the word processor that the run is done with the document at path, after its last
+    // Close. A backend that holds changes back across the closes of one document writes them
+    // now, so that the file gets every pair or none; it throws AutomationError with the reason
+    // when they cannot be written. Word, which saves at each Close, has nothing left to do.
+    void finish(const std::u16string& path) const;
 
   private:
     Variant object_;

@@ -1,6 +1,7 @@
 #include "cli/argument_parser.h"
 
 #include <algorithm>
+#include <charconv>
 #include <filesystem>
 
 #include "os/file_system.h"
@@ -12,6 +13,9 @@ namespace quorvane::cli {
 using os::fromUtf8;
 
 namespace {
+
+// Each office takes about 300 MiB: more than this is a typing error, not a machine.
+constexpr int kMaxJobs = 16;
 
 std::u16string quoted(const std::string& argument) {
     return u"「" + fromUtf8(argument) + u"」";
@@ -118,6 +122,17 @@ std::optional<BatchOptions> ArgumentParser::parse(const std::vector<std::string>
             request.distinguishWidths = false;
         } else if (argument == "--verbose") {
             options.verbose = true;
+        } else if (argument == "--jobs") {
+            const std::string& value = reader.value(argument);
+            int jobs = 0;
+            const auto [end, error] =
+                std::from_chars(value.data(), value.data() + value.size(), jobs);
+            if (error != std::errc{} || end != value.data() + value.size() || jobs < 1 ||
+                jobs > kMaxJobs) {
+                throw UsageError(u"--jobs には 1 から " + fromUtf8(std::to_string(kMaxJobs)) +
+                                 u" までの数を指定してください。");
+            }
+            request.offices = jobs;
         } else {
             throw UsageError(u"不明なオプション " + quoted(argument) + u" です。");
         }
@@ -162,7 +177,7 @@ std::u16string ArgumentParser::absolutePath(const std::string& argument) const {
 std::u16string ArgumentParser::usage() {
     return u"使い方: quorvane-batch (--copy-to フォルダー | --in-place [--yes])\n"
            u"          [--pair 検索文字列 置換文字列]... [--regions 範囲] [--ignore-case]\n"
-           u"          [--ignore-width] [--verbose] パス...\n"
+           u"          [--ignore-width] [--jobs 数] [--verbose] パス...\n"
            u"\n"
            u"ワープロ文書の文字列を一括で置換します。パスごとに一回ずつ、指定の順に処理します。\n"
            u"フォルダーを指定すると、その中の文書すべてが対象です（サブフォルダーは除く）。\n"
@@ -178,6 +193,8 @@ std::u16string ArgumentParser::usage() {
            u"                        headers（ヘッダー・フッター）\n"
            u"  --ignore-case         大文字と小文字を区別しません\n"
            u"  --ignore-width        全角と半角を区別しません\n"
+           u"  --jobs 数             同時に使うワープロの数です（既定は 1）。結果は同じで、\n"
+           u"                        一つにつき 300 MiB ほどのメモリーを使います\n"
            u"  --verbose             ログを標準エラー出力にも表示します\n"
            u"  -h, --help            この説明を表示します\n"
            u"\n"

@@ -56,6 +56,14 @@ PassResult DocumentPasses::replaceInDocument(const std::u16string& path, std::u1
     return result;
 }
 
+std::u16string DocumentPasses::finishDocument(const std::u16string& path) {
+    std::u16string failure;
+    resumeNext(
+        [&] { application_.documents().finish(path); },
+        [&](const AutomationError& e) { failure = u"保存できませんでした：" + e.message(); });
+    return failure;
+}
+
 void DocumentPasses::replaceInTextBoxes(const word::Collection<word::Shape>& shapes,
                                         const std::u16string& findText,
                                         const std::u16string& replacement, PassResult& result) {
@@ -112,6 +120,7 @@ void DocumentPasses::replaceInBody(const word::Find& body, std::u16string& findT
     findText = converted(findText, widths_.toFull);
     replace();
     findText = converted(findText, widths_.toHalf);
+    result.widthsConverted = true;
     replace();
 }
 

@@ -24,6 +24,8 @@ struct PassResult {
     // Why it could not be opened or saved, in the word processor's words; empty otherwise.
     std::u16string failure;
     bool found = false;
+    // The body pass rewrote the find text to its width-converted form.
+    bool widthsConverted = false;
     RegionCounts counts;
     std::u16string notice;
 };
@@ -36,11 +38,16 @@ class DocumentPasses final {
     DocumentPasses(const RunRequest& request, const automation::word::Application& application,
                    const WidthForms& widths);
 
-    // Opens the document, replaces, closes it (the word processor saves what changed). When
+    // Opens the document, replaces, closes it (the word processor keeps what changed). When
     // widths are not distinguished the body pass rewrites findText to the half-width form of its
     // full-width form, and the rest of the run searches for that.
     PassResult replaceInDocument(const std::u16string& path, std::u16string& findText,
                                  const std::u16string& replacement);
+
+    // Tells the word processor, after the document's last pair, that the run is done with it:
+    // a backend that held its changes back writes them now. Returns why they could not be
+    // written, in which case the document got none of the pairs; empty otherwise.
+    std::u16string finishDocument(const std::u16string& path);
 
   private:
     void replaceInTextBoxes(const automation::word::Collection<automation::word::Shape>& shapes,

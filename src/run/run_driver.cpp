@@ -1,7 +1,14 @@
 #include "run/run_driver.h"
 
 #include <array>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
 #include <optional>
+#include <thread>
+#include <vector>
 
 #include "automation/automation_error.h"
 #include "automation/word_model.h"
@@ -24,8 +31,10 @@ bool isBlank(std::u16string_view text) {
     return text.find_first_not_of(u" \u3000") == std::u16string_view::npos;
 }
 
+}  // namespace
+
 // The word processor of one run, quit on every way out of the run so that none is left running.
-class RunApplication final {
+class RunDriver::RunApplication final {
   public:
     explicit RunApplication(automation::ObjectFactory& factory)
         : application_(word::Application::create(factory)) {}
@@ -53,6 +62,8 @@ class RunApplication final {
     bool quit_ = false;
 };
 
+namespace {
+
 DocumentResult listed(std::u16string path) {
     DocumentResult document;
     document.source = std::move(path);
@@ -66,9 +77,11 @@ class DocumentTally final {
 
     void add(std::size_t pairNumber, const ReplacementPair& pair, const PassResult& pass) {
         ++applied_;
+        labels_.push_back(u"置換 " + std::u16string(1, u'0' + pairNumber) + u"「" + pair.find +
+                          u"」→「" + pair.replacement + u"」");
+        opened_ = opened_ || pass.opened;
         if (!pass.opened || !pass.saved) {
-            missed_.push_back(u"置換 " + std::u16string(1, u'0' + pairNumber) + u"「" + pair.find +
-                              u"」→「" + pair.replacement + u"」");
+            missed_.push_back(labels_.back());
             if (reasons_.empty() || reasons_.back() != pass.failure)
                 reasons_.push_back(pass.failure);
             if (!pass.opened)
@@ -85,6 +98,20 @@ class DocumentTally final {
                                               pass.notice) == result_.notices.end()) {
             result_.notices.push_back(pass.notice);
         }
+    }
+
+    // Whether the word processor holds the document, so that it must be told the run is done
+    // with it.
+    bool opened() const noexcept { return opened_; }
+
+    // The changes of every pair were lost with the save: none of them reached the file.
+    void unsaved(const std::u16string& failure) {
+        missed_ = labels_;
+        if (reasons_.empty() || reasons_.back() != failure)
+            reasons_.push_back(failure);
+        notSaved_ = true;
+        result_.counts = {};
+        result_.notices.clear();
     }
 
     void finish() {
@@ -117,11 +144,159 @@ class DocumentTally final {
     std::size_t notOpened_ = 0;
     bool notSaved_ = false;
     bool found_ = false;
+    bool opened_ = false;
+    std::vector<std::u16string> labels_;
     std::vector<std::u16string> missed_;
     std::vector<std::u16string> reasons_;
 };
 
+using FindTexts = std::array<std::u16string, RunRequest::kPairs>;
+
+// Whether no later body pass can rewrite a find text.
+bool settled(const RunRequest& request, const FindTexts& findTexts,
+             const std::array<bool, RunRequest::kPairs>& converted) {
+    if (request.distinguishWidths || !request.regions.body)
+        return true;
+    for (std::size_t j = 0; j < RunRequest::kPairs; ++j) {
+        if (!isBlank(findTexts[j]) && !converted[j])
+            return false;
+    }
+    return true;
+}
+
+void copyFailed(DocumentResult& document, RunResult& result) {
+    document.outcome = Outcome::CopyFailed;
+    os::log::problem(u"コピーできませんでした：" + document.source);
+    result.endedByCopyFailure = true;
+}
+
+// Every pair on one staged document, then the word processor is told the run is done with it.
+void processDocument(const RunRequest& request, DocumentPasses& passes, FindTexts& findTexts,
+                     std::array<bool, RunRequest::kPairs>& converted, DocumentResult& document) {
+    DocumentTally tally(document);
+    for (std::size_t j = 0; j < RunRequest::kPairs; ++j) {
+        if (isBlank(findTexts[j]))
+            continue;
+        const PassResult pass = passes.replaceInDocument(
+            document.edited, findTexts[j], u"「" + request.pairs[j].replacement + u"」");
+        converted[j] = converted[j] || pass.widthsConverted;
+        tally.add(j + 1, request.pairs[j], pass);
+    }
+    if (tally.opened()) {
+        if (const auto failure = passes.finishDocument(document.edited); !failure.empty())
+            tally.unsaved(failure);
+    }
+    tally.finish();
+    if (document.processed()) {
+        os::log::detail(u"処理しました：" + document.edited);
+    } else {
+        os::log::problem(u"処理できませんでした：" + document.edited + u"：" + document.reason);
+    }
+}
+
 }  // namespace
+
+bool RunDriver::runInParallel(const RunRequest& request, const CopyStaging& staging,
+                              const RunApplication& application, const FindTexts& findTexts,
+                              std::int32_t first, RunResult& result, RunProgress* progress) {
+    const auto count = static_cast<std::int32_t>(result.documents.size());
+    std::vector<std::unique_ptr<RunApplication>> more;
+    for (int k = 1; k < std::min(request.offices, count - first); ++k) {
+        try {
+            more.push_back(std::make_unique<RunApplication>(factory_));
+        } catch (const automation::AutomationError& e) {
+            // Fewer word processors do the same work.
+            os::log::problem(u"ワープロを追加で起動できませんでした：" + e.message());
+            break;
+        }
+    }
+    std::vector<const word::Application*> applications{&*application};
+    for (const auto& m : more)
+        applications.push_back(&**m);
+
+    // The calling thread announces, stages and hands out the documents in their order, each
+    // once a word processor is free for it, so that progress is told where the run was started,
+    // and a copy failure or an interruption leaves exactly the documents after it unreached.
+    struct Shared {
+        std::mutex mutex;
+        std::condition_variable changed;
+        std::deque<DocumentResult*> queue;
+        std::size_t idle = 0;
+        bool closing = false;
+        std::exception_ptr failure;
+    } shared;
+    const auto work = [&](const word::Application& word) {
+        DocumentPasses passes(request, word, widths_);
+        FindTexts texts = findTexts;
+        std::array<bool, RunRequest::kPairs> converted{};
+        for (;;) {
+            std::unique_lock lock(shared.mutex);
+            ++shared.idle;
+            shared.changed.notify_all();
+            shared.changed.wait(lock, [&] { return !shared.queue.empty() || shared.closing; });
+            --shared.idle;
+            // What was handed out is done even when the run is ending: it was announced.
+            if (shared.queue.empty())
+                return;
+            DocumentResult* document = shared.queue.front();
+            shared.queue.pop_front();
+            lock.unlock();
+            try {
+                processDocument(request, passes, texts, converted, *document);
+            } catch (const std::exception&) {
+                // A fault of ours: the run ends with it once the others are done.
+                lock.lock();
+                if (!shared.failure)
+                    shared.failure = std::current_exception();
+                shared.closing = true;
+                shared.changed.notify_all();
+                return;
+            }
+        }
+    };
+    bool copyFailure = false;
+    {
+        // Declared after the workers: they are told to finish before they are joined.
+        struct Close {
+            Shared& shared;
+            ~Close() {
+                const std::lock_guard lock(shared.mutex);
+                shared.closing = true;
+                shared.changed.notify_all();
+            }
+        };
+        std::vector<std::jthread> workers;
+        const Close close{shared};
+        for (const word::Application* word : applications)
+            workers.emplace_back(work, std::cref(*word));
+        for (std::int32_t i = first; i < count; ++i) {
+            {
+                std::unique_lock lock(shared.mutex);
+                shared.changed.wait(
+                    lock, [&] { return shared.idle > shared.queue.size() || shared.failure; });
+                if (shared.failure)
+                    break;
+            }
+            DocumentResult& document = result.documents[static_cast<std::size_t>(i)];
+            if (progress)
+                progress->documentStarted(i, count, document.source);
+            const std::optional<std::u16string> edited = staging.stage(document.source);
+            if (!edited) {
+                copyFailed(document, result);
+                copyFailure = true;
+                break;
+            }
+            document.edited = *edited;
+            const std::lock_guard lock(shared.mutex);
+            shared.queue.push_back(&document);
+            shared.changed.notify_all();
+        }
+    }
+    more.clear();
+    if (shared.failure)
+        std::rethrow_exception(shared.failure);
+    return copyFailure;
+}
 
 RunDriver::RunDriver(os::MessageBox& messages, automation::ObjectFactory& factory,
                      WidthForms widths)
@@ -162,36 +337,33 @@ RunResult RunDriver::run(const RunRequest& request, const std::u16string& droppe
         RunApplication application(factory_);
         DocumentPasses passes(request, *application, widths_);
         const auto count = static_cast<std::int32_t>(result.documents.size());
-        for (std::int32_t i = 0; i < count; ++i) {
+        std::array<bool, RunRequest::kPairs> converted{};
+        std::int32_t i = 0;
+        for (; i < count; ++i) {
+            // Once the find texts are settled, the documents left may go to several word
+            // processors: each then gets what it would have got in turn.
+            if (request.offices > 1 && count - i > 1 && settled(request, findTexts, converted))
+                break;
             DocumentResult& document = result.documents[static_cast<std::size_t>(i)];
             if (progress)
                 progress->documentStarted(i, count, document.source);
             const std::optional<std::u16string> edited = staging.stage(document.source);
             if (!edited) {
-                document.outcome = Outcome::CopyFailed;
-                os::log::problem(u"コピーできませんでした：" + document.source);
-                result.endedByCopyFailure = true;
+                copyFailed(document, result);
                 application.hide();
                 application.quit();
                 messages_.show(kCopyFailedText, kTitle, os::MessageBox::kCritical);
                 return result;
             }
             document.edited = *edited;
-            DocumentTally tally(document);
-            for (std::size_t j = 0; j < RunRequest::kPairs; ++j) {
-                if (isBlank(findTexts[j]))
-                    continue;
-                tally.add(j + 1, request.pairs[j],
-                          passes.replaceInDocument(document.edited, findTexts[j],
-                                                   u"「" + request.pairs[j].replacement + u"」"));
-            }
-            tally.finish();
-            if (document.processed()) {
-                os::log::detail(u"処理しました：" + document.edited);
-            } else {
-                os::log::problem(u"処理できませんでした：" + document.edited + u"：" +
-                                 document.reason);
-            }
+            processDocument(request, passes, findTexts, converted, document);
+        }
+        if (i < count &&
+            runInParallel(request, staging, application, findTexts, i, result, progress)) {
+            application.hide();
+            application.quit();
+            messages_.show(kCopyFailedText, kTitle, os::MessageBox::kCritical);
+            return result;
         }
         application.quit();
     } catch (const os::Error& e) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -11,6 +12,8 @@
 #include "run/run_result.h"
 
 namespace quorvane::run {
+
+class CopyStaging;
 
 // Told of each document as a run reaches it, so that a long run can show where it is.
 class RunProgress {
@@ -42,6 +45,14 @@ class RunDriver final {
                   RunProgress* progress = nullptr);
 
   private:
+    class RunApplication;
+    // The documents from first on, over as many word processors as the request allows, the
+    // run's own among them. Returns whether a copy failed, which ended the run there.
+    bool runInParallel(const RunRequest& request, const CopyStaging& staging,
+                       const RunApplication& application,
+                       const std::array<std::u16string, RunRequest::kPairs>& findTexts,
+                       std::int32_t first, RunResult& result, RunProgress* progress);
+
     os::MessageBox& messages_;
     automation::ObjectFactory& factory_;
     WidthForms widths_;

@@ -36,6 +36,9 @@ struct RunRequest {
     // Both apply to the body only.
     bool matchCase = true;
     bool distinguishWidths = true;
+    // How many word processors may work on the documents of the run at once. The result is the
+    // same whatever the number.
+    int offices = 1;
 };
 
 }  // namespace quorvane::run

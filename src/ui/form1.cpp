@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +13,7 @@
 #include <QScopeGuard>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QThread>
 #include <QUrl>
 #include <algorithm>
 #include <array>
@@ -29,6 +31,22 @@
 
 namespace quorvane::ui {
 namespace {
+
+// Offices for the documents of a run: one per core, at most four, and only as many as the
+// memory not in use holds (about 300 MiB each); where that cannot be read, one.
+int officesForThisMachine() {
+    constexpr qint64 kPerOffice = 300LL * 1024 * 1024;
+    QFile meminfo(QStringLiteral("/proc/meminfo"));
+    qint64 available = 0;
+    if (meminfo.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : meminfo.readAll().split('\n')) {
+            if (line.startsWith("MemAvailable:"))
+                available = line.simplified().split(' ').value(1).toLongLong() * 1024;
+        }
+    }
+    const int cores = std::clamp(QThread::idealThreadCount(), 1, 4);
+    return std::clamp(static_cast<int>(available / kPerOffice), 1, cores);
+}
 
 namespace fs = std::filesystem;
 using os::MessageBox;
@@ -328,7 +346,9 @@ run::RunRequest Form1::runRequest() const {
     }
     for (std::size_t i = 0; i < values.checks.size(); ++i)
         values.checks[i] = checks_[i]->isChecked();
-    return form::requestFrom(values);
+    run::RunRequest request = form::requestFrom(values);
+    request.offices = officesForThisMachine();
+    return request;
 }
 
 }  // namespace quorvane::ui

@@ -129,9 +129,29 @@ TEST_P(ObjectModelContract, DocumentWithoutMatchesIsLeftByteForByte) {
     const word::Document document = application.documents().open(samplePath());
     EXPECT_FALSE(document.content().find().replaceAll(u"zzz", u"「x」", true).found);
     EXPECT_TRUE(document.close().empty());
+    application.documents().finish(samplePath());
     application.quit();
     EXPECT_EQ(bytesOf(sample_), before);
     EXPECT_EQ(fs::last_write_time(sample_), modified);
+}
+
+// Each pair opens and closes the document; the run finishes it after the last one.
+TEST_P(ObjectModelContract, AFinishedDocumentHoldsEveryPairClosedBeforeIt) {
+    const word::Application application = start();
+    const auto pair = [&](const std::u16string& find, const std::u16string& replacement) {
+        const word::Document document = application.documents().open(samplePath());
+        EXPECT_TRUE(document.content().find().replaceAll(find, replacement, true).found);
+        document.close();
+    };
+    pair(u"foo", u"bar");
+    pair(u"bar", u"「f」");
+    application.documents().finish(samplePath());
+    EXPECT_EQ(backend().count(sample_, u"「f」").at(u"BODY-case"), 1);
+    // Finishing a document the run never opened, or one finished already, does nothing.
+    application.documents().finish(samplePath());
+    application.documents().finish(os::fromNativePath(folder_ / "other.doc"));
+    application.quit();
+    EXPECT_EQ(backend().count(sample_, u"「f」").at(u"CELL-own"), 1);
 }
 
 TEST_P(ObjectModelContract, FailuresAreAutomationErrorsInJapanese) {

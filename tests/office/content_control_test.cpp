@@ -91,9 +91,11 @@ class ContentControls : public ::testing::Test {
         request.matchCase = matchCase;
         const automation::word::Application application(application_);
         const run::WidthForms widths;
-        return run::DocumentPasses(request, application, widths)
-            .replaceInDocument(os::fromNativePath(document), find, replacement)
-            .failure;
+        run::DocumentPasses passes(request, application, widths);
+        const std::u16string path = os::fromNativePath(document);
+        const std::u16string failure = passes.replaceInDocument(path, find, replacement).failure;
+        const std::u16string unsaved = passes.finishDocument(path);
+        return failure.empty() ? unsaved : failure;
     }
 
     static inline std::unique_ptr<DocumentReader> reader_;

@@ -113,14 +113,21 @@ struct Passes {
     run::RunRequest request;
     Variant application = Offices::application();
     std::vector<std::u16string> failures;
+    // Whether each run finishes the document, as a run does after its last pair.
+    bool finish = true;
 
     void run(const fs::path& document, std::u16string find, const std::u16string& replacement) {
         const run::WidthForms widths;
-        const auto result =
-            run::DocumentPasses(request, automation::word::Application(application), widths)
-                .replaceInDocument(os::fromNativePath(document), find, replacement);
+        const automation::word::Application word(application);
+        run::DocumentPasses passes(request, word, widths);
+        const std::u16string path = os::fromNativePath(document);
+        const auto result = passes.replaceInDocument(path, find, replacement);
         if (!result.failure.empty())
             failures.push_back(result.failure);
+        if (!finish)
+            return;
+        if (const auto unsaved = passes.finishDocument(path); !unsaved.empty())
+            failures.push_back(unsaved);
     }
     void regions(bool body, bool shapes, bool headers) {
         request.regions = {body, shapes, headers};
@@ -377,6 +384,94 @@ TEST(OfficeBackend, SurvivesTheOfficeDyingDuringASave) {
     EXPECT_EQ(officeChildren(), shared);
 }
 
+// The pairs of a run reach the file in one save, when the run finishes the document. An office
+// lost before that takes every pair with it: the file stays as it was, and the document is
+// refused until the run finishes it, with the reason.
+TEST(OfficeBackend, WritesADocumentOnceWhenTheRunFinishesIt) {
+    const auto shared = officeChildren();
+    OfficeFactory factory;
+    TempFolder folder;
+    const fs::path original = Offices::ownDocuments().front();
+    const fs::path document = folder.copy(original, "once.docx");
+    const fs::path lost = folder.copy(original, "lost.docx");
+    {
+        Passes passes;
+        passes.application = factory.create(u"Word.Application");
+        passes.finish = false;
+        const automation::word::Application application(passes.application);
+        passes.run(document, u"foo", u"baz");
+        passes.run(document, u"baz", u"qux");
+        EXPECT_TRUE(passes.failures.empty());
+        EXPECT_EQ(bytesOf(document), bytesOf(original)) << "written before the run finished it";
+        application.documents().finish(os::fromNativePath(document));
+        EXPECT_EQ(Offices::reader().count(document, u"qux").at(u"BODY-end"), 1);
+
+        passes.run(lost, u"foo", u"baz");
+        for (const pid_t pid : officeChildren()) {
+            if (!shared.contains(pid))
+                ::kill(pid, SIGKILL);
+        }
+        passes.run(lost, u"baz", u"qux");
+        passes.run(lost, u"foo", u"qux");
+        try {
+            application.documents().finish(os::fromNativePath(lost));
+            ADD_FAILURE() << "the lost changes were not reported";
+        } catch (const AutomationError& e) {
+            EXPECT_EQ(e.message(), u"ワープロが異常終了したため中断しました");
+        }
+        EXPECT_EQ(passes.failures.size(), 2u);
+        EXPECT_EQ(bytesOf(lost), bytesOf(original));
+        passes.run(lost, u"foo", u"qux");
+        application.documents().finish(os::fromNativePath(lost));
+        EXPECT_EQ(Offices::reader().count(lost, u"qux").at(u"BODY-end"), 1) << "a later run";
+        application.quit();
+    }
+    EXPECT_EQ(leftovers(folder.path()), std::vector<std::string>{});
+    EXPECT_EQ(officeChildren(), shared);
+}
+
+// An office whose run quit waits for the next run of its factory, which takes it instead of
+// starting one; it ends once it has been idle for the set time, and with the factory.
+TEST(OfficeBackend, AQuitOfficeWaitsWarmForTheNextRunAndEndsWhenIdle) {
+    const auto shared = officeChildren();
+    const auto ours = [&] {
+        std::set<pid_t> started;
+        for (const pid_t pid : officeChildren()) {
+            if (!shared.contains(pid))
+                started.insert(pid);
+        }
+        return started;
+    };
+    TempFolder folder;
+    const fs::path document = folder.copy(Offices::ownDocuments().front());
+    {
+        OfficeFactory::Options options;
+        options.keepWarm = 2s;
+        OfficeFactory factory(options);
+        std::set<pid_t> first;
+        for (const auto& [find, replacement] : {std::pair{u"foo", u"baz"}, {u"baz", u"qux"}}) {
+            Passes passes;
+            passes.application = factory.create(u"Word.Application");
+            passes.run(document, find, replacement);
+            passes.application.call(u"Quit");
+            EXPECT_TRUE(passes.failures.empty());
+            EXPECT_EQ(factory.warmOffices(), 1u);
+            EXPECT_EQ(ours().size(), 1u);
+            if (first.empty())
+                first = ours();
+            EXPECT_EQ(ours(), first) << "the second run started an office of its own";
+        }
+        for (int i = 0; i < 300 && !ours().empty(); ++i)
+            std::this_thread::sleep_for(100ms);
+        EXPECT_TRUE(ours().empty()) << "an idle office still runs";
+        EXPECT_EQ(factory.warmOffices(), 0u);
+        factory.create(u"Word.Application").call(u"Quit");
+        EXPECT_EQ(factory.warmOffices(), 1u);
+    }
+    EXPECT_EQ(officeChildren(), shared);
+    EXPECT_EQ(Offices::reader().count(document, u"qux").at(u"BODY-end"), 1);
+}
+
 // A hung office is killed by the watchdog: the document at hand fails with a reason, the next
 // one is opened in a new office.
 TEST(OfficeBackend, RestartsAHungOffice) {
@@ -462,6 +557,53 @@ TEST(OfficeBackend, ARunLeavesNothingBehind) {
     EXPECT_EQ(leftovers(folder.path()), std::vector<std::string>{running});
     EXPECT_EQ(officeChildren(), offices);
     EXPECT_EQ(privateFilesOfOurs(), folders);
+}
+
+// Two offices give what one gives: the same files, the same report in the same order. Widths
+// are not distinguished, so the first document's body pass rewrites the find text the others
+// then get.
+TEST(OfficeBackend, ARunOverTwoOfficesEndsAsARunOverOne) {
+    const auto offices = officeChildren();
+    const auto runWith = [](int count, TempFolder& folder) {
+        folder.copy(Offices::ownDocuments()[0], "a.docx");
+        folder.copy(Offices::ownDocuments()[1], "b.odt");
+        std::ofstream(folder.path() / "c.docx") << "not a document";
+        folder.copy(Offices::ownDocuments()[0], "d.docx");
+        folder.copy(Offices::ownDocuments()[1], "e.odt");
+        run::RunRequest request;
+        request.mode = run::RunRequest::Mode::EditOriginals;
+        request.pairs[0] = {u"ｆｏｏ", u"baz"};
+        request.pairs[1] = {u"HDR", u"hdr"};
+        request.distinguishWidths = false;
+        request.offices = count;
+        YesMessageBox messages;
+        OfficeFactory factory;
+        return run::RunDriver(messages, factory).run(request, os::fromNativePath(folder.path()));
+    };
+    TempFolder one;
+    TempFolder two;
+    const run::RunResult sequential = runWith(1, one);
+    const run::RunResult parallel = runWith(2, two);
+    ASSERT_EQ(parallel.documents.size(), sequential.documents.size());
+    for (std::size_t i = 0; i < sequential.documents.size(); ++i) {
+        const auto& s = sequential.documents[i];
+        const auto& p = parallel.documents[i];
+        const fs::path name = fs::path(os::toNativePath(s.source)).filename();
+        SCOPED_TRACE(name.string());
+        EXPECT_EQ(fs::path(os::toNativePath(p.source)).filename(), name);
+        EXPECT_EQ(p.outcome, s.outcome);
+        EXPECT_EQ(p.reason, s.reason);
+        EXPECT_EQ(p.counts.body, s.counts.body);
+        EXPECT_EQ(p.counts.headersAndFooters, s.counts.headersAndFooters);
+        if (s.processed()) {
+            EXPECT_EQ(Offices::reader().count(two.path() / name, u"「baz」"),
+                      Offices::reader().count(one.path() / name, u"「baz」"));
+        }
+    }
+    EXPECT_EQ(std::count_if(sequential.documents.begin(), sequential.documents.end(),
+                            [](const auto& d) { return d.outcome == run::Outcome::Replaced; }),
+              4);
+    EXPECT_EQ(officeChildren(), offices);
 }
 
 // The pairs of a run open the same file one after another: each sees what the one before did,

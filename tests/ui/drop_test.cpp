@@ -151,7 +151,6 @@ TEST_F(DropTest, AnErrorEndsTheDropAfterTheFailuresBeforeItAreListed) {
     EXPECT_EQ(error.title, u"Quorvane");
     EXPECT_EQ(error.flags, os::MessageBox::kCritical);
     EXPECT_NE(error.text.find(dir / "folder"), std::u16string::npos);
-    EXPECT_EQ(word.runningApplications(), 1) << "Quit was refused, as asked";
 }
 
 TEST_F(DropTest, DocumentsThatCouldNotBeOpenedAreListedAfterTheRun) {

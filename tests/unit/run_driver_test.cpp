@@ -272,6 +272,46 @@ TEST_F(RunDriverTest, DocumentsThatFailAreReportedWithThePairsTheyMissed) {
     EXPECT_EQ(body("dest/a.doc"), u"「X」 bar");
 }
 
+// The word processor is told once, after the last pair, that the run is done with a document;
+// when its changes cannot be written then, it got none of the pairs.
+TEST_F(RunDriverTest, ADocumentWhoseChangesCannotBeWrittenIsReportedWithoutCounts) {
+    source("a.doc", u"foo bar");
+    request.pairs[1] = {u"bar", u"Y"};
+    word.failMember(u"Finish");
+    const RunResult result = driver.run(request, dir / "src/a.doc");
+    ASSERT_EQ(word.logLines(u"call documents.Finish").size(), 1u);
+    EXPECT_TRUE(word.log().back().starts_with(u"call app.Quit")) << os::toUtf8(word.log().back());
+    const DocumentResult& d = result.documents[0];
+    EXPECT_EQ(d.outcome, Outcome::NotSaved);
+    EXPECT_TRUE(d.reason.starts_with(u"保存できませんでした：")) << os::toUtf8(d.reason);
+    EXPECT_EQ(d.reason.find(u"適用されていません"), std::u16string::npos);
+    EXPECT_FALSE(d.counts.body);
+}
+
+// Several word processors give the report one gives, in the same order, and the find text
+// the first document's body pass rewrote reaches every later document.
+TEST_F(RunDriverTest, SeveralWordProcessorsGiveWhatOneGives) {
+    for (const char* name : {"a.doc", "b.doc", "c.doc", "d.doc", "e.doc"})
+        source(name, u"ｆｏｏ foo");
+    test::writeFile(dir.path() / "src" / "bad.doc", "random bytes");
+    request.pairs[0] = {u"ｆｏｏ", u"X"};
+    request.distinguishWidths = false;
+    const RunResult one = driver.run(request, dir / "src");
+    const std::u16string body = this->body("dest/src/a.doc");
+    request.offices = 3;
+    fs::remove_all(dir.path() / "dest" / "src");
+    const RunResult three = driver.run(request, dir / "src");
+    ASSERT_EQ(three.documents.size(), one.documents.size());
+    for (std::size_t i = 0; i < one.documents.size(); ++i) {
+        EXPECT_EQ(three.documents[i].source, one.documents[i].source);
+        EXPECT_EQ(three.documents[i].outcome, one.documents[i].outcome);
+        EXPECT_EQ(three.documents[i].counts.body, one.documents[i].counts.body);
+    }
+    for (const char* name : {"a.doc", "b.doc", "c.doc", "d.doc", "e.doc"})
+        EXPECT_EQ(this->body(std::string("dest/src/") + name), body) << name;
+    EXPECT_EQ(word.runningApplications(), 0);
+}
+
 TEST_F(RunDriverTest, EscapingErrorsNameThePathAndLeaveNoWordProcessor) {
     try {
         driver.run(request, dir / "src/gone.doc");

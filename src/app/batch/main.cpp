@@ -1,6 +1,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 
 #include <exception>
@@ -10,8 +11,8 @@
 #include <system_error>
 #include <vector>
 
-#include "cli/batch_command.h"
 #include "automation/office/office_factory.h"
+#include "cli/batch_command.h"
 #include "os/file_system.h"
 #include "os/log.h"
 
@@ -42,17 +43,19 @@ int main(int argc, char** argv) {
     stopBetweenDocuments();
     std::error_code ec;
     const std::filesystem::path current = std::filesystem::current_path(ec);
-    cli::Console console{
-        std::cin,
-        std::cout,
-        std::cerr,
-        isatty(STDIN_FILENO) == 1,
-        isatty(STDERR_FILENO) == 1,
-        ec ? std::u16string() : os::fromNativePath(current),
-        &interrupted,
-        [](bool echo) { os::log::start(os::log::defaultFile(), echo); }};
+    cli::Console console{std::cin,
+                         std::cout,
+                         std::cerr,
+                         isatty(STDIN_FILENO) == 1,
+                         isatty(STDERR_FILENO) == 1,
+                         ec ? std::u16string() : os::fromNativePath(current),
+                         &interrupted,
+                         [](bool echo) { os::log::start(os::log::defaultFile(), echo); }};
     try {
-        automation::office::OfficeFactory factory;
+        // One office serves every path given, and ends with the program.
+        automation::office::OfficeFactory::Options options;
+        options.keepWarm = std::chrono::minutes{5};
+        automation::office::OfficeFactory factory(options);
         return cli::BatchCommand(factory, console)
             .run(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const std::exception& e) {

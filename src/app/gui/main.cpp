@@ -1,5 +1,7 @@
 #include <QApplication>
 
+#include <chrono>
+
 #include "automation/office/office_factory.h"
 #include "os/log.h"
 #include "ui/application_setup.h"
@@ -12,7 +14,11 @@ int main(int argc, char* argv[]) {
     quorvane::ui::setUpApplication(app);
     quorvane::os::log::start(quorvane::os::log::defaultFile(), false);
 
-    quorvane::automation::office::OfficeFactory office;
+    // The office stays warm between drops, until it has been idle for a while or the window
+    // closes.
+    quorvane::automation::office::OfficeFactory::Options options;
+    options.keepWarm = std::chrono::minutes{5};
+    quorvane::automation::office::OfficeFactory office(options);
     quorvane::ui::QtMessageBox messages;
     const quorvane::ui::SystemVolumes volumes;
     quorvane::ui::Form1 form(office, messages, volumes);

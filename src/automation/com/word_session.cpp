@@ -112,6 +112,9 @@ class WordObject final : public Object {
                  const std::vector<NamedArgument>& named) override {
         if (role_ == Role::Documents && sameName(name, member::kOpen))
             return open(positional, named);
+        // Word itself has no such member: each Close has already saved the document.
+        if (role_ == Role::Documents && sameName(name, member::kFinish))
+            return {};
         if (role_ == Role::Document && sameName(name, member::kClose) && positional.empty() &&
             named.empty()) {
             close();

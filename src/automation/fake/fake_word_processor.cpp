@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <functional>
+#include <mutex>
 #include <set>
 #include <sstream>
 #include <utility>
@@ -62,6 +63,8 @@ std::int32_t replaceAll(std::u16string& text, const std::u16string& find,
 }  // namespace
 
 struct FakeWordProcessor::State {
+    // A run may use several applications at once: one call at a time, as one process would.
+    std::recursive_mutex mutex;
     std::vector<std::u16string> log;
     std::set<std::u16string> failingMembers;
     bool refuseCreate = false;
@@ -116,6 +119,7 @@ class FakeObject final : public Object {
     }
 
     Variant get(std::u16string_view member) override {
+        const std::lock_guard lock(state_->mutex);
         state_->log.push_back(u"get " + label_ + u"." + std::u16string(member));
         check(member);
         for (auto& [name, getter] : getters_) {
@@ -126,6 +130,7 @@ class FakeObject final : public Object {
     }
 
     void put(std::u16string_view member, const Variant& value) override {
+        const std::lock_guard lock(state_->mutex);
         state_->log.push_back(u"put " + label_ + u"." + std::u16string(member) + u" = " +
                               describe(value));
         check(member);
@@ -138,6 +143,7 @@ class FakeObject final : public Object {
 
     Variant call(std::u16string_view member, const std::vector<Variant>& positional,
                  const std::vector<NamedArgument>& named) override {
+        const std::lock_guard lock(state_->mutex);
         std::u16string line = u"call " + label_ + u"." + std::u16string(member) + u"(";
         bool first = true;
         for (const auto& v : positional) {
@@ -158,6 +164,7 @@ class FakeObject final : public Object {
     }
 
     std::vector<Variant> enumerate() override {
+        const std::lock_guard lock(state_->mutex);
         state_->log.push_back(u"enum " + label_);
         check(u"_NewEnum");
         if (!items_)
@@ -385,6 +392,7 @@ FakeWordProcessor::FakeWordProcessor() : state_(std::make_shared<State>()) {}
 FakeWordProcessor::~FakeWordProcessor() = default;
 
 Variant FakeWordProcessor::create(std::u16string_view className) {
+    const std::lock_guard lock(state_->mutex);
     state_->log.push_back(u"create " + std::u16string(className));
     if (state_->refuseCreate || !sameName(className, word::kApplicationClass)) {
         throw AutomationError(u"ワープロを起動できません（" + std::u16string(className) + u"）");
@@ -405,13 +413,20 @@ Variant FakeWordProcessor::create(std::u16string_view className) {
         .property(member::kDocuments,
                   [state, alive] {
                       auto documents = std::make_shared<FakeObject>(state, u"documents");
-                      documents->alive(alive).method(
-                          member::kOpen, [state, alive](const auto& positional, const auto&) {
+                      documents->alive(alive)
+                          .method(member::kOpen,
+                                  [state, alive](const auto& positional, const auto&) {
+                                      if (positional.size() != 1)
+                                          throw AutomationError(u"Openには1つの引数が必要です");
+                                      if (state->opensLeft && (*state->opensLeft)-- <= 0)
+                                          throw AutomationError(u"ワープロが応答しません");
+                                      return openDocument(state, positional[0].toString(), alive);
+                                  })
+                          // Each Close saved already, as Word's does.
+                          .method(member::kFinish, [](const auto& positional, const auto&) {
                               if (positional.size() != 1)
-                                  throw AutomationError(u"Openには1つの引数が必要です");
-                              if (state->opensLeft && (*state->opensLeft)-- <= 0)
-                                  throw AutomationError(u"ワープロが応答しません");
-                              return openDocument(state, positional[0].toString(), alive);
+                                  throw AutomationError(u"Finishには1つの引数が必要です");
+                              return Variant();
                           });
                       return Variant(std::shared_ptr<Object>(documents));
                   })

@@ -13,6 +13,7 @@
 #include "automation/office/office_document.h"
 #include "automation/office/region_replacer.h"
 #include "automation/word_model.h"
+#include "os/file_system.h"
 
 namespace quorvane::automation::office {
 
@@ -81,7 +82,11 @@ class Find final : public Member {
         const RegionReplacer replacer(document_->model(), args.findText, args.replaceWith,
                                       args.matchCase);
         // Word answers only whether it found anything; the count tells the run report more.
-        return document_->call([&] { return std::int32_t{replacer.replaceIn(text_)}; });
+        const std::int32_t replaced =
+            document_->call([&] { return std::int32_t{replacer.replaceIn(text_)}; });
+        if (replaced > 0)
+            document_->noteChanged();
+        return replaced;
     }
 
   private:
@@ -145,7 +150,7 @@ class Shape final : public Member {
 };
 
 std::vector<Variant> shapesOf(const DocumentRef& document) {
-    const auto texts = document->call([&] { return shapeTexts(document->model()); });
+    const auto& texts = document->shapeTexts();
     std::vector<Variant> shapes;
     for (const auto& text : texts)
         shapes.push_back(object<Shape>(document, text));
@@ -193,9 +198,8 @@ class Document final : public Member {
         if (sameName(member, word::member::kSections)) {
             return object<Collection>(u"Sections", [d = document_] {
                 std::vector<Variant> sections;
-                for (auto& texts : d->call([&] { return sectionTexts(d->model()); })) {
-                    sections.push_back(object<Section>(d, std::move(texts)));
-                }
+                for (const auto& texts : d->sectionTexts())
+                    sections.push_back(object<Section>(d, texts));
                 return sections;
             });
         }
@@ -234,10 +238,20 @@ class Documents final : public Member {
 
     Variant call(std::u16string_view member, const std::vector<Variant>& positional,
                  const std::vector<NamedArgument>& named) override {
-        if (!sameName(member, word::member::kOpen))
+        const bool finish = sameName(member, word::member::kFinish);
+        if (!finish && !sameName(member, word::member::kOpen))
             unknown(member);
         const Variant* path =
             positional.empty() ? namedArgument(named, u"FileName") : &positional[0];
+        if (finish) {
+            if (!path || positional.size() > 1)
+                throw AutomationError(u"Finish にはファイル名を一つ指定してください");
+            std::error_code error;
+            const auto native = os::toNativePath(path->toString());
+            const auto file = std::filesystem::canonical(native, error);
+            session_->finish(error ? native : file);
+            return {};
+        }
         if (!path || positional.size() > 1)
             throw AutomationError(u"Open にはファイル名を一つ指定してください");
         return object<Document>(OfficeDocument::open(session_, path->toString()));
@@ -249,8 +263,8 @@ class Documents final : public Member {
 
 }  // namespace
 
-OfficeApplication::OfficeApplication(OfficeOptions options)
-    : session_(std::make_shared<OfficeSession>(std::move(options))) {}
+OfficeApplication::OfficeApplication(OfficeOptions options, std::shared_ptr<WarmOffices> warm)
+    : session_(std::make_shared<OfficeSession>(std::move(options), std::move(warm))) {}
 
 OfficeApplication::~OfficeApplication() {
     session_->quit();

@@ -8,11 +8,11 @@
 namespace quorvane::automation::office {
 
 // The application object of the late-bound model, over an office of its own. Its office ends at
-// Quit, or when the last reference to the application goes.
+// Quit, or when the last reference to the application goes, unless it waits warm for the next.
 class OfficeApplication final : public Object,
                                 public std::enable_shared_from_this<OfficeApplication> {
   public:
-    explicit OfficeApplication(OfficeOptions options);
+    OfficeApplication(OfficeOptions options, std::shared_ptr<WarmOffices> warm);
     ~OfficeApplication() override;
 
     Variant get(std::u16string_view member) override;

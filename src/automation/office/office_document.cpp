@@ -10,6 +10,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <optional>
 #include <random>
 #include <set>
@@ -20,6 +21,8 @@
 #include <com/sun/star/document/LockedDocumentRequest.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
 #include <com/sun/star/document/UpdateDocMode.hpp>
+#include <com/sun/star/document/XUndoManager.hpp>
+#include <com/sun/star/document/XUndoManagerSupplier.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/io/IOException.hpp>
@@ -192,9 +195,14 @@ constexpr std::string_view kPendingPrefix = ".~quorvane-";
 // A program of ours killed in the middle of a save leaves its pending file behind. Such files of
 // processes that are gone are removed, once per folder, before we first save into it.
 void removeAbandonedPendingFiles(const fs::path& folder) {
+    // Several offices of one run may save into one folder at once.
+    static std::mutex mutex;
     static std::set<fs::path> swept;
-    if (!swept.insert(folder).second)
-        return;
+    {
+        const std::lock_guard lock(mutex);
+        if (!swept.insert(folder).second)
+            return;
+    }
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(folder, error)) {
         const std::string name = entry.path().filename().string();
@@ -216,7 +224,9 @@ void removeAbandonedPendingFiles(const fs::path& folder) {
 // ".~quorvane-<pid>-<64 random bits>": short enough beside any name, and not to be guessed by
 // someone who would plant a link there.
 std::string pendingName() {
+    static std::mutex mutex;
     static std::random_device random;
+    const std::lock_guard lock(mutex);
     char name[64];
     std::snprintf(name, sizeof name, "%s%d-%08x%08x", kPendingPrefix.data(),
                   static_cast<int>(::getpid()), static_cast<unsigned>(random()),
@@ -321,7 +331,7 @@ std::u16string saveFailureReason(int error) {
     }
 }
 
-std::shared_ptr<OfficeDocument> OfficeDocument::open(std::shared_ptr<OfficeSession> session,
+std::shared_ptr<OfficeDocument> OfficeDocument::open(const std::shared_ptr<OfficeSession>& session,
                                                      std::u16string_view path) {
     std::error_code error;
     const fs::path file = fs::canonical(os::toNativePath(path), error);
@@ -332,6 +342,13 @@ std::shared_ptr<OfficeDocument> OfficeDocument::open(std::shared_ptr<OfficeSessi
     }
     if (error || !fs::is_regular_file(file, error))
         throw AutomationError(u"ファイルが見つかりません");
+    if (const auto refusal = session->refusal(file))
+        throw AutomationError(*refusal);
+    if (auto kept = session->reopen(file)) {
+        kept->closed_ = false;
+        session->documentOpened();
+        return kept;
+    }
     if (fs::file_size(file, error) == 0) {
         throw AutomationError(u"空のファイルのため文書として読み込めません");
     }
@@ -339,20 +356,6 @@ std::shared_ptr<OfficeDocument> OfficeDocument::open(std::shared_ptr<OfficeSessi
         throw AutomationError(std::u16string(kReadOnly));
     if (lockedByAnotherOffice(file))
         throw AutomationError(std::u16string(kLocked));
-    if (auto kept = session->reopen(file)) {
-        Loaded loaded{std::move(kept->model),
-                      std::move(kept->filter),
-                      std::move(kept->filterOptions),
-                      {},
-                      {}};
-        // The format was accepted when it was loaded: the office is not asked again.
-        const auto plan = session->call([&] { return savePlan(*session, loaded.filter); });
-        loaded.storeFilter = plan.value().filter;
-        loaded.storeNotice = plan.value().notice;
-        session->documentOpened();
-        return std::shared_ptr<OfficeDocument>(
-            new OfficeDocument(std::move(session), file, std::move(loaded)));
-    }
 
     session->prepareForDocument();
     const rtl::Reference<AbortingHandler> handler(new AbortingHandler);
@@ -406,6 +409,11 @@ std::shared_ptr<OfficeDocument> OfficeDocument::open(std::shared_ptr<OfficeSessi
         }
         result.storeFilter = plan->filter;
         result.storeNotice = plan->notice;
+        // Nobody undoes or looks at what we change: recording and showing it only costs time.
+        result.model->lockControllers();
+        Reference<css::document::XUndoManagerSupplier>(result.model, UNO_QUERY_THROW)
+            ->getUndoManager()
+            ->lock();
         return result;
     });
     if (!loaded.model.is()) {
@@ -414,7 +422,9 @@ std::shared_ptr<OfficeDocument> OfficeDocument::open(std::shared_ptr<OfficeSessi
                                   : handler->reason());
     }
     session->documentOpened();
-    return std::shared_ptr<OfficeDocument>(new OfficeDocument(std::move(session), file, loaded));
+    std::shared_ptr<OfficeDocument> document(new OfficeDocument(session, file, loaded));
+    session->documentLoaded(document);
+    return document;
 }
 
 OfficeDocument::OfficeDocument(std::shared_ptr<OfficeSession> session, fs::path path, Loaded loaded)
@@ -428,19 +438,35 @@ OfficeDocument::OfficeDocument(std::shared_ptr<OfficeSession> session, fs::path 
       storeNotice_(std::move(loaded.storeNotice)) {}
 
 OfficeDocument::~OfficeDocument() {
-    if (closed_)
-        return;
-    try {
-        discard();
-    } catch (const AutomationError&) {
-        // Its office is gone or ending; the document went with it.
-    }
+    if (!closed_ && usable())
+        session_->documentClosed();
+    release();
+}
+
+const std::vector<TextRef>& OfficeDocument::shapeTexts() {
+    if (!shapeTexts_)
+        shapeTexts_ = call([&] { return office::shapeTexts(model_); });
+    return *shapeTexts_;
+}
+
+const std::vector<SectionTexts>& OfficeDocument::sectionTexts() {
+    if (!sectionTexts_)
+        sectionTexts_ = call([&] { return office::sectionTexts(model_); });
+    return *sectionTexts_;
+}
+
+bool OfficeDocument::usable() const noexcept {
+    return !released_ && session_->running() && session_->generation() == generation_;
+}
+
+bool OfficeDocument::unchangedOnDisk() const {
+    return identity_ && FileIdentity::of(path_) == identity_;
 }
 
 void OfficeDocument::checkUsable() const {
-    if (closed_)
+    if (closed_ || released_)
         throw AutomationError(u"文書は既に閉じられています");
-    if (!session_->running() || session_->generation() != generation_) {
+    if (!usable()) {
         throw AutomationError(session_->lossReason().empty() ? u"ワープロが終了しています"
                                                              : session_->lossReason());
     }
@@ -448,49 +474,40 @@ void OfficeDocument::checkUsable() const {
 
 std::u16string OfficeDocument::close() {
     checkUsable();
-    struct Release {
-        OfficeDocument& document;
-        ~Release() {
-            if (!document.closed_) {
-                try {
-                    document.discard();
-                } catch (const AutomationError&) {
-                    // The save failure is the one to report.
-                }
-            }
-        }
-    } release{*this};
-    std::u16string notice;
-    if (save() && storeFilter_ != filter_) {
-        notice = storeNotice_;
-        // The file is in the new format now: a later pair saves it as it is.
-        filter_ = storeFilter_;
-        filterOptions_.clear();
-    }
-    // Kept loaded for the next pair, which opens the same file again; only a document whose
-    // file we can recognise later is worth keeping.
-    const auto identity = FileIdentity::of(path_);
-    if (!identity) {
-        discard();
-        return notice;
-    }
     closed_ = true;
     session_->documentClosed();
-    session_->keep({path_, *identity, model_, filter_, filterOptions_});
+    const std::u16string notice = changed_ && storeFilter_ != filter_ ? storeNotice_ : u"";
+    // Only a document whose file we can recognise later is kept for the next pair.
+    identity_ = FileIdentity::of(path_);
+    if (identity_) {
+        session_->keep(shared_from_this());
+        return notice;
+    }
+    struct Release {
+        OfficeDocument& document;
+        ~Release() { document.release(); }
+    } release{*this};
+    store();
     return notice;
 }
 
-bool OfficeDocument::save() {
-    const bool modified = call([&] {
+void OfficeDocument::store() {
+    if (!changed())
+        return;
+    if (!usable()) {
+        throw AutomationError(session_->lossReason().empty() ? u"ワープロが終了しています"
+                                                             : session_->lossReason());
+    }
+    const bool modified = session_->call([&] {
         const Reference<css::util::XModifiable> modifiable(model_, UNO_QUERY_THROW);
         return bool(modifiable->isModified());
     });
     if (!modified)
-        return false;
+        return;
     if (readOnly(path_))
         throw AutomationError(std::u16string(kReadOnly));
     PendingFile pending(path_);
-    call([&] {
+    session_->call([&] {
         const Reference<css::frame::XStorable> storable(model_, UNO_QUERY_THROW);
         // Filter options are passed only where the load had them (text encodings) and the
         // format stays.
@@ -513,20 +530,24 @@ bool OfficeDocument::save() {
                                       ? saveFailureReason(ENOSPC)
                                       : u"ワープロが文書を書き出せませんでした");
         }
-        // The file now holds this state: the next pair saves only what it changes itself.
         Reference<css::util::XModifiable>(model_, UNO_QUERY_THROW)->setModified(false);
     });
     pending.replace(path_);
-    return true;
+    changed_ = false;
 }
 
-void OfficeDocument::discard() {
-    const bool sameOffice = session_->running() && session_->generation() == generation_;
-    closed_ = true;
+void OfficeDocument::release() noexcept {
+    if (released_)
+        return;
+    const bool sameOffice = usable();
+    released_ = true;
     if (!sameOffice)
         return;
-    session_->documentClosed();
-    session_->call([&] { closeModel(model_); });
+    try {
+        session_->call([&] { closeModel(model_); });
+    } catch (const AutomationError&) {
+        // Its office is gone or ending; the document went with it.
+    }
 }
 
 }  // namespace quorvane::automation::office

@@ -3,12 +3,16 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include <com/sun/star/frame/XModel.hpp>
 
+#include "automation/office/document_structure.h"
+#include "automation/office/file_identity.h"
 #include "automation/office/office_session.h"
 
 namespace quorvane::automation::office {
@@ -16,12 +20,13 @@ namespace quorvane::automation::office {
 // What the user reads when a file operation of a save fails with this errno value.
 std::u16string saveFailureReason(int error);
 
-// A word-processing document loaded in the office, saved in its own format when it is closed
-// after a change. A document whose office was lost refuses every call.
-class OfficeDocument final {
+// A word-processing document loaded in the office. It stays loaded across the closes of the
+// run's pairs and is saved in its own format once, when the run finishes it; a document whose
+// office was lost refuses every call.
+class OfficeDocument final : public std::enable_shared_from_this<OfficeDocument> {
   public:
     // Throws AutomationError with the reason when the file is not a document we may edit.
-    static std::shared_ptr<OfficeDocument> open(std::shared_ptr<OfficeSession> session,
+    static std::shared_ptr<OfficeDocument> open(const std::shared_ptr<OfficeSession>& session,
                                                 std::u16string_view path);
     // A document that was never closed is closed without saving.
     ~OfficeDocument();
@@ -35,10 +40,29 @@ class OfficeDocument final {
     }
 
     const css::uno::Reference<css::frame::XModel>& model() const noexcept { return model_; }
+    const std::filesystem::path& path() const noexcept { return path_; }
+    // Its shape texts and sections, read once: replacing text adds no shape or page style, and
+    // each pair would read them again. Office calls.
+    const std::vector<TextRef>& shapeTexts();
+    const std::vector<SectionTexts>& sectionTexts();
 
-    // Saves the document when it was changed, atomically, then closes it. Returns what the user
-    // should know of the save (a save in another format), or an empty text.
+    // A replacement was made: the document has changes to write.
+    void noteChanged() noexcept { changed_ = true; }
+    // Changes not yet written, in a document still loaded.
+    bool changed() const noexcept { return changed_ && !released_; }
+    // Loaded in the office that runs now.
+    bool usable() const noexcept;
+    // The file is as it was when the document was last closed.
+    bool unchangedOnDisk() const;
+
+    // The core is done with it for this pair; it stays loaded, its changes held back, unless the
+    // file cannot be recognised later, when they are written at once. Returns what the user
+    // should know of the save to come (a save in another format), or an empty text.
     std::u16string close();
+    // Writes the changes, if any, atomically. Throws AutomationError when they cannot be.
+    void store();
+    // Closes it in the office without saving.
+    void release() noexcept;
 
     struct Loaded;
 
@@ -46,9 +70,6 @@ class OfficeDocument final {
     OfficeDocument(std::shared_ptr<OfficeSession> session, std::filesystem::path path,
                    Loaded loaded);
     void checkUsable() const;
-    // Whether the file was written.
-    bool save();
-    void discard();
 
     std::shared_ptr<OfficeSession> session_;
     std::uint64_t generation_;
@@ -60,7 +81,13 @@ class OfficeDocument final {
     OUString filterOptions_;
     OUString storeFilter_;
     std::u16string storeNotice_;
+    // The file as the last close left it.
+    std::optional<FileIdentity> identity_;
+    std::optional<std::vector<TextRef>> shapeTexts_;
+    std::optional<std::vector<SectionTexts>> sectionTexts_;
+    bool changed_ = false;
     bool closed_ = false;
+    bool released_ = false;
 };
 
 }  // namespace quorvane::automation::office

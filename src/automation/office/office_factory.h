@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string_view>
 
@@ -7,6 +8,8 @@
 #include "automation/variant.h"
 
 namespace quorvane::automation::office {
+
+class WarmOffices;
 
 // Answers "Word.Application" with LibreOffice Writer, started and driven over UNO.
 class OfficeFactory final : public ObjectFactory {
@@ -19,11 +22,16 @@ class OfficeFactory final : public ObjectFactory {
 
     // Each application object starts its own office at once, so that an office that cannot start
     // fails here (AutomationError) before a run touches any document, and ends it at Quit or when
-    // the last reference to it goes.
+    // the last reference to it goes. With keepWarm it takes an office that waits from an earlier
+    // run instead, and hands its own back at Quit; the factory ends those that wait when it goes.
     Variant create(std::u16string_view className) override;
+
+    // Offices waiting for the next run.
+    std::size_t warmOffices() const;
 
   private:
     Options options_;
+    std::shared_ptr<WarmOffices> warm_;
 };
 
 }  // namespace quorvane::automation::office

@@ -13,6 +13,9 @@ struct OfficeOptions {
     int recycleAfterDocuments = 200;
     // Longest the office may take to start and accept our connection.
     std::chrono::milliseconds startTimeout = std::chrono::seconds{60};
+    // How long an office whose run has quit waits running for the next run of the factory;
+    // zero ends it at Quit.
+    std::chrono::milliseconds keepWarm{0};
     // The office program (soffice.bin); empty for the installed office.
     std::filesystem::path program;
 };

@@ -6,6 +6,8 @@
 #include <com/sun/star/util/XCloseable.hpp>
 #include <cppuhelper/exc_hlp.hxx>
 
+#include "automation/office/office_document.h"
+#include "os/file_system.h"
 #include "os/log.h"
 #include "os/text_encoding.h"
 
@@ -14,7 +16,8 @@ namespace quorvane::automation::office {
 using css::uno::Reference;
 using css::uno::UNO_QUERY;
 
-OfficeSession::OfficeSession(OfficeOptions options) : options_(std::move(options)) {
+OfficeSession::OfficeSession(OfficeOptions options, std::shared_ptr<WarmOffices> warm)
+    : options_(std::move(options)), warm_(std::move(warm)) {
     start();
 }
 
@@ -25,6 +28,9 @@ OfficeSession::~OfficeSession() {
 void OfficeSession::prepareForDocument() {
     if (quit_)
         throw AutomationError(u"ワープロは既に終了しています");
+    // An office that died between documents is replaced before it fails the next load.
+    if (process_ && !process_->alive())
+        (void)lost();
     if (process_ && documentsServed_ >= options_.recycleAfterDocuments && openDocuments_ == 0) {
         releaseKept();
         process_.reset();
@@ -37,10 +43,16 @@ void OfficeSession::prepareForDocument() {
 }
 
 void OfficeSession::start() {
-    process_ = std::make_unique<OfficeProcess>(
-        OfficeProcess::Settings{options_.program, options_.startTimeout});
+    if (auto office = warm_ ? warm_->take() : std::nullopt) {
+        os::log::detail(u"起動済みのワープロを使います");
+        process_ = std::move(office->process);
+        documentsServed_ = office->documentsServed;
+    } else {
+        process_ = std::make_unique<OfficeProcess>(
+            OfficeProcess::Settings{options_.program, options_.startTimeout});
+        documentsServed_ = 0;
+    }
     ++generation_;
-    documentsServed_ = 0;
 }
 
 sal_Int32 OfficeSession::filterFlags(const OUString& filter) {
@@ -62,45 +74,83 @@ sal_Int32 OfficeSession::filterFlags(const OUString& filter) {
     return flags;
 }
 
-void OfficeSession::keep(KeptDocument document) {
-    releaseKept();
-    if (!running())
-        return;
-    kept_ = std::move(document);
-    keptGeneration_ = generation_;
+void OfficeSession::documentLoaded(const std::shared_ptr<OfficeDocument>& document) {
+    std::erase_if(loaded_, [](const auto& d) { return d.expired(); });
+    loaded_.push_back(document);
 }
 
-std::optional<KeptDocument> OfficeSession::reopen(const std::filesystem::path& path) {
+void OfficeSession::keep(std::shared_ptr<OfficeDocument> document) {
+    if (kept_ && kept_ != document)
+        releaseKept();
+    kept_ = std::move(document);
+}
+
+std::shared_ptr<OfficeDocument> OfficeSession::reopen(const std::filesystem::path& path) {
     if (!kept_)
-        return std::nullopt;
-    const bool recycleDue = documentsServed_ >= options_.recycleAfterDocuments;
-    if (!quit_ && running() && keptGeneration_ == generation_ && !recycleDue &&
-        kept_->path == path && FileIdentity::of(path) == kept_->identity) {
-        std::optional<KeptDocument> document = std::move(kept_);
-        kept_.reset();
-        return document;
+        return nullptr;
+    if (kept_->path() != path) {
+        releaseKept();
+        return nullptr;
+    }
+    if (kept_->usable() && kept_->unchangedOnDisk())
+        return std::exchange(kept_, nullptr);
+    if (kept_->usable() && kept_->changed() && !kept_->unchangedOnDisk()) {
+        // Writing ours would undo what someone else wrote; loading theirs would give the file
+        // only the later pairs.
+        refused_[path] = u"処理中にほかのプログラムが文書を書き換えたため保存しませんでした";
+        std::exchange(kept_, nullptr)->release();
+        return nullptr;
     }
     releaseKept();
+    return nullptr;
+}
+
+std::optional<std::u16string> OfficeSession::refusal(const std::filesystem::path& path) const {
+    if (const auto r = refused_.find(path); r != refused_.end())
+        return r->second;
     return std::nullopt;
+}
+
+void OfficeSession::finish(const std::filesystem::path& path) {
+    if (const auto r = refused_.find(path); r != refused_.end()) {
+        const std::u16string reason = r->second;
+        refused_.erase(r);
+        if (kept_ && kept_->path() == path)
+            std::exchange(kept_, nullptr)->release();
+        throw AutomationError(reason);
+    }
+    if (!kept_ || kept_->path() != path)
+        return;
+    const std::shared_ptr<OfficeDocument> document = std::exchange(kept_, nullptr);
+    struct Release {
+        OfficeDocument& document;
+        ~Release() { document.release(); }
+    } release{*document};
+    document->store();
 }
 
 void OfficeSession::releaseKept() noexcept {
     if (!kept_)
         return;
-    const KeptDocument document = std::move(*kept_);
-    kept_.reset();
-    if (!running() || keptGeneration_ != generation_)
-        return;
+    const std::shared_ptr<OfficeDocument> document = std::exchange(kept_, nullptr);
     try {
-        call([&] { closeModel(document.model); });
-    } catch (const AutomationError&) {
-        // The office went down while closing it, and the document with it.
+        document->store();
+    } catch (const AutomationError& e) {
+        os::log::problem(u"保存できませんでした：" + os::fromNativePath(document->path()) + u"：" +
+                         e.message());
+        refused_[document->path()] = e.message();
     }
+    document->release();
 }
 
 void OfficeSession::quit() {
     releaseKept();
     quit_ = true;
+    // An office with a document still open, or due for renewal, is not lent again.
+    if (warm_ && process_ && openDocuments_ == 0 &&
+        documentsServed_ < options_.recycleAfterDocuments && process_->alive()) {
+        warm_->put({std::move(process_), documentsServed_});
+    }
     process_.reset();
 }
 
@@ -129,6 +179,12 @@ AutomationError OfficeSession::lost() {
     process_->kill();
     process_.reset();
     openDocuments_ = 0;
+    // The changes they held never reached their files, which stay as they were.
+    for (const auto& weak : loaded_) {
+        if (const auto document = weak.lock(); document && document->changed())
+            refused_[document->path()] = lossReason_;
+    }
+    loaded_.clear();
     kept_.reset();
     return AutomationError(lossReason_);
 }

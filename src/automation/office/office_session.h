@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/frame/XModel.hpp>
@@ -15,30 +16,22 @@
 #include <rtl/ustring.hxx>
 
 #include "automation/automation_error.h"
-#include "automation/office/file_identity.h"
 #include "automation/office/office_options.h"
 #include "automation/office/office_process.h"
 #include "automation/office/uno_support.h"
+#include "automation/office/warm_offices.h"
 
 namespace quorvane::automation::office {
 
-// A document the core closed that stays loaded: the core opens the same file again right away
-// for its next pair, and loading it anew costs more than everything else done to it.
-struct KeptDocument {
-    std::filesystem::path path;
-    // The file as our close left it; any other state means someone else wrote it.
-    FileIdentity identity;
-    css::uno::Reference<css::frame::XModel> model;
-    OUString filter;
-    OUString filterOptions;
-};
+class OfficeDocument;
 
 // The office of one application object over its lifetime: started with the session, replaced
 // when it dies, hangs or has served enough documents, ended at Quit.
 class OfficeSession final {
   public:
     // Throws AutomationError when the office cannot start.
-    explicit OfficeSession(OfficeOptions options);
+    // warm, when given, lends an office that waits for a run and takes it back at Quit.
+    OfficeSession(OfficeOptions options, std::shared_ptr<WarmOffices> warm = nullptr);
     ~OfficeSession();
     OfficeSession(const OfficeSession&) = delete;
     OfficeSession& operator=(const OfficeSession&) = delete;
@@ -74,13 +67,25 @@ class OfficeSession final {
     void documentOpened() noexcept { ++openDocuments_; }
     void documentClosed() noexcept { --openDocuments_; }
 
-    // Keeps a closed, saved document loaded in place of the one kept before.
-    void keep(KeptDocument document);
+    // Every document loaded in this office, so that the changes an office takes with it when
+    // it is lost are known.
+    void documentLoaded(const std::shared_ptr<OfficeDocument>& document);
+    // Keeps a closed document loaded, its changes not yet written: the next pair opens the same
+    // file again, and loading and storing it again cost more than everything else done to it.
+    // A document kept before, of another file, is written and closed.
+    void keep(std::shared_ptr<OfficeDocument> document);
     // The kept document when it is of this file, the file is still as it was left and the office
-    // is the one that loaded it; otherwise the kept document is closed.
-    std::optional<KeptDocument> reopen(const std::filesystem::path& path);
+    // is the one that loaded it; otherwise the kept document is written and closed.
+    std::shared_ptr<OfficeDocument> reopen(const std::filesystem::path& path);
+    // Why the file may not be opened again before finish: changes of earlier pairs were lost
+    // with their office, and a document gets all of a run's pairs or none.
+    std::optional<std::u16string> refusal(const std::filesystem::path& path) const;
+    // The run is done with the file: its changes are written, atomically, and it is closed.
+    // Throws AutomationError when they cannot be written or were lost.
+    void finish(const std::filesystem::path& path);
 
-    // Ends the office; the session accepts no more documents.
+    // Ends the office, or hands it back to wait for the next run; the session accepts no more
+    // documents.
     void quit();
 
   private:
@@ -88,18 +93,21 @@ class OfficeSession final {
     OfficeProcess& process();
     AutomationError failure(const css::uno::Exception& e);
     AutomationError lost();
-    // Closes the kept document for real; an office lost meanwhile took it with it.
+    // Writes the kept document's changes and closes it, for callers that never finish it; a
+    // failure is only logged, and refuses the file until it is finished.
     void releaseKept() noexcept;
 
     OfficeOptions options_;
+    std::shared_ptr<WarmOffices> warm_;
     std::unique_ptr<OfficeProcess> process_;
     std::uint64_t generation_ = 0;
     int documentsServed_ = 0;
     int openDocuments_ = 0;
     bool quit_ = false;
     std::u16string lossReason_;
-    std::optional<KeptDocument> kept_;
-    std::uint64_t keptGeneration_ = 0;
+    std::shared_ptr<OfficeDocument> kept_;
+    std::vector<std::weak_ptr<OfficeDocument>> loaded_;
+    std::map<std::filesystem::path, std::u16string> refused_;
     std::map<OUString, sal_Int32> filterFlags_;
 };
 
