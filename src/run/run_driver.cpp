@@ -164,10 +164,24 @@ bool settled(const RunRequest& request, const FindTexts& findTexts,
     return true;
 }
 
-void copyFailed(DocumentResult& document, RunResult& result) {
-    document.outcome = Outcome::CopyFailed;
-    os::log::problem(u"コピーできませんでした：" + document.source);
-    result.endedByCopyFailure = true;
+// Announces the document at index and stages it. False when its copy failed, which ends the run:
+// the document is marked so.
+bool stageNext(RunResult& result, std::int32_t index, const CopyStaging& staging,
+               RunProgress* progress) {
+    DocumentResult& document = result.documents[static_cast<std::size_t>(index)];
+    if (progress) {
+        progress->documentStarted(index, static_cast<std::int32_t>(result.documents.size()),
+                                  document.source);
+    }
+    const std::optional<std::u16string> edited = staging.stage(document.source);
+    if (!edited) {
+        document.outcome = Outcome::CopyFailed;
+        os::log::problem(u"コピーできませんでした：" + document.source);
+        result.endedByCopyFailure = true;
+        return false;
+    }
+    document.edited = *edited;
+    return true;
 }
 
 // Every pair on one staged document, then the word processor is told the run is done with it.
@@ -277,18 +291,12 @@ bool RunDriver::runInParallel(const RunRequest& request, const CopyStaging& stag
                 if (shared.failure)
                     break;
             }
-            DocumentResult& document = result.documents[static_cast<std::size_t>(i)];
-            if (progress)
-                progress->documentStarted(i, count, document.source);
-            const std::optional<std::u16string> edited = staging.stage(document.source);
-            if (!edited) {
-                copyFailed(document, result);
+            if (!stageNext(result, i, staging, progress)) {
                 copyFailure = true;
                 break;
             }
-            document.edited = *edited;
             const std::lock_guard lock(shared.mutex);
-            shared.queue.push_back(&document);
+            shared.queue.push_back(&result.documents[static_cast<std::size_t>(i)]);
             shared.changed.notify_all();
         }
     }
@@ -344,19 +352,14 @@ RunResult RunDriver::run(const RunRequest& request, const std::u16string& droppe
             // processors: each then gets what it would have got in turn.
             if (request.offices > 1 && count - i > 1 && settled(request, findTexts, converted))
                 break;
-            DocumentResult& document = result.documents[static_cast<std::size_t>(i)];
-            if (progress)
-                progress->documentStarted(i, count, document.source);
-            const std::optional<std::u16string> edited = staging.stage(document.source);
-            if (!edited) {
-                copyFailed(document, result);
+            if (!stageNext(result, i, staging, progress)) {
                 application.hide();
                 application.quit();
                 messages_.show(kCopyFailedText, kTitle, os::MessageBox::kCritical);
                 return result;
             }
-            document.edited = *edited;
-            processDocument(request, passes, findTexts, converted, document);
+            processDocument(request, passes, findTexts, converted,
+                            result.documents[static_cast<std::size_t>(i)]);
         }
         if (i < count &&
             runInParallel(request, staging, application, findTexts, i, result, progress)) {
