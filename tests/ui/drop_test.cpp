@@ -153,40 +153,34 @@ TEST_F(DropTest, AnErrorEndsTheDropAfterTheFailuresBeforeItAreListed) {
     EXPECT_NE(error.text.find(dir / "folder"), std::u16string::npos);
 }
 
-TEST_F(DropTest, DocumentsThatCouldNotBeOpenedAreListedAfterTheRun) {
-    for (int i = 0; i < 22; ++i)
-        writeFile(dir.path() / "folder" / ("junk" + std::to_string(i)), "x");
-    drop(*fileList({urlOf(dir / "folder")}));
-
-    ASSERT_EQ(messages.shown.size(), 2u);
-    const auto& notice = messages.shown[1];
-    EXPECT_EQ(notice.title, u"Quorvane");
-    EXPECT_EQ(notice.flags, os::MessageBox::kExclamation);
-    EXPECT_NE(notice.text.find(u"（22 件）"), std::u16string::npos);
-    EXPECT_NE(notice.text.find(u"ほか 2 件"), std::u16string::npos);
-    EXPECT_NE(notice.text.find(u"開けませんでした"), std::u16string::npos);
-    EXPECT_EQ(notice.text.find(u"c.doc"), std::u16string::npos);
-}
-
-TEST_F(DropTest, NoticesAreShownApartFromFailures) {
+// After a run the documents that could not be opened are listed, a long list cut short, and
+// notices apart after them; documents processed with nothing to tell are not listed.
+TEST_F(DropTest, TheReportListsFailuresAndThenNotices) {
     word.noticeOnSave(u"Word 97-2003 形式で保存しました");
     drop(*fileList({urlOf(dir / "a.doc")}));
     ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown[1].title, u"Quorvane");
     EXPECT_EQ(messages.shown[1].flags, os::MessageBox::kInformation);
     EXPECT_EQ(messages.shown[1].text.find(u"置換されていません"), std::u16string::npos);
     EXPECT_NE(messages.shown[1].text.find(u"お知らせがあります（1 件）"), std::u16string::npos);
 
-    writeFile(dir.path() / "folder" / "junk", "x");
+    for (int i = 0; i < 22; ++i)
+        writeFile(dir.path() / "folder" / ("junk" + std::to_string(i)), "x");
+    FakeDocument unchanged;
+    unchanged.body = u"bar";
+    unchanged.save(dir / "folder/d.doc");
     drop(*fileList({urlOf(dir / "folder")}));
     ASSERT_EQ(messages.shown.size(), 4u);
     const std::u16string& both = messages.shown[3].text;
     EXPECT_EQ(messages.shown[3].flags, os::MessageBox::kExclamation);
-    const auto failures = both.find(u"置換されていません（1 件）");
+    const auto failures = both.find(u"置換されていません（22 件）");
     const auto notices = both.find(u"お知らせがあります（1 件）");
     ASSERT_NE(notices, std::u16string::npos);
     EXPECT_LT(failures, both.find(u"junk"));
-    EXPECT_LT(both.find(u"junk"), notices);
+    EXPECT_NE(both.find(u"開けませんでした"), std::u16string::npos);
+    EXPECT_LT(both.find(u"ほか 2 件"), notices);
     EXPECT_LT(notices, both.find(u"c.doc"));
+    EXPECT_EQ(both.find(u"d.doc"), std::u16string::npos);
 }
 
 // Lets a test look at the window while a run is inside the word processor.
