@@ -236,11 +236,6 @@ std::u16string DocumentReader::filter(const fs::path& document) {
     return name;
 }
 
-void DocumentReader::open(const fs::path& document) {
-    const auto model = impl_->load(document);
-    Impl::close(model);
-}
-
 void DocumentReader::convert(const fs::path& source, const fs::path& target,
                              const std::u16string& filter) {
     const auto model = impl_->load(source);

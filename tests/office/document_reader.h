@@ -29,10 +29,9 @@ class DocumentReader final {
               const std::u16string& label);
     // The text of every comment, in the order the office lists them.
     std::vector<std::u16string> comments(const std::filesystem::path& document);
-    // The filter the office loads the document with ("MS Word 2007 XML", "writer8", ...).
+    // The filter the office loads the document with ("MS Word 2007 XML", "writer8", ...): the
+    // document is loaded and closed again.
     std::u16string filter(const std::filesystem::path& document);
-    // Loads a document and closes it again.
-    void open(const std::filesystem::path& document);
     // Saves a document under another format.
     void convert(const std::filesystem::path& source, const std::filesystem::path& target,
                  const std::u16string& filter);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -21,14 +22,9 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using automation::office::OfficeFactory;
+using testing::kOwnData;
 using testing::TempFolder;
-
-const fs::path kOwnData = QUORVANE_OFFICE_TEST_DATA;
-
-class YesMessageBox final : public os::MessageBox {
-  public:
-    int show(std::u16string_view, std::u16string_view, int) override { return kYes; }
-};
+using testing::YesMessageBox;
 
 // A program standing in for the office.
 fs::path script(const fs::path& folder, const std::string& name, const std::string& body) {
@@ -36,16 +32,6 @@ fs::path script(const fs::path& folder, const std::string& name, const std::stri
     std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
     fs::permissions(path, fs::perms::owner_all);
     return path;
-}
-
-std::size_t filesUnder(const fs::path& folder) {
-    std::size_t n = 0;
-    std::error_code error;
-    for (auto it = fs::recursive_directory_iterator(folder, error);
-         it != fs::recursive_directory_iterator(); ++it) {
-        n += it->is_regular_file() ? 1 : 0;
-    }
-    return n;
 }
 
 // An office that is missing, exits at once or never answers ends the run before any document
@@ -86,7 +72,9 @@ TEST(OfficeStart, AnOfficeThatCannotStartEndsTheRunBeforeAnyDocumentIsTouched) {
                       std::u16string::npos);
             EXPECT_NE(e.message().find(office.cause), std::u16string::npos);
         }
-        EXPECT_EQ(filesUnder(copies), 0u);
+        EXPECT_EQ(std::count_if(fs::recursive_directory_iterator(copies), {},
+                                [](const auto& entry) { return entry.is_regular_file(); }),
+                  0);
         EXPECT_EQ(testing::bytesOf(documents / "a.fodt"), before);
         EXPECT_TRUE(testing::childProcesses().empty());
         EXPECT_TRUE(testing::privateFilesOfOurs().empty());
@@ -121,8 +109,7 @@ TEST(OfficeStart, AnOfficeThatCannotRestartMidRunFailsOnlyTheDocumentsAtHand) {
     };
     EXPECT_TRUE(run("first.fodt"));
     std::ofstream(broken) << "";
-    for (const pid_t pid : testing::officeChildren())
-        ::kill(pid, SIGKILL);
+    testing::signalOffices({}, SIGKILL);
     EXPECT_FALSE(run("second.fodt"));
     EXPECT_FALSE(run("third.fodt"));
     fs::remove(broken);

@@ -1,11 +1,15 @@
 #include "office_test_support.h"
 
+#include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <fstream>
 #include <iterator>
 #include <sstream>
+
+#include "os/file_system.h"
+#include "run/document_passes.h"
 
 namespace quorvane::testing {
 
@@ -40,20 +44,17 @@ std::set<pid_t> children(bool officeOnly) {
     std::set<pid_t> found;
     for (const auto& entry : fs::directory_iterator("/proc")) {
         const std::string name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos)
-            continue;
         std::ifstream stat(entry.path() / "stat");
         std::string line;
         std::getline(stat, line);
         const auto close = line.rfind(')');
-        if (close == std::string::npos)
-            continue;
-        if (officeOnly && line.find("(soffice.bin)") == std::string::npos)
+        if (name.find_first_not_of("0123456789") != std::string::npos ||
+            close == std::string::npos ||
+            (officeOnly && line.find("(soffice.bin)") == std::string::npos))
             continue;
         char state = 0;
         pid_t parent = 0;
-        std::istringstream rest(line.substr(close + 2));
-        rest >> state >> parent;
+        std::istringstream(line.substr(close + 2)) >> state >> parent;
         if (parent == ::getpid())
             found.insert(std::stoi(name));
     }
@@ -70,6 +71,13 @@ std::set<pid_t> officeChildren() {
     return children(true);
 }
 
+void signalOffices(const std::set<pid_t>& spared, int signal) {
+    for (const pid_t pid : officeChildren()) {
+        if (!spared.contains(pid))
+            ::kill(pid, signal);
+    }
+}
+
 std::vector<std::string> leftovers(const fs::path& folder) {
     std::vector<std::string> found;
     for (const auto& entry : fs::directory_iterator(folder)) {
@@ -84,20 +92,52 @@ std::vector<std::string> privateFilesOfOurs() {
     std::vector<std::string> found;
     std::error_code error;
     const std::string prefix = std::to_string(::getpid()) + "-";
-    for (const auto& entry :
-         fs::directory_iterator(fs::temp_directory_path() / "quorvane-office", error)) {
-        const std::string name = entry.path().filename().string();
-        if (name.starts_with(prefix))
-            found.push_back(name);
-    }
     // The socket of the pipe we talk to the office through.
     const std::string socket = "OSL_PIPE_" + std::to_string(::getuid()) + "_quorvane-" + prefix;
-    for (const auto& entry : fs::directory_iterator("/tmp", error)) {
-        const std::string name = entry.path().filename().string();
-        if (name.starts_with(socket))
-            found.push_back(name);
+    for (const auto& [folder, start] :
+         {std::pair{fs::temp_directory_path() / "quorvane-office", prefix}, {"/tmp", socket}}) {
+        for (const auto& entry : fs::directory_iterator(folder, error)) {
+            if (entry.path().filename().string().starts_with(start))
+                found.push_back(entry.path().filename().string());
+        }
     }
     return found;
+}
+
+void Offices::SetUp() {
+    reader_ = std::make_unique<DocumentReader>();
+    factory_ = std::make_unique<automation::office::OfficeFactory>();
+    application_ = factory_->create(u"Word.Application");
+    ownFolder_ = std::make_unique<TempFolder>();
+    for (const auto& [name, filter] :
+         {std::pair{"sample.docx", u"MS Word 2007 XML"}, {"sample.odt", u"writer8"}}) {
+        own_.push_back(ownFolder_->path() / name);
+        reader_->convert(kOwnData / "sample.fodt", own_.back(), filter);
+    }
+}
+
+void Offices::TearDown() {
+    application_.call(u"Quit");
+    application_ = automation::Variant();
+    factory_.reset();
+    reader_.reset();
+    ownFolder_.reset();
+    EXPECT_TRUE(officeChildren().empty());
+    EXPECT_TRUE(privateFilesOfOurs().empty());
+}
+
+void Passes::run(const fs::path& document, std::u16string find, const std::u16string& replacement) {
+    const run::WidthForms widths;
+    const automation::word::Application word(application);
+    run::DocumentPasses passes(request, word, widths);
+    const std::u16string path = os::fromNativePath(document);
+    const auto result = passes.replaceInDocument(path, find, replacement);
+    if (!result.failure.empty())
+        failures.push_back(result.failure);
+    if (!finish)
+        return;
+    if (const auto unsaved = passes.finishDocument(path); !unsaved.empty())
+        failures.push_back(unsaved);
 }
 
 }  // namespace quorvane::testing

@@ -1,13 +1,23 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <filesystem>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "automation/office/office_factory.h"
+#include "document_reader.h"
+#include "os/message_box.h"
+#include "run/run_request.h"
+
 namespace quorvane::testing {
+
+inline const std::filesystem::path kShared = QUORVANE_SHARED_TESTDATA;
+inline const std::filesystem::path kOwnData = QUORVANE_OFFICE_TEST_DATA;
 
 // A folder of its own under the temporary folder, removed with everything in it.
 class TempFolder final {
@@ -32,11 +42,55 @@ std::string bytesOf(const std::filesystem::path& path);
 std::set<pid_t> childProcesses();
 // Those of them that run the office (soffice.bin).
 std::set<pid_t> officeChildren();
+// Sends signal to the offices of this process that are not spared.
+void signalOffices(const std::set<pid_t>& spared, int signal);
 
 // Files an office or a save leaves beside documents: lock files and pending new versions.
 std::vector<std::string> leftovers(const std::filesystem::path& folder);
 
 // Private folders of the offices of this process, and the sockets of their pipes.
 std::vector<std::string> privateFilesOfOurs();
+
+// Says yes to the confirmation of a run over originals.
+class YesMessageBox final : public os::MessageBox {
+  public:
+    int show(std::u16string_view, std::u16string_view, int) override { return kYes; }
+};
+
+// One office for the passes and one for reading back, for the whole test program that registers
+// it; at its end neither is left, nor any private file of theirs.
+class Offices final : public ::testing::Environment {
+  public:
+    static DocumentReader& reader() { return *reader_; }
+    static automation::Variant& application() { return application_; }
+    // .docx and .odt made from our own flat ODF fixture.
+    static const std::vector<std::filesystem::path>& ownDocuments() { return own_; }
+
+    void SetUp() override;
+    void TearDown() override;
+
+  private:
+    static inline std::unique_ptr<DocumentReader> reader_;
+    static inline std::unique_ptr<automation::office::OfficeFactory> factory_;
+    static inline automation::Variant application_;
+    static inline std::vector<std::filesystem::path> own_;
+    static inline std::unique_ptr<TempFolder> ownFolder_;
+};
+
+// The document passes as a run applies them, over the shared office unless told otherwise;
+// failures collects why documents were not opened or saved.
+struct Passes {
+    run::RunRequest request;
+    automation::Variant application = Offices::application();
+    std::vector<std::u16string> failures;
+    // Whether each call finishes the document, as a run does after its last pair.
+    bool finish = true;
+
+    void run(const std::filesystem::path& document, std::u16string find,
+             const std::u16string& replacement);
+    void regions(bool body, bool shapes, bool headers) {
+        request.regions = {body, shapes, headers};
+    }
+};
 
 }  // namespace quorvane::testing
