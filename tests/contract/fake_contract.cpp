@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "automation/fake/fake_word_processor.h"
 #include "object_model_contract.h"
 #include "os/file_system.h"
+#include "os/text_encoding.h"
 
 namespace quorvane::contract {
 namespace {
@@ -34,20 +37,12 @@ class FakeBackend final : public ContractBackend {
 
     std::map<std::u16string, int> count(const std::filesystem::path& document,
                                         const std::u16string& word) override {
-        const FakeDocument loaded = FakeDocument::load(os::fromNativePath(document)).value();
-        std::vector<std::u16string> paragraphs;
-        for (std::size_t start = 0, end = 0; end != std::u16string::npos; start = end + 1) {
-            end = loaded.body.find(u'\n', start);
-            paragraphs.push_back(loaded.body.substr(start, end - start));
-        }
-        for (const auto& shape : loaded.shapes)
-            paragraphs.push_back(shape.text.value_or(u""));
-        for (const auto& section : loaded.sections) {
-            paragraphs.insert(paragraphs.end(), section.headers.begin(), section.headers.end());
-            paragraphs.insert(paragraphs.end(), section.footers.begin(), section.footers.end());
-        }
+        // One line per paragraph, text box, header and footer, its text after a tab; the other
+        // lines hold no text.
+        std::istringstream lines(FakeDocument::load(os::fromNativePath(document))->serialize());
         std::map<std::u16string, int> counts;
-        for (const auto& paragraph : paragraphs) {
+        for (std::string line; std::getline(lines, line);) {
+            const std::u16string paragraph = os::fromUtf8(line.substr(line.find('\t') + 1));
             if (const int n = occurrences(paragraph, word))
                 counts[paragraph.substr(0, paragraph.find(u' '))] += n;
         }
