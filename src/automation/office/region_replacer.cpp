@@ -9,6 +9,7 @@
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/container/NoSuchElementException.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/document/XDocumentProperties.hpp>
 #include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
@@ -315,9 +316,19 @@ std::vector<RegionOutlines::Entry>& RegionOutlines::of(const Reference<css::text
     std::vector<Entry> entries;
     const auto paragraphs =
         Reference<css::container::XEnumerationAccess>(text, UNO_QUERY_THROW)->createEnumeration();
-    while (paragraphs->hasMoreElements()) {
-        const css::uno::Any element = paragraphs->nextElement();
-        if (const Reference<css::text::XTextTable> table(element, UNO_QUERY); table.is()) {
+    // Each call is a round trip to the office, and a region has many paragraphs: the end is told
+    // by the enumeration running out rather than asked before every element, and an element is
+    // asked for a table only when it is not a paragraph.
+    for (;;) {
+        css::uno::Any element;
+        try {
+            element = paragraphs->nextElement();
+        } catch (const css::container::NoSuchElementException&) {
+            break;
+        }
+        if (const Reference<css::text::XTextRange> paragraph(element, UNO_QUERY); paragraph.is()) {
+            entries.push_back({paragraph, paragraph->getString(), {}});
+        } else if (const Reference<css::text::XTextTable> table(element, UNO_QUERY); table.is()) {
             Entry entry;
             for (const auto& name : table->getCellNames()) {
                 const Reference<css::text::XText> cell(table->getCellByName(name), UNO_QUERY);
@@ -325,9 +336,6 @@ std::vector<RegionOutlines::Entry>& RegionOutlines::of(const Reference<css::text
                     entry.cells.push_back(cell);
             }
             entries.push_back(std::move(entry));
-        } else if (const Reference<css::text::XTextRange> paragraph(element, UNO_QUERY);
-                   paragraph.is()) {
-            entries.push_back({paragraph, paragraph->getString(), {}});
         }
     }
     return regions_.emplace_back(identity, std::move(entries)).second;
