@@ -470,8 +470,15 @@ bool copyFile(std::u16string_view source, std::u16string_view destination) {
         return false;
     }
     fs::permissions(partial, fs::perms::owner_write, fs::perm_options::add, ec);
-    fs::rename(partial, to, ec);
-    if (ec) {
+    // The copy reaches the disk before it takes the destination's name, so that a power cut
+    // never leaves an empty or partial file under that name.
+    const HANDLE written = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    const bool flushed = written != INVALID_HANDLE_VALUE && FlushFileBuffers(written);
+    if (written != INVALID_HANDLE_VALUE)
+        CloseHandle(written);
+    if (!flushed || !MoveFileExW(partial.c_str(), to.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         std::error_code ignored;
         fs::remove(partial, ignored);
         return false;

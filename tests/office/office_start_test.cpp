@@ -126,5 +126,37 @@ TEST(OfficeStart, AnOfficeThatCannotRestartMidRunFailsOnlyTheDocumentsAtHand) {
     EXPECT_TRUE(testing::privateFilesOfOurs().empty());
 }
 
+// An office is renewed after serving its share of documents, between two of them: every document
+// of a run longer than that share is replaced, and no renewed office is left behind.
+TEST(OfficeStart, AnOfficeIsRenewedBetweenDocumentsAfterItsShare) {
+    TempFolder folder;
+    const fs::path starts = folder.path() / "starts";
+    OfficeFactory::Options options;
+    options.program = script(folder.path(), "office",
+                             "echo >> '" + starts.string() + "'\nexec '" +
+                                 QUORVANE_LIBREOFFICE_PROGRAM "/soffice.bin' \"$@\"");
+    options.recycleAfterDocuments = 2;
+    OfficeFactory factory(options);
+    const fs::path documents = folder.path() / "documents";
+    fs::create_directory(documents);
+    for (const char* name : {"a.fodt", "b.fodt", "c.fodt", "d.fodt", "e.fodt"})
+        fs::copy_file(kOwnData / "sample.fodt", documents / name);
+    run::RunRequest request;
+    request.mode = run::RunRequest::Mode::EditOriginals;
+    request.pairs[0] = {u"foo", u"baz"};
+    YesMessageBox messages;
+    const auto result =
+        run::RunDriver(messages, factory).run(request, os::fromNativePath(documents));
+
+    EXPECT_TRUE(result.allProcessed());
+    for (const auto& entry : fs::directory_iterator(documents))
+        EXPECT_NE(testing::bytesOf(entry.path()).find("BODY-end 「baz」"), std::string::npos);
+    const std::string started = testing::bytesOf(starts);
+    // Three offices for five documents, two each; an office with a new profile asks once to be
+    // started again.
+    EXPECT_EQ(std::count(started.begin(), started.end(), '\n'), 3 * 2);
+    EXPECT_TRUE(testing::childProcesses().empty());
+}
+
 }  // namespace
 }  // namespace quorvane

@@ -79,8 +79,8 @@ class Find final : public Member {
         if (!sameName(member, word::member::kExecute))
             unknown(member);
         const ExecuteArguments args = bindExecuteArguments(positional, named);
-        const RegionReplacer replacer(document_->model(), args.findText, args.replaceWith,
-                                      args.matchCase);
+        const RegionReplacer replacer(document_->model(), document_->regionOutlines(),
+                                      args.findText, args.replaceWith, args.matchCase);
         // Word answers only whether it found anything; the count tells the run report more.
         const std::int32_t replaced =
             document_->call([&] { return std::int32_t{replacer.replaceIn(text_)}; });

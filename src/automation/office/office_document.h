@@ -14,6 +14,7 @@
 #include "automation/office/document_structure.h"
 #include "automation/office/file_identity.h"
 #include "automation/office/office_session.h"
+#include "automation/office/region_replacer.h"
 
 namespace quorvane::automation::office {
 
@@ -45,6 +46,7 @@ class OfficeDocument final : public std::enable_shared_from_this<OfficeDocument>
     // each pair would read them again. Office calls.
     const std::vector<TextRef>& shapeTexts();
     const std::vector<SectionTexts>& sectionTexts();
+    RegionOutlines& regionOutlines() noexcept { return regionOutlines_; }
 
     // A replacement was made: the document has changes to write.
     void noteChanged() noexcept { changed_ = true; }
@@ -85,6 +87,7 @@ class OfficeDocument final : public std::enable_shared_from_this<OfficeDocument>
     std::optional<FileIdentity> identity_;
     std::optional<std::vector<TextRef>> shapeTexts_;
     std::optional<std::vector<SectionTexts>> sectionTexts_;
+    RegionOutlines regionOutlines_;
     bool changed_ = false;
     bool closed_ = false;
     bool released_ = false;

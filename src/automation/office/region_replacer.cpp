@@ -9,6 +9,7 @@
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/container/NoSuchElementException.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/document/XDocumentProperties.hpp>
 #include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
@@ -306,9 +307,50 @@ struct RegionReplacer::Segment {
     std::u32string text;
 };
 
-RegionReplacer::RegionReplacer(Reference<css::frame::XModel> document, std::u16string_view findText,
-                               std::u16string_view replacement, bool matchCase)
+std::vector<RegionOutlines::Entry>& RegionOutlines::of(const Reference<css::text::XText>& text) {
+    const Reference<css::uno::XInterface> identity(text, UNO_QUERY_THROW);
+    for (auto& [region, entries] : regions_) {
+        if (region == identity)
+            return entries;
+    }
+    std::vector<Entry> entries;
+    const auto paragraphs =
+        Reference<css::container::XEnumerationAccess>(text, UNO_QUERY_THROW)->createEnumeration();
+    // Each call is a round trip to the office, and a region has many paragraphs: the end is told
+    // by the enumeration running out rather than asked before every element, and an element is
+    // asked for a table only when it is not a paragraph.
+    for (;;) {
+        css::uno::Any element;
+        try {
+            element = paragraphs->nextElement();
+        } catch (const css::container::NoSuchElementException&) {
+            break;
+        }
+        if (const Reference<css::text::XTextRange> paragraph(element, UNO_QUERY); paragraph.is()) {
+            entries.push_back({paragraph, paragraph->getString(), {}});
+        } else if (const Reference<css::text::XTextTable> table(element, UNO_QUERY); table.is()) {
+            Entry entry;
+            for (const auto& name : table->getCellNames()) {
+                const Reference<css::text::XText> cell(table->getCellByName(name), UNO_QUERY);
+                if (cell.is())
+                    entry.cells.push_back(cell);
+            }
+            entries.push_back(std::move(entry));
+        }
+    }
+    return regions_.emplace_back(identity, std::move(entries)).second;
+}
+
+void RegionOutlines::forget(const Reference<css::text::XText>& text) {
+    const Reference<css::uno::XInterface> identity(text, UNO_QUERY_THROW);
+    std::erase_if(regions_, [&](const auto& region) { return region.first == identity; });
+}
+
+RegionReplacer::RegionReplacer(Reference<css::frame::XModel> document, RegionOutlines& outlines,
+                               std::u16string_view findText, std::u16string_view replacement,
+                               bool matchCase)
     : document_(std::move(document)),
+      outlines_(outlines),
       find_(codePoints(findText)),
       replacement_(replacement),
       matchCase_(matchCase) {
@@ -325,34 +367,32 @@ int RegionReplacer::replaceIn(const Reference<css::text::XText>& text) const {
     if (find_.empty())
         return 0;
     int count = 0;
-    const Reference<css::container::XEnumerationAccess> access(text, UNO_QUERY_THROW);
-    const auto paragraphs = access->createEnumeration();
-    while (paragraphs->hasMoreElements()) {
-        const css::uno::Any element = paragraphs->nextElement();
-        const Reference<css::text::XTextTable> table(element, UNO_QUERY);
-        if (table.is()) {
-            for (const auto& name : table->getCellNames()) {
-                const Reference<css::text::XText> cell(table->getCellByName(name), UNO_QUERY);
-                if (cell.is())
-                    count += replaceIn(cell);
-            }
+    // A cell's outline may be read while this one is walked: entries are taken by index.
+    const std::size_t size = outlines_.of(text).size();
+    for (std::size_t i = 0; i < size; ++i) {
+        const RegionOutlines::Entry entry = outlines_.of(text)[i];
+        for (const auto& cell : entry.cells)
+            count += replaceIn(cell);
+        // Most paragraphs hold no match: their text, read once, spares walking them. (A region's
+        // or cell's own string is no such shortcut: it misses text before a table that ends a
+        // frame.) The text holds that of fields and content controls too.
+        if (!entry.paragraph.is() || !mayMatch(entry.text))
             continue;
+        if (const int replaced = replaceInParagraph(text, entry.paragraph); replaced > 0) {
+            count += replaced;
+            outlines_.of(text)[i].text = entry.paragraph->getString();
         }
-        const Reference<css::text::XTextRange> paragraph(element, UNO_QUERY);
-        if (paragraph.is())
-            count += replaceInParagraph(text, paragraph);
+    }
+    // A line or paragraph break in the replacement may have made paragraphs of the one it went in.
+    if (count > 0 && std::u16string_view(replacement_).find_first_of(u"\n\r\v\u2029") !=
+                         std::u16string_view::npos) {
+        outlines_.forget(text);
     }
     return count;
 }
 
 int RegionReplacer::replaceInParagraph(const Reference<css::text::XText>& text,
                                        const Reference<css::text::XTextRange>& paragraph) const {
-    // Most paragraphs hold no match: reading the whole string once spares walking them. (A
-    // region's or cell's own string is no such shortcut: it misses text before a table that
-    // ends a frame.) The string holds the text of fields and content controls too.
-    if (!mayMatch(paragraph->getString()))
-        return 0;
-
     std::vector<Segment> segments;
     int count = walkPortions(
         text, Reference<css::container::XEnumerationAccess>(paragraph, UNO_QUERY_THROW), segments);

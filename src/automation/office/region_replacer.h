@@ -12,6 +12,28 @@
 
 namespace quorvane::automation::office {
 
+// The paragraphs of the regions of one document with their text, read on the first search in a
+// region and kept as long as the document is loaded. Each pair searches every region again, and
+// most paragraphs hold none of the pairs: from the second pair on, only the paragraphs whose text
+// may match are read from the office. Only replacements change the loaded document, and each one
+// brings its paragraph's text up to date.
+class RegionOutlines final {
+  public:
+    struct Entry {
+        // Empty for a table, whose cells are regions of their own.
+        css::uno::Reference<css::text::XTextRange> paragraph;
+        ::rtl::OUString text;
+        std::vector<css::uno::Reference<css::text::XText>> cells;
+    };
+    // The entries of text, read from the office the first time.
+    std::vector<Entry>& of(const css::uno::Reference<css::text::XText>& text);
+    // Reads text again next time: a replacement may have split its paragraphs.
+    void forget(const css::uno::Reference<css::text::XText>& text);
+
+  private:
+    std::vector<std::pair<css::uno::Reference<css::uno::XInterface>, std::vector<Entry>>> regions_;
+};
+
 // Replace-all inside one text region (a body, header, footer or shape text) and the tables it
 // holds, the way the word processor's Find does it: literal text, widths always distinguished,
 // matches within one paragraph and never across a field or footnote anchor, the replacement
@@ -23,8 +45,8 @@ namespace quorvane::automation::office {
 class RegionReplacer final {
   public:
     // document is the one whose regions are replaced, the owner of the data controls are bound to.
-    RegionReplacer(css::uno::Reference<css::frame::XModel> document, std::u16string_view findText,
-                   std::u16string_view replacement, bool matchCase);
+    RegionReplacer(css::uno::Reference<css::frame::XModel> document, RegionOutlines& outlines,
+                   std::u16string_view findText, std::u16string_view replacement, bool matchCase);
 
     // Returns how many occurrences were replaced.
     int replaceIn(const css::uno::Reference<css::text::XText>& text) const;
@@ -50,6 +72,7 @@ class RegionReplacer final {
     int replaceInSegment(const Segment& segment) const;
 
     css::uno::Reference<css::frame::XModel> document_;
+    RegionOutlines& outlines_;
     std::u32string find_;
     std::u16string replacement_;
     bool matchCase_;
