@@ -14,8 +14,14 @@ using os::fromUtf8;
 
 namespace {
 
+#ifdef _WIN32
+// Word's objects answer only the thread that created them, and the run hands documents to a thread
+// per word processor: one Word serves the whole run.
+constexpr int kMaxJobs = 1;
+#else
 // Each office takes about 300 MiB: more than this is a typing error, not a machine.
 constexpr int kMaxJobs = 16;
+#endif
 
 std::u16string quoted(const std::string& argument) {
     return u"「" + fromUtf8(argument) + u"」";
@@ -141,8 +147,10 @@ std::optional<BatchOptions> ArgumentParser::parse(const std::vector<std::string>
                 std::from_chars(value.data(), value.data() + value.size(), jobs);
             if (error != std::errc{} || end != value.data() + value.size() || jobs < 1 ||
                 jobs > kMaxJobs) {
-                throw UsageError(u"--jobs には 1 から " + fromUtf8(std::to_string(kMaxJobs)) +
-                                 u" までの数を指定してください。");
+                throw UsageError(kMaxJobs == 1
+                                     ? u"この版の --jobs には 1 だけを指定できます。"
+                                     : u"--jobs には 1 から " + fromUtf8(std::to_string(kMaxJobs)) +
+                                           u" までの数を指定してください。");
             }
             request.offices = jobs;
         } else {
