@@ -524,6 +524,10 @@ LRESULT Form1::handle(UINT message, WPARAM w, LPARAM l) {
                              SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
             }
             return 0;
+        case WM_DESTROY:
+            // Drops end with the window, not with the object that outlives it.
+            drop_.reset();
+            return 0;
         case WM_CLOSE:
             // Closing mid-run would leave the rest of the drop running without a window.
             if (!busy_) {

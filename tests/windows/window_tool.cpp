@@ -12,13 +12,15 @@ int wmain(int argc, wchar_t** argv) {
     if (argc != 3)
         return 2;
     HWND window = nullptr;
-    for (int i = 0; i < 300 && !window; ++i) {
+    for (int i = 0; i < 600 && !window; ++i) {
         window = FindWindowW(L"QuorvaneForm1", argv[1]);
         if (!window)
             Sleep(100);
     }
-    if (!window)
+    if (!window) {
+        std::fprintf(stderr, "no window titled %ls\n", argv[1]);
         return 1;
+    }
     const std::wstring_view command = argv[2];
     if (command == L"close") {
         PostMessageW(window, WM_CLOSE, 0, 0);
