@@ -78,6 +78,18 @@ std::optional<BatchOptions> ArgumentParser::parse(const std::vector<std::string>
     }
 
     BatchOptions options;
+    if (std::find(arguments.begin(), endOfOptions, "--self-check") != endOfOptions) {
+#ifdef _WIN32
+        if (arguments.size() != 1)
+            throw UsageError(u"--self-check はほかの引数と共には指定できません。");
+        options.selfCheck = true;
+        return options;
+#else
+        throw UsageError(
+            u"--self-check は Windows 版の quorvane-batch で Word "
+            u"の動作を確かめるためのものです。");
+#endif
+    }
     run::RunRequest& request = options.request;
     std::size_t pairs = 0;
     bool copyTo = false;
@@ -196,6 +208,11 @@ std::u16string ArgumentParser::usage() {
            u"  --jobs 数             同時に使うワープロの数です（既定は 1）。結果は同じで、\n"
            u"                        一つにつき 300 MiB ほどのメモリーを使います\n"
            u"  --verbose             ログを標準エラー出力にも表示します\n"
+#ifdef _WIN32
+           u"  --self-check          Word "
+           u"の動作を確かめます（一時フォルダーに文書を作って置換し、\n"
+           u"                        読み直した結果を表で示します。ほかの引数とは使えません）\n"
+#endif
            u"  -h, --help            この説明を表示します\n"
            u"\n"
            u"処理できなかった文書は標準出力に「パス<TAB>理由」の一行ずつで表示します。\n"

@@ -5,6 +5,7 @@
 
 #include "cli/argument_parser.h"
 #include "cli/program_name.h"
+#include "cli/self_check.h"
 #include "cli/terminal_message_box.h"
 #include "cli/terminal_progress.h"
 #include "os/file_system.h"
@@ -83,6 +84,12 @@ int BatchCommand::run(const std::vector<std::string>& arguments) {
         options = std::move(*parsed);
     } catch (const UsageError& e) {
         return usageError(e.message());
+    }
+    if (options.selfCheck) {
+        if (console_.startLog)
+            console_.startLog(false);
+        TerminalMessageBox messages(console_.in, err, true);
+        return SelfCheck(factory_, messages, out).run();
     }
     if (options.request.mode == run::RunRequest::Mode::EditOriginals && !options.yes &&
         !console_.inputIsTerminal) {

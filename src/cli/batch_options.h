@@ -15,6 +15,8 @@ struct BatchOptions {
     // The log is copied to the error stream as it is written.
     bool verbose = false;
     std::vector<std::u16string> paths;
+    // --self-check: the word processor is tried on documents of its own, nothing else is done.
+    bool selfCheck = false;
 };
 
 }  // namespace quorvane::cli

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <objbase.h>
+
+#include <chrono>
 #include <functional>
 
 #include "automation/automation_error.h"
 #include "automation/com/com_factory.h"
 #include "automation/com/com_object.h"
+#include "automation/com/word_session.h"
 #include "automation/word_model.h"
 #include "fake_server.h"
 #include "os/text_encoding.h"
@@ -28,6 +32,55 @@ TEST(ComFaults, AServerThatDiesFailsTheCallInPlainWords) {
     const std::u16string message = failureOf([&] { application.documents().open(u"C:\\a.doc"); });
     EXPECT_NE(message.find(u"応答しません"), std::u16string::npos) << os::toUtf8(message);
     EXPECT_THROW(application.quit(), ServerGoneError) << "what starts Word again relies on it";
+}
+
+// Wine never hands a server's rejection to the caller's message filter (the busy fake's Invoke
+// answers it): the rejection reaches the caller in plain words, and the filter is asked directly
+// what COM would ask it on Windows.
+TEST(ComFaults, ABusyServerIsCalledAgainForABoundedTimeThenAnswers) {
+    ComApartment apartment(std::chrono::seconds{1});
+    IMessageFilter* filter = nullptr;
+    ASSERT_EQ(CoRegisterMessageFilter(nullptr, &filter), S_OK);
+    ASSERT_NE(filter, nullptr);
+    EXPECT_EQ(filter->RetryRejectedCall(nullptr, 500, SERVERCALL_RETRYLATER), 100u);
+    EXPECT_EQ(filter->RetryRejectedCall(nullptr, 1500, SERVERCALL_RETRYLATER), DWORD(-1));
+    EXPECT_EQ(filter->RetryRejectedCall(nullptr, 0, SERVERCALL_REJECTED), DWORD(-1));
+    IMessageFilter* none = nullptr;
+    CoRegisterMessageFilter(filter, &none);
+
+    // Should Wine ever hold a rejected call, the watchdog ends it instead of the test hanging.
+    ComObjectFactory com(std::chrono::seconds{20});
+    const word::Application application(com.create(test::kBusyServerProgId));
+    for (int i = 0; i < test::kBusyRejections; ++i) {
+        const std::u16string message = failureOf([&] { application.documents(); });
+        EXPECT_NE(message.find(u"処理中のため"), std::u16string::npos) << os::toUtf8(message);
+    }
+    EXPECT_NO_THROW(application.documents());
+    application.quit();
+}
+
+// Word, as far as the session knows, is the registered server of that name.
+class ServerAsWord final : public ObjectFactory {
+  public:
+    ServerAsWord(std::u16string progId, std::chrono::milliseconds callLimit)
+        : progId_(std::move(progId)), com_(callLimit) {}
+    Variant create(std::u16string_view) override { return com_.create(progId_); }
+
+  private:
+    std::u16string progId_;
+    ComObjectFactory com_;
+};
+
+TEST(ComFaults, AServerThatHangsIsEndedAtTheLimitAndTheNextDocumentGetsANewOne) {
+    ComApartment apartment;
+    ServerAsWord hanging(test::kHangingServerProgId, std::chrono::seconds{2});
+    WordFactory factory(hanging);
+    const auto application = word::Application::create(factory);
+    const std::u16string message = failureOf([&] { application.documents().open(u"C:\a.doc"); });
+    EXPECT_NE(message.find(u"応答しなくなったため終了させました"), std::u16string::npos)
+        << os::toUtf8(message);
+    EXPECT_NO_THROW(application.documents()) << "no new instance after the hung one was ended";
+    application.quit();
 }
 
 }  // namespace

@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "dispatch_server.h"
+#include "automation/com/com_factory.h"
+#include "automation/com/word_session.h"
 #include "window_test_support.h"
 
 namespace quorvane::test {
@@ -66,19 +67,18 @@ class DragData final : public IDataObject {
     CLIPFORMAT format_;
 };
 
-// The word processor of the tests, reached through IDispatch as the real one, and a look at the
+// The fake word processor, out of process as Word is, under its test name; and a look at the
 // window each time a run starts one.
-class TestWord final : public automation::ObjectFactory {
+class TestServer final : public automation::ObjectFactory {
   public:
     std::function<void()> watch = [] {};
-    automation::Variant create(std::u16string_view className) override {
+    automation::Variant create(std::u16string_view) override {
         watch();
-        return served_.create(className);
+        return com_.create(u"Quorvane.TestWord");
     }
 
   private:
-    automation::fake::FakeWordProcessor fake_;
-    contract::DispatchingFactory served_{fake_};
+    automation::com::ComObjectFactory com_;
 };
 
 class DropTargetTest : public WindowFixture {
@@ -120,7 +120,8 @@ class DropTargetTest : public WindowFixture {
     }
 
     TempDir dir;
-    TestWord word;
+    TestServer server;
+    automation::com::WordFactory word{server};
 };
 
 TEST_F(DropTargetTest, OnlyAFileListThatMayBeCopiedIsAccepted) {
@@ -141,7 +142,7 @@ TEST_F(DropTargetTest, OnlyAFileListThatMayBeCopiedIsAccepted) {
 TEST_F(DropTargetTest, TheDropReturnsAtOnceAndItsPathsThenRunInOrderIntoCopies) {
     writeFile(dir.path() / "folder" / "junk.doc", "not a document");
     std::vector<bool> busy;
-    word.watch = [&] {
+    server.watch = [&] {
         DragData more({dir / "a.doc"});
         busy.push_back(!IsWindowEnabled(form->handle()) && form->messageOwner() != form->handle() &&
                        dragOver(more, DROPEFFECT_COPY) == DROPEFFECT_NONE);

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <string_view>
+#include <tuple>
 
 #include "automation/automation_error.h"
 #include "automation/fake/fake_word_processor.h"
@@ -21,33 +22,89 @@ using quorvane::automation::com::ComPtr;
 
 std::atomic<bool> served{false};
 
-// Ends the process in the middle of Open, as a word processor that crashes on a document.
-class Dying final : public quorvane::automation::Object {
+enum class Fault { None, DieOnOpen, HangOnOpen, Busy };
+
+// Ends the process in the middle of Open, as a word processor that crashes on a document, or
+// never answers it, as one that hangs.
+class Faulty final : public quorvane::automation::Object {
   public:
-    explicit Dying(std::shared_ptr<Object> inner) : inner_(std::move(inner)) {}
+    Faulty(std::shared_ptr<Object> inner, Fault fault) : inner_(std::move(inner)), fault_(fault) {}
     Variant get(std::u16string_view member) override { return wrap(inner_->get(member)); }
     void put(std::u16string_view member, const Variant& value) override {
         inner_->put(member, value);
     }
     Variant call(std::u16string_view member, const std::vector<Variant>& positional,
                  const std::vector<quorvane::automation::NamedArgument>& named) override {
-        if (quorvane::automation::sameName(member, u"Open"))
+        if (quorvane::automation::sameName(member, u"Open") && fault_ == Fault::DieOnOpen)
             ExitProcess(3);
+        if (quorvane::automation::sameName(member, u"Open") && fault_ == Fault::HangOnOpen)
+            Sleep(INFINITE);
         return wrap(inner_->call(member, positional, named));
     }
     std::vector<Variant> enumerate() override { return inner_->enumerate(); }
 
-    static Variant wrap(Variant value) {
-        return value.isObject() ? Variant(std::make_shared<Dying>(value.toObject())) : value;
+    Variant wrap(Variant value) const {
+        return value.isObject() ? Variant(std::make_shared<Faulty>(value.toObject(), fault_))
+                                : value;
     }
 
   private:
     std::shared_ptr<Object> inner_;
+    Fault fault_;
+};
+
+// The application's IDispatch, rejecting its first calls as a server does while a dialog is
+// open. Wine never asks a server's message filter about incoming calls, so the rejection is
+// the answer of Invoke itself.
+class Busy final : public IDispatch {
+  public:
+    explicit Busy(ComPtr<IDispatch> inner) : inner_(std::move(inner)) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (iid == IID_IUnknown || iid == IID_IDispatch) {
+            *out = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --references_;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        return inner_->GetTypeInfoCount(count);
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override {
+        return inner_->GetTypeInfo(index, locale, info);
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale,
+                                            DISPID* ids) override {
+        return inner_->GetIDsOfNames(iid, names, count, locale, ids);
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID locale, WORD flags,
+                                     DISPPARAMS* parameters, VARIANT* result, EXCEPINFO* exception,
+                                     UINT* argument) override {
+        if (rejected_ < quorvane::test::kBusyRejections) {
+            ++rejected_;
+            return RPC_E_CALL_REJECTED;
+        }
+        return inner_->Invoke(id, iid, locale, flags, parameters, result, exception, argument);
+    }
+
+  private:
+    ComPtr<IDispatch> inner_;
+    std::atomic<ULONG> references_{1};
+    int rejected_ = 0;
 };
 
 class ClassFactory final : public IClassFactory {
   public:
-    explicit ClassFactory(bool dying) : dying_(dying) {}
+    explicit ClassFactory(Fault fault) : fault_(fault) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (iid == IID_IUnknown || iid == IID_IClassFactory) {
@@ -67,9 +124,11 @@ class ClassFactory final : public IClassFactory {
             return CLASS_E_NOAGGREGATION;
         try {
             auto application = processor_.create(quorvane::automation::word::kApplicationClass);
-            if (dying_)
-                application = Dying::wrap(application);
-            const ComPtr<IDispatch> dispatch = quorvane::contract::serve(application.toObject());
+            if (fault_ == Fault::DieOnOpen || fault_ == Fault::HangOnOpen)
+                application = Faulty(nullptr, fault_).wrap(application);
+            ComPtr<IDispatch> dispatch = quorvane::contract::serve(application.toObject());
+            if (fault_ == Fault::Busy)
+                dispatch = ComPtr<IDispatch>::adopt(new Busy(std::move(dispatch)));
             served = true;
             return dispatch->QueryInterface(iid, out);
         } catch (const quorvane::automation::AutomationError&) {
@@ -79,7 +138,7 @@ class ClassFactory final : public IClassFactory {
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 
   private:
-    bool dying_;
+    Fault fault_;
     quorvane::automation::fake::FakeWordProcessor processor_;
 };
 
@@ -87,21 +146,29 @@ class ClassFactory final : public IClassFactory {
 
 int wmain(int argc, wchar_t** argv) {
     bool embedding = false;
-    bool dying = false;
+    Fault fault = Fault::None;
+    const GUID* servedClass = &quorvane::test::kFakeServerClass;
     for (int i = 1; i < argc; ++i) {
         const std::wstring_view argument(argv[i]);
         embedding |= argument == L"-Embedding" || argument == L"/Embedding";
-        dying |= argument == L"--die-on-open";
+        for (const auto& [option, kind, id] :
+             {std::tuple{L"--die-on-open", Fault::DieOnOpen, &quorvane::test::kDyingServerClass},
+              std::tuple{L"--hang-on-open", Fault::HangOnOpen,
+                         &quorvane::test::kHangingServerClass},
+              std::tuple{L"--busy", Fault::Busy, &quorvane::test::kBusyServerClass}}) {
+            if (argument == option) {
+                fault = kind;
+                servedClass = id;
+            }
+        }
     }
     if (!embedding)
         return 2;
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
         return 1;
-    ClassFactory factory(dying);
-    const GUID& servedClass =
-        dying ? quorvane::test::kDyingServerClass : quorvane::test::kFakeServerClass;
+    ClassFactory factory(fault);
     DWORD cookie = 0;
-    if (FAILED(CoRegisterClassObject(servedClass, &factory, CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE,
+    if (FAILED(CoRegisterClassObject(*servedClass, &factory, CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE,
                                      &cookie))) {
         CoUninitialize();
         return 1;

@@ -96,15 +96,26 @@ Variant ComObjectFactory::create(std::u16string_view className) {
              lookup);
     }
     ComPtr<IDispatch> dispatch;
-    const HRESULT created = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                                             reinterpret_cast<void**>(dispatch.put()));
+    HRESULT created = S_OK;
+    const HANDLE process = processStartedBy(clsid, [&] {
+        created = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                   reinterpret_cast<void**>(dispatch.put()));
+    });
     if (FAILED(created)) {
+        if (process)
+            CloseHandle(process);
         fail(className,
              (isWord(className) ? std::u16string(u"Word") : u"「" + name + u"」") +
                  u" を起動できません：" + describeFailure(created),
              created);
     }
-    return Variant(std::make_shared<ComObject>(std::move(dispatch)));
+    std::shared_ptr<ServerWatchdog> watchdog;
+    if (process) {
+        watchdog = std::make_shared<ServerWatchdog>(
+            process, isWord(className) ? std::u16string(u"Word") : u"「" + name + u"」",
+            callLimit_);
+    }
+    return Variant(std::make_shared<ComObject>(std::move(dispatch), std::move(watchdog)));
 }
 
 }  // namespace quorvane::automation::com

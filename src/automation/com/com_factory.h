@@ -3,6 +3,7 @@
 #include <chrono>
 #include <memory>
 
+#include "automation/com/server_watchdog.h"
 #include "automation/variant.h"
 
 namespace quorvane::automation::com {
@@ -29,10 +30,16 @@ class ComApartment final {
 
 // Starts a new instance of an automation server by its class name (ProgID), out of process. An
 // instance the user already has open is never used: the run would otherwise edit, and quit, the
-// user's own word processor.
+// user's own word processor. A call into an instance that does not return within callLimit ends
+// its process (see ServerWatchdog).
 class ComObjectFactory final : public ObjectFactory {
   public:
+    explicit ComObjectFactory(std::chrono::milliseconds callLimit = ServerWatchdog::kCallLimit)
+        : callLimit_(callLimit) {}
     Variant create(std::u16string_view className) override;
+
+  private:
+    std::chrono::milliseconds callLimit_;
 };
 
 }  // namespace quorvane::automation::com

@@ -86,7 +86,16 @@ std::u16string describeFailure(HRESULT result) {
     return words + u"（HRESULT " + hex(result) + u"）";
 }
 
-ComObject::ComObject(ComPtr<IDispatch> dispatch) : dispatch_(std::move(dispatch)) {}
+ComObject::ComObject(ComPtr<IDispatch> dispatch, std::shared_ptr<ServerWatchdog> watchdog)
+    : dispatch_(std::move(dispatch)), watchdog_(std::move(watchdog)) {}
+
+Variant ComObject::adopt(Variant value) const {
+    if (value.isObject() && watchdog_) {
+        if (auto* object = dynamic_cast<ComObject*>(value.toObject().get()))
+            object->watchdog_ = watchdog_;
+    }
+    return value;
+}
 
 const std::vector<DISPID>& ComObject::dispatchIds(std::u16string_view member,
                                                   const std::vector<NamedArgument>& named) {
@@ -103,9 +112,11 @@ const std::vector<DISPID>& ComObject::dispatchIds(std::u16string_view member,
     for (auto& name : names)
         pointers.push_back(reinterpret_cast<LPOLESTR>(name.data()));
     std::vector<DISPID> ids(names.size(), DISPID_UNKNOWN);
+    const ServerWatchdog::Call call(watchdog_.get());
     const HRESULT result =
         dispatch_->GetIDsOfNames(IID_NULL, pointers.data(), static_cast<UINT>(pointers.size()),
                                  LOCALE_USER_DEFAULT, ids.data());
+    call.check();
     if (FAILED(result)) {
         std::u16string unknown;
         for (std::size_t i = 1; i < ids.size(); ++i) {
@@ -145,14 +156,16 @@ Variant ComObject::invoke(std::u16string_view member, DISPID id, WORD flags,
     ComVariant answer;
     EXCEPINFO exception{};
     UINT argumentError = 0;
+    const ServerWatchdog::Call call(watchdog_.get());
     const HRESULT result = dispatch_->Invoke(
         id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters,
         (flags & DISPATCH_PROPERTYPUT) ? nullptr : answer.get(), &exception, &argumentError);
+    call.check();
     if (result == DISP_E_EXCEPTION)
         failWithException(member, exception);
     if (FAILED(result))
         fail(member, describeFailure(result), result);
-    return fromComVariant(answer.value());
+    return adopt(fromComVariant(answer.value()));
 }
 
 Variant ComObject::get(std::u16string_view member) {
@@ -179,9 +192,11 @@ std::vector<Variant> ComObject::enumerate() {
     ComVariant answer;
     DISPPARAMS none{};
     EXCEPINFO exception{};
+    const ServerWatchdog::Call call(watchdog_.get());
     const HRESULT result = dispatch_->Invoke(DISPID_NEWENUM, IID_NULL, LOCALE_USER_DEFAULT,
                                              DISPATCH_METHOD | DISPATCH_PROPERTYGET, &none,
                                              answer.get(), &exception, nullptr);
+    call.check();
     if (result == DISP_E_EXCEPTION)
         failWithException(u"_NewEnum", exception);
     if (serverGone(result))
@@ -198,12 +213,14 @@ std::vector<Variant> ComObject::enumerate() {
     while (true) {
         ComVariant item;
         ULONG fetched = 0;
+        const ServerWatchdog::Call watched(watchdog_.get());
         const HRESULT next = enumerator->Next(1, item.get(), &fetched);
+        watched.check();
         if (FAILED(next))
             fail(u"_NewEnum", describeFailure(next), next);
         if (next != S_OK || fetched == 0)
             break;
-        members.push_back(fromComVariant(item.value()));
+        members.push_back(adopt(fromComVariant(item.value())));
     }
     return members;
 }

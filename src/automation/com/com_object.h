@@ -8,6 +8,7 @@
 
 #include "automation/automation_error.h"
 #include "automation/com/com_ptr.h"
+#include "automation/com/server_watchdog.h"
 #include "automation/variant.h"
 
 namespace quorvane::automation::com {
@@ -26,7 +27,9 @@ class ServerGoneError final : public AutomationError {
 // the server's description. Used on the thread that created it, a single-threaded apartment.
 class ComObject final : public Object {
   public:
-    explicit ComObject(ComPtr<IDispatch> dispatch);
+    // watchdog, when given, watches every call into this object and the objects it returns.
+    explicit ComObject(ComPtr<IDispatch> dispatch,
+                       std::shared_ptr<ServerWatchdog> watchdog = nullptr);
 
     Variant get(std::u16string_view member) override;
     void put(std::u16string_view member, const Variant& value) override;
@@ -44,8 +47,11 @@ class ComObject final : public Object {
                    const std::vector<Variant>& positional, const std::vector<NamedArgument>& named,
                    const std::vector<DISPID>& ids);
     std::vector<Variant> enumerateByIndex();
+    // An object the server returned, watched as this one is.
+    Variant adopt(Variant value) const;
 
     ComPtr<IDispatch> dispatch_;
+    std::shared_ptr<ServerWatchdog> watchdog_;
     std::map<std::u16string, std::vector<DISPID>> ids_;
 };
 

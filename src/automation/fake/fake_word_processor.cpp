@@ -87,6 +87,7 @@ namespace {
 
 using State = FakeWordProcessor::State;
 using Getter = std::function<Variant()>;
+using Setter = std::function<void(const Variant&)>;
 using Method =
     std::function<Variant(const std::vector<Variant>&, const std::vector<NamedArgument>&)>;
 
@@ -104,8 +105,9 @@ class FakeObject final : public Object {
         methods_.emplace_back(name, std::move(method));
         return *this;
     }
-    FakeObject& settable(std::u16string_view name) {
-        settable_.emplace_back(name);
+    // A property that may be written; setter, when given, takes the value.
+    FakeObject& settable(std::u16string_view name, Setter setter = {}) {
+        settable_.emplace_back(name, std::move(setter));
         return *this;
     }
     FakeObject& items(std::function<std::vector<Variant>()> items) {
@@ -134,9 +136,12 @@ class FakeObject final : public Object {
         state_->log.push_back(u"put " + label_ + u"." + std::u16string(member) + u" = " +
                               describe(value));
         check(member);
-        for (const auto& name : settable_) {
-            if (sameName(name, member))
+        for (const auto& [name, setter] : settable_) {
+            if (sameName(name, member)) {
+                if (setter)
+                    setter(value);
                 return;
+            }
         }
         unknown(member);
     }
@@ -159,6 +164,14 @@ class FakeObject final : public Object {
         for (auto& [name, method] : methods_) {
             if (sameName(name, member))
                 return method(positional, named);
+        }
+        // Collections count their members from 1, as Word's do.
+        if (items_ && sameName(member, u"Item") && positional.size() == 1) {
+            const auto all = items_();
+            const std::int32_t index = positional[0].toInt32();
+            if (index < 1 || static_cast<std::size_t>(index) > all.size())
+                throw AutomationError(u"コレクションにその番号の要素はありません");
+            return all[static_cast<std::size_t>(index) - 1];
         }
         unknown(member);
     }
@@ -186,7 +199,7 @@ class FakeObject final : public Object {
     std::u16string label_;
     std::vector<std::pair<std::u16string, Getter>> getters_;
     std::vector<std::pair<std::u16string, Method>> methods_;
-    std::vector<std::u16string> settable_;
+    std::vector<std::pair<std::u16string, Setter>> settable_;
     std::function<std::vector<Variant>()> items_;
     std::function<void()> alive_;
 };
@@ -215,6 +228,19 @@ Variant makeFind(const std::shared_ptr<State>& state, const std::shared_ptr<Open
                               [doc, text](const auto& positional, const auto& named) {
                                   return execute(*doc, *text, positional, named);
                               });
+    // Word's search options, which its callers pin before each search: this word processor
+    // always searches as they pin them (literally, forward, within the range).
+    const auto none = [](const auto&, const auto&) { return Variant(); };
+    find->method(u"ClearFormatting", none).property(u"Replacement", [=] {
+        auto replacement = std::make_shared<FakeObject>(state, u"replacement(" + region + u")");
+        replacement->alive(alive).method(u"ClearFormatting", none);
+        return Variant(std::shared_ptr<Object>(replacement));
+    });
+    for (const auto option :
+         {u"MatchWildcards", u"MatchWholeWord", u"MatchSoundsLike", u"MatchAllWordForms", u"Format",
+          u"Forward", u"Wrap", u"MatchFuzzy", u"MatchByte"}) {
+        find->settable(option);
+    }
     return Variant(std::shared_ptr<Object>(find));
 }
 
@@ -223,8 +249,13 @@ Variant makeRange(const std::shared_ptr<State>& state, const std::shared_ptr<Ope
                   std::u16string* text, const std::u16string& region,
                   const std::function<void()>& alive) {
     auto range = std::make_shared<FakeObject>(state, u"range(" + region + u")");
-    range->alive(alive).property(member::kFind,
-                                 [=] { return makeFind(state, doc, text, region, alive); });
+    range->alive(alive)
+        .property(member::kFind, [=] { return makeFind(state, doc, text, region, alive); })
+        .property(u"Text", [text] { return Variant(*text); })
+        .settable(u"Text", [doc, text](const Variant& value) {
+            *text = value.toString();
+            doc->modified = true;
+        });
     return Variant(std::shared_ptr<Object>(range));
 }
 
@@ -232,12 +263,24 @@ std::u16string number(std::size_t n) {
     return fromUtf8(std::to_string(n));
 }
 
-Variant openDocument(const std::shared_ptr<State>& state, const std::u16string& path,
+Variant makeShape(const std::shared_ptr<State>& state, const std::shared_ptr<OpenDocument>& doc,
+                  std::size_t i, const std::function<void()>& alive) {
+    const std::u16string label = u"shape " + number(i + 1);
+    auto shape = std::make_shared<FakeObject>(state, label);
+    shape->alive(alive).property(member::kTextFrame, [=]() -> Variant {
+        auto& text = doc->document.shapes[i].text;
+        if (!text)
+            throw AutomationError(u"この図形にはテキストがありません");
+        auto frame = std::make_shared<FakeObject>(state, u"textframe(" + label + u")");
+        frame->alive(alive).property(
+            member::kTextRange, [=, t = &*text] { return makeRange(state, doc, t, label, alive); });
+        return Variant(std::shared_ptr<Object>(frame));
+    });
+    return Variant(std::shared_ptr<Object>(shape));
+}
+
+Variant makeDocument(const std::shared_ptr<State>& state, const std::shared_ptr<OpenDocument>& doc,
                      const std::function<void()>& appAlive) {
-    auto loaded = FakeDocument::load(path);
-    if (!loaded)
-        throw AutomationError(u"文書として開けません");
-    auto doc = std::make_shared<OpenDocument>(OpenDocument{path, std::move(*loaded)});
     ++state->openDocuments;
     const std::function<void()> alive = [doc, appAlive] {
         appAlive();
@@ -251,22 +294,17 @@ Variant openDocument(const std::shared_ptr<State>& state, const std::u16string& 
         auto shapes = std::make_shared<FakeObject>(state, u"shapes");
         shapes->alive(alive).items([=] {
             std::vector<Variant> items;
-            for (std::size_t i = 0; i < doc->document.shapes.size(); ++i) {
-                const std::u16string label = u"shape " + number(i + 1);
-                auto shape = std::make_shared<FakeObject>(state, label);
-                shape->alive(alive).property(member::kTextFrame, [=]() -> Variant {
-                    auto& text = doc->document.shapes[i].text;
-                    if (!text)
-                        throw AutomationError(u"この図形にはテキストがありません");
-                    auto frame = std::make_shared<FakeObject>(state, u"textframe(" + label + u")");
-                    frame->alive(alive).property(member::kTextRange, [=, t = &*text] {
-                        return makeRange(state, doc, t, label, alive);
-                    });
-                    return Variant(std::shared_ptr<Object>(frame));
-                });
-                items.emplace_back(std::shared_ptr<Object>(shape));
-            }
+            for (std::size_t i = 0; i < doc->document.shapes.size(); ++i)
+                items.push_back(makeShape(state, doc, i, alive));
             return items;
+        });
+        // AddTextbox(Orientation, Left, Top, Width, Height): an empty text box.
+        shapes->method(u"AddTextbox", [=](const auto& positional, const auto&) {
+            if (positional.size() != 5)
+                throw AutomationError(u"AddTextboxには5つの引数が必要です");
+            doc->document.shapes.push_back({u""});
+            doc->modified = true;
+            return makeShape(state, doc, doc->document.shapes.size() - 1, alive);
         });
         return Variant(std::shared_ptr<Object>(shapes));
     });
@@ -306,16 +344,59 @@ Variant openDocument(const std::shared_ptr<State>& state, const std::u16string& 
     });
     document->property(member::kContent,
                        [=] { return makeRange(state, doc, &doc->document.body, u"body", alive); });
-    document->method(member::kClose, [=](const auto&, const auto&) {
-        // Asked nothing, our word processor keeps the changes, as the real backend does.
-        const bool save = doc->modified;
+    document->method(member::kClose, [=](const auto&, const auto& named) {
+        // Asked nothing, our word processor keeps the changes, as the real backend does; asked
+        // by name, it does what Word does with SaveChanges.
+        bool save = doc->modified;
+        for (const NamedArgument& argument : named) {
+            if (sameName(argument.name, u"SaveChanges"))
+                save = save && argument.value.toInt32() != 0;
+        }
         if (save)
             doc->document.save(doc->path);
         doc->closed = true;
         --state->openDocuments;
         return save && !state->saveNotice.empty() ? Variant(state->saveNotice) : Variant();
     });
+    // What Word answers and does for a caller that saves documents itself.
+    document->property(u"ReadOnly", [] { return Variant(false); })
+        .property(u"Saved", [doc] { return Variant(!doc->modified); })
+        .property(u"FullName", [doc] { return Variant(doc->path); })
+        .property(u"SaveFormat", [] { return Variant(std::int32_t{0}); })
+        // SaveAs2(FileName:=, FileFormat:=, ...): this format whatever the one asked for; the
+        // document is that file from then on, saved.
+        .method(u"SaveAs2", [doc](const auto& positional, const auto& named) {
+            const Variant* file = positional.empty() ? nullptr : &positional[0];
+            for (const NamedArgument& argument : named) {
+                if (sameName(argument.name, u"FileName"))
+                    file = &argument.value;
+            }
+            if (!file)
+                throw AutomationError(u"SaveAs2にはFileNameが必要です");
+            doc->document.save(file->toString());
+            doc->path = file->toString();
+            doc->modified = false;
+            return Variant();
+        });
     return Variant(std::shared_ptr<Object>(document));
+}
+
+Variant openDocument(const std::shared_ptr<State>& state, const std::u16string& path,
+                     const std::function<void()>& appAlive) {
+    auto loaded = FakeDocument::load(path);
+    if (!loaded)
+        throw AutomationError(u"文書として開けません");
+    return makeDocument(
+        state, std::make_shared<OpenDocument>(OpenDocument{path, std::move(*loaded)}), appAlive);
+}
+
+// A new document as Word makes one: an empty body, one section with an empty header and
+// footer, and no file until it is saved.
+Variant addDocument(const std::shared_ptr<State>& state, const std::function<void()>& appAlive) {
+    FakeDocument blank;
+    blank.sections.push_back({{u""}, {u""}});
+    return makeDocument(state, std::make_shared<OpenDocument>(OpenDocument{u"", std::move(blank)}),
+                        appAlive);
 }
 
 }  // namespace
@@ -408,6 +489,8 @@ Variant FakeWordProcessor::create(std::u16string_view className) {
     std::weak_ptr<FakeObject> self = app;
     app->alive(alive)
         .settable(member::kVisible)
+        .settable(u"DisplayAlerts")
+        .settable(u"AutomationSecurity")
         .property(member::kApplication,
                   [self] { return Variant(std::shared_ptr<Object>(self.lock())); })
         .property(member::kDocuments,
@@ -421,6 +504,10 @@ Variant FakeWordProcessor::create(std::u16string_view className) {
                                       if (state->opensLeft && (*state->opensLeft)-- <= 0)
                                           throw AutomationError(u"ワープロが応答しません");
                                       return openDocument(state, positional[0].toString(), alive);
+                                  })
+                          .method(u"Add",
+                                  [state, alive](const auto&, const auto&) {
+                                      return addDocument(state, alive);
                                   })
                           // Each Close saved already, as Word's does.
                           .method(member::kFinish, [](const auto& positional, const auto&) {

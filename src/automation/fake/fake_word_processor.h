@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,7 +31,8 @@ struct FakeDocument {
     };
 
     std::u16string body;
-    std::vector<Shape> shapes;
+    // A deque: ranges of the open document keep pointing at their text as text boxes are added.
+    std::deque<Shape> shapes;
     std::vector<Section> sections;
 
     std::string serialize() const;
@@ -46,7 +48,10 @@ struct FakeDocument {
 // An in-memory word processor answering "Word.Application" the way the passes use it: documents
 // opened from disk, shapes, sections with headers and footers, the body, and literal replace-all
 // per region, Execute answering how many it replaced. Every operation is logged with its
-// arguments and their types.
+// arguments and their types. It also answers, as Word does, what a caller that drives Word
+// itself uses: the unattended set-up, Open's named arguments, Find's options, a document's
+// ReadOnly, Saved, FullName and SaveAs2, Close and Quit with SaveChanges, new documents with
+// Documents.Add, Shapes.AddTextbox, Item on collections and the Text of every range.
 class FakeWordProcessor final : public ObjectFactory {
   public:
     FakeWordProcessor();

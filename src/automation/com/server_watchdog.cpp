@@ -1,0 +1,178 @@
+#include "automation/com/server_watchdog.h"
+
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <cwctype>
+#include <vector>
+
+#include "automation/com/com_object.h"
+#include "os/log.h"
+
+namespace quorvane::automation::com {
+namespace {
+
+std::u16string text(std::wstring_view wide) {
+    return {wide.begin(), wide.end()};
+}
+
+std::u16string number(long long value) {
+    const std::string digits = std::to_string(value);
+    return {digits.begin(), digits.end()};
+}
+
+std::wstring lower(std::wstring value) {
+    std::transform(value.begin(), value.end(), value.begin(),
+                   [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+    return value;
+}
+
+// The file name of the program COM starts for the class, such as winword.exe; empty when the
+// class has no local server. The registered command may be quoted or not, with arguments after.
+std::wstring serverProgram(const CLSID& server) {
+    wchar_t clsid[64];
+    if (StringFromGUID2(server, clsid, 64) == 0)
+        return {};
+    const std::wstring key = std::wstring(L"CLSID\\") + clsid + L"\\LocalServer32";
+    HKEY server32 = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_QUERY_VALUE, &server32) !=
+        ERROR_SUCCESS) {
+        return {};
+    }
+    wchar_t command[1024]{};
+    DWORD size = sizeof command - sizeof(wchar_t);
+    DWORD type = 0;
+    const LSTATUS read = RegQueryValueExW(server32, nullptr, nullptr, &type,
+                                          reinterpret_cast<BYTE*>(command), &size);
+    RegCloseKey(server32);
+    if (read != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
+        return {};
+    const std::wstring line = lower(command);
+    const auto exe = line.find(L".exe");
+    if (exe == std::wstring::npos)
+        return {};
+    const std::wstring path = line.substr(0, exe + 4);
+    const auto name = path.find_last_of(L"\\/\"");
+    return name == std::wstring::npos ? path : path.substr(name + 1);
+}
+
+std::vector<DWORD> processesRunning(const std::wstring& program) {
+    std::vector<DWORD> found;
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return found;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
+        if (lower(entry.szExeFile) == program)
+            found.push_back(entry.th32ProcessID);
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+
+}  // namespace
+
+HANDLE processStartedBy(const CLSID& server, const std::function<void()>& create) {
+    // One start at a time: two instances started together could not be told apart.
+    static std::mutex starting;
+    const std::lock_guard lock(starting);
+    const std::wstring program = serverProgram(server);
+    const std::vector<DWORD> before =
+        program.empty() ? std::vector<DWORD>{} : processesRunning(program);
+    create();
+    if (program.empty()) {
+        os::log::problem(
+            u"サーバーのプログラムが分からないため、応答しなくなっても終了させられません");
+        return nullptr;
+    }
+    std::vector<DWORD> started;
+    for (const DWORD id : processesRunning(program)) {
+        if (std::find(before.begin(), before.end(), id) == before.end())
+            started.push_back(id);
+    }
+    if (started.size() != 1) {
+        os::log::problem(u"起動した " + text(program) + u" のプロセスを特定できないため（候補 " +
+                         number(static_cast<long long>(started.size())) +
+                         u" 件）、応答しなくなっても終了させられません");
+        return nullptr;
+    }
+    const HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, started.front());
+    if (!process) {
+        os::log::problem(u"起動した " + text(program) + u" のプロセスを開けません（エラー " +
+                         number(GetLastError()) + u"）");
+    }
+    return process;
+}
+
+ServerWatchdog::ServerWatchdog(HANDLE process, std::u16string serverName,
+                               std::chrono::milliseconds limit)
+    : process_(process),
+      serverName_(std::move(serverName)),
+      limit_(limit),
+      thread_([this](std::stop_token stop) { watch(stop); }) {}
+
+ServerWatchdog::~ServerWatchdog() {
+    thread_.request_stop();
+    thread_.join();
+    CloseHandle(process_);
+}
+
+void ServerWatchdog::watch(std::stop_token stop) {
+    std::unique_lock lock(mutex_);
+    while (!stop.stop_requested()) {
+        if (deadlines_.empty()) {
+            changed_.wait(lock, stop, [&] { return !deadlines_.empty(); });
+            continue;
+        }
+        const auto first = *deadlines_.begin();
+        if (changed_.wait_until(lock, stop, first, [&] {
+                return deadlines_.empty() || *deadlines_.begin() != first;
+            })) {
+            continue;
+        }
+        if (stop.stop_requested())
+            return;
+        ended_ = true;
+        deadlines_.clear();
+        os::log::problem(serverName_ + u" が " +
+                         number(std::chrono::duration_cast<std::chrono::seconds>(limit_).count()) +
+                         u" 秒以上応答しないため、そのプロセスを終了させます");
+        // The blocked call then fails as the server is gone.
+        TerminateProcess(process_, 1);
+        WaitForSingleObject(process_, 10'000);
+    }
+}
+
+ServerWatchdog::Call::Call(ServerWatchdog* watchdog) : watchdog_(watchdog) {
+    if (!watchdog_)
+        return;
+    const std::lock_guard lock(watchdog_->mutex_);
+    if (watchdog_->ended_)
+        return;
+    deadline_ = watchdog_->deadlines_.insert(std::chrono::steady_clock::now() + watchdog_->limit_);
+    watched_ = true;
+    watchdog_->changed_.notify_all();
+}
+
+ServerWatchdog::Call::~Call() {
+    if (!watchdog_)
+        return;
+    const std::lock_guard lock(watchdog_->mutex_);
+    // Ending the server let go of every deadline.
+    if (watched_ && !watchdog_->ended_)
+        watchdog_->deadlines_.erase(deadline_);
+    watchdog_->changed_.notify_all();
+}
+
+void ServerWatchdog::Call::check() const {
+    if (!watchdog_)
+        return;
+    const std::lock_guard lock(watchdog_->mutex_);
+    if (watchdog_->ended_) {
+        throw ServerGoneError(watchdog_->serverName_ + u" が応答しなくなったため終了させました");
+    }
+}
+
+}  // namespace quorvane::automation::com

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+
+namespace quorvane::automation::com {
+
+// Ends an automation server's process when a call into it has not returned within the limit: a
+// word processor that hangs on a document would otherwise hold the run, and the window, for
+// ever. The call then fails as the server is gone, and the next document starts a new one.
+class ServerWatchdog final {
+  public:
+    // The default limit: a large document may keep Word busy for minutes, a hung one for ever.
+    static constexpr std::chrono::milliseconds kCallLimit{std::chrono::minutes{5}};
+
+    // process is the server's process, with PROCESS_TERMINATE and SYNCHRONIZE rights; the
+    // watchdog owns it. serverName names the server for the user, as in "Word".
+    ServerWatchdog(HANDLE process, std::u16string serverName, std::chrono::milliseconds limit);
+    ~ServerWatchdog();
+    ServerWatchdog(const ServerWatchdog&) = delete;
+    ServerWatchdog& operator=(const ServerWatchdog&) = delete;
+
+    // One call into the server, watched while this object lives.
+    class Call final {
+      public:
+        explicit Call(ServerWatchdog* watchdog);
+        ~Call();
+        Call(const Call&) = delete;
+        Call& operator=(const Call&) = delete;
+        // Throws ServerGoneError, in the user's words, when the watchdog ended the server
+        // during this call.
+        void check() const;
+
+      private:
+        ServerWatchdog* watchdog_;
+        std::multiset<std::chrono::steady_clock::time_point>::iterator deadline_;
+        bool watched_ = false;
+    };
+
+  private:
+    void watch(std::stop_token stop);
+
+    HANDLE process_;
+    std::u16string serverName_;
+    std::chrono::milliseconds limit_;
+    std::mutex mutex_;
+    std::condition_variable_any changed_;
+    // The deadlines of the calls under way: several threads may call one server.
+    std::multiset<std::chrono::steady_clock::time_point> deadlines_;
+    bool ended_ = false;
+    std::jthread thread_;
+};
+
+// The process of the server instance that create starts: the one new process, among those
+// running the server's program, that appeared while create ran. Null (and a line in the log)
+// when it cannot be told, so that no other process is ever taken for it.
+HANDLE processStartedBy(const CLSID& server, const std::function<void()>& create);
+
+}  // namespace quorvane::automation::com
