@@ -21,6 +21,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "form/layout.h"
 #include "form/window_rules.h"
 #include "os/file_system.h"
 #include "run/run_error.h"
@@ -53,11 +54,11 @@ using os::MessageBox;
 
 // The window is laid out in twips, 15 to a pixel at 96 dpi; Qt scales pixels for the screen.
 constexpr int px(int twips) {
-    return (twips + 7) / 15;
+    return form::pixels(twips, 96);
 }
 
-QRect twips(int left, int top, int width, int height) {
-    return {px(left), px(top), px(width), px(height)};
+QRect twips(const form::Rect& r) {
+    return {px(r.left), px(r.top), px(r.width), px(r.height)};
 }
 
 QFont fontOf(const QString& family, double points) {
@@ -107,108 +108,85 @@ void Form1::createControls() {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(px(4530), px(4755));
+    setFixedSize(px(form::kClientWidth), px(form::kClientHeight));
     // The window font, which the check boxes use, is the proportional Japanese one: the default
     // fonts of desktops set Japanese too wide for the check boxes' captions.
     setFont(fontOf(kPGothic, 9));
+    const QFont listFont = fontOf(kGothic, 8.25);
+    // Places a control of the window (or of the first page) as the shared layout has it.
+    auto place = [&](QWidget* control, const form::ControlLayout& layout) {
+        control->setObjectName(toQString(layout.name));
+        control->setGeometry(twips(layout.twips));
+        if (layout.font == form::Font::Gothic825)
+            control->setFont(listFont);
+        else if (layout.font == form::Font::PGothic9)
+            control->setFont(fontOf(kPGothic, 9));
+    };
+    const auto& layout = form::kWindowControls;
 
     image1_ = new QLabel(this);
-    image1_->setObjectName(QStringLiteral("Image1"));
-    image1_->setGeometry(twips(150, 150, 4245, 1950));
+    place(image1_, layout[0]);
     image1_->setPixmap(QPixmap(QStringLiteral(":/quorvane/drop_picture.png")));
     image1_->setScaledContents(true);
     image1_->setAcceptDrops(true);
     image1_->installEventFilter(this);
 
     multiPage1_ = new QTabWidget(this);
-    multiPage1_->setObjectName(QStringLiteral("MultiPage1"));
-    multiPage1_->setGeometry(twips(150, 2250, 4215, 2340));
+    place(multiPage1_, layout[1]);
     multiPage1_->setTabPosition(QTabWidget::South);
     multiPage1_->tabBar()->setFont(fontOf(kGothic, 9));
     // With the usual padding the three captions overflow the tab row and it starts to scroll.
     multiPage1_->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 7px; }"));
-    const std::array<QString, 3> tabs{QStringLiteral("文字入力"), QStringLiteral("ファイルの取扱"),
-                                      QStringLiteral("置換オプション")};
-    for (std::size_t i = 0; i < tabs.size(); ++i) {
+    for (std::size_t i = 0; i < form::kPageCaptions.size(); ++i) {
         auto* page = new QWidget;
         page->setObjectName(QStringLiteral("Page%1").arg(i + 1));
-        multiPage1_->addTab(page, tabs[i]);
+        multiPage1_->addTab(page, toQString(form::kPageCaptions[i]));
     }
 
     QWidget* page1 = multiPage1_->widget(0);
-    const QFont pairFont = fontOf(kPGothic, 9);
     std::vector<QWidget*> tabOrder{multiPage1_};
-    for (int row = 0; row < 3; ++row) {
-        for (int column = 0; column < 2; ++column) {
+    for (std::size_t i = 0; i < form::kPage1Controls.size(); ++i) {
+        const form::ControlLayout& control = form::kPage1Controls[i];
+        if (i < form::kTextBoxes) {
             auto* box = new QLineEdit(page1);
-            box->setObjectName(QStringLiteral("TextBox%1").arg(row * 2 + column + 1));
-            box->setGeometry(twips(column == 0 ? 300 : 2325, 450 + row * 375, 1500, 300));
-            box->setFont(pairFont);
+            place(box, control);
             // A pair may be a whole passage: the usual limit would cut it without a word.
             box->setMaxLength(std::numeric_limits<int>::max());
             tabOrder.push_back(box);
+            continue;
         }
-    }
-    auto addLabel = [&](int number, const QString& caption, QRect geometry) {
-        auto* label = new QLabel(caption, page1);
-        label->setObjectName(QStringLiteral("Label%1").arg(number));
-        label->setFont(pairFont);
+        auto* label = new QLabel(toQString(control.caption), page1);
+        place(label, control);
         // The heading is laid out to the pixel; a font a little wider must not cut its last word.
+        QRect geometry = label->geometry();
         geometry.setWidth(std::max(geometry.width(), label->sizeHint().width()));
         label->setGeometry(geometry);
-    };
-    addLabel(1, QStringLiteral("置換前文字列　　　　　　　置換後文字列"),
-             twips(450, 150, 3375, 225));
-    for (int row = 0; row < 3; ++row) {
-        addLabel(row + 2, QStringLiteral("→"), twips(1950, 525 + row * 375, 225, 300));
     }
 
     // The controls of the other two pages belong to the window and lie over the page area;
     // created after MultiPage1, they stay above it.
-    const QFont listFont = fontOf(kGothic, 8.25);
     dir1_ = new FolderList(this);
-    dir1_->setObjectName(QStringLiteral("Dir1"));
-    dir1_->setGeometry(twips(1950, 2700, 2115, 1455));
-    dir1_->setFont(listFont);
+    place(dir1_, layout[2]);
     connect(dir1_, &FolderList::openRefused, this, [this](const QString& folder) {
         tell(toQString(form::unopenableFolder(folder.toStdU16String())), MessageBox::kExclamation);
     });
 
     drive1_ = new DriveList(volumes_, this);
-    drive1_->setObjectName(QStringLiteral("Drive1"));
-    drive1_->setGeometry(twips(450, 3750, 1290, 285));
-    drive1_->setFont(listFont);
+    place(drive1_, layout[3]);
     connect(drive1_, &DriveList::driveChosen, this, &Form1::openChosenDrive);
 
-    option1_ = new QRadioButton(QStringLiteral("元ﾌｧｲﾙをｺﾋﾟｰして置換(格納ﾌｫﾙﾀﾞｰ指定要)"), this);
-    option1_->setObjectName(QStringLiteral("Option1"));
-    option1_->setGeometry(twips(375, 2325, 3615, 315));
-    option1_->setFont(listFont);
+    option1_ = new QRadioButton(toQString(layout[4].caption), this);
+    place(option1_, layout[4]);
     connect(option1_, &QRadioButton::clicked, this, &Form1::applyCopyOptionRule);
 
-    option2_ = new QRadioButton(QStringLiteral("元ﾌｧｲﾙを置換"), this);
-    option2_->setObjectName(QStringLiteral("Option2"));
-    option2_->setGeometry(twips(375, 2625, 1440, 315));
-    option2_->setFont(listFont);
+    option2_ = new QRadioButton(toQString(layout[5].caption), this);
+    place(option2_, layout[5]);
     // Both buttons follow the same rule: it looks at Option1 whichever was clicked.
     connect(option2_, &QRadioButton::clicked, this, &Form1::applyCopyOptionRule);
 
-    struct CheckRow {
-        QString caption;
-        int top;
-        int width;
-    };
-    const std::array<CheckRow, 5> checkRows{{
-        {QStringLiteral("本文を置換"), 2355, 1215},
-        {QStringLiteral("テキストボックス等を置換"), 2730, 2340},
-        {QStringLiteral("ヘッダーフッターを置換"), 3105, 2340},
-        {QStringLiteral("大文字小文字を区別"), 3480, 2340},
-        {QStringLiteral("全角半角を区別"), 3840, 2340},
-    }};
-    for (std::size_t i = 0; i < checkRows.size(); ++i) {
-        auto* check = new QCheckBox(checkRows[i].caption, this);
-        check->setObjectName(QStringLiteral("Check%1").arg(i + 1));
-        check->setGeometry(twips(405, checkRows[i].top, checkRows[i].width, 315));
+    for (std::size_t i = 6; i < layout.size(); ++i) {
+        auto* check = new QCheckBox(toQString(layout[i].caption), this);
+        place(check, layout[i]);
         check->setChecked(true);
         checks_.push_back(check);
     }

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "automation/variant.h"
+#include "form/layout.h"
+#include "os/message_box.h"
+#include "run/run_driver.h"
+#include "run/run_request.h"
+#include "win/windows_api.h"
+
+namespace quorvane::win {
+
+class BusyRun;
+class DropRegistration;
+class DriveList;
+class FolderList;
+
+// The program's one window, in Win32 and the common controls. The pair texts lie on the first
+// page of MultiPage1; the controls of the other two pages belong to the window and lie over the
+// page area, shown and hidden by the page rules. Files and folders dropped on Image1 start one
+// run each once the drop has returned, so that the program they were dragged from is not held up.
+class Form1 final {
+  public:
+    // dpi 0 lays the window out for the monitor it is on, and again when it moves to another.
+    Form1(automation::ObjectFactory& factory, os::MessageBox& messages, int dpi = 0);
+    ~Form1();
+    Form1(const Form1&) = delete;
+    Form1& operator=(const Form1&) = delete;
+
+    HWND handle() const { return window_; }
+    // A control by its name (Image1, MultiPage1, TextBox1, Check5, ...), null for another name.
+    HWND control(std::u16string_view name) const;
+    IDropTarget& dropTarget() const;
+    // Where message boxes belong now: the progress window while runs work, else the window.
+    HWND messageOwner() const;
+    // What a run started now would do, as the controls say.
+    run::RunRequest runRequest() const;
+    // Handles the keys the window answers itself (Tab and Shift+Tab in the window's order);
+    // true when msg needs no further dispatch.
+    bool preTranslate(const MSG& msg);
+
+  private:
+    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM w, LPARAM l);
+    LRESULT handle(UINT message, WPARAM w, LPARAM l);
+    void createControls();
+    void layOut();
+    void applyStartUpState();
+    void applyPageRule();
+    void applyCopyOptionRule();
+    void openChosenDrive();
+    void openFolder(int index);
+    void accept(std::vector<std::u16string> paths);
+    void runEach(const std::vector<std::u16string>& paths);
+    void report(const run::RunResult& result);
+    void tell(const std::u16string& text, int flags);
+    bool copying() const;
+    int page() const;
+
+    os::MessageBox& messages_;
+    run::RunDriver driver_;
+    const int fixedDpi_;
+    int dpi_ = 96;
+    HWND window_ = nullptr;
+    std::array<HWND, form::kWindowControls.size()> controls_{};
+    std::array<HWND, form::kPage1Controls.size()> page1_{};
+    std::array<HFONT, 4> fonts_{};
+    HBITMAP picture_ = nullptr;
+    std::unique_ptr<FolderList> dir1_;
+    std::unique_ptr<DriveList> drive1_;
+    std::unique_ptr<DropRegistration> drop_;
+    // The paths of the drop taken, until the runs start right after it.
+    std::vector<std::u16string> pending_;
+    std::unique_ptr<BusyRun> busy_;
+    // The folder Dir1 last had open on each drive, so that going back to a drive returns there.
+    std::map<std::filesystem::path, std::filesystem::path> folderOnDrive_;
+};
+
+}  // namespace quorvane::win

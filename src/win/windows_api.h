@@ -1,0 +1,9 @@
+#pragma once
+
+// The Windows API without its MessageBox macro, which would otherwise rename os::MessageBox in
+// every file that sees it and so break the link with the code that does not.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <ole2.h>
+#undef MessageBox
