@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "automation/com/com_factory.h"
-#include "dispatch_server.h"
+#include "automation/fake/dispatch_server.h"
 #include "object_model_contract.h"
 
 namespace quorvane::contract {
 namespace {
+
+using automation::fake::DispatchingFactory;
+using automation::fake::DispatchOptions;
 
 // The fake word processor, every call of the suite crossing IDispatch both ways: the COM
 // backend's ComObject calls a real IDispatch that serves the fake's objects.

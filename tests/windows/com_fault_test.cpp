@@ -9,8 +9,8 @@
 #include "automation/com/com_factory.h"
 #include "automation/com/com_object.h"
 #include "automation/com/word_session.h"
+#include "automation/fake/fake_server.h"
 #include "automation/word_model.h"
-#include "fake_server.h"
 #include "os/text_encoding.h"
 
 namespace quorvane::automation::com {
@@ -28,7 +28,7 @@ std::u16string failureOf(const std::function<void()>& call) {
 TEST(ComFaults, AServerThatDiesFailsTheCallInPlainWords) {
     ComApartment apartment;
     ComObjectFactory factory;
-    const word::Application application(factory.create(test::kDyingServerProgId));
+    const word::Application application(factory.create(fake::kDyingServerProgId));
     const std::u16string message = failureOf([&] { application.documents().open(u"C:\\a.doc"); });
     EXPECT_NE(message.find(u"応答しません"), std::u16string::npos) << os::toUtf8(message);
     EXPECT_THROW(application.quit(), ServerGoneError) << "what starts Word again relies on it";
@@ -50,8 +50,8 @@ TEST(ComFaults, ABusyServerIsCalledAgainForABoundedTimeThenAnswers) {
 
     // Should Wine ever hold a rejected call, the watchdog ends it instead of the test hanging.
     ComObjectFactory com(std::chrono::seconds{20});
-    const word::Application application(com.create(test::kBusyServerProgId));
-    for (int i = 0; i < test::kBusyRejections; ++i) {
+    const word::Application application(com.create(fake::kBusyServerProgId));
+    for (int i = 0; i < fake::kBusyRejections; ++i) {
         const std::u16string message = failureOf([&] { application.documents(); });
         EXPECT_NE(message.find(u"処理中のため"), std::u16string::npos) << os::toUtf8(message);
     }
@@ -73,7 +73,7 @@ class ServerAsWord final : public ObjectFactory {
 
 TEST(ComFaults, AServerThatHangsIsEndedAtTheLimitAndTheNextDocumentGetsANewOne) {
     ComApartment apartment;
-    ServerAsWord hanging(test::kHangingServerProgId, std::chrono::seconds{2});
+    ServerAsWord hanging(fake::kHangingServerProgId, std::chrono::seconds{2});
     WordFactory factory(hanging);
     const auto application = word::Application::create(factory);
     const std::u16string message = failureOf([&] { application.documents().open(u"C:\a.doc"); });

@@ -7,7 +7,7 @@
 #include "automation/automation_error.h"
 #include "automation/com/com_factory.h"
 #include "automation/com/com_variant.h"
-#include "dispatch_server.h"
+#include "automation/fake/dispatch_server.h"
 
 namespace quorvane::automation::com {
 namespace {
@@ -36,7 +36,7 @@ class ComObjectTest : public ::testing::Test {
   protected:
     ComApartment apartment;
     std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();
-    ComObject object{contract::serve(recorder)};
+    ComObject object{fake::serve(recorder)};
 };
 
 TEST_F(ComObjectTest, ArgumentsKeepTheirOrderAndNamesAcrossIDispatch) {

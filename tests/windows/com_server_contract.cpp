@@ -2,7 +2,7 @@
 
 #include "automation/com/com_factory.h"
 #include "automation/com/word_session.h"
-#include "fake_server.h"
+#include "automation/fake/fake_server.h"
 #include "object_model_contract.h"
 
 namespace quorvane::contract {
@@ -31,7 +31,7 @@ class ComServerBackend final : public ContractBackend {
     class Factory final : public automation::ObjectFactory {
       public:
         automation::Variant create(std::u16string_view) override {
-            return factory_.create(test::kFakeServerProgId);
+            return factory_.create(automation::fake::kFakeServerProgId);
         }
 
       private:

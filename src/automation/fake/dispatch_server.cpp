@@ -1,4 +1,4 @@
-#include "dispatch_server.h"
+#include "automation/fake/dispatch_server.h"
 
 #include <oleauto.h>
 
@@ -12,7 +12,7 @@
 #include "automation/com/com_variant.h"
 #include "automation/member_name.h"
 
-namespace quorvane::contract {
+namespace quorvane::automation::fake {
 namespace {
 
 using automation::AutomationError;
@@ -207,4 +207,4 @@ automation::Variant DispatchingFactory::create(std::u16string_view className) {
         std::make_shared<automation::com::ComObject>(serve(created.toObject(), options_)));
 }
 
-}  // namespace quorvane::contract
+}  // namespace quorvane::automation::fake

@@ -9,11 +9,11 @@
 #include <tuple>
 
 #include "automation/automation_error.h"
+#include "automation/fake/dispatch_server.h"
+#include "automation/fake/fake_server.h"
 #include "automation/fake/fake_word_processor.h"
 #include "automation/member_name.h"
 #include "automation/word_model.h"
-#include "dispatch_server.h"
-#include "fake_server.h"
 
 namespace {
 
@@ -89,7 +89,7 @@ class Busy final : public IDispatch {
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID locale, WORD flags,
                                      DISPPARAMS* parameters, VARIANT* result, EXCEPINFO* exception,
                                      UINT* argument) override {
-        if (rejected_ < quorvane::test::kBusyRejections) {
+        if (rejected_ < quorvane::automation::fake::kBusyRejections) {
             ++rejected_;
             return RPC_E_CALL_REJECTED;
         }
@@ -126,7 +126,7 @@ class ClassFactory final : public IClassFactory {
             auto application = processor_.create(quorvane::automation::word::kApplicationClass);
             if (fault_ == Fault::DieOnOpen || fault_ == Fault::HangOnOpen)
                 application = Faulty(nullptr, fault_).wrap(application);
-            ComPtr<IDispatch> dispatch = quorvane::contract::serve(application.toObject());
+            ComPtr<IDispatch> dispatch = quorvane::automation::fake::serve(application.toObject());
             if (fault_ == Fault::Busy)
                 dispatch = ComPtr<IDispatch>::adopt(new Busy(std::move(dispatch)));
             served = true;
@@ -147,15 +147,16 @@ class ClassFactory final : public IClassFactory {
 int wmain(int argc, wchar_t** argv) {
     bool embedding = false;
     Fault fault = Fault::None;
-    const GUID* servedClass = &quorvane::test::kFakeServerClass;
+    const GUID* servedClass = &quorvane::automation::fake::kFakeServerClass;
     for (int i = 1; i < argc; ++i) {
         const std::wstring_view argument(argv[i]);
         embedding |= argument == L"-Embedding" || argument == L"/Embedding";
         for (const auto& [option, kind, id] :
-             {std::tuple{L"--die-on-open", Fault::DieOnOpen, &quorvane::test::kDyingServerClass},
+             {std::tuple{L"--die-on-open", Fault::DieOnOpen,
+                         &quorvane::automation::fake::kDyingServerClass},
               std::tuple{L"--hang-on-open", Fault::HangOnOpen,
-                         &quorvane::test::kHangingServerClass},
-              std::tuple{L"--busy", Fault::Busy, &quorvane::test::kBusyServerClass}}) {
+                         &quorvane::automation::fake::kHangingServerClass},
+              std::tuple{L"--busy", Fault::Busy, &quorvane::automation::fake::kBusyServerClass}}) {
             if (argument == option) {
                 fault = kind;
                 servedClass = id;
@@ -177,7 +178,7 @@ int wmain(int argc, wchar_t** argv) {
     SetTimer(nullptr, 0, 50, nullptr);
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (message.message == WM_TIMER && served && quorvane::contract::liveObjects() == 0)
+        if (message.message == WM_TIMER && served && quorvane::automation::fake::liveObjects() == 0)
             break;
         DispatchMessageW(&message);
     }

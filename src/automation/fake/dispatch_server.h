@@ -7,7 +7,7 @@
 #include "automation/com/com_ptr.h"
 #include "automation/variant.h"
 
-namespace quorvane::contract {
+namespace quorvane::automation::fake {
 
 // Serves an object of the object model through a real IDispatch, as a word processor's server
 // does: DISPIDs handed out by GetIDsOfNames for members and argument names alike, Invoke with
@@ -37,4 +37,4 @@ class DispatchingFactory final : public automation::ObjectFactory {
     DispatchOptions options_;
 };
 
-}  // namespace quorvane::contract
+}  // namespace quorvane::automation::fake

@@ -2,7 +2,7 @@
 
 #include <guiddef.h>
 
-namespace quorvane::test {
+namespace quorvane::automation::fake {
 
 // The fake out-of-process server's classes, registered in the test prefix by
 // register-fake-server: the plain fake, one that dies when asked to open a document, one that
@@ -22,4 +22,4 @@ inline constexpr char16_t kBusyServerProgId[] = u"Quorvane.TestWordBusy";
 // Calls the busy server rejects before it accepts.
 inline constexpr int kBusyRejections = 3;
 
-}  // namespace quorvane::test
+}  // namespace quorvane::automation::fake
