@@ -56,11 +56,7 @@ inline std::string readFile(const std::filesystem::path& path) {
 inline void writeDocument(const std::u16string& path, const std::u16string& body,
                           std::deque<automation::fake::FakeDocument::Shape> shapes = {},
                           std::vector<automation::fake::FakeDocument::Section> sections = {}) {
-    automation::fake::FakeDocument doc;
-    doc.body = body;
-    doc.shapes = std::move(shapes);
-    doc.sections = std::move(sections);
-    doc.save(path);
+    automation::fake::FakeDocument{body, std::move(shapes), std::move(sections)}.save(path);
 }
 
 inline automation::fake::FakeDocument readDocument(const std::u16string& path) {
