@@ -61,23 +61,16 @@ void plainShapeTexts(const Reference<css::container::XIndexAccess>& shapes,
         if (supports(shape, "com.sun.star.text.TextFrame"))
             continue;
         const Reference<css::beans::XPropertySet> properties(shape, UNO_QUERY);
-        if (properties.is() && properties->getPropertySetInfo()->hasPropertyByName("TextBox")) {
-            bool textBox = false;
+        bool textBox = false;
+        if (properties.is() && properties->getPropertySetInfo()->hasPropertyByName("TextBox"))
             properties->getPropertyValue("TextBox") >>= textBox;
-            if (textBox)
-                continue;
-        }
         const Reference<css::text::XText> text(shape, UNO_QUERY);
-        if (!text.is())
+        if (textBox || !text.is())
             continue;
-        std::u16string all = toU16(text->getString());
-        std::size_t start = 0;
-        while (start <= all.size()) {
-            const std::size_t end = all.find_first_of(u"\r\n", start);
+        const std::u16string all = toU16(text->getString());
+        for (std::size_t start = 0, end = 0; end != std::u16string::npos; start = end + 1) {
+            end = all.find_first_of(u"\r\n", start);
             out.push_back(all.substr(start, end - start));
-            if (end == std::u16string::npos)
-                break;
-            start = end + 1;
         }
     }
 }
@@ -194,8 +187,7 @@ bool DocumentReader::bold(const fs::path& document, const std::u16string& word,
             const auto text = range->getText();
             for (std::size_t i = 0; i < word.size(); ++i) {
                 const auto cursor = text->createTextCursorByRange(range->getStart());
-                if (i > 0)
-                    cursor->goRight(static_cast<sal_Int16>(i), false);
+                cursor->goRight(static_cast<sal_Int16>(i), false);
                 cursor->goRight(1, true);
                 float weight = 0;
                 Reference<css::beans::XPropertySet>(cursor, UNO_QUERY_THROW)

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -48,6 +49,15 @@ Region regionOf(const std::u16string& label) {
     }
     return kNone;
 }
+
+// The offices that ran before the test, which it leaves alone, their private files, and a folder
+// of the test's own.
+class OfficeBackend : public ::testing::Test {
+  protected:
+    const std::set<pid_t> shared = officeChildren();
+    const std::vector<std::string> privateFiles = privateFilesOfOurs();
+    TempFolder folder;
+};
 
 // Every region choice over one document: foo is replaced exactly in the chosen regions, and the
 // document keeps its format.
@@ -91,12 +101,12 @@ void checkRegionChoices(const fs::path& original) {
     }
 }
 
-TEST(OfficeBackend, ReplacesInExactlyTheChosenRegionsOfOurOwnDocuments) {
+TEST_F(OfficeBackend, ReplacesInExactlyTheChosenRegionsOfOurOwnDocuments) {
     for (const auto& document : Offices::ownDocuments())
         checkRegionChoices(document);
 }
 
-TEST(OfficeBackend, ReplacesInExactlyTheChosenRegionsOfTheMadeDocuments) {
+TEST_F(OfficeBackend, ReplacesInExactlyTheChosenRegionsOfTheMadeDocuments) {
     if (!fs::exists(kShared / "made"))
         GTEST_SKIP() << "../shared/testdata is not there";
     std::vector<fs::path> documents;
@@ -111,11 +121,10 @@ TEST(OfficeBackend, ReplacesInExactlyTheChosenRegionsOfTheMadeDocuments) {
 
 // The body pass: case on and off, widths merged by the passes, a surrogate pair before a match,
 // a match across a change of formatting taking the formatting of its first character.
-TEST(OfficeBackend, BodyFindFollowsCaseWidthAndFormatting) {
+TEST_F(OfficeBackend, BodyFindFollowsCaseWidthAndFormatting) {
     auto& reader = Offices::reader();
     for (const auto& original : Offices::ownDocuments()) {
         SCOPED_TRACE(original.string());
-        TempFolder folder;
         const fs::path document = folder.copy(original);
         Passes passes;
         passes.regions(true, false, false);
@@ -141,10 +150,9 @@ TEST(OfficeBackend, BodyFindFollowsCaseWidthAndFormatting) {
 
 // A file that is not a document we may edit is reported, left as it was, and the run goes on
 // with the next document, even after one that brings the office down.
-TEST(OfficeBackend, ReportsBrokenDocumentsAndGoesOn) {
+TEST_F(OfficeBackend, ReportsBrokenDocumentsAndGoesOn) {
     if (!fs::exists(kShared / "broken"))
         GTEST_SKIP() << "../shared/testdata is not there";
-    TempFolder folder;
     const fs::path good = folder.copy(Offices::ownDocuments().front());
     for (const auto& entry : fs::directory_iterator(kShared / "broken")) {
         const fs::path name = entry.path().filename();
@@ -170,12 +178,20 @@ TEST(OfficeBackend, ReportsBrokenDocumentsAndGoesOn) {
     }
 }
 
-// A tmpfs of its own, which only root may mount, filled to the last block.
+// A tmpfs of its own, which only root may mount, holding a copy of document as full.docx and
+// filled to the last block.
 class FullDisk final {
   public:
-    explicit FullDisk(const fs::path& at) : path_(at) {
+    FullDisk(const fs::path& at, const fs::path& document) : path_(at) {
         fs::create_directory(path_);
         mounted_ = ::mount("quorvane-test", path_.c_str(), "tmpfs", 0, "size=1m") == 0;
+        if (!mounted_)
+            return;
+        fs::copy_file(document, path_ / "full.docx");
+        std::ofstream filler(path_ / "filler", std::ios::binary);
+        const std::string block(4096, 'x');
+        while (filler.write(block.data(), block.size()))
+            filler.flush();
     }
     ~FullDisk() {
         if (mounted_)
@@ -184,22 +200,13 @@ class FullDisk final {
     FullDisk(const FullDisk&) = delete;
     FullDisk& operator=(const FullDisk&) = delete;
     bool mounted() const { return mounted_; }
-    void fill() const {
-        std::ofstream filler(path_ / "filler", std::ios::binary);
-        const std::string block(4096, 'x');
-        while (filler.write(block.data(), block.size()))
-            filler.flush();
-    }
 
   private:
     fs::path path_;
     bool mounted_ = false;
 };
 
-// What the run may not or cannot change fails with a reason the user can act on, and is left as
-// it was.
-TEST(OfficeBackend, RefusesWithAReasonAndLeavesTheDocumentAsItWas) {
-    TempFolder folder;
+TEST_F(OfficeBackend, RefusesWithAReasonAndLeavesTheDocumentAsItWas) {
     const fs::path own = Offices::ownDocuments().front();
     const fs::path readOnly = folder.copy(own, "readonly.docx");
     fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read);
@@ -215,11 +222,7 @@ TEST(OfficeBackend, RefusesWithAReasonAndLeavesTheDocumentAsItWas) {
     deep /= std::string(4080 - deep.string().size() - 1, 'e');
     fs::create_directories(deep);
     fs::copy_file(own, deep / "a.docx");
-    const FullDisk disk(folder.path() / "disk");
-    if (disk.mounted()) {
-        fs::copy_file(own, folder.path() / "disk" / "full.docx");
-        disk.fill();
-    }
+    const FullDisk disk(folder.path() / "disk", own);
 
     const std::pair<fs::path, std::u16string> cases[] = {
         {readOnly,
@@ -255,8 +258,7 @@ TEST(OfficeBackend, RefusesWithAReasonAndLeavesTheDocumentAsItWas) {
 
 // A macro bound to the creation of the document's view writes a file: loading for a run never
 // runs it, while an office that allows macros does on an ordinary load.
-TEST(OfficeBackend, NeverRunsMacros) {
-    TempFolder folder;
+TEST_F(OfficeBackend, NeverRunsMacros) {
     const fs::path witness = folder.path() / "macro-ran";
     std::string text = bytesOf(kOwnData / "macro.fodt");
     text.replace(text.find("WITNESS\""), 7, witness.string());
@@ -275,10 +277,8 @@ TEST(OfficeBackend, NeverRunsMacros) {
 // A kill of the office while it saves loses that document's changes at most: the original stays
 // whole or is fully replaced, nothing half-written or temporary is left, and the next document
 // gets a new office.
-TEST(OfficeBackend, SurvivesTheOfficeDyingDuringASave) {
-    const auto shared = officeChildren();
+TEST_F(OfficeBackend, SurvivesTheOfficeDyingDuringASave) {
     OfficeFactory factory;
-    TempFolder folder;
     const fs::path original = Offices::ownDocuments().front();
     const fs::path document = folder.copy(original, "killed.docx");
     const fs::path next = folder.copy(original, "next.docx");
@@ -315,10 +315,8 @@ TEST(OfficeBackend, SurvivesTheOfficeDyingDuringASave) {
 // The pairs of a run reach the file in one save, when the run finishes the document. An office
 // lost before that takes every pair with it: the file stays as it was, and the document is
 // refused until the run finishes it, with the reason.
-TEST(OfficeBackend, WritesADocumentOnceWhenTheRunFinishesIt) {
-    const auto shared = officeChildren();
+TEST_F(OfficeBackend, WritesADocumentOnceWhenTheRunFinishesIt) {
     OfficeFactory factory;
-    TempFolder folder;
     const fs::path original = Offices::ownDocuments().front();
     const fs::path document = folder.copy(original, "once.docx");
     const fs::path lost = folder.copy(original, "lost.docx");
@@ -358,18 +356,8 @@ TEST(OfficeBackend, WritesADocumentOnceWhenTheRunFinishesIt) {
 // An office whose run quit waits for the next run of its factory, which takes it instead of
 // starting one; it ends once it has been idle for the set time, and with the factory. Each Quit
 // closes the run's last document for good: its changes are on disk and nothing of it is left.
-TEST(OfficeBackend, AQuitOfficeWaitsWarmForTheNextRunAndEndsWhenIdle) {
-    const auto shared = officeChildren();
-    const auto folders = privateFilesOfOurs();
-    const auto ours = [&] {
-        std::set<pid_t> started;
-        for (const pid_t pid : officeChildren()) {
-            if (!shared.contains(pid))
-                started.insert(pid);
-        }
-        return started;
-    };
-    TempFolder folder;
+TEST_F(OfficeBackend, AQuitOfficeWaitsWarmForTheNextRunAndEndsWhenIdle) {
+    const auto ours = [&] { return officeChildren(shared); };
     const fs::path document = folder.copy(Offices::ownDocuments().front());
     {
         OfficeFactory::Options options;
@@ -398,20 +386,17 @@ TEST(OfficeBackend, AQuitOfficeWaitsWarmForTheNextRunAndEndsWhenIdle) {
         EXPECT_EQ(factory.warmOffices(), 1u);
     }
     EXPECT_EQ(officeChildren(), shared);
-    EXPECT_EQ(privateFilesOfOurs(), folders);
+    EXPECT_EQ(privateFilesOfOurs(), privateFiles);
 }
 
 // A hung office is killed by the watchdog: the document at hand fails with a reason, the next
 // one is opened in a new office.
-TEST(OfficeBackend, RestartsAHungOffice) {
-    const auto shared = officeChildren();
+TEST_F(OfficeBackend, RestartsAHungOffice) {
     OfficeFactory::Options options;
     options.callTimeout = 2s;
     OfficeFactory factory(options);
-    TempFolder folder;
     const fs::path document = folder.copy(Offices::ownDocuments().front(), "hung.docx");
     const fs::path next = folder.copy(Offices::ownDocuments().front(), "next.docx");
-    const std::string bytes = bytesOf(document);
     {
         const Variant application = factory.create(u"Word.Application");
         const Variant opened =
@@ -433,7 +418,7 @@ TEST(OfficeBackend, RestartsAHungOffice) {
         passes.run(next, u"foo", u"baz");
         EXPECT_TRUE(passes.failures.empty());
     }
-    EXPECT_EQ(bytesOf(document), bytes);
+    EXPECT_EQ(bytesOf(document), bytesOf(Offices::ownDocuments().front()));
     EXPECT_EQ(Offices::reader().count(next, u"baz").at(u"BODY-end"), 1);
     EXPECT_EQ(officeChildren(), shared);
 }
@@ -451,14 +436,10 @@ pid_t endedProcess() {
 // among good ones (that several word processors report what one does is the run driver's unit
 // test). Afterwards no office, private folder, lock or temporary file of the run remains; a
 // pending file that an ended run left is cleared, one of a process that still runs is not touched.
-TEST(OfficeBackend, ARunOverTwoOfficesLeavesNothingBehind) {
-    const auto offices = officeChildren();
-    const auto folders = privateFilesOfOurs();
-    TempFolder folder;
-    for (const char* name : {"a.docx", "d.docx"})
-        folder.copy(Offices::ownDocuments()[0], name);
-    for (const char* name : {"b.odt", "e.odt"})
-        folder.copy(Offices::ownDocuments()[1], name);
+TEST_F(OfficeBackend, ARunOverTwoOfficesLeavesNothingBehind) {
+    for (const auto& [name, own] :
+         {std::pair{"a.docx", 0}, {"b.odt", 1}, {"d.docx", 0}, {"e.odt", 1}})
+        folder.copy(Offices::ownDocuments()[own], name);
     std::ofstream(folder.path() / "c.docx") << "not a document";
     std::ofstream(folder.path() / (".~quorvane-" + std::to_string(endedProcess()) + "-1-a.docx"))
         << "half";
@@ -486,18 +467,17 @@ TEST(OfficeBackend, ARunOverTwoOfficesLeavesNothingBehind) {
         EXPECT_EQ(Offices::reader().count(path, u"「baz」").at(u"BODY-end"), 1);
     }
     EXPECT_EQ(leftovers(folder.path()), Folders{running});
-    EXPECT_EQ(officeChildren(), offices);
-    EXPECT_EQ(privateFilesOfOurs(), folders);
+    EXPECT_EQ(officeChildren(), shared);
+    EXPECT_EQ(privateFilesOfOurs(), privateFiles);
 }
 
 // The pairs of a run open the same file one after another: each sees what the one before did,
 // a pair without a match leaves the file as the last one saved it, and a file that someone else
 // wrote in between is read anew.
-TEST(OfficeBackend, EachPairWorksOnTheFileAsTheLastOneLeftIt) {
+TEST_F(OfficeBackend, EachPairWorksOnTheFileAsTheLastOneLeftIt) {
     auto& reader = Offices::reader();
     for (const auto& original : Offices::ownDocuments()) {
         SCOPED_TRACE(original.string());
-        TempFolder folder;
         const fs::path document = folder.copy(original);
         Passes passes;
         passes.run(document, u"foo", u"baz");
@@ -521,13 +501,12 @@ TEST(OfficeBackend, EachPairWorksOnTheFileAsTheLastOneLeftIt) {
 
 // The office reads Word 6.0/95 but cannot write it: a changed document is saved as Word 97-2003
 // under its own name and the report says so; an unchanged one is left alone.
-TEST(OfficeBackend, SavesOldWordDocumentsAsWord97WithANotice) {
+TEST_F(OfficeBackend, SavesOldWordDocumentsAsWord97WithANotice) {
     const fs::path original = kShared / "old" / "word6.doc";
     if (!fs::exists(original))
         GTEST_SKIP() << "../shared/testdata is not there";
     auto& reader = Offices::reader();
     ASSERT_EQ(reader.filter(original), u"MS Word 95");
-    TempFolder folder;
     const fs::path document = folder.copy(original);
     run::RunRequest request;
     request.mode = run::RunRequest::Mode::EditOriginals;
@@ -554,21 +533,18 @@ TEST(OfficeBackend, SavesOldWordDocumentsAsWord97WithANotice) {
 
 // A document whose name takes all 255 bytes is saved all the same, and links planted where a
 // pending file of ours might be expected are left alone, their targets untouched.
-TEST(OfficeBackend, SavesUnderTheLongestNameWithoutFollowingLinks) {
-    TempFolder folder;
-    std::string name;
-    for (int i = 0; i < 83; ++i)
-        name += "文";
-    const fs::path document = folder.copy(Offices::ownDocuments().front(), name + "a.docx");
+TEST_F(OfficeBackend, SavesUnderTheLongestNameWithoutFollowingLinks) {
+    const std::string name = os::toUtf8(std::u16string(83, u'文')) + "a.docx";
+    const fs::path document = folder.copy(Offices::ownDocuments().front(), name);
     ASSERT_EQ(document.filename().string().size(), 255u);
     std::ofstream(folder.path() / "target") << "untouched";
-    Folders links;
+    std::multiset<std::string> links;
     for (int i = 1; i <= 4; ++i) {
         const std::string pending =
             ".~quorvane-" + std::to_string(::getpid()) + "-" + std::to_string(i);
         for (const auto& link : {pending + "-a.docx", pending}) {
             fs::create_symlink(folder.path() / "target", folder.path() / link);
-            links.push_back(link);
+            links.insert(link);
         }
     }
     Passes passes;
@@ -576,10 +552,8 @@ TEST(OfficeBackend, SavesUnderTheLongestNameWithoutFollowingLinks) {
     EXPECT_TRUE(passes.failures.empty());
     EXPECT_EQ(Offices::reader().count(document, u"baz").at(u"BODY-end"), 1);
     EXPECT_EQ(bytesOf(folder.path() / "target"), "untouched");
-    auto left = leftovers(folder.path());
-    std::sort(left.begin(), left.end());
-    std::sort(links.begin(), links.end());
-    EXPECT_EQ(left, links);
+    const auto left = leftovers(folder.path());
+    EXPECT_EQ(std::multiset<std::string>(left.begin(), left.end()), links);
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ std::string bytesOf(const fs::path& path) {
 
 namespace {
 
-std::set<pid_t> children(bool officeOnly) {
+std::set<pid_t> children(bool officeOnly, const std::set<pid_t>& spared) {
     std::set<pid_t> found;
     for (const auto& entry : fs::directory_iterator("/proc")) {
         const std::string name = entry.path().filename().string();
@@ -55,7 +55,7 @@ std::set<pid_t> children(bool officeOnly) {
         char state = 0;
         pid_t parent = 0;
         std::istringstream(line.substr(close + 2)) >> state >> parent;
-        if (parent == ::getpid())
+        if (parent == ::getpid() && !spared.contains(std::stoi(name)))
             found.insert(std::stoi(name));
     }
     return found;
@@ -64,18 +64,16 @@ std::set<pid_t> children(bool officeOnly) {
 }  // namespace
 
 std::set<pid_t> childProcesses() {
-    return children(false);
+    return children(false, {});
 }
 
-std::set<pid_t> officeChildren() {
-    return children(true);
+std::set<pid_t> officeChildren(const std::set<pid_t>& spared) {
+    return children(true, spared);
 }
 
 void signalOffices(const std::set<pid_t>& spared, int signal) {
-    for (const pid_t pid : officeChildren()) {
-        if (!spared.contains(pid))
-            ::kill(pid, signal);
-    }
+    for (const pid_t pid : officeChildren(spared))
+        ::kill(pid, signal);
 }
 
 std::vector<std::string> leftovers(const fs::path& folder) {

@@ -40,8 +40,8 @@ std::string bytesOf(const std::filesystem::path& path);
 
 // Processes this test process started that have not been reaped, whatever their program.
 std::set<pid_t> childProcesses();
-// Those of them that run the office (soffice.bin).
-std::set<pid_t> officeChildren();
+// Those of them that run the office (soffice.bin), but for the spared.
+std::set<pid_t> officeChildren(const std::set<pid_t>& spared = {});
 // Sends signal to the offices of this process that are not spared.
 void signalOffices(const std::set<pid_t>& spared, int signal);
 
@@ -88,9 +88,7 @@ struct Passes {
 
     void run(const std::filesystem::path& document, std::u16string find,
              const std::u16string& replacement);
-    void regions(bool body, bool shapes, bool headers) {
-        request.regions = {body, shapes, headers};
-    }
+    void regions(bool body, bool boxes, bool headers) { request.regions = {body, boxes, headers}; }
 };
 
 }  // namespace quorvane::testing

@@ -34,7 +34,7 @@ class DropTest : public ::testing::Test, public WindowFixture {
     void SetUp() override {
         fs::create_directories(dir.path() / "folder");
         for (const char* name : {"a.doc", "b.doc", "folder/c.doc"})
-            document(dir / name);
+            writeDocument(dir / name, u"foo");
         open();
         control<QLineEdit>("TextBox1")->setText("foo");
         control<QLineEdit>("TextBox2")->setText("X");
@@ -42,12 +42,6 @@ class DropTest : public ::testing::Test, public WindowFixture {
         QTest::mouseClick(multiPage1()->tabBar(), Qt::LeftButton, {},
                           multiPage1()->tabBar()->tabRect(1).center());
         QTest::mouseClick(option(2), Qt::LeftButton);
-    }
-
-    static void document(const std::u16string& path) {
-        FakeDocument doc;
-        doc.body = u"foo";
-        doc.save(path);
     }
 
     // Sends a drag over the drop area and says whether it was taken, and as what.
@@ -61,25 +55,20 @@ class DropTest : public ::testing::Test, public WindowFixture {
         return {move.isAccepted(), move.dropAction()};
     }
 
-    // The drop event alone: the runs it starts are still to come.
-    bool dropEvent(const QMimeData& data) {
+    // A drop and, unless told otherwise, the runs it starts.
+    bool drop(const QMimeData& data, bool runs = true) {
         dragOver(data, Qt::CopyAction | Qt::MoveAction);
         QDropEvent event(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
         QCoreApplication::sendEvent(control("Image1"), &event);
+        if (runs)
+            QCoreApplication::processEvents();
         return event.isAccepted();
-    }
-    // A drop and the runs it starts.
-    bool drop(const QMimeData& data) {
-        const bool accepted = dropEvent(data);
-        QCoreApplication::processEvents();
-        return accepted;
     }
 
     std::vector<std::u16string> opened() const {
         std::vector<std::u16string> paths;
-        for (const auto& line : word.logLines(u"call documents.Open(STR \"")) {
+        for (const auto& line : word.logLines(u"call documents.Open(STR \""))
             paths.push_back(line.substr(25, line.size() - 27));
-        }
         return paths;
     }
 };
@@ -105,14 +94,14 @@ TEST_F(DropTest, OnlyAFileListThatMayBeCopiedIsAccepted) {
 // (a remote URL skipped, a folder passed as a folder, a path twice run twice), each asking first,
 // while another drop is refused.
 TEST_F(DropTest, TheDropReturnsAndItsPathsThenRunInOrderOneRunEach) {
-    EXPECT_TRUE(
-        dropEvent(*fileList({urlOf(dir / "b.doc"), QUrl("https://example.com/x.doc"),
-                             urlOf(dir / "folder"), urlOf(dir / "a.doc"), urlOf(dir / "b.doc")})));
+    EXPECT_TRUE(drop(*fileList({urlOf(dir / "b.doc"), QUrl("https://example.com/x.doc"),
+                                urlOf(dir / "folder"), urlOf(dir / "a.doc"), urlOf(dir / "b.doc")}),
+                     false));
     EXPECT_TRUE(word.log().empty());
     EXPECT_TRUE(messages.shown.empty());
     ASSERT_NE(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-    EXPECT_FALSE(dropEvent(*fileList({urlOf(dir / "folder")})));
+    EXPECT_FALSE(drop(*fileList({urlOf(dir / "folder")}), false));
 
     QCoreApplication::processEvents();
     EXPECT_EQ(opened(), (std::vector<std::u16string>{dir / "b.doc", dir / "folder/c.doc",
@@ -128,7 +117,7 @@ TEST_F(DropTest, TheDropReturnsAndItsPathsThenRunInOrderOneRunEach) {
 TEST_F(DropTest, ANameThatIsNotUtf8ReachesTheRunUnchanged) {
     const std::string raw = "\xff\xfe.doc";
     const std::u16string path = os::fromNativePath(dir.path() / raw);
-    document(path);
+    writeDocument(path, u"foo");
     const auto files = fileList({QUrl::fromEncoded(
         QUrl::fromLocalFile(QString::fromStdString(dir.path().string())).toEncoded() +
         "/%FF%FE.doc")});
@@ -166,9 +155,7 @@ TEST_F(DropTest, TheReportListsFailuresAndThenNotices) {
 
     for (int i = 0; i < 22; ++i)
         writeFile(dir.path() / "folder" / ("junk" + std::to_string(i)), "x");
-    FakeDocument unchanged;
-    unchanged.body = u"bar";
-    unchanged.save(dir / "folder/d.doc");
+    writeDocument(dir / "folder/d.doc", u"bar");
     drop(*fileList({urlOf(dir / "folder")}));
     ASSERT_EQ(messages.shown.size(), 4u);
     const std::u16string& both = messages.shown[3].text;
@@ -207,29 +194,25 @@ TEST_F(DropTest, WhileARunWorksTheWindowIsBusyAndTakesNoInput) {
         cursor = QApplication::overrideCursor();
         // A click on the other option mid-run must not change what the next run reads.
         QTest::mouseClick(option(1), Qt::LeftButton);
-        for (const QDialog* dialog : form->findChildren<QDialog*>()) {
+        for (const QDialog* dialog : form->findChildren<QDialog*>())
             dialogShown = dialogShown || dialog->isVisible();
-        }
     });
-    ui::Form1 busyForm(watched, messages, volumes);
-    form.reset();
-    busyForm.show();
-    busyForm.findChild<QTabWidget*>("MultiPage1")->setCurrentIndex(1);
-    QTest::mouseClick(busyForm.findChild<QRadioButton*>("Option2"), Qt::LeftButton);
-    form.reset(&busyForm);
+    open(watched);
+    multiPage1()->setCurrentIndex(1);
+    QTest::mouseClick(option(2), Qt::LeftButton);
 
     drop(*fileList({urlOf(dir / "a.doc"), urlOf(dir / "b.doc")}));
-    form.release();
 
     EXPECT_EQ(runs, 2);
     ASSERT_NE(cursor, nullptr);
     EXPECT_EQ(cursor->shape(), Qt::WaitCursor);
     EXPECT_TRUE(dialogShown);  // by the second run, the progress line is up
-    EXPECT_EQ(busyForm.runRequest().mode, run::RunRequest::Mode::EditOriginals);
+    EXPECT_EQ(form->runRequest().mode, run::RunRequest::Mode::EditOriginals);
     EXPECT_EQ(messages.shown.size(), 2u);  // both runs still asked: Option2 stayed chosen
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    for (const QDialog* dialog : busyForm.findChildren<QDialog*>())
+    for (const QDialog* dialog : form->findChildren<QDialog*>())
         EXPECT_FALSE(dialog->isVisible());
+    form.reset();  // before the factory it was made with
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <memory>
@@ -30,8 +28,9 @@ struct WindowFixture {
     FixedVolumes volumes;
     std::unique_ptr<ui::Form1> form;
 
-    void open() {
-        form = std::make_unique<ui::Form1>(word, messages, volumes);
+    void open() { open(word); }
+    void open(automation::ObjectFactory& factory) {
+        form = std::make_unique<ui::Form1>(factory, messages, volumes);
         form->show();
     }
 

@@ -15,6 +15,7 @@ namespace {
 
 using automation::fake::FakeDocument;
 using automation::fake::FakeWordProcessor;
+using testing::AllOf;
 using testing::ElementsAre;
 using testing::HasSubstr;
 using testing::IsEmpty;
@@ -22,17 +23,13 @@ using testing::IsEmpty;
 class BatchCommandTest : public testing::Test {
   protected:
     void SetUp() override {
-        std::filesystem::create_directories(dir.path() / "in");
-        std::filesystem::create_directories(dir.path() / "out");
+        for (const char* sub : {"in", "out"})
+            std::filesystem::create_directories(dir.path() / sub);
     }
 
     // A fake document whose body, text box and header each say text.
     void document(const std::string& relative, const std::u16string& text) {
-        FakeDocument doc;
-        doc.body = text;
-        doc.shapes.push_back({text});
-        doc.sections.push_back({{text}, {}});
-        doc.save(dir / relative);
+        test::writeDocument(dir / relative, text, {{text}}, {{{text}, {}}});
     }
     FakeDocument load(const std::string& relative) const {
         return test::readDocument(dir / relative);
@@ -102,17 +99,14 @@ TEST_F(BatchCommandTest, TheLogStartsOnceTheCommandLineIsGoodAndEchoesWhenVerbos
 // The folder for a folder's copies is a file: its first copy fails, the second is never tried,
 // and the next path is run.
 TEST_F(BatchCommandTest, AFailedCopyEndsThatRunButNotTheNextPath) {
-    document("in/a.doc", u"foo");
-    document("in/b.doc", u"foo");
-    document("c.doc", u"foo");
+    for (const char* name : {"in/a.doc", "in/b.doc", "c.doc"})
+        document(name, u"foo");
     test::writeFile(dir.path() / "out" / "in", "in the way\n");
     EXPECT_EQ(run({"--copy-to", "out", "--pair", "foo", "X", "in", "c.doc"}), 3);
-    EXPECT_THAT(err.str(), HasSubstr("ファイルコピー失敗"));
-    EXPECT_THAT(err.str(), HasSubstr("--copy-to"));
+    EXPECT_THAT(err.str(), AllOf(HasSubstr("ファイルコピー失敗"), HasSubstr("--copy-to")));
     const std::string report = out.str();
     EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 2) << report;
-    EXPECT_THAT(report, HasSubstr(path("in/")));
-    EXPECT_THAT(report, HasSubstr("\tコピーできませんでした\n"));
+    EXPECT_THAT(report, AllOf(HasSubstr(path("in/")), HasSubstr("\tコピーできませんでした\n")));
     EXPECT_THAT(report, HasSubstr("\tコピーの失敗で処理が中断されました\n"));
     EXPECT_EQ(load("in/a.doc").body, u"foo");
     EXPECT_EQ(load("out/c.doc").body, u"「X」");
@@ -122,8 +116,8 @@ TEST_F(BatchCommandTest, AFailedCopyEndsThatRunButNotTheNextPath) {
 TEST_F(BatchCommandTest, AnEscapedErrorStopsTheRemainingPaths) {
     document("in/a.doc", u"foo");
     EXPECT_EQ(run({"--in-place", "--yes", "--pair", "foo", "X", "nowhere", "in/a.doc"}), 3);
-    EXPECT_THAT(err.str(), HasSubstr("nowhere」を処理できませんでした"));
-    EXPECT_THAT(err.str(), HasSubstr("処理していません：" + path("in/a.doc")));
+    EXPECT_THAT(err.str(), AllOf(HasSubstr("nowhere」を処理できませんでした"),
+                                 HasSubstr("処理していません：" + path("in/a.doc"))));
     EXPECT_EQ(load("in/a.doc").body, u"foo");
 }
 
@@ -132,8 +126,8 @@ TEST_F(BatchCommandTest, AWordProcessorThatDoesNotStartEndsTheCommand) {
     document("b.doc", u"foo");
     office.refuseCreate(true);
     EXPECT_EQ(run({"--copy-to", "out", "in", "b.doc"}), 3);
-    EXPECT_THAT(err.str(), HasSubstr("ワープロを起動できません"));
-    EXPECT_THAT(err.str(), HasSubstr("処理していません：" + path("b.doc")));
+    EXPECT_THAT(err.str(), AllOf(HasSubstr("ワープロを起動できません"),
+                                 HasSubstr("処理していません：" + path("b.doc"))));
 }
 
 // A stop is taken between documents, through the run's error path, so the office quits and no
@@ -143,8 +137,8 @@ TEST_F(BatchCommandTest, AnInterruptStopsBeforeTheNextDocument) {
     document("b.doc", u"foo");
     interrupted = 1;
     EXPECT_EQ(run({"--in-place", "--yes", "--pair", "foo", "X", "in", "b.doc"}), 3);
-    EXPECT_THAT(err.str(), HasSubstr("中断"));
-    EXPECT_THAT(err.str(), HasSubstr("処理していません：" + path("b.doc")));
+    EXPECT_THAT(err.str(),
+                AllOf(HasSubstr("中断"), HasSubstr("処理していません：" + path("b.doc"))));
     EXPECT_EQ(load("in/a.doc").body, u"foo");
     EXPECT_EQ(office.runningApplications(), 0);
 }
@@ -165,8 +159,8 @@ TEST_F(BatchCommandTest, InPlaceEditsOnlyWhatSomeoneSaidYesTo) {
     EXPECT_EQ(load("c.doc").body, u"foo") << "the input ended without an answer";
     EXPECT_THAT(out.str(),
                 HasSubstr(path("a.doc") + "\t確認で「いいえ」が選ばれたため処理していません\n"));
-    EXPECT_THAT(err.str(), HasSubstr("続行しますか？ [y/N]"));
-    EXPECT_THAT(err.str(), HasSubstr("y（はい）か n（いいえ）"));
+    EXPECT_THAT(err.str(),
+                AllOf(HasSubstr("続行しますか？ [y/N]"), HasSubstr("y（はい）か n（いいえ）")));
 
     EXPECT_EQ(run({"--in-place", "--yes", "--pair", "foo", "X", "a.doc"}), 0);
     EXPECT_EQ(load("a.doc").body, u"「X」");
@@ -183,11 +177,10 @@ TEST_F(BatchCommandTest, ProgressIsShownOnlyToATerminal) {
 
 TEST_F(BatchCommandTest, UsageAndHelp) {
     EXPECT_EQ(run({"--copy-to", "out", "--regions", "footnotes", "a.doc"}), 2);
-    EXPECT_THAT(err.str(), HasSubstr("footnotes"));
-    EXPECT_THAT(err.str(), HasSubstr("--help"));
+    EXPECT_THAT(err.str(), AllOf(HasSubstr("footnotes"), HasSubstr("--help")));
     EXPECT_EQ(run({"--help"}), 0);
-    EXPECT_THAT(out.str(), HasSubstr("使い方: quorvane-batch"));
-    EXPECT_THAT(out.str(), HasSubstr(os::log::defaultFile().native()));
+    EXPECT_THAT(out.str(), AllOf(HasSubstr("使い方: quorvane-batch"),
+                                 HasSubstr(os::log::defaultFile().native())));
     EXPECT_THAT(office.log(), IsEmpty());
 }
 

@@ -18,15 +18,10 @@ using automation::fake::FakeDocument;
 using automation::fake::FakeWordProcessor;
 using os::MessageBox;
 using test::TempDir;
+using ::testing::AllOf;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
-
-FakeDocument document(std::u16string body) {
-    FakeDocument doc;
-    doc.body = std::move(body);
-    return doc;
-}
 
 std::vector<Outcome> outcomes(const RunResult& result) {
     std::vector<Outcome> all;
@@ -44,15 +39,15 @@ class RunDriverTest : public ::testing::Test {
     RunDriver driver{messages, word};
 
     void SetUp() override {
-        fs::create_directories(dir.path() / "src");
-        fs::create_directories(dir.path() / "dest");
+        for (const char* sub : {"src", "dest"})
+            fs::create_directories(dir.path() / sub);
         request.destinationFolder = dir / "dest";
         request.pairs[0] = {u"foo", u"X"};
     }
 
     std::u16string source(const std::string& name, const std::u16string& body) {
         const auto path = dir / ("src/" + name);
-        document(body).save(path);
+        test::writeDocument(path, body);
         return path;
     }
     std::u16string body(const std::string& relative) const {
@@ -113,12 +108,10 @@ TEST_F(RunDriverTest, CopiesAreLaidOutForAFileAndForAFolderAndEditedThere) {
 }
 
 TEST_F(RunDriverTest, AFolderLosesNoFileAndReachesNoSubFolder) {
-    source("a.doc", u"foo");
-    source("notes.txt", u"foo");
-    source("odd.xyz", u"foo");
-    source(".hidden.doc", u"foo");
+    for (const char* name : {"a.doc", "notes.txt", "odd.xyz", ".hidden.doc"})
+        source(name, u"foo");
     fs::create_directory(dir.path() / "src" / "sub");
-    document(u"foo").save(dir / "src/sub/deep.doc");
+    test::writeDocument(dir / "src/sub/deep.doc", u"foo");
     // A folder the user cannot write to is still a folder.
     fs::permissions(dir.path() / "src", fs::perms::owner_write, fs::perm_options::remove);
 
@@ -156,10 +149,8 @@ TEST_F(RunDriverTest, PairsAreUsedAsTypedInOrderOncePerDocument) {
 }
 
 TEST_F(RunDriverTest, EachRegionFollowsItsOwnChoiceAndCaseOnlyTheBody) {
-    FakeDocument doc = document(u"foo Foo");
-    doc.shapes = {{u"foo Foo"}, {std::nullopt}};
-    doc.sections = {{{u"foo Foo"}, {u"foo"}}, {{u"foo"}, {}}};
-    doc.save(dir / "src/a.doc");
+    test::writeDocument(dir / "src/a.doc", u"foo Foo", {{u"foo Foo"}, {std::nullopt}},
+                        {{{u"foo Foo"}, {u"foo"}}, {{u"foo"}, {}}});
 
     request.regions = {.body = true, .textBoxes = false, .headersAndFooters = true};
     const RunResult result = driver.run(request, dir / "src/a.doc");
@@ -181,10 +172,8 @@ TEST_F(RunDriverTest, EachRegionFollowsItsOwnChoiceAndCaseOnlyTheBody) {
 TEST_F(RunDriverTest, WidthConversionHoldsForTheRestOfTheRunOnly) {
     request.distinguishWidths = false;
     request.pairs[0] = {u"ＡＢＣ", u"X"};
-    FakeDocument withBox = document(u"ABC");
-    withBox.shapes = {{u"ＡＢＣ ABC"}};
-    withBox.save(dir / "src/a.doc");
-    withBox.save(dir / "src/b.doc");
+    for (const char* name : {"a.doc", "b.doc"})
+        test::writeDocument(dir / ("src/" + std::string(name)), u"ABC", {{u"ＡＢＣ ABC"}});
 
     const auto boxFinds = [&] {
         std::vector<std::u16string> finds;
@@ -288,8 +277,7 @@ TEST_F(RunDriverTest, ADocumentWhoseChangesCannotBeWrittenIsReportedWithoutCount
     EXPECT_FALSE(d.counts.body);
 }
 
-// Several word processors give the report one gives, in the same order, and the find text
-// the first document's body pass rewrote reaches every later document.
+// The find text the first document's body pass rewrote reaches the documents of every processor.
 TEST_F(RunDriverTest, SeveralWordProcessorsGiveWhatOneGives) {
     for (const char* name : {"a.doc", "b.doc", "c.doc", "d.doc", "e.doc"})
         source(name, u"ｆｏｏ foo");
@@ -313,25 +301,23 @@ TEST_F(RunDriverTest, SeveralWordProcessorsGiveWhatOneGives) {
 }
 
 TEST_F(RunDriverTest, EscapingErrorsNameThePathAndLeaveNoWordProcessor) {
-    try {
-        driver.run(request, dir / "src/gone.doc");
-        FAIL() << "no error";
-    } catch (const RunError& e) {
-        EXPECT_EQ(e.partial().path, dir / "src/gone.doc");
-        EXPECT_THAT(e.what(), HasSubstr("gone.doc"));
-        EXPECT_THAT(e.what(), HasSubstr("見つかりません"));
-    }
+    const auto errorOf = [&](const std::u16string& path) -> RunError {
+        try {
+            driver.run(request, path);
+        } catch (const RunError& e) {
+            return e;
+        }
+        throw std::logic_error("no error");
+    };
+    const RunError gone = errorOf(dir / "src/gone.doc");
+    EXPECT_EQ(gone.partial().path, dir / "src/gone.doc");
+    EXPECT_THAT(gone.what(), AllOf(HasSubstr("gone.doc"), HasSubstr("見つかりません")));
     EXPECT_THAT(word.log(), IsEmpty());
 
     source("a.doc", u"foo");
     word.refuseCreate(true);
-    try {
-        driver.run(request, dir / "src/a.doc");
-        FAIL() << "no error";
-    } catch (const RunError& e) {
-        EXPECT_THAT(outcomes(e.partial()), ElementsAre(Outcome::NotReached));
-        EXPECT_FALSE(fs::exists(dir.path() / "dest" / "a.doc")) << "copied before the start";
-    }
+    EXPECT_THAT(outcomes(errorOf(dir / "src/a.doc").partial()), ElementsAre(Outcome::NotReached));
+    EXPECT_FALSE(fs::exists(dir.path() / "dest" / "a.doc")) << "copied before the start";
     EXPECT_EQ(word.runningApplications(), 0);
 }
 

@@ -52,6 +52,13 @@ inline std::string readFile(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// Saves a fake document of these parts at path.
+inline void writeDocument(const std::u16string& path, const std::u16string& body,
+                          std::deque<automation::fake::FakeDocument::Shape> shapes = {},
+                          std::vector<automation::fake::FakeDocument::Section> sections = {}) {
+    automation::fake::FakeDocument{body, std::move(shapes), std::move(sections)}.save(path);
+}
+
 inline automation::fake::FakeDocument readDocument(const std::u16string& path) {
     return automation::fake::FakeDocument::load(path).value();
 }
