@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <tuple>
 
+#include "page_rows.h"
 #include "ui/application_setup.h"
 #include "ui_test_support.h"
 
@@ -82,9 +83,6 @@ TEST_F(Form1Test, ThePairBoxesMakeThePairsInOrderAsTyped) {
     }
 }
 
-// page, Option1 chosen, then visibility of Dir1 Drive1 Option1 Option2 Check1..Check5.
-using PageRow = std::tuple<int, bool, std::array<bool, 9>>;
-
 class PageRuleTest : public Form1Test, public ::testing::WithParamInterface<PageRow> {};
 
 TEST_P(PageRuleTest, ShowsExactlyTheControlsOfTheSelectedPage) {
@@ -100,19 +98,7 @@ TEST_P(PageRuleTest, ShowsExactlyTheControlsOfTheSelectedPage) {
               copying ? run::RunRequest::Mode::CopyFirst : run::RunRequest::Mode::EditOriginals);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AllPages, PageRuleTest,
-    ::testing::Values(
-        PageRow{0, true, {false, false, false, false, false, false, false, false, false}},
-        PageRow{0, false, {false, false, false, false, false, false, false, false, false}},
-        PageRow{1, true, {true, true, true, true, false, false, false, false, false}},
-        PageRow{1, false, {false, false, true, true, false, false, false, false, false}},
-        PageRow{2, true, {false, false, false, false, true, true, true, true, true}},
-        PageRow{2, false, {false, false, false, false, true, true, true, true, true}}),
-    [](const ::testing::TestParamInfo<PageRow>& info) {
-        return "Page" + std::to_string(std::get<0>(info.param)) +
-               (std::get<1>(info.param) ? "Copying" : "InPlace");
-    });
+INSTANTIATE_TEST_SUITE_P(AllPages, PageRuleTest, kPageRows, pageRowName);
 
 TEST_F(Form1Test, OptionClicksShowAndHideTheListsAndValuesSurvivePageChanges) {
     multiPage1()->setCurrentIndex(1);

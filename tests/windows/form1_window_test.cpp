@@ -3,6 +3,7 @@
 
 #include "form/layout.h"
 #include "form/window_rules.h"
+#include "page_rows.h"
 #include "window_test_support.h"
 
 namespace quorvane::test {
@@ -119,8 +120,6 @@ TEST_F(Form1WindowTest, TabGoesThroughTheShownControlsInTheWindowsOrder) {
     EXPECT_EQ(tabs(2, 2), (std::vector<std::u16string>{u"Check1", u"Check2"}));
 }
 
-// page, Option1 chosen, then whether Dir1 Drive1 Option1 Option2 Check1..Check5 show.
-using PageRow = std::tuple<int, bool, form::Visibility>;
 class PageRuleTest : public Form1WindowTest, public ::testing::WithParamInterface<PageRow> {};
 
 TEST_P(PageRuleTest, ShowsExactlyTheControlsOfTheSelectedPage) {
@@ -139,19 +138,7 @@ TEST_P(PageRuleTest, ShowsExactlyTheControlsOfTheSelectedPage) {
               copying ? run::RunRequest::Mode::CopyFirst : run::RunRequest::Mode::EditOriginals);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AllPages, PageRuleTest,
-    ::testing::Values(
-        PageRow{0, true, {false, false, false, false, false, false, false, false, false}},
-        PageRow{0, false, {false, false, false, false, false, false, false, false, false}},
-        PageRow{1, true, {true, true, true, true, false, false, false, false, false}},
-        PageRow{1, false, {false, false, true, true, false, false, false, false, false}},
-        PageRow{2, true, {false, false, false, false, true, true, true, true, true}},
-        PageRow{2, false, {false, false, false, false, true, true, true, true, true}}),
-    [](const ::testing::TestParamInfo<PageRow>& info) {
-        return "Page" + std::to_string(std::get<0>(info.param)) +
-               (std::get<1>(info.param) ? "Copying" : "InPlace");
-    });
+INSTANTIATE_TEST_SUITE_P(AllPages, PageRuleTest, kPageRows, pageRowName);
 
 TEST_F(Form1WindowTest, OptionClicksShowAndHideTheListsAndValuesSurvivePageChanges) {
     selectPage(1);
