@@ -24,34 +24,6 @@ using automation::com::ComVariant;
 
 std::atomic<int> live{0};
 
-template <typename Interface>
-class Unknown : public Interface {
-  public:
-    Unknown() { ++live; }
-    virtual ~Unknown() { --live; }
-    Unknown(const Unknown&) = delete;
-    Unknown& operator=(const Unknown&) = delete;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (iid == IID_IUnknown || iid == __uuidof(Interface)) {
-            *out = static_cast<Interface*>(this);
-            this->AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --references_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
-
-  private:
-    std::atomic<ULONG> references_{1};
-};
-
 ComVariant toServed(const Variant& value, DispatchOptions options) {
     if (!value.isObject())
         return automation::com::toComVariant(value);
@@ -61,7 +33,7 @@ ComVariant toServed(const Variant& value, DispatchOptions options) {
     return out;
 }
 
-class Enumerator final : public Unknown<IEnumVARIANT> {
+class Enumerator final : public Served<IEnumVARIANT> {
   public:
     Enumerator(std::vector<Variant> members, DispatchOptions options)
         : members_(std::move(members)), options_(options) {}
@@ -90,7 +62,7 @@ class Enumerator final : public Unknown<IEnumVARIANT> {
     DispatchOptions options_;
 };
 
-class Server final : public Unknown<IDispatch> {
+class Server final : public Served<IDispatch> {
   public:
     Server(std::shared_ptr<automation::Object> object, DispatchOptions options)
         : object_(std::move(object)), options_(options) {}
@@ -195,6 +167,14 @@ class Server final : public Unknown<IDispatch> {
 
 int liveObjects() {
     return live;
+}
+
+void objectServed() noexcept {
+    ++live;
+}
+
+void objectReleased() noexcept {
+    --live;
 }
 
 ComPtr<IDispatch> serve(std::shared_ptr<automation::Object> object, DispatchOptions options) {

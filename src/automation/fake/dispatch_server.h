@@ -2,6 +2,7 @@
 
 #include <oaidl.h>
 
+#include <atomic>
 #include <memory>
 
 #include "automation/com/com_ptr.h"
@@ -23,6 +24,37 @@ automation::com::ComPtr<IDispatch> serve(std::shared_ptr<automation::Object> obj
 
 // Objects and enumerators served and not yet released: a server process ends at none.
 int liveObjects();
+void objectServed() noexcept;
+void objectReleased() noexcept;
+
+// IUnknown of an object handed to COM clients, counted in liveObjects() while it lives.
+template <typename Interface>
+class Served : public Interface {
+  public:
+    Served() { objectServed(); }
+    virtual ~Served() { objectReleased(); }
+    Served(const Served&) = delete;
+    Served& operator=(const Served&) = delete;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (iid == IID_IUnknown || iid == __uuidof(Interface)) {
+            *out = static_cast<Interface*>(this);
+            this->AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --references_;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+
+  private:
+    std::atomic<ULONG> references_{1};
+};
 
 // A factory whose objects come from inner and go through serve() and back through the COM
 // backend's own ComObject, so that every call crosses IDispatch.

@@ -56,26 +56,10 @@ class Faulty final : public quorvane::automation::Object {
 // The application's IDispatch, rejecting its first calls as a server does while a dialog is
 // open. Wine never asks a server's message filter about incoming calls, so the rejection is
 // the answer of Invoke itself.
-class Busy final : public IDispatch {
+class Busy final : public quorvane::automation::fake::Served<IDispatch> {
   public:
     explicit Busy(ComPtr<IDispatch> inner) : inner_(std::move(inner)) {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (iid == IID_IUnknown || iid == IID_IDispatch) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --references_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
         return inner_->GetTypeInfoCount(count);
     }
@@ -98,7 +82,6 @@ class Busy final : public IDispatch {
 
   private:
     ComPtr<IDispatch> inner_;
-    std::atomic<ULONG> references_{1};
     int rejected_ = 0;
 };
 
