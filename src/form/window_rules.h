@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "run/run_request.h"
 #include "run/run_result.h"
@@ -63,6 +64,13 @@ std::optional<Message> reportOf(const run::RunResult& result);
 
 // The progress line while a run works on its documents; index counts from 0.
 std::u16string progressLine(std::int32_t index, std::int32_t count, const std::u16string& name);
+
+// A close asked for while a drop runs waits for the document at hand: the progress window says so,
+// and the run then ends with the second text instead of going on to the next document.
+inline constexpr std::u16string_view kClosingLine =
+    u"閉じる準備をしています。この文書を終えたら閉じます。";
+inline constexpr std::u16string_view kClosedMidRun =
+    u"ウィンドウを閉じる指示により、ここで処理を終えました。残りの文書は処理していません。";
 
 std::u16string unreadableDrive(const std::u16string& drive);
 std::u16string unopenableFolder(const std::u16string& folder);

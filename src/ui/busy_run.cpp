@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "form/window_rules.h"
+#include "os/error.h"
 
 namespace quorvane::ui {
 namespace {
@@ -31,8 +32,6 @@ bool isUserInput(QEvent::Type type) {
         case QEvent::DragMove:
         case QEvent::Drop:
         case QEvent::InputMethod:
-        // Closing the window mid-run would leave the rest of the drop running without a window.
-        case QEvent::Close:
             return true;
         default:
             return false;
@@ -65,6 +64,8 @@ BusyRun::~BusyRun() {
 }
 
 void BusyRun::documentStarted(std::int32_t index, std::int32_t count, const std::u16string& path) {
+    if (closeRequested_)
+        throw os::Error(std::u16string(form::kClosedMidRun));
     const QString name = QFileInfo(QString::fromStdU16String(path)).fileName();
     const QString shown = line_->fontMetrics().elidedText(name, Qt::ElideMiddle, 180);
     line_->setText(
@@ -76,6 +77,14 @@ void BusyRun::documentStarted(std::int32_t index, std::int32_t count, const std:
 }
 
 bool BusyRun::eventFilter(QObject* watched, QEvent* event) {
+    // Closing the window mid-run would leave the rest of the drop running without a window: the
+    // close waits for the document at hand.
+    if (watched == &window_ && event->type() == QEvent::Close) {
+        closeRequested_ = true;
+        line_->setText(QString::fromStdU16String(std::u16string(form::kClosingLine)));
+        event->ignore();
+        return true;
+    }
     if (!watched->isWidgetType() || !isUserInput(event->type()))
         return false;
     const QWidget* top = static_cast<QWidget*>(watched)->window();

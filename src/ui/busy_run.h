@@ -22,8 +22,11 @@ class BusyRun final : public QObject, public run::RunProgress {
     BusyRun(const BusyRun&) = delete;
     BusyRun& operator=(const BusyRun&) = delete;
 
+    // Throws os::Error once the window was asked to close: the run then ends before this
+    // document, with the documents before it done.
     void documentStarted(std::int32_t index, std::int32_t count,
                          const std::u16string& path) override;
+    bool closeRequested() const { return closeRequested_; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -33,6 +36,7 @@ class BusyRun final : public QObject, public run::RunProgress {
     std::unique_ptr<QDialog> dialog_;
     QLabel* line_;
     QProgressBar* bar_;
+    bool closeRequested_ = false;
 };
 
 }  // namespace quorvane::ui

@@ -289,7 +289,12 @@ void Form1::acceptDrop(QDropEvent& event) {
 }
 
 void Form1::runEach(const std::vector<std::u16string>& paths) {
-    const auto done = qScopeGuard([this] { busy_.reset(); });
+    const auto done = qScopeGuard([this] {
+        const bool closeRequested = busy_->closeRequested();
+        busy_.reset();
+        if (closeRequested)
+            close();
+    });
     for (const std::u16string& path : paths) {
         try {
             report(driver_.run(runRequest(), path, busy_.get()));

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "form/window_rules.h"
+#include "os/error.h"
 
 namespace quorvane::win {
 namespace {
@@ -69,7 +70,16 @@ BusyRun::~BusyRun() {
     SetCursor(LoadCursorW(nullptr, IDC_ARROW));
 }
 
+void BusyRun::requestClose() {
+    closeRequested_ = true;
+    SetWindowTextW(line_,
+                   std::wstring(form::kClosingLine.begin(), form::kClosingLine.end()).c_str());
+    UpdateWindow(progress_);
+}
+
 void BusyRun::documentStarted(std::int32_t index, std::int32_t count, const std::u16string& path) {
+    if (closeRequested_)
+        throw os::Error(std::u16string(form::kClosedMidRun));
     const std::u16string name =
         std::filesystem::path(std::wstring(path.begin(), path.end())).filename().u16string();
     const std::u16string line = form::progressLine(index, count, name);

@@ -19,14 +19,21 @@ class BusyRun final : public run::RunProgress {
     // The owner of message boxes asked during the run, so that closing one does not give the
     // window its input back.
     HWND owner() const { return progress_; }
+    // Throws os::Error once the window was asked to close: the run then ends before this
+    // document, with the documents before it done.
     void documentStarted(std::int32_t index, std::int32_t count,
                          const std::u16string& path) override;
+    // Closing the window mid-run would leave the rest of the drop running without a window: the
+    // close waits for the document at hand.
+    void requestClose();
+    bool closeRequested() const { return closeRequested_; }
 
   private:
     HWND window_;
     HWND progress_;
     HWND line_;
     HWND bar_;
+    bool closeRequested_ = false;
 };
 
 }  // namespace quorvane::win

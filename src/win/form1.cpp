@@ -402,8 +402,14 @@ void Form1::accept(std::vector<std::u16string> paths) {
 void Form1::runEach(const std::vector<std::u16string>& paths) {
     struct Done {
         std::unique_ptr<BusyRun>& busy;
-        ~Done() { busy.reset(); }
-    } done{busy_};
+        HWND window;
+        ~Done() {
+            const bool closeRequested = busy->closeRequested();
+            busy.reset();
+            if (closeRequested)
+                PostMessageW(window, WM_CLOSE, 0, 0);
+        }
+    } done{busy_, window_};
     for (const std::u16string& path : paths) {
         try {
             report(driver_.run(runRequest(), path, busy_.get()));
@@ -529,8 +535,9 @@ LRESULT Form1::handle(UINT message, WPARAM w, LPARAM l) {
             drop_.reset();
             return 0;
         case WM_CLOSE:
-            // Closing mid-run would leave the rest of the drop running without a window.
-            if (!busy_) {
+            if (busy_) {
+                busy_->requestClose();
+            } else {
                 DestroyWindow(window_);
                 PostQuitMessage(0);
             }

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "form/window_rules.h"
 #include "ui_test_support.h"
 
 namespace quorvane::test {
@@ -213,6 +214,26 @@ TEST_F(DropTest, WhileARunWorksTheWindowIsBusyAndTakesNoInput) {
     for (const QDialog* dialog : form->findChildren<QDialog*>())
         EXPECT_FALSE(dialog->isVisible());
     form.reset();  // before the factory it was made with
+}
+
+TEST_F(DropTest, ACloseMidRunEndsTheDropBeforeTheNextDocumentAndThenClosesTheWindow) {
+    int runs = 0;
+    WatchedFactory watched(word, [&] {
+        ++runs;
+        form->close();
+    });
+    open(watched);
+    multiPage1()->setCurrentIndex(1);
+    QTest::mouseClick(option(2), Qt::LeftButton);
+
+    drop(*fileList({urlOf(dir / "a.doc"), urlOf(dir / "b.doc")}));
+
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(readDocument(dir / "a.doc").body, u"foo");
+    ASSERT_FALSE(messages.shown.empty());
+    EXPECT_TRUE(messages.shown.back().text.ends_with(form::kClosedMidRun));
+    EXPECT_FALSE(form->isVisible());
+    form.reset();
 }
 
 }  // namespace
