@@ -7,6 +7,7 @@
 
 #include "automation/com/com_factory.h"
 #include "automation/com/word_session.h"
+#include "form/window_rules.h"
 #include "window_test_support.h"
 
 namespace quorvane::test {
@@ -191,6 +192,16 @@ TEST_F(DropTargetTest, ACopyFailureIsNoticedAndAnEscapedErrorEndsTheDrop) {
     EXPECT_EQ(messages.shown[1].flags, os::MessageBox::kCritical);
     EXPECT_NE(messages.shown[1].text.find(u"gone.doc"), std::u16string::npos);
     EXPECT_FALSE(fs::exists(dir.path() / "out" / "folder"));
+}
+
+TEST_F(DropTargetTest, ACloseMidRunEndsTheDropBeforeTheNextDocumentAndThenClosesTheWindow) {
+    server.watch = [&] { SendMessageW(form->handle(), WM_CLOSE, 0, 0); };
+    drop(DragData({dir / "a.doc", dir / "b.doc"}));
+    pump();
+    EXPECT_TRUE(fs::is_empty(dir.path() / "out"));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_TRUE(messages.shown[0].text.ends_with(form::kClosedMidRun));
+    EXPECT_EQ(form->handle(), nullptr);
 }
 
 }  // namespace
