@@ -74,14 +74,6 @@ TEST(FileSystem, NamesThatAreNotUtf8SurviveTheRoundTrip) {
     EXPECT_EQ(fromNativePath(toNativePath(u"東京/𠮷.docx")), u"東京/𠮷.docx");
 }
 
-TEST(FileSystem, CreateFolderMakesOneLevel) {
-    TempDir dir;
-    EXPECT_TRUE(createFolder(dir / "new"));
-    EXPECT_TRUE(fs::is_directory(dir.path() / "new"));
-    EXPECT_FALSE(createFolder(dir / "new"));
-    EXPECT_FALSE(createFolder(dir / "no/such/parent"));
-}
-
 TEST(FileSystem, CopyReplacesWholeOrNotAtAllAndNeverOntoItself) {
     TempDir dir;
     writeFile(dir.path() / "src.doc", "new content");
