@@ -45,18 +45,15 @@ TEST(OfficeStart, AnOfficeThatCannotStartEndsTheRunBeforeAnyDocumentIsTouched) {
     const fs::path copies = folder.path() / "copies";
     fs::create_directory(copies);
 
-    const struct {
-        fs::path program;
-        std::u16string cause;
-    } offices[] = {
+    const std::pair<fs::path, std::u16string> offices[] = {
         {folder.path() / "no-such-office", u"プログラムが見つかりません"},
         {script(folder.path(), "exits", "exit 1"), u"起動してすぐに終了しました"},
         {script(folder.path(), "hangs", "exec sleep 600"), u"応答がありません"},
     };
-    for (const auto& office : offices) {
-        SCOPED_TRACE(office.program.filename().string());
+    for (const auto& [program, cause] : offices) {
+        SCOPED_TRACE(program.filename().string());
         OfficeFactory::Options options;
-        options.program = office.program;
+        options.program = program;
         options.startTimeout = 2s;
         OfficeFactory factory(options);
         run::RunRequest request;
@@ -69,7 +66,7 @@ TEST(OfficeStart, AnOfficeThatCannotStartEndsTheRunBeforeAnyDocumentIsTouched) {
         } catch (const run::RunError& e) {
             EXPECT_NE(e.message().find(u"ワープロ（LibreOffice）を起動できませんでした"),
                       std::u16string::npos);
-            EXPECT_NE(e.message().find(office.cause), std::u16string::npos);
+            EXPECT_NE(e.message().find(cause), std::u16string::npos);
         }
         EXPECT_EQ(std::count_if(fs::recursive_directory_iterator(copies), {},
                                 [](const auto& entry) { return entry.is_regular_file(); }),
