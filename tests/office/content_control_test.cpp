@@ -65,9 +65,8 @@ TEST(ContentControls, TextInControlsAndFormFieldsIsReplacedInItsRegionAndStaysAC
     const std::string body = partOf(docx, "word/document.xml");
     const std::string header = partOf(docx, "word/header1.xml");
     for (const char* text :
-         {"CC-plain baz", "CC-whole baz", "CC-block baz", "CC-rich baz", "CC-cell baz"}) {
+         {"CC-plain baz", "CC-whole baz", "CC-block baz", "CC-rich baz", "CC-cell baz"})
         EXPECT_TRUE(insideControl(body, text)) << text;
-    }
     EXPECT_TRUE(insideControl(header, "CC-header baz"));
     const auto result = body.find("CC-formfield baz");
     EXPECT_LT(body.rfind("w:fldCharType=\"separate\"", result), result);

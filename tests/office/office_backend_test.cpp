@@ -28,7 +28,6 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using namespace testing;
 using automation::AutomationError;
-using automation::Variant;
 using automation::office::OfficeFactory;
 using Folders = std::vector<std::string>;
 
@@ -374,30 +373,22 @@ TEST_F(OfficeBackend, RestartsAHungOffice) {
     OfficeFactory::Options options;
     options.callTimeout = 2s;
     OfficeFactory factory(options);
-    const fs::path document = folder.copy(Offices::ownDocuments().front(), "hung.docx");
-    const fs::path next = folder.copy(Offices::ownDocuments().front(), "next.docx");
+    const fs::path original = Offices::ownDocuments().front();
+    const fs::path document = folder.copy(original, "hung.docx");
+    const fs::path next = folder.copy(original, "next.docx");
     {
-        const Variant application = factory.create(u"Word.Application");
-        const Variant opened =
-            application.get(u"Documents").call(u"Open", {os::fromNativePath(document)});
-        signalOffices(shared, SIGSTOP);
-        try {
-            opened.get(u"Content")
-                .get(u"Find")
-                .call(u"Execute", {u"foo"}, {{u"ReplaceWith", u"baz"}, {u"Replace", 2}});
-            FAIL() << "a hung office answered";
-        } catch (const AutomationError& e) {
-            EXPECT_EQ(e.message(), u"ワープロが応答しないため中断しました");
-        }
-        EXPECT_THROW(opened.call(u"Close"), AutomationError);
-
         Passes passes;
-        passes.application = application;
+        passes.application = factory.create(u"Word.Application");
         passes.regions(true, false, false);
+        passes.application.get(u"Documents");  // so that there is an office to hang
+        signalOffices(shared, SIGSTOP);
+        passes.run(document, u"foo", u"baz");
         passes.run(next, u"foo", u"baz");
-        EXPECT_TRUE(passes.failures.empty());
+        EXPECT_EQ(passes.failures, std::vector<std::u16string>{
+                                       u"開けませんでした：ワープロが応答しないため中断しました"});
+        passes.application.call(u"Quit");
     }
-    EXPECT_EQ(bytesOf(document), bytesOf(Offices::ownDocuments().front()));
+    EXPECT_EQ(bytesOf(document), bytesOf(original));
     EXPECT_EQ(Offices::reader().count(next, u"baz").at(u"BODY-end"), 1);
     EXPECT_EQ(officeChildren(), shared);
 }
