@@ -6,6 +6,7 @@
 
 #include "automation/word_model.h"
 #include "contract_backend.h"
+#include "test_support.h"
 
 namespace quorvane::contract {
 
@@ -17,7 +18,6 @@ class ObjectModelContract : public ::testing::TestWithParam<BackendMaker> {
 
   protected:
     void SetUp() override;
-    void TearDown() override;
 
     ContractBackend& backend();
     automation::word::Application start();
@@ -25,7 +25,7 @@ class ObjectModelContract : public ::testing::TestWithParam<BackendMaker> {
 
     static std::unique_ptr<ContractBackend>& instance();
 
-    std::filesystem::path folder_;
+    test::TempDir folder_;
     std::filesystem::path sample_;
 };
 

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <com/sun/star/frame/XModel.hpp>
+
 #include <filesystem>
+#include <functional>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
+
+#include "automation/office/office_process.h"
 
 namespace quorvane::testing {
 
@@ -16,7 +20,6 @@ class DocumentReader final {
   public:
     // An office that runs the macros of the documents it loads, only to show they would run.
     explicit DocumentReader(bool allowMacros = false);
-    ~DocumentReader();
 
     // Occurrences of word (case and width significant) per paragraph label.
     std::map<std::u16string, int> count(const std::filesystem::path& document,
@@ -29,16 +32,18 @@ class DocumentReader final {
               const std::u16string& label);
     // The text of every comment, in the order the office lists them.
     std::vector<std::u16string> comments(const std::filesystem::path& document);
-    // The filter the office loads the document with ("MS Word 2007 XML", "writer8", ...): the
-    // document is loaded and closed again.
+    // The filter the office loads the document with ("MS Word 2007 XML", "writer8", ...).
     std::u16string filter(const std::filesystem::path& document);
-    // Saves a document under another format.
     void convert(const std::filesystem::path& source, const std::filesystem::path& target,
                  const std::u16string& filter);
 
   private:
-    struct Impl;
-    std::unique_ptr<Impl> impl_;
+    using Model = css::uno::Reference<css::frame::XModel>;
+    // Loads document, read-only and hidden but where macros may run, for use, then closes it.
+    void read(const std::filesystem::path& document, const std::function<void(const Model&)>& use);
+
+    automation::office::OfficeProcess office_;
+    bool allowMacros_;
 };
 
 }  // namespace quorvane::testing

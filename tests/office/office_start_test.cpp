@@ -12,7 +12,6 @@
 #include "office_test_support.h"
 #include "os/file_system.h"
 #include "os/text_encoding.h"
-#include "run/document_passes.h"
 #include "run/run_driver.h"
 #include "run/run_error.h"
 
@@ -46,18 +45,15 @@ TEST(OfficeStart, AnOfficeThatCannotStartEndsTheRunBeforeAnyDocumentIsTouched) {
     const fs::path copies = folder.path() / "copies";
     fs::create_directory(copies);
 
-    const struct {
-        fs::path program;
-        std::u16string cause;
-    } offices[] = {
+    const std::pair<fs::path, std::u16string> offices[] = {
         {folder.path() / "no-such-office", u"プログラムが見つかりません"},
         {script(folder.path(), "exits", "exit 1"), u"起動してすぐに終了しました"},
         {script(folder.path(), "hangs", "exec sleep 600"), u"応答がありません"},
     };
-    for (const auto& office : offices) {
-        SCOPED_TRACE(office.program.filename().string());
+    for (const auto& [program, cause] : offices) {
+        SCOPED_TRACE(program.filename().string());
         OfficeFactory::Options options;
-        options.program = office.program;
+        options.program = program;
         options.startTimeout = 2s;
         OfficeFactory factory(options);
         run::RunRequest request;
@@ -70,7 +66,7 @@ TEST(OfficeStart, AnOfficeThatCannotStartEndsTheRunBeforeAnyDocumentIsTouched) {
         } catch (const run::RunError& e) {
             EXPECT_NE(e.message().find(u"ワープロ（LibreOffice）を起動できませんでした"),
                       std::u16string::npos);
-            EXPECT_NE(e.message().find(office.cause), std::u16string::npos);
+            EXPECT_NE(e.message().find(cause), std::u16string::npos);
         }
         EXPECT_EQ(std::count_if(fs::recursive_directory_iterator(copies), {},
                                 [](const auto& entry) { return entry.is_regular_file(); }),
@@ -91,20 +87,11 @@ TEST(OfficeStart, AnOfficeThatCannotRestartMidRunFailsOnlyTheDocumentsAtHand) {
                              "[ -e '" + broken.string() + "' ] && exit 1\nexec '" +
                                  QUORVANE_LIBREOFFICE_PROGRAM "/soffice.bin' \"$@\"");
     OfficeFactory factory(options);
-    const run::RunRequest request;
-    const run::WidthForms widths;
-    std::vector<std::u16string> failures;
-    auto application = std::make_unique<automation::word::Application>(
-        automation::word::Application::create(factory));
+    testing::Passes passes;
+    passes.application = factory.create(u"Word.Application");
     const auto run = [&](const char* name) {
         const fs::path document = folder.copy(kOwnData / "sample.fodt", name);
-        std::u16string find = u"foo";
-        run::DocumentPasses passes(request, *application, widths);
-        const auto result = passes.replaceInDocument(os::fromNativePath(document), find, u"baz");
-        if (!result.failure.empty())
-            failures.push_back(result.failure);
-        else
-            passes.finishDocument(os::fromNativePath(document));
+        passes.run(document, u"foo", u"baz");
         return testing::bytesOf(document).find("BODY-end baz") != std::string::npos;
     };
     EXPECT_TRUE(run("first.fodt"));
@@ -114,10 +101,11 @@ TEST(OfficeStart, AnOfficeThatCannotRestartMidRunFailsOnlyTheDocumentsAtHand) {
     EXPECT_FALSE(run("third.fodt"));
     fs::remove(broken);
     EXPECT_TRUE(run("fourth.fodt"));
-    application->quit();
-    application.reset();
+    passes.application.call(u"Quit");
+    passes.application = automation::Variant();
 
     // The second document may meet the killed office before its death is known.
+    const auto& failures = passes.failures;
     ASSERT_EQ(failures.size(), 2u);
     EXPECT_TRUE(failures[0].starts_with(u"開けませんでした：")) << os::toUtf8(failures[0]);
     EXPECT_TRUE(failures[1].starts_with(

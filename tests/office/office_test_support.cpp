@@ -6,7 +6,6 @@
 
 #include <fstream>
 #include <iterator>
-#include <sstream>
 
 #include "os/file_system.h"
 #include "run/document_passes.h"
@@ -42,21 +41,15 @@ namespace {
 
 std::set<pid_t> children(bool officeOnly, const std::set<pid_t>& spared) {
     std::set<pid_t> found;
-    for (const auto& entry : fs::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename().string();
-        std::ifstream stat(entry.path() / "stat");
-        std::string line;
-        std::getline(stat, line);
-        const auto close = line.rfind(')');
-        if (name.find_first_not_of("0123456789") != std::string::npos ||
-            close == std::string::npos ||
-            (officeOnly && line.find("(soffice.bin)") == std::string::npos))
-            continue;
-        char state = 0;
-        pid_t parent = 0;
-        std::istringstream(line.substr(close + 2)) >> state >> parent;
-        if (parent == ::getpid() && !spared.contains(std::stoi(name)))
-            found.insert(std::stoi(name));
+    // Each thread lists the children it started, those not yet reaped among them.
+    for (const auto& thread : fs::directory_iterator("/proc/self/task")) {
+        std::ifstream list(thread.path() / "children");
+        for (pid_t pid = 0; list >> pid;) {
+            std::string program;
+            std::ifstream(fs::path("/proc") / std::to_string(pid) / "comm") >> program;
+            if (!spared.contains(pid) && (!officeOnly || program == "soffice.bin"))
+                found.insert(pid);
+        }
     }
     return found;
 }

@@ -42,7 +42,7 @@ TEST(QtMessageBoxTest, TheConfirmationAsksInJapaneseWithYesAsDefault) {
     Seen seen;
     EXPECT_EQ(showAndAnswer(run::RunDriver::kConfirmText, 36, "いいえ", seen), 7);
     EXPECT_EQ(seen.title, "Quorvane");
-    EXPECT_EQ(seen.text, "元ファイルを置換します（ファイルの取扱メニュー参照）。\n続行しますか？");
+    EXPECT_EQ(seen.text.toStdU16String(), run::RunDriver::kConfirmText);
     EXPECT_EQ(seen.icon, QMessageBox::Question);
     EXPECT_EQ(seen.buttons, (QStringList{"はい", "いいえ"}));
     EXPECT_EQ(seen.defaultButton, "はい");
@@ -55,10 +55,7 @@ TEST(QtMessageBoxTest, TheConfirmationAsksInJapaneseWithYesAsDefault) {
 TEST(QtMessageBoxTest, TheCopyFailureIsAStopNoticeWithOk) {
     Seen seen;
     EXPECT_EQ(showAndAnswer(run::RunDriver::kCopyFailedText, 16, "OK", seen), 1);
-    EXPECT_EQ(seen.text,
-              "ファイルコピー失敗：同一のファイル名があるかパスが無効。\n"
-              "ファイルの取扱メニューから別フォルダーを選択するか、または元ファイルを置換して"
-              "ください。");
+    EXPECT_EQ(seen.text.toStdU16String(), run::RunDriver::kCopyFailedText);
     EXPECT_EQ(seen.icon, QMessageBox::Critical);
     EXPECT_EQ(seen.buttons, QStringList{"OK"});
 }

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 
-#include "os/text_encoding.h"
 #include "test_support.h"
 
 namespace quorvane::os {
@@ -16,7 +15,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDir;
 using test::writeFile;
-using ::testing::HasSubstr;
 using ::testing::UnorderedElementsAre;
 
 std::vector<std::u16string> listAll(std::u16string_view folder) {
@@ -25,25 +23,6 @@ std::vector<std::u16string> listAll(std::u16string_view folder) {
     for (auto name = listing.next(); !name.empty(); name = listing.next())
         names.push_back(name);
     return names;
-}
-
-TEST(FileSystem, AttributesTellFoldersWhateverElseTheyCarryAndNameAMissingPath) {
-    TempDir dir;
-    fs::create_directory(dir.path() / "ro");
-    fs::permissions(dir.path() / "ro", fs::perms::owner_write, fs::perm_options::remove);
-    writeFile(dir.path() / "a.doc", "x");
-
-    EXPECT_EQ(fileAttributes(dir / "a.doc"), kAttributeNormal);
-    EXPECT_TRUE(fileAttributes(dir.str()) & kAttributeDirectory);
-    EXPECT_EQ(fileAttributes(dir / "ro") & (kAttributeDirectory | kAttributeReadOnly),
-              kAttributeDirectory | kAttributeReadOnly);
-    try {
-        fileAttributes(dir / "gone.doc");
-        FAIL() << "no error";
-    } catch (const FileSystemError& e) {
-        EXPECT_THAT(toUtf8(e.message()), HasSubstr("gone.doc"));
-        EXPECT_THAT(toUtf8(e.message()), HasSubstr("見つかりません"));
-    }
 }
 
 TEST(FileSystem, ListingGivesOnlyOrdinaryFilesDirectlyInsideAndFailsOnWhatIsNoFolder) {
@@ -72,14 +51,6 @@ TEST(FileSystem, NamesThatAreNotUtf8SurviveTheRoundTrip) {
     EXPECT_EQ(toNativePath(dir.str() + kPathSeparator + names[0]), odd);
     EXPECT_TRUE(copyFile(dir.str() + kPathSeparator + names[0], dir / "copy.doc"));
     EXPECT_EQ(fromNativePath(toNativePath(u"東京/𠮷.docx")), u"東京/𠮷.docx");
-}
-
-TEST(FileSystem, CreateFolderMakesOneLevel) {
-    TempDir dir;
-    EXPECT_TRUE(createFolder(dir / "new"));
-    EXPECT_TRUE(fs::is_directory(dir.path() / "new"));
-    EXPECT_FALSE(createFolder(dir / "new"));
-    EXPECT_FALSE(createFolder(dir / "no/such/parent"));
 }
 
 TEST(FileSystem, CopyReplacesWholeOrNotAtAllAndNeverOntoItself) {

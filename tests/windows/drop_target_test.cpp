@@ -87,11 +87,8 @@ class DropTargetTest : public WindowFixture {
     void SetUp() override {
         fs::create_directories(dir.path() / "folder");
         fs::create_directories(dir.path() / "out");
-        for (const char* name : {"a.doc", "b.doc", "folder/c.doc"}) {
-            FakeDocument doc;
-            doc.body = u"foo";
-            doc.save(dir / name);
-        }
+        for (const char* name : {"a.doc", "b.doc", "folder/c.doc"})
+            writeDocument(dir / name, u"foo");
         // Dir1 opens the folder the program starts in: the copies go there.
         fs::current_path(dir.path() / "out");
         open(word);

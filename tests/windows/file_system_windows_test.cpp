@@ -56,22 +56,5 @@ TEST(WindowsFileSystem, ListingLeavesOutFoldersHiddenAndSystemFiles) {
     EXPECT_THROW(FolderListing(dir.str() + u"\\a.doc"), FileSystemError);
 }
 
-TEST(WindowsFileSystem, AFolderIsAFolderWhateverElseItCarries) {
-    TempDir dir;
-    fs::create_directory(dir.path() / "ro");
-    setAttributes(dir.path() / "ro", FILE_ATTRIBUTE_READONLY);
-    const auto attributes = fileAttributes(dir.str() + u"\\ro");
-    setAttributes(dir.path() / "ro", FILE_ATTRIBUTE_NORMAL);
-    // Wine keeps no read-only bit on folders; Windows does, and the folder stays a folder.
-    EXPECT_NE(attributes & kAttributeDirectory, 0u);
-    try {
-        fileAttributes(dir.str() + u"\\なし.doc");
-        ADD_FAILURE() << "no error";
-    } catch (const FileSystemError& e) {
-        EXPECT_NE(e.message().find(u"なし.doc"), std::u16string::npos);
-        EXPECT_NE(e.message().find(u"見つかりません"), std::u16string::npos);
-    }
-}
-
 }  // namespace
 }  // namespace quorvane::os
