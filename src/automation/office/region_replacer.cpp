@@ -96,6 +96,17 @@ bool isTextFormField(const Reference<css::beans::XPropertySet>& portion) {
 }
 
 // goRight takes a 16-bit count; a paragraph may be longer.
+// The next element, or nothing at the end. Each call is a round trip to the office, and regions
+// have many paragraphs and paragraphs many portions: the end is told by the enumeration running
+// out rather than asked before every element.
+std::optional<css::uno::Any> nextOf(const Reference<css::container::XEnumeration>& elements) {
+    try {
+        return elements->nextElement();
+    } catch (const css::container::NoSuchElementException&) {
+        return std::nullopt;
+    }
+}
+
 void moveRight(const Reference<css::text::XTextCursor>& cursor, std::size_t count, bool expand) {
     while (count > 0) {
         const auto step = static_cast<sal_Int16>(std::min<std::size_t>(count, 0x7FFF));
@@ -316,19 +327,11 @@ std::vector<RegionOutlines::Entry>& RegionOutlines::of(const Reference<css::text
     std::vector<Entry> entries;
     const auto paragraphs =
         Reference<css::container::XEnumerationAccess>(text, UNO_QUERY_THROW)->createEnumeration();
-    // Each call is a round trip to the office, and a region has many paragraphs: the end is told
-    // by the enumeration running out rather than asked before every element, and an element is
-    // asked for a table only when it is not a paragraph.
-    for (;;) {
-        css::uno::Any element;
-        try {
-            element = paragraphs->nextElement();
-        } catch (const css::container::NoSuchElementException&) {
-            break;
-        }
-        if (const Reference<css::text::XTextRange> paragraph(element, UNO_QUERY); paragraph.is()) {
+    // An element is asked for a table only when it is not a paragraph: one round trip less.
+    while (const auto element = nextOf(paragraphs)) {
+        if (const Reference<css::text::XTextRange> paragraph(*element, UNO_QUERY); paragraph.is()) {
             entries.push_back({paragraph, paragraph->getString(), {}});
-        } else if (const Reference<css::text::XTextTable> table(element, UNO_QUERY); table.is()) {
+        } else if (const Reference<css::text::XTextTable> table(*element, UNO_QUERY); table.is()) {
             Entry entry;
             for (const auto& name : table->getCellNames()) {
                 const Reference<css::text::XText> cell(table->getCellByName(name), UNO_QUERY);
@@ -413,10 +416,8 @@ int RegionReplacer::replaceInParagraph(const Reference<css::text::XText>& text,
         const auto portions =
             Reference<css::container::XEnumerationAccess>(control, UNO_QUERY_THROW)
                 ->createEnumeration();
-        while (portions->hasMoreElements())
-            controlText +=
-                Reference<css::text::XTextRange>(portions->nextElement(), UNO_QUERY_THROW)
-                    ->getString();
+        while (const auto portion = nextOf(portions))
+            controlText += Reference<css::text::XTextRange>(*portion, UNO_QUERY_THROW)->getString();
         updateBoundData(Reference<css::beans::XPropertySet>(control, UNO_QUERY_THROW), controlText);
     }
     return count;
@@ -435,8 +436,8 @@ int RegionReplacer::walkPortions(const Reference<css::text::XText>& text,
     int count = 0;
     bool open = false;
     const auto portions = access->createEnumeration();
-    while (portions->hasMoreElements()) {
-        const Reference<css::text::XTextRange> portion(portions->nextElement(), UNO_QUERY_THROW);
+    while (const auto element = nextOf(portions)) {
+        const Reference<css::text::XTextRange> portion(*element, UNO_QUERY_THROW);
         const Reference<css::beans::XPropertySet> properties(portion, UNO_QUERY_THROW);
         OUString type;
         properties->getPropertyValue("TextPortionType") >>= type;
