@@ -547,16 +547,16 @@ int RegionReplacer::replaceInSegment(const Segment& segment) const {
     const auto& text = segment.owner;
     for (auto m = matches.rbegin(); m != matches.rend(); ++m) {
         // The new text goes in right after the match's first character, whose formatting it
-        // takes; that character goes last. Cursors of the segment's own text keep the new text
-        // inside a content control even at its end.
-        const auto rest = text->createTextCursorByRange(segment.start);
-        moveRight(rest, *m + 1, false);
-        moveRight(rest, find_.size() - 1, true);
-        rest->setString(replacement);
-        const auto first = text->createTextCursorByRange(segment.start);
-        moveRight(first, *m, false);
-        moveRight(first, 1, true);
-        first->setString(OUString());
+        // takes; that character goes last. A cursor of the segment's own text keeps the new text
+        // inside a content control even at its end. Setting a cursor's string leaves it on the
+        // new text, so the same cursor then takes the first character.
+        const auto cursor = text->createTextCursorByRange(segment.start);
+        moveRight(cursor, *m + 1, false);
+        moveRight(cursor, find_.size() - 1, true);
+        cursor->setString(replacement);
+        cursor->collapseToStart();
+        cursor->goLeft(1, true);
+        cursor->setString(OUString());
     }
     return static_cast<int>(matches.size());
 }
