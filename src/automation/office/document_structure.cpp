@@ -15,6 +15,8 @@
 #include <com/sun/star/text/XTextDocument.hpp>
 #include <com/sun/star/text/XTextFrame.hpp>
 
+#include "automation/office/uno_support.h"
+
 namespace quorvane::automation::office {
 
 using css::uno::Any;
@@ -169,8 +171,8 @@ std::vector<OUString> pageStylesInOrder(const Reference<css::frame::XModel>& mod
     const Reference<css::container::XEnumerationAccess> body(document->getText(), UNO_QUERY_THROW);
     const auto paragraphs = body->createEnumeration();
     OUString previous;
-    while (paragraphs->hasMoreElements()) {
-        const Reference<css::beans::XPropertySet> paragraph(paragraphs->nextElement(), UNO_QUERY);
+    while (const auto element = nextOf(paragraphs)) {
+        const Reference<css::beans::XPropertySet> paragraph(*element, UNO_QUERY);
         if (!paragraph.is())
             continue;
         OUString name;

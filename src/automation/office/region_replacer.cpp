@@ -9,7 +9,6 @@
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
-#include <com/sun/star/container/NoSuchElementException.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/document/XDocumentProperties.hpp>
 #include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
@@ -96,17 +95,6 @@ bool isTextFormField(const Reference<css::beans::XPropertySet>& portion) {
 }
 
 // goRight takes a 16-bit count; a paragraph may be longer.
-// The next element, or nothing at the end. Each call is a round trip to the office, and regions
-// have many paragraphs and paragraphs many portions: the end is told by the enumeration running
-// out rather than asked before every element.
-std::optional<css::uno::Any> nextOf(const Reference<css::container::XEnumeration>& elements) {
-    try {
-        return elements->nextElement();
-    } catch (const css::container::NoSuchElementException&) {
-        return std::nullopt;
-    }
-}
-
 void moveRight(const Reference<css::text::XTextCursor>& cursor, std::size_t count, bool expand) {
     while (count > 0) {
         const auto step = static_cast<sal_Int16>(std::min<std::size_t>(count, 0x7FFF));

@@ -1,5 +1,6 @@
 #include "automation/office/uno_support.h"
 
+#include <com/sun/star/container/NoSuchElementException.hpp>
 #include <com/sun/star/util/CloseVetoException.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 
@@ -19,6 +20,14 @@ void closeModel(const Reference<css::frame::XModel>& model) {
         // Someone holds the document; disposing it ends it all the same.
     }
     model->dispose();
+}
+
+std::optional<css::uno::Any> nextOf(const Reference<css::container::XEnumeration>& elements) {
+    try {
+        return elements->nextElement();
+    } catch (const css::container::NoSuchElementException&) {
+        return std::nullopt;
+    }
 }
 
 }  // namespace quorvane::automation::office

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <rtl/ustring.hxx>
 
@@ -23,6 +25,12 @@ inline OUString toOUString(std::u16string_view text) {
 
 // Closes a document in the office, whatever holds on to it. An office call: made inside call().
 void closeModel(const css::uno::Reference<css::frame::XModel>& model);
+
+// The next element, or nothing at the end. Each call is a round trip to the office, and regions
+// have many paragraphs and paragraphs many portions: the end is told by the enumeration running
+// out rather than asked before every element. An office call: made inside call().
+std::optional<css::uno::Any> nextOf(
+    const css::uno::Reference<css::container::XEnumeration>& elements);
 
 // A named argument of an office call, such as a load or store option.
 template <typename T>
