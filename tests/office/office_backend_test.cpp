@@ -106,8 +106,9 @@ TEST_F(OfficeBackend, ReplacesInExactlyTheChosenRegions) {
         GTEST_SKIP() << "../shared/testdata is not there: only our own documents were tried";
 }
 
-// The body pass without regard to case: a surrogate pair before a match,
-// a match across a change of formatting taking the formatting of its first character.
+// The body pass without regard to case: a surrogate pair before a match, a match after index
+// and reference marks that hold a place in the text, a match across a change of formatting
+// taking the formatting of its first character.
 TEST_F(OfficeBackend, BodyFindFollowsCaseAndFormatting) {
     auto& reader = Offices::reader();
     for (const auto& original : Offices::ownDocuments()) {
@@ -121,6 +122,7 @@ TEST_F(OfficeBackend, BodyFindFollowsCaseAndFormatting) {
         EXPECT_EQ(reader.paragraph(document, u"baz", u"BODY-own"),
                   u"BODY-own baz ＡＢＣ ABC abc bazBAR1");
         EXPECT_EQ(reader.paragraph(document, u"baz", u"BODY-wide"), u"BODY-wide 𠮷baz 名古屋baz");
+        EXPECT_EQ(reader.paragraph(document, u"baz", u"BODY-marks"), u"BODY-marks abxy baz end");
         EXPECT_TRUE(reader.bold(document, u"baz", u"BODY-split"));
         EXPECT_EQ(reader.count(document, u"foo").at(u"HDR-own"), 1);
     }

@@ -70,11 +70,17 @@ std::u32string folded(std::u32string text) {
     return text;
 }
 
-// Marks that take no place in the text: a match runs on across them.
-bool takesNoPlace(const OUString& portionType) {
-    return portionType == "Bookmark" || portionType == "ReferenceMark" ||
-           portionType == "DocumentIndexMark" || portionType == "SoftPageBreak" ||
-           portionType == "Redline";
+// Marks that take no place in the text: a match runs on across them. An index or reference
+// mark at a single point is different: it is a character of its own, which cursors step over
+// like any other, so it ends a stretch as a field does.
+bool takesNoPlace(const OUString& portionType, const Reference<css::beans::XPropertySet>& portion) {
+    if (portionType == "Bookmark" || portionType == "SoftPageBreak" || portionType == "Redline")
+        return true;
+    if (portionType != "ReferenceMark" && portionType != "DocumentIndexMark")
+        return false;
+    bool point = false;
+    portion->getPropertyValue("IsCollapsed") >>= point;
+    return !point;
 }
 
 bool supports(const Reference<css::uno::XInterface>& object, const char* service) {
@@ -441,7 +447,7 @@ int RegionReplacer::walkPortions(const Reference<css::text::XText>& text,
             segments.back().text += codePoints(toU16(portion->getString()));
             continue;
         }
-        if (type != "Text" && takesNoPlace(type) && portion->getString().isEmpty())
+        if (type != "Text" && takesNoPlace(type, properties) && portion->getString().isEmpty())
             continue;
         open = false;
         if (type == "TextField" && written) {
