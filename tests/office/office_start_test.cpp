@@ -33,8 +33,8 @@ fs::path script(const fs::path& folder, const std::string& name, const std::stri
     return path;
 }
 
-// An office that is missing, exits at once or never answers ends the run before any document
-// is copied or opened, and leaves no process or private folder behind.
+// An office that is missing, exits at once, never answers or cannot load our replacer ends the
+// run before any document is copied or opened, and leaves no process or private folder behind.
 TEST(OfficeStart, AnOfficeThatCannotStartEndsTheRunBeforeAnyDocumentIsTouched) {
     TempFolder folder;
     const fs::path documents = folder.path() / "documents";
@@ -49,12 +49,16 @@ TEST(OfficeStart, AnOfficeThatCannotStartEndsTheRunBeforeAnyDocumentIsTouched) {
         {folder.path() / "no-such-office", u"プログラムが見つかりません"},
         {script(folder.path(), "exits", "exit 1"), u"起動してすぐに終了しました"},
         {script(folder.path(), "hangs", "exec sleep 600"), u"応答がありません"},
+        {{}, u"置換の部品を読み込めません"},
     };
     for (const auto& [program, cause] : offices) {
         SCOPED_TRACE(program.filename().string());
         OfficeFactory::Options options;
         options.program = program;
-        options.startTimeout = 2s;
+        // With the real office: the replacer it is to run is missing.
+        if (program.empty())
+            options.replacer = folder.path() / "no-such-replacer.so";
+        options.startTimeout = program.empty() ? 60s : 2s;
         OfficeFactory factory(options);
         run::RunRequest request;
         request.destinationFolder = os::fromNativePath(copies);

@@ -11,7 +11,6 @@
 #include "automation/member_name.h"
 #include "automation/office/document_structure.h"
 #include "automation/office/office_document.h"
-#include "automation/office/region_replacer.h"
 #include "automation/word_model.h"
 #include "os/file_system.h"
 
@@ -79,11 +78,9 @@ class Find final : public Member {
         if (!sameName(member, word::member::kExecute))
             unknown(member);
         const ExecuteArguments args = bindExecuteArguments(positional, named);
-        const RegionReplacer replacer(document_->model(), document_->regionOutlines(),
-                                      args.findText, args.replaceWith, args.matchCase);
         // Word answers only whether it found anything; the count tells the run report more.
         const std::int32_t replaced =
-            document_->call([&] { return std::int32_t{replacer.replaceIn(text_)}; });
+            document_->replaceIn(text_, args.findText, args.replaceWith, args.matchCase);
         if (replaced > 0)
             document_->noteChanged();
         return replaced;

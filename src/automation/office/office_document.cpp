@@ -16,6 +16,7 @@
 #include <set>
 #include <string>
 
+#include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/document/BrokenPackageRequest.hpp>
 #include <com/sun/star/document/LockedDocumentRequest.hpp>
@@ -36,6 +37,7 @@
 #include <cppuhelper/implbase1.hxx>
 #include <rtl/ref.hxx>
 
+#include "automation/office/region_replacer_job.h"
 #include "os/file_system.h"
 #include "os/log.h"
 
@@ -455,6 +457,31 @@ const std::vector<SectionTexts>& OfficeDocument::sectionTexts() {
     return *sectionTexts_;
 }
 
+int OfficeDocument::replaceIn(const TextRef& text, std::u16string_view find,
+                              std::u16string_view replacement, bool matchCase) {
+    return call([&] {
+        if (!replacer_.is())
+            replacer_ = session_->makeReplacer();
+        namespace job = replacer_job;
+        const css::beans::NamedValue values[] = {
+            {OUString::createFromAscii(job::kDocument), css::uno::Any(model_)},
+            {OUString::createFromAscii(job::kText), css::uno::Any(text)},
+            {OUString::createFromAscii(job::kFind), css::uno::Any(toOUString(find))},
+            {OUString::createFromAscii(job::kReplacement), css::uno::Any(toOUString(replacement))},
+            {OUString::createFromAscii(job::kMatchCase), css::uno::Any(matchCase)}};
+        const css::uno::Sequence<css::beans::NamedValue> arguments(values, std::size(values));
+        css::uno::Sequence<css::uno::Any> answer;
+        replacer_->execute(arguments) >>= answer;
+        sal_Int32 count = 0;
+        css::uno::Sequence<OUString> problems;
+        if (answer.getLength() != 2 || !(answer[0] >>= count) || !(answer[1] >>= problems))
+            throw css::uno::RuntimeException("the replacer answered in an unknown form");
+        for (const auto& problem : problems)
+            os::log::problem(toU16(problem));
+        return int{count};
+    });
+}
+
 bool OfficeDocument::usable() const noexcept {
     return !released_ && session_->running() && session_->generation() == generation_;
 }
@@ -544,6 +571,8 @@ void OfficeDocument::release() noexcept {
     if (!sameOffice)
         return;
     try {
+        // The replacer holds the document's paragraphs: it goes first.
+        replacer_.clear();
         session_->call([&] { closeModel(model_); });
     } catch (const AutomationError&) {
         // Its office is gone or ending; the document went with it.

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/task/XJob.hpp>
 
 #include "automation/office/document_structure.h"
 #include "automation/office/file_identity.h"
 #include "automation/office/office_session.h"
-#include "automation/office/region_replacer.h"
 
 namespace quorvane::automation::office {
 
@@ -46,7 +46,10 @@ class OfficeDocument final : public std::enable_shared_from_this<OfficeDocument>
     // each pair would read them again. Office calls.
     const std::vector<TextRef>& shapeTexts();
     const std::vector<SectionTexts>& sectionTexts();
-    RegionOutlines& regionOutlines() noexcept { return regionOutlines_; }
+    // Replaces every occurrence in text, one of its regions, the way the word processor's Find
+    // does it, and returns how many there were. Throws AutomationError when the office fails.
+    int replaceIn(const TextRef& text, std::u16string_view find, std::u16string_view replacement,
+                  bool matchCase);
 
     // A replacement was made: the document has changes to write.
     void noteChanged() noexcept { changed_ = true; }
@@ -87,7 +90,9 @@ class OfficeDocument final : public std::enable_shared_from_this<OfficeDocument>
     std::optional<FileIdentity> identity_;
     std::optional<std::vector<TextRef>> shapeTexts_;
     std::optional<std::vector<SectionTexts>> sectionTexts_;
-    RegionOutlines regionOutlines_;
+    // The replacer in the office that knows this document's paragraphs, made at the first
+    // replacement.
+    css::uno::Reference<css::task::XJob> replacer_;
     bool changed_ = false;
     bool closed_ = false;
     bool released_ = false;

@@ -18,6 +18,8 @@ struct OfficeOptions {
     std::chrono::milliseconds keepWarm{0};
     // The office program (soffice.bin); empty for the installed office.
     std::filesystem::path program;
+    // The library of the replacer the office runs; empty for the one that came with the program.
+    std::filesystem::path replacer;
 };
 
 }  // namespace quorvane::automation::office

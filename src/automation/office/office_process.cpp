@@ -24,10 +24,12 @@
 #include <com/sun/star/connection/NoConnectException.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/loader/XImplementationLoader.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <rtl/ustring.hxx>
 
 #include "automation/automation_error.h"
+#include "automation/office/region_replacer_job.h"
 #include "os/log.h"
 
 extern char** environ;
@@ -76,6 +78,19 @@ std::string registry(bool allowMacros) {
            item(kScripting, "MacroSecurityLevel", allowMacros ? "0" : "3") +
            item(kScripting, "DisableMacrosExecution", allowMacros ? "false" : "true") +
            "</oor:items>\n";
+}
+
+// Installed with the programs, in our folder of the library folder; else where the build put it.
+fs::path replacerLibrary() {
+    std::error_code error;
+    const fs::path self = fs::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const fs::path installed = self.parent_path().parent_path() /
+                                   QUORVANE_REPLACER_INSTALL_DIR / replacer_job::kLibrary;
+        if (fs::exists(installed, error))
+            return installed;
+    }
+    return QUORVANE_REPLACER_BUILD_PATH;
 }
 
 std::u16string startFailure(std::u16string_view cause) {
@@ -173,6 +188,7 @@ OfficeProcess::OfficeProcess(Settings settings) {
     try {
         spawn(program);
         connect(program, settings.startTimeout);
+        loadReplacers(settings.replacer.empty() ? replacerLibrary() : settings.replacer);
     } catch (const AutomationError&) {
         kill();
         watchdog_ = {};
@@ -191,6 +207,7 @@ OfficeProcess::~OfficeProcess() {
     stop();
     watchdog_.request_stop();
     watchdog_.join();
+    replacers_.clear();
     desktop_.clear();
     context_.clear();
     std::error_code ignored;
@@ -260,6 +277,23 @@ void OfficeProcess::spawn(const fs::path& program) {
     std::lock_guard lock(mutex_);
     pid_ = pid;
     reaped_ = false;
+}
+
+void OfficeProcess::loadReplacers(const fs::path& library) {
+    try {
+        const css::uno::Reference<css::loader::XImplementationLoader> loader(
+            context_->getServiceManager()->createInstanceWithContext(
+                "com.sun.star.loader.SharedLibrary", context_),
+            css::uno::UNO_QUERY_THROW);
+        replacers_.set(
+            loader->activate(rtl::OUString::createFromAscii(replacer_job::kImplementation), {},
+                             rtl::OUString::createFromAscii(fileUrl(library).c_str()), {}),
+            css::uno::UNO_QUERY_THROW);
+    } catch (const css::uno::Exception& e) {
+        os::log::problem("置換の部品をワープロに読み込めません：" + library.string() + "：" +
+                         rtl::OUStringToOString(e.Message, RTL_TEXTENCODING_UTF8).getStr());
+        throw AutomationError(startFailure(u"置換の部品を読み込めません"));
+    }
 }
 
 void OfficeProcess::connect(const fs::path& program, std::chrono::milliseconds startTimeout) {

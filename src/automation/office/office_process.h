@@ -11,6 +11,7 @@
 #include <thread>
 
 #include <com/sun/star/frame/XDesktop2.hpp>
+#include <com/sun/star/lang/XSingleComponentFactory.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
 
 namespace quorvane::automation::office {
@@ -29,6 +30,8 @@ class OfficeProcess final {
         std::chrono::milliseconds startTimeout = std::chrono::seconds{60};
         // Only to show that a document's macros would run if the office let them.
         bool allowMacros = false;
+        // The region replacer's library; empty for the one that came with the program.
+        std::filesystem::path replacer;
     };
 
     // Starts the office and connects to it. Throws AutomationError with a plain cause when the
@@ -43,6 +46,10 @@ class OfficeProcess final {
         return context_;
     }
     pid_t pid() const noexcept { return pid_; }
+    // Makes the region replacers that run inside this office, one per document.
+    const css::uno::Reference<css::lang::XSingleComponentFactory>& replacers() const noexcept {
+        return replacers_;
+    }
 
     // Whether the process still runs (reaps it when it has ended).
     bool alive();
@@ -72,6 +79,7 @@ class OfficeProcess final {
   private:
     void spawn(const std::filesystem::path& program);
     void connect(const std::filesystem::path& program, std::chrono::milliseconds startTimeout);
+    void loadReplacers(const std::filesystem::path& library);
     void watchdogLoop(std::stop_token stop);
     bool waitForExit(std::chrono::milliseconds timeout);
 
@@ -82,6 +90,7 @@ class OfficeProcess final {
     int exitCode_ = -1;
     css::uno::Reference<css::uno::XComponentContext> context_;
     css::uno::Reference<css::frame::XDesktop2> desktop_;
+    css::uno::Reference<css::lang::XSingleComponentFactory> replacers_;
 
     mutable std::mutex mutex_;
     std::condition_variable_any wake_;

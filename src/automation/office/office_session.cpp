@@ -49,10 +49,17 @@ void OfficeSession::start() {
         documentsServed_ = office->documentsServed;
     } else {
         process_ = std::make_unique<OfficeProcess>(
-            OfficeProcess::Settings{options_.program, options_.startTimeout});
+            OfficeProcess::Settings{options_.program, options_.startTimeout, false,
+                                    options_.replacer});
         documentsServed_ = 0;
     }
     ++generation_;
+}
+
+Reference<css::task::XJob> OfficeSession::makeReplacer() {
+    const auto& context = process().context();
+    return Reference<css::task::XJob>(process().replacers()->createInstanceWithContext(context),
+                                      css::uno::UNO_QUERY_THROW);
 }
 
 sal_Int32 OfficeSession::filterFlags(const OUString& filter) {

@@ -12,6 +12,7 @@
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/task/XJob.hpp>
 #include <com/sun/star/uno/Exception.hpp>
 #include <rtl/ustring.hxx>
 
@@ -61,6 +62,8 @@ class OfficeSession final {
     const std::u16string& lossReason() const noexcept { return lossReason_; }
 
     const css::uno::Reference<css::frame::XDesktop2>& desktop() { return process().desktop(); }
+    // A region replacer in the office, for one document; an office call.
+    css::uno::Reference<css::task::XJob> makeReplacer();
     // The office's flags of a filter (css::document filter flags); an office call.
     sal_Int32 filterFlags(const OUString& filter);
 

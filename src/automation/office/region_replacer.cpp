@@ -19,8 +19,7 @@
 #include <com/sun/star/xml/dom/XDocument.hpp>
 #include <com/sun/star/xml/dom/XElement.hpp>
 
-#include "automation/office/office_session.h"
-#include "os/log.h"
+#include "automation/office/uno_support.h"
 
 namespace quorvane::automation::office {
 
@@ -345,12 +344,13 @@ void RegionOutlines::forget(const Reference<css::text::XText>& text) {
 
 RegionReplacer::RegionReplacer(Reference<css::frame::XModel> document, RegionOutlines& outlines,
                                std::u16string_view findText, std::u16string_view replacement,
-                               bool matchCase)
+                               bool matchCase, std::vector<std::u16string>& problems)
     : document_(std::move(document)),
       outlines_(outlines),
       find_(codePoints(findText)),
       replacement_(replacement),
-      matchCase_(matchCase) {
+      matchCase_(matchCase),
+      problems_(problems) {
     if (!matchCase_)
         find_ = folded(std::move(find_));
 }
@@ -528,7 +528,7 @@ void RegionReplacer::updateBoundData(const Reference<css::beans::XPropertySet>& 
     // The text stays replaced: it is what the user asked for, and what the office shows until
     // the data it is bound to is read again.
     if (!updated) {
-        os::log::problem(
+        problems_.push_back(
             u"コンテンツ コントロールの結び付け先を更新できません（次に開くと置換前の文字列"
             u"に戻ることがあります）：" +
             toU16(binding->store) + u" " + toU16(binding->xpath) + u"：" + toU16(text));

@@ -45,8 +45,11 @@ class RegionOutlines final {
 class RegionReplacer final {
   public:
     // document is the one whose regions are replaced, the owner of the data controls are bound to.
+    // What the user should know of the replacements (a control whose data could not follow) is
+    // added to problems.
     RegionReplacer(css::uno::Reference<css::frame::XModel> document, RegionOutlines& outlines,
-                   std::u16string_view findText, std::u16string_view replacement, bool matchCase);
+                   std::u16string_view findText, std::u16string_view replacement, bool matchCase,
+                   std::vector<std::u16string>& problems);
 
     // Returns how many occurrences were replaced.
     int replaceIn(const css::uno::Reference<css::text::XText>& text) const;
@@ -76,6 +79,7 @@ class RegionReplacer final {
     std::u32string find_;
     std::u16string replacement_;
     bool matchCase_;
+    std::vector<std::u16string>& problems_;
 };
 
 }  // namespace quorvane::automation::office

@@ -1,0 +1,93 @@
+#include "automation/office/region_replacer_job.h"
+
+#include <cstring>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include <com/sun/star/beans/NamedValue.hpp>
+#include <com/sun/star/lang/IllegalArgumentException.hpp>
+#include <com/sun/star/lang/XSingleComponentFactory.hpp>
+#include <com/sun/star/task/XJob.hpp>
+#include <cppuhelper/factory.hxx>
+#include <cppuhelper/implbase1.hxx>
+#include <uno/lbnames.h>
+
+#include "automation/office/region_replacer.h"
+#include "automation/office/uno_support.h"
+
+namespace quorvane::automation::office {
+
+namespace {
+
+using css::uno::Reference;
+
+// Lives in the office process, one per loaded document.
+class RegionReplacerJob final : public cppu::WeakImplHelper1<css::task::XJob> {
+  public:
+    css::uno::Any SAL_CALL
+    execute(const css::uno::Sequence<css::beans::NamedValue>& arguments) override {
+        Reference<css::frame::XModel> document;
+        Reference<css::text::XText> text;
+        OUString find;
+        OUString replacement;
+        bool matchCase = false;
+        for (const auto& argument : arguments) {
+            if (argument.Name.equalsAscii(replacer_job::kDocument))
+                argument.Value >>= document;
+            else if (argument.Name.equalsAscii(replacer_job::kText))
+                argument.Value >>= text;
+            else if (argument.Name.equalsAscii(replacer_job::kFind))
+                argument.Value >>= find;
+            else if (argument.Name.equalsAscii(replacer_job::kReplacement))
+                argument.Value >>= replacement;
+            else if (argument.Name.equalsAscii(replacer_job::kMatchCase))
+                argument.Value >>= matchCase;
+        }
+        if (!document.is() || !text.is())
+            throw css::lang::IllegalArgumentException("a document and a text are needed", {}, 0);
+        // Anything but a UNO exception leaving a call from the pipe would end the office.
+        try {
+            std::vector<std::u16string> problems;
+            const RegionReplacer replacer(document, outlines_, toU16(find), toU16(replacement),
+                                          matchCase, problems);
+            const sal_Int32 count = replacer.replaceIn(text);
+            css::uno::Sequence<OUString> notes(static_cast<sal_Int32>(problems.size()));
+            for (std::size_t i = 0; i < problems.size(); ++i)
+                notes.getArray()[i] = toOUString(problems[i]);
+            const css::uno::Any answer[] = {css::uno::Any(count), css::uno::Any(notes)};
+            return css::uno::Any(css::uno::Sequence<css::uno::Any>(answer, std::size(answer)));
+        } catch (const std::exception& e) {
+            throw css::uno::RuntimeException(OUString::createFromAscii(e.what()));
+        }
+    }
+
+  private:
+    RegionOutlines outlines_;
+};
+
+Reference<css::uno::XInterface> SAL_CALL createJob(const Reference<css::uno::XComponentContext>&) {
+    return static_cast<cppu::OWeakObject*>(new RegionReplacerJob);
+}
+
+}  // namespace
+
+}  // namespace quorvane::automation::office
+
+// The entry points by which the office's shared-library loader makes the job's factory.
+extern "C" SAL_DLLPUBLIC_EXPORT void component_getImplementationEnvironment(
+    const char** environment, uno_Environment**) {
+    *environment = CPPU_CURRENT_LANGUAGE_BINDING_NAME;
+}
+
+extern "C" SAL_DLLPUBLIC_EXPORT void* component_getFactory(const char* implementation, void*,
+                                                           void*) {
+    namespace office = quorvane::automation::office;
+    if (std::strcmp(implementation, office::replacer_job::kImplementation) != 0)
+        return nullptr;
+    const css::uno::Reference<css::lang::XSingleComponentFactory> factory =
+        cppu::createSingleComponentFactory(office::createJob,
+                                           rtl::OUString::createFromAscii(implementation), {});
+    factory->acquire();
+    return factory.get();
+}
