@@ -92,7 +92,7 @@ void eachFound(const Reference<css::frame::XModel>& model, const std::u16string&
 }  // namespace
 
 DocumentReader::DocumentReader(bool allowMacros)
-    : office_(OfficeProcess::Settings{{}, {60s}, allowMacros}), allowMacros_(allowMacros) {}
+    : office_(OfficeProcess::Settings{{}, {60s}, allowMacros, {}}), allowMacros_(allowMacros) {}
 
 void DocumentReader::read(const fs::path& document, const std::function<void(const Model&)>& use) {
     const Reference<css::frame::XComponentLoader> loader(office_.desktop(), UNO_QUERY_THROW);

@@ -8,7 +8,12 @@
 #include <fstream>
 #include <string>
 
+#include <com/sun/star/beans/NamedValue.hpp>
+#include <com/sun/star/configuration/theDefaultProvider.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
+
 #include "automation/office/office_factory.h"
+#include "automation/office/office_process.h"
 #include "office_test_support.h"
 #include "os/file_system.h"
 #include "os/text_encoding.h"
@@ -21,6 +26,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using automation::office::OfficeFactory;
+using rtl::OUString;
 using testing::kOwnData;
 using testing::TempFolder;
 using testing::YesMessageBox;
@@ -148,6 +154,26 @@ TEST(OfficeStart, AnOfficeIsRenewedBetweenDocumentsAfterItsShare) {
     // started again.
     EXPECT_EQ(std::count(started.begin(), started.end(), '\n'), 3 * 2);
     EXPECT_TRUE(testing::childProcesses().empty());
+}
+
+// A headless office never records the version it last ran: unless the profile states it, the
+// office takes itself for upgraded at every start and spends seconds on its first-run checks.
+TEST(OfficeStart, TheProfileIsOfTheRunningVersion) {
+    automation::office::OfficeProcess office({});
+    const auto& context = office.context();
+    const auto provider = css::configuration::theDefaultProvider::get(context);
+    const css::uno::Any path(css::beans::NamedValue(
+        "nodepath", css::uno::Any(OUString("/org.openoffice.Setup/Product"))));
+    const css::uno::Reference<css::container::XNameAccess> product(
+        provider->createInstanceWithArguments("com.sun.star.configuration.ConfigurationAccess",
+                                              css::uno::Sequence<css::uno::Any>(&path, 1)),
+        css::uno::UNO_QUERY_THROW);
+    OUString running;
+    OUString last;
+    product->getByName("ooSetupVersion") >>= running;
+    product->getByName("ooSetupLastVersion") >>= last;
+    EXPECT_FALSE(running.isEmpty());
+    EXPECT_EQ(last, running);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -61,9 +62,37 @@ const Reference<css::uno::XComponentContext>& localContext() {
     return context;
 }
 
+// The installed office's version ("7.4"), as its configuration states it; empty when unknown.
+std::string officeVersion() {
+    static const std::string version = [] {
+        std::ifstream file(QUORVANE_LIBREOFFICE_PROGRAM "/../share/registry/main.xcd");
+        const std::string text{std::istreambuf_iterator<char>(file), {}};
+        // The schema names the property too, with an empty value: the data's value is wanted.
+        constexpr std::string_view kName = "oor:name=\"ooSetupVersion\"";
+        constexpr std::string_view kOpen = "<value>";
+        for (std::size_t at = text.find(kName); at != std::string::npos;
+             at = text.find(kName, at + kName.size())) {
+            const std::size_t end = text.find('>', at);
+            if (end == std::string::npos)
+                break;
+            const std::size_t open = text.find_first_not_of(" \t\r\n", end + 1);
+            const std::size_t close = text.find("</value>", open);
+            if (open != std::string::npos && text.compare(open, kOpen.size(), kOpen) == 0 &&
+                close != std::string::npos && close - open < 32) {
+                return text.substr(open + kOpen.size(), close - open - kOpen.size());
+            }
+        }
+        os::log::detail("ワープロの版を設定から読めません");
+        return std::string();
+    }();
+    return version;
+}
+
 // Settings the private profile starts with: no lock files beside the documents (a killed office
-// or a crash of ours would leave them; we look for other offices' lock files ourselves), and no
-// macro ever runs.
+// or a crash of ours would leave them; we look for other offices' lock files ourselves), no macro
+// ever runs, and the profile is of this version. A headless office never records the version it
+// last ran, so on every start it takes itself for upgraded and spends seconds testing how it
+// draws graphics, which a headless office never does.
 std::string registry(bool allowMacros) {
     const auto item = [](const char* path, const char* name, const char* value) {
         return std::string("<item oor:path=\"") + path + "\"><prop oor:name=\"" + name +
@@ -71,12 +100,16 @@ std::string registry(bool allowMacros) {
     };
     constexpr const char* kMisc = "/org.openoffice.Office.Common/Misc";
     constexpr const char* kScripting = "/org.openoffice.Office.Common/Security/Scripting";
+    const std::string version = officeVersion();
     return R"(<?xml version="1.0" encoding="UTF-8"?>
 <oor:items xmlns:oor="http://openoffice.org/2001/registry" xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance">
 )" + item(kMisc, "UseDocumentOOoLockFile", "false") +
            item(kMisc, "UseLocking", "false") +
            item(kScripting, "MacroSecurityLevel", allowMacros ? "0" : "3") +
            item(kScripting, "DisableMacrosExecution", allowMacros ? "false" : "true") +
+           (version.empty()
+                ? std::string()
+                : item("/org.openoffice.Setup/Product", "ooSetupLastVersion", version.c_str())) +
            "</oor:items>\n";
 }
 

@@ -48,9 +48,8 @@ void OfficeSession::start() {
         process_ = std::move(office->process);
         documentsServed_ = office->documentsServed;
     } else {
-        process_ = std::make_unique<OfficeProcess>(
-            OfficeProcess::Settings{options_.program, options_.startTimeout, false,
-                                    options_.replacer});
+        process_ = std::make_unique<OfficeProcess>(OfficeProcess::Settings{
+            options_.program, options_.startTimeout, false, options_.replacer});
         documentsServed_ = 0;
     }
     ++generation_;

@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
+#include <uno/lbnames.h>
 #include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/lang/IllegalArgumentException.hpp>
 #include <com/sun/star/lang/XSingleComponentFactory.hpp>
 #include <com/sun/star/task/XJob.hpp>
 #include <cppuhelper/factory.hxx>
 #include <cppuhelper/implbase1.hxx>
-#include <uno/lbnames.h>
 
 #include "automation/office/region_replacer.h"
 #include "automation/office/uno_support.h"
