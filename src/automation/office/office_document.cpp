@@ -445,41 +445,81 @@ OfficeDocument::~OfficeDocument() {
     release();
 }
 
+namespace {
+
+css::beans::NamedValue named(const char* name, css::uno::Any value) {
+    return {OUString::createFromAscii(name), std::move(value)};
+}
+
+std::vector<TextRef> textsOf(const css::uno::Sequence<TextRef>& list) {
+    return {list.begin(), list.end()};
+}
+
+}  // namespace
+
 const std::vector<TextRef>& OfficeDocument::shapeTexts() {
     if (!shapeTexts_)
-        shapeTexts_ = call([&] { return office::shapeTexts(model_); });
+        readRegions();
     return *shapeTexts_;
 }
 
 const std::vector<SectionTexts>& OfficeDocument::sectionTexts() {
     if (!sectionTexts_)
-        sectionTexts_ = call([&] { return office::sectionTexts(model_); });
+        readRegions();
     return *sectionTexts_;
+}
+
+void OfficeDocument::readRegions() {
+    namespace job = replacer_job;
+    const css::beans::NamedValue arguments[] = {
+        named(job::kDocument, css::uno::Any(model_)),
+        named(job::kAction, css::uno::Any(OUString::createFromAscii(job::kReadRegions)))};
+    const css::uno::Any answer = callReplacer(arguments);
+    css::uno::Sequence<css::uno::Any> parts;
+    css::uno::Sequence<TextRef> shapes;
+    css::uno::Sequence<css::uno::Sequence<TextRef>> headers;
+    css::uno::Sequence<css::uno::Sequence<TextRef>> footers;
+    if (!(answer >>= parts) || parts.getLength() != 3 || !(parts[0] >>= shapes) ||
+        !(parts[1] >>= headers) || !(parts[2] >>= footers) ||
+        headers.getLength() != footers.getLength()) {
+        throw AutomationError(u"ワープロの中の置換の部品が不明な形で答えました");
+    }
+    shapeTexts_ = textsOf(shapes);
+    std::vector<SectionTexts> sections;
+    for (sal_Int32 i = 0; i < headers.getLength(); ++i)
+        sections.push_back({textsOf(headers[i]), textsOf(footers[i])});
+    sectionTexts_ = std::move(sections);
+}
+
+css::uno::Any OfficeDocument::callReplacer(std::span<const css::beans::NamedValue> arguments) {
+    return call([&] {
+        if (!replacer_.is())
+            replacer_ = session_->makeReplacer();
+        return replacer_->execute(css::uno::Sequence<css::beans::NamedValue>(
+            arguments.data(), static_cast<sal_Int32>(arguments.size())));
+    });
 }
 
 int OfficeDocument::replaceIn(const TextRef& text, std::u16string_view find,
                               std::u16string_view replacement, bool matchCase) {
-    return call([&] {
-        if (!replacer_.is())
-            replacer_ = session_->makeReplacer();
-        namespace job = replacer_job;
-        const css::beans::NamedValue values[] = {
-            {OUString::createFromAscii(job::kDocument), css::uno::Any(model_)},
-            {OUString::createFromAscii(job::kText), css::uno::Any(text)},
-            {OUString::createFromAscii(job::kFind), css::uno::Any(toOUString(find))},
-            {OUString::createFromAscii(job::kReplacement), css::uno::Any(toOUString(replacement))},
-            {OUString::createFromAscii(job::kMatchCase), css::uno::Any(matchCase)}};
-        const css::uno::Sequence<css::beans::NamedValue> arguments(values, std::size(values));
-        css::uno::Sequence<css::uno::Any> answer;
-        replacer_->execute(arguments) >>= answer;
-        sal_Int32 count = 0;
-        css::uno::Sequence<OUString> problems;
-        if (answer.getLength() != 2 || !(answer[0] >>= count) || !(answer[1] >>= problems))
-            throw css::uno::RuntimeException("the replacer answered in an unknown form");
-        for (const auto& problem : problems)
-            os::log::problem(toU16(problem));
-        return int{count};
-    });
+    namespace job = replacer_job;
+    const css::beans::NamedValue arguments[] = {
+        named(job::kDocument, css::uno::Any(model_)),
+        named(job::kAction, css::uno::Any(OUString::createFromAscii(job::kReplace))),
+        named(job::kText, css::uno::Any(text)),
+        named(job::kFind, css::uno::Any(toOUString(find))),
+        named(job::kReplacement, css::uno::Any(toOUString(replacement))),
+        named(job::kMatchCase, css::uno::Any(matchCase))};
+    css::uno::Sequence<css::uno::Any> answer;
+    sal_Int32 count = 0;
+    css::uno::Sequence<OUString> problems;
+    if (!(callReplacer(arguments) >>= answer) || answer.getLength() != 2 ||
+        !(answer[0] >>= count) || !(answer[1] >>= problems)) {
+        throw AutomationError(u"ワープロの中の置換の部品が不明な形で答えました");
+    }
+    for (const auto& problem : problems)
+        os::log::problem(toU16(problem));
+    return int{count};
 }
 
 bool OfficeDocument::usable() const noexcept {

@@ -4,11 +4,13 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/task/XJob.hpp>
 
@@ -75,6 +77,9 @@ class OfficeDocument final : public std::enable_shared_from_this<OfficeDocument>
     OfficeDocument(std::shared_ptr<OfficeSession> session, std::filesystem::path path,
                    Loaded loaded);
     void checkUsable() const;
+    // Fills shapeTexts_ and sectionTexts_. Office calls.
+    void readRegions();
+    css::uno::Any callReplacer(std::span<const css::beans::NamedValue> arguments);
 
     std::shared_ptr<OfficeSession> session_;
     std::uint64_t generation_;

@@ -13,6 +13,7 @@
 #include <cppuhelper/factory.hxx>
 #include <cppuhelper/implbase1.hxx>
 
+#include "automation/office/document_structure.h"
 #include "automation/office/region_replacer.h"
 #include "automation/office/uno_support.h"
 
@@ -21,6 +22,25 @@ namespace quorvane::automation::office {
 namespace {
 
 using css::uno::Reference;
+using TextList = css::uno::Sequence<TextRef>;
+
+TextList listOf(const std::vector<TextRef>& texts) {
+    return TextList(texts.data(), static_cast<sal_Int32>(texts.size()));
+}
+
+// The document's shapes and sections, the answer of kReadRegions.
+css::uno::Any regionsOf(const Reference<css::frame::XModel>& document) {
+    const auto sections = sectionTexts(document);
+    css::uno::Sequence<TextList> headers(static_cast<sal_Int32>(sections.size()));
+    css::uno::Sequence<TextList> footers(static_cast<sal_Int32>(sections.size()));
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+        headers.getArray()[i] = listOf(sections[i].headers);
+        footers.getArray()[i] = listOf(sections[i].footers);
+    }
+    const css::uno::Any answer[] = {css::uno::Any(listOf(shapeTexts(document))),
+                                    css::uno::Any(headers), css::uno::Any(footers)};
+    return css::uno::Any(css::uno::Sequence<css::uno::Any>(answer, std::size(answer)));
+}
 
 // Lives in the office process, one per loaded document.
 class RegionReplacerJob final : public cppu::WeakImplHelper1<css::task::XJob> {
@@ -28,6 +48,7 @@ class RegionReplacerJob final : public cppu::WeakImplHelper1<css::task::XJob> {
     css::uno::Any SAL_CALL
     execute(const css::uno::Sequence<css::beans::NamedValue>& arguments) override {
         Reference<css::frame::XModel> document;
+        OUString action;
         Reference<css::text::XText> text;
         OUString find;
         OUString replacement;
@@ -35,6 +56,8 @@ class RegionReplacerJob final : public cppu::WeakImplHelper1<css::task::XJob> {
         for (const auto& argument : arguments) {
             if (argument.Name.equalsAscii(replacer_job::kDocument))
                 argument.Value >>= document;
+            else if (argument.Name.equalsAscii(replacer_job::kAction))
+                argument.Value >>= action;
             else if (argument.Name.equalsAscii(replacer_job::kText))
                 argument.Value >>= text;
             else if (argument.Name.equalsAscii(replacer_job::kFind))
@@ -44,10 +67,15 @@ class RegionReplacerJob final : public cppu::WeakImplHelper1<css::task::XJob> {
             else if (argument.Name.equalsAscii(replacer_job::kMatchCase))
                 argument.Value >>= matchCase;
         }
-        if (!document.is() || !text.is())
-            throw css::lang::IllegalArgumentException("a document and a text are needed", {}, 0);
+        const bool replace = action.equalsAscii(replacer_job::kReplace);
+        if (!document.is() || (replace && !text.is()) ||
+            (!replace && !action.equalsAscii(replacer_job::kReadRegions))) {
+            throw css::lang::IllegalArgumentException("unknown action or missing arguments", {}, 0);
+        }
         // Anything but a UNO exception leaving a call from the pipe would end the office.
         try {
+            if (!replace)
+                return regionsOf(document);
             std::vector<std::u16string> problems;
             const RegionReplacer replacer(document, outlines_, toU16(find), toU16(replacement),
                                           matchCase, problems);
