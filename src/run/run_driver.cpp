@@ -214,20 +214,6 @@ bool RunDriver::runInParallel(const RunRequest& request, const CopyStaging& stag
                               const RunApplication& application, const FindTexts& findTexts,
                               std::int32_t first, RunResult& result, RunProgress* progress) {
     const auto count = static_cast<std::int32_t>(result.documents.size());
-    std::vector<std::unique_ptr<RunApplication>> more;
-    for (int k = 1; k < std::min(request.offices, count - first); ++k) {
-        try {
-            more.push_back(std::make_unique<RunApplication>(factory_));
-        } catch (const automation::AutomationError& e) {
-            // Fewer word processors do the same work.
-            os::log::problem(u"ワープロを追加で起動できませんでした：" + e.message());
-            break;
-        }
-    }
-    std::vector<const word::Application*> applications{&*application};
-    for (const auto& m : more)
-        applications.push_back(&**m);
-
     // The calling thread announces, stages and hands out the documents in their order, each
     // once a word processor is free for it, so that progress is told where the run was started,
     // and a copy failure or an interruption leaves exactly the documents after it unreached.
@@ -239,6 +225,13 @@ bool RunDriver::runInParallel(const RunRequest& request, const CopyStaging& stag
         bool closing = false;
         std::exception_ptr failure;
     } shared;
+    // A fault of ours: the run ends with it once the others are done. With the mutex held.
+    const auto fail = [&] {
+        if (!shared.failure)
+            shared.failure = std::current_exception();
+        shared.closing = true;
+        shared.changed.notify_all();
+    };
     const auto work = [&](const word::Application& word) {
         DocumentPasses passes(request, word, widths_);
         FindTexts texts = findTexts;
@@ -258,15 +251,28 @@ bool RunDriver::runInParallel(const RunRequest& request, const CopyStaging& stag
             try {
                 processDocument(request, passes, texts, converted, *document);
             } catch (const std::exception&) {
-                // A fault of ours: the run ends with it once the others are done.
                 lock.lock();
-                if (!shared.failure)
-                    shared.failure = std::current_exception();
-                shared.closing = true;
-                shared.changed.notify_all();
+                fail();
                 return;
             }
         }
+    };
+    // Another word processor joins once it has started, while the run's own already works; it is
+    // used and quit on the thread that started it.
+    const auto startAndWork = [&] {
+        std::optional<RunApplication> more;
+        try {
+            more.emplace(factory_);
+        } catch (const automation::AutomationError& e) {
+            // Fewer word processors do the same work.
+            os::log::problem(u"ワープロを追加で起動できませんでした：" + e.message());
+            return;
+        } catch (const std::exception&) {
+            const std::lock_guard lock(shared.mutex);
+            fail();
+            return;
+        }
+        work(**more);
     };
     bool copyFailure = false;
     {
@@ -281,8 +287,9 @@ bool RunDriver::runInParallel(const RunRequest& request, const CopyStaging& stag
         };
         std::vector<std::jthread> workers;
         const Close close{shared};
-        for (const word::Application* word : applications)
-            workers.emplace_back(work, std::cref(*word));
+        workers.emplace_back(work, std::cref(*application));
+        for (int k = 1; k < std::min(request.offices, count - first); ++k)
+            workers.emplace_back(startAndWork);
         for (std::int32_t i = first; i < count; ++i) {
             {
                 std::unique_lock lock(shared.mutex);
@@ -300,7 +307,6 @@ bool RunDriver::runInParallel(const RunRequest& request, const CopyStaging& stag
             shared.changed.notify_all();
         }
     }
-    more.clear();
     if (shared.failure)
         std::rethrow_exception(shared.failure);
     return copyFailure;

@@ -14,7 +14,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <fstream>
+#include <functional>
+#include <future>
 #include <iterator>
 #include <random>
 #include <string>
@@ -125,6 +128,45 @@ fs::path replacerLibrary() {
     }
     return QUORVANE_REPLACER_BUILD_PATH;
 }
+
+// Runs tasks, one at a time, on a thread that lives as long as the program. Offices are forked
+// there: their parent-death signal follows the thread that forked them, and an office may be
+// started on a run's worker thread and then wait warm for the next run after that thread ended.
+class ForkingThread final {
+  public:
+    // Runs task there and returns when it is done, with its exception if it threw one.
+    static void run(std::function<void()> task) {
+        static ForkingThread thread;
+        std::packaged_task<void()> job(std::move(task));
+        auto done = job.get_future();
+        {
+            const std::lock_guard lock(thread.mutex_);
+            thread.tasks_.push_back(std::move(job));
+        }
+        thread.wake_.notify_one();
+        done.get();
+    }
+
+  private:
+    ForkingThread() : thread_([this](std::stop_token stop) { loop(stop); }) {}
+
+    void loop(std::stop_token stop) {
+        std::unique_lock lock(mutex_);
+        while (wake_.wait(lock, stop, [&] { return !tasks_.empty(); })) {
+            auto job = std::move(tasks_.front());
+            tasks_.pop_front();
+            lock.unlock();
+            job();
+            lock.lock();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable_any wake_;
+    std::deque<std::packaged_task<void()>> tasks_;
+    // Last: it starts once the rest is ready.
+    std::jthread thread_;
+};
 
 std::u16string startFailure(std::u16string_view cause) {
     return u"ワープロ（LibreOffice）を起動できませんでした：" + std::u16string(cause) +
@@ -250,6 +292,10 @@ OfficeProcess::~OfficeProcess() {
 }
 
 void OfficeProcess::spawn(const fs::path& program) {
+    ForkingThread::run([&] { forkOffice(program); });
+}
+
+void OfficeProcess::forkOffice(const fs::path& program) {
     // Everything the child needs is prepared before fork: after it only exec may follow.
     std::vector<std::string> args{program.string(),
                                   "--headless",
@@ -290,7 +336,7 @@ void OfficeProcess::spawn(const fs::path& program) {
     if (pid == 0) {
         ::setpgid(0, 0);
         // The office must not outlive us, even when we crash. The signal follows the thread that
-        // forked: runs start and end the office on one thread.
+        // forked, which lives as long as we do.
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent)
             ::_exit(127);

@@ -78,6 +78,7 @@ class OfficeProcess final {
 
   private:
     void spawn(const std::filesystem::path& program);
+    void forkOffice(const std::filesystem::path& program);
     void connect(const std::filesystem::path& program, std::chrono::milliseconds startTimeout);
     void loadReplacers(const std::filesystem::path& library);
     void watchdogLoop(std::stop_token stop);
