@@ -97,9 +97,9 @@ std::vector<TextRef> shapeTexts(const Reference<css::frame::XModel>& model) {
 
 namespace {
 
-// Each office call costs a round trip to the office, and a document has a score of page styles:
-// everything needed of a style is read with one call. The names are sorted, as
-// getPropertyValues wants them; Text, TextFirst and TextLeft follow their IsOn.
+// A document has a score of page styles: everything needed of a style is read with one call. The
+// names are sorted, as getPropertyValues wants them; Text, TextFirst and TextLeft follow their
+// IsOn.
 constexpr const char* kFollowStyle = "FollowStyle";
 constexpr const char* kFooterNames[] = {"FooterIsOn", "FooterText", "FooterTextFirst",
                                         "FooterTextLeft"};

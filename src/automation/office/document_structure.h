@@ -9,8 +9,8 @@ namespace quorvane::automation::office {
 
 using TextRef = css::uno::Reference<css::text::XText>;
 
-// How a loaded document's texts map onto Word's object model, read over UNO. Both are office
-// calls: made inside OfficeDocument::call.
+// How a loaded document's texts map onto Word's object model. Both run inside the office, in the
+// replacer's library (see region_replacer_job.h).
 
 // The text of every shape on the draw page (groups opened), each text once, in draw-page order; a
 // null reference for a shape that shows no text, such as a picture.

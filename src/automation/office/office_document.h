@@ -95,8 +95,7 @@ class OfficeDocument final : public std::enable_shared_from_this<OfficeDocument>
     std::optional<FileIdentity> identity_;
     std::optional<std::vector<TextRef>> shapeTexts_;
     std::optional<std::vector<SectionTexts>> sectionTexts_;
-    // The replacer in the office that knows this document's paragraphs, made at the first
-    // replacement.
+    // The replacer in the office that knows this document's paragraphs, made at first use.
     css::uno::Reference<css::task::XJob> replacer_;
     bool changed_ = false;
     bool closed_ = false;

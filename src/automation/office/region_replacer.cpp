@@ -320,7 +320,7 @@ std::vector<RegionOutlines::Entry>& RegionOutlines::of(const Reference<css::text
     std::vector<Entry> entries;
     const auto paragraphs =
         Reference<css::container::XEnumerationAccess>(text, UNO_QUERY_THROW)->createEnumeration();
-    // An element is asked for a table only when it is not a paragraph: one round trip less.
+    // An element is asked for a table only when it is not a paragraph: one call less.
     while (const auto element = nextOf(paragraphs)) {
         if (const Reference<css::text::XTextRange> paragraph(*element, UNO_QUERY); paragraph.is()) {
             entries.push_back({paragraph, paragraph->getString(), {}});

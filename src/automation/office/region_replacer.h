@@ -15,8 +15,8 @@ namespace quorvane::automation::office {
 // The paragraphs of the regions of one document with their text, read on the first search in a
 // region and kept as long as the document is loaded. Each pair searches every region again, and
 // most paragraphs hold none of the pairs: from the second pair on, only the paragraphs whose text
-// may match are read from the office. Only replacements change the loaded document, and each one
-// brings its paragraph's text up to date.
+// may match are read from the document again. Only replacements change the loaded document, and
+// each one brings its paragraph's text up to date.
 class RegionOutlines final {
   public:
     struct Entry {
@@ -25,7 +25,7 @@ class RegionOutlines final {
         ::rtl::OUString text;
         std::vector<css::uno::Reference<css::text::XText>> cells;
     };
-    // The entries of text, read from the office the first time.
+    // The entries of text, read from the document the first time.
     std::vector<Entry>& of(const css::uno::Reference<css::text::XText>& text);
     // Reads text again next time: a replacement may have split its paragraphs.
     void forget(const css::uno::Reference<css::text::XText>& text);

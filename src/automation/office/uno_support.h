@@ -26,9 +26,8 @@ inline OUString toOUString(std::u16string_view text) {
 // Closes a document in the office, whatever holds on to it. An office call: made inside call().
 void closeModel(const css::uno::Reference<css::frame::XModel>& model);
 
-// The next element, or nothing at the end. Each call is a round trip to the office, and regions
-// have many paragraphs and paragraphs many portions: the end is told by the enumeration running
-// out rather than asked before every element. An office call: made inside call().
+// The next element, or nothing at the end. Regions have many paragraphs and paragraphs many
+// portions: the end is told by the enumeration running out rather than asked before every element.
 std::optional<css::uno::Any> nextOf(
     const css::uno::Reference<css::container::XEnumeration>& elements);
 
