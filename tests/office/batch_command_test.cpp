@@ -40,5 +40,40 @@ TEST(QuorvaneBatch, CopiesOfAFolderAreReplacedADamagedOneReportedAndOriginalsKep
     EXPECT_EQ(bytesOf(sample), original);
 }
 
+// Word's content controls of every common kind, each holding foo, one in the header: each foo
+// becomes 「b」 where it stood and stays in its control, and the user learns what the save could
+// not keep of the controls.
+TEST(QuorvaneBatch, ContentControlsComeBackWholeAndTheLossIsTold) {
+    const fs::path original = kShared / "made" / "contentcontrols.docx";
+    if (!fs::exists(original))
+        GTEST_SKIP() << "../shared/testdata is not there";
+    TempFolder dir;
+    fs::create_directory(dir.path() / "out");
+    const std::string command = "cd '" + dir.path().string() +
+                                "' && '" QUORVANE_BATCH "' --copy-to out --pair foo b '" +
+                                original.string() + "' </dev/null >out.txt 2>err.txt";
+    const int status = std::system(command.c_str());
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0) << bytesOf(dir.path() / "err.txt");
+
+    const fs::path copy = dir.path() / "out" / "contentcontrols.docx";
+    const std::string body = markedText(partOf(copy, "word/document.xml"));
+    const std::string header = markedText(partOf(copy, "word/header1.xml"));
+    const auto count = [](const std::string& text, const std::string& what) {
+        std::size_t n = 0;
+        for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count(body + header, "「"), 8u) << body << header;
+    EXPECT_EQ(count(body + header, "「b」"), 8u);
+    for (const char* label : {"CC-plain", "CC-whole", "CC-block", "CC-rich", "CC-cell"})
+        EXPECT_NE(body.find(std::string("⟦") + label + " 「b」"), std::string::npos) << label;
+    EXPECT_NE(header.find("⟦CC-header 「b」"), std::string::npos) << header;
+    EXPECT_NE(body.find("CC-none 「b」 plain paragraph"), std::string::npos) << body;
+    EXPECT_NE(body.find("⟨CC-formfield 「b」⟩"), std::string::npos) << body;
+    EXPECT_NE(bytesOf(dir.path() / "err.txt").find("コンテンツ コントロール"), std::string::npos)
+        << bytesOf(dir.path() / "err.txt");
+}
+
 }  // namespace
 }  // namespace quorvane::testing

@@ -120,9 +120,11 @@ TEST_F(OfficeBackend, BodyFindFollowsCaseAndFormatting) {
         passes.run(document, u"FOO", u"baz");
         // The 1 is the footnote's anchor, which no match crosses.
         EXPECT_EQ(reader.paragraph(document, u"baz", u"BODY-own"),
-                  u"BODY-own baz ＡＢＣ ABC abc bazBAR1");
-        EXPECT_EQ(reader.paragraph(document, u"baz", u"BODY-wide"), u"BODY-wide 𠮷baz 名古屋baz");
-        EXPECT_EQ(reader.paragraph(document, u"baz", u"BODY-marks"), u"BODY-marks abxy baz end");
+                  u"BODY-own 「baz」 ＡＢＣ ABC abc 「baz」BAR1");
+        EXPECT_EQ(reader.paragraph(document, u"baz", u"BODY-wide"),
+                  u"BODY-wide 𠮷「baz」 名古屋「baz」");
+        EXPECT_EQ(reader.paragraph(document, u"baz", u"BODY-marks"),
+                  u"BODY-marks abxy 「baz」 end");
         EXPECT_TRUE(reader.bold(document, u"baz", u"BODY-split"));
         EXPECT_EQ(reader.count(document, u"foo").at(u"HDR-own"), 1);
     }

@@ -102,7 +102,7 @@ TEST(OfficeStart, AnOfficeThatCannotRestartMidRunFailsOnlyTheDocumentsAtHand) {
     const auto run = [&](const char* name) {
         const fs::path document = folder.copy(kOwnData / "sample.fodt", name);
         passes.run(document, u"foo", u"baz");
-        return testing::bytesOf(document).find("BODY-end baz") != std::string::npos;
+        return testing::bytesOf(document).find("BODY-end 「baz」") != std::string::npos;
     };
     EXPECT_TRUE(run("first.fodt"));
     std::ofstream(broken) << "";

@@ -2,7 +2,9 @@
 
 #include <signal.h>
 #include <stdlib.h>
+
 #include <unistd.h>
+#include <cstdlib>
 
 #include <fstream>
 #include <iterator>
@@ -35,6 +37,46 @@ fs::path TempFolder::copy(const fs::path& source, const std::string& name) const
 std::string bytesOf(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::string partOf(const fs::path& package, const std::string& name) {
+    const fs::path part = package.string() + ".part";
+    const std::string command =
+        "unzip -p '" + package.string() + "' '" + name + "' >'" + part.string() + "'";
+    return std::system(command.c_str()) == 0 ? bytesOf(part) : std::string();
+}
+
+std::string markedText(const std::string& xml) {
+    std::string text;
+    for (std::size_t at = xml.find('<'); at != std::string::npos;) {
+        const std::size_t end = xml.find('>', at);
+        const std::string tag = xml.substr(at, end - at + 1);
+        const std::size_t next = xml.find('<', end);
+        if (tag.starts_with("<w:t>") || tag.starts_with("<w:t ")) {
+            std::string run = xml.substr(end + 1, next - end - 1);
+            for (const auto& [entity, character] : {std::pair{"&lt;", "<"},
+                                                    {"&gt;", ">"},
+                                                    {"&quot;", "\""},
+                                                    {"&apos;", "'"},
+                                                    {"&amp;", "&"}}) {
+                for (auto e = run.find(entity); e != std::string::npos; e = run.find(entity, e + 1))
+                    run.replace(e, std::string(entity).size(), character);
+            }
+            text += run;
+        } else if (tag == "<w:sdtContent>") {
+            text += "⟦";
+        } else if (tag == "</w:sdtContent>") {
+            text += "⟧";
+        } else if (tag.find("w:fldCharType=\"separate\"") != std::string::npos) {
+            text += "⟨";
+        } else if (tag.find("w:fldCharType=\"end\"") != std::string::npos) {
+            text += "⟩";
+        } else if (tag == "</w:p>") {
+            text += "\n";
+        }
+        at = next;
+    }
+    return text;
 }
 
 namespace {
@@ -122,7 +164,7 @@ void Passes::run(const fs::path& document, std::u16string find, const std::u16st
     const automation::word::Application word(application);
     run::DocumentPasses passes(request, word, widths);
     const std::u16string path = os::fromNativePath(document);
-    const auto result = passes.replaceInDocument(path, find, replacement);
+    const auto result = passes.replaceInDocument(path, find, u"「" + replacement + u"」");
     if (!result.failure.empty())
         failures.push_back(result.failure);
     if (!finish)

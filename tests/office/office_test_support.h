@@ -38,6 +38,12 @@ class TempFolder final {
 
 std::string bytesOf(const std::filesystem::path& path);
 
+// One part of a .docx package, or nothing.
+std::string partOf(const std::filesystem::path& package, const std::string& name);
+// The text of a WordprocessingML part, each paragraph on a line, with the content of every content
+// control between "⟦" and "⟧" and a field's result between "⟨" and "⟩".
+std::string markedText(const std::string& xml);
+
 // Processes this test process started that have not been reaped, whatever their program.
 std::set<pid_t> childProcesses();
 // Those of them that run the office (soffice.bin), but for the spared.
@@ -77,8 +83,8 @@ class Offices final : public ::testing::Environment {
     static inline std::unique_ptr<TempFolder> ownFolder_;
 };
 
-// The document passes as a run applies them, over the shared office unless told otherwise;
-// failures collects why documents were not opened or saved.
+// The document passes as a run applies them, the replacement in corner brackets, over the shared
+// office unless told otherwise; failures collects why documents were not opened or saved.
 struct Passes {
     run::RunRequest request;
     automation::Variant application = Offices::application();

@@ -40,6 +40,7 @@
 #include "automation/office/region_replacer_job.h"
 #include "os/file_system.h"
 #include "os/log.h"
+#include "os/text_encoding.h"
 
 namespace quorvane::automation::office {
 
@@ -114,6 +115,11 @@ bool readOnly(const fs::path& path) {
 bool lockedByAnotherOffice(const fs::path& path) {
     std::error_code error;
     return fs::exists(path.parent_path() / (".~lock." + path.filename().string() + "#"), error);
+}
+
+// Word 2007 and later, .docx and its templates and macro documents alike.
+bool writesWordXml(const OUString& filter) {
+    return filter.startsWith("MS Word 2007 XML") || filter.startsWith("Office Open XML Text");
 }
 
 bool isPlainTextFilter(const OUString& filter) {
@@ -522,6 +528,29 @@ int OfficeDocument::replaceIn(const TextRef& text, std::u16string_view find,
     return int{count};
 }
 
+std::u16string OfficeDocument::keepInputFieldsWhole() {
+    namespace job = replacer_job;
+    const css::beans::NamedValue arguments[] = {
+        named(job::kDocument, css::uno::Any(model_)),
+        named(job::kAction, css::uno::Any(OUString::createFromAscii(job::kKeepInputFieldsWhole)))};
+    css::uno::Sequence<sal_Int32> counts;
+    if (!(callReplacer(arguments) >>= counts) || counts.getLength() != 2)
+        throw AutomationError(u"ワープロの中の置換の部品が不明な形で答えました");
+    std::u16string notice;
+    const auto number = [](sal_Int32 n) { return os::fromUtf8(std::to_string(n)); };
+    if (counts[0] > 0) {
+        notice = u"保存すると文字列が崩れるため、コンテンツ コントロール " + number(counts[0]) +
+                 u" 個をリッチ テキストのコントロールとして保存しました（書式なしテキストの設定と"
+                 u"タイトルは保存されません）";
+    }
+    if (counts[1] > 0) {
+        notice += (notice.empty() ? u"" : u"。") +
+                  std::u16string(u"保存すると文字列が崩れるため、入力フィールド ") +
+                  number(counts[1]) + u" 個をコンテンツ コントロールとして保存しました";
+    }
+    return notice;
+}
+
 bool OfficeDocument::usable() const noexcept {
     return !released_ && session_->running() && session_->generation() == generation_;
 }
@@ -541,9 +570,11 @@ void OfficeDocument::checkUsable() const {
 
 std::u16string OfficeDocument::close() {
     checkUsable();
+    std::u16string notice = changed_ && storeFilter_ != filter_ ? storeNotice_ : u"";
+    if (changed_ && writesWordXml(storeFilter_))
+        notice = keepInputFieldsWhole();
     closed_ = true;
     session_->documentClosed();
-    const std::u16string notice = changed_ && storeFilter_ != filter_ ? storeNotice_ : u"";
     // Only a document whose file we can recognise later is kept for the next pair.
     identity_ = FileIdentity::of(path_);
     if (identity_) {

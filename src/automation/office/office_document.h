@@ -80,6 +80,9 @@ class OfficeDocument final : public std::enable_shared_from_this<OfficeDocument>
     // Fills shapeTexts_ and sectionTexts_. Office calls.
     void readRegions();
     css::uno::Any callReplacer(std::span<const css::beans::NamedValue> arguments);
+    // Turns the input fields that a .docx would garble into content controls; what the user
+    // should know of it, or an empty text. Office calls.
+    std::u16string keepInputFieldsWhole();
 
     std::shared_ptr<OfficeSession> session_;
     std::uint64_t generation_;

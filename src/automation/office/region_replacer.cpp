@@ -318,6 +318,11 @@ std::vector<RegionOutlines::Entry>& RegionOutlines::of(const Reference<css::text
             return entries;
     }
     std::vector<Entry> entries;
+    // A drawing object hands out its paragraphs from a copy of its text that a change made
+    // through a cursor leaves as it was (seen in Word documents read from RTF); reading the whole
+    // text brings that copy up to date.
+    if (supports(text, "com.sun.star.drawing.Text"))
+        text->getString();
     const auto paragraphs =
         Reference<css::container::XEnumerationAccess>(text, UNO_QUERY_THROW)->createEnumeration();
     // An element is asked for a table only when it is not a paragraph: one call less.
@@ -381,8 +386,11 @@ int RegionReplacer::replaceIn(const Reference<css::text::XText>& text) const {
         }
     }
     // A line or paragraph break in the replacement may have made paragraphs of the one it went in.
-    if (count > 0 && std::u16string_view(replacement_).find_first_of(u"\n\r\v\u2029") !=
-                         std::u16string_view::npos) {
+    // A drawing object's paragraph keeps the extent it had when it was read, and would walk a
+    // longer text only as far: the next pair would miss what this one wrote at its end.
+    if (count > 0 && (std::u16string_view(replacement_).find_first_of(u"\n\r\v\u2029") !=
+                          std::u16string_view::npos ||
+                      supports(text, "com.sun.star.drawing.Text"))) {
         outlines_.forget(text);
     }
     return count;

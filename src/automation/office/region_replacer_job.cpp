@@ -14,6 +14,7 @@
 #include <cppuhelper/implbase1.hxx>
 
 #include "automation/office/document_structure.h"
+#include "automation/office/input_fields.h"
 #include "automation/office/region_replacer.h"
 #include "automation/office/uno_support.h"
 
@@ -45,6 +46,9 @@ css::uno::Any regionsOf(const Reference<css::frame::XModel>& document) {
 // Lives in the office process, one per loaded document.
 class RegionReplacerJob final : public cppu::WeakImplHelper1<css::task::XJob> {
   public:
+    explicit RegionReplacerJob(Reference<css::uno::XComponentContext> context)
+        : context_(std::move(context)) {}
+
     css::uno::Any SAL_CALL
     execute(const css::uno::Sequence<css::beans::NamedValue>& arguments) override {
         Reference<css::frame::XModel> document;
@@ -68,12 +72,18 @@ class RegionReplacerJob final : public cppu::WeakImplHelper1<css::task::XJob> {
                 argument.Value >>= matchCase;
         }
         const bool replace = action.equalsAscii(replacer_job::kReplace);
+        const bool keepFields = action.equalsAscii(replacer_job::kKeepInputFieldsWhole);
         if (!document.is() || (replace && !text.is()) ||
-            (!replace && !action.equalsAscii(replacer_job::kReadRegions))) {
+            (!replace && !keepFields && !action.equalsAscii(replacer_job::kReadRegions))) {
             throw css::lang::IllegalArgumentException("unknown action or missing arguments", {}, 0);
         }
         // Anything but a UNO exception leaving a call from the pipe would end the office.
         try {
+            if (keepFields) {
+                const auto converted = keepInputFieldsWhole(context_, document);
+                const sal_Int32 counts[] = {converted.controls, converted.fields};
+                return css::uno::Any(css::uno::Sequence<sal_Int32>(counts, std::size(counts)));
+            }
             if (!replace)
                 return regionsOf(document);
             std::vector<std::u16string> problems;
@@ -91,11 +101,13 @@ class RegionReplacerJob final : public cppu::WeakImplHelper1<css::task::XJob> {
     }
 
   private:
+    Reference<css::uno::XComponentContext> context_;
     RegionOutlines outlines_;
 };
 
-Reference<css::uno::XInterface> SAL_CALL createJob(const Reference<css::uno::XComponentContext>&) {
-    return static_cast<cppu::OWeakObject*>(new RegionReplacerJob);
+Reference<css::uno::XInterface> SAL_CALL
+createJob(const Reference<css::uno::XComponentContext>& context) {
+    return static_cast<cppu::OWeakObject*>(new RegionReplacerJob(context));
 }
 
 }  // namespace

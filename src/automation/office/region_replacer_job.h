@@ -10,7 +10,10 @@
 // - kReplace, with the text, find text, replacement and case, answers a sequence of two: the
 //   number of occurrences replaced (long) and what the user should know of it (strings);
 // - kReadRegions answers a sequence of three: the shape texts, as shapeTexts() gives them, then
-//   the header texts and the footer texts of each section, as sectionTexts() gives them.
+//   the header texts and the footer texts of each section, as sectionTexts() gives them;
+// - kKeepInputFieldsWhole, before the document is written as .docx, answers a sequence of two
+//   longs: the input fields that came from content controls and those that were fields, turned
+//   into content controls as keepInputFieldsWhole() does it.
 namespace quorvane::automation::office::replacer_job {
 
 inline constexpr char kImplementation[] = "org.quorvane.RegionReplacer";
@@ -21,6 +24,7 @@ inline constexpr char kDocument[] = "Document";
 inline constexpr char kAction[] = "Action";
 inline constexpr char kReplace[] = "Replace";
 inline constexpr char kReadRegions[] = "ReadRegions";
+inline constexpr char kKeepInputFieldsWhole[] = "KeepInputFieldsWhole";
 inline constexpr char kText[] = "Text";
 inline constexpr char kFind[] = "Find";
 inline constexpr char kReplacement[] = "Replacement";

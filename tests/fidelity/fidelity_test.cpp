@@ -1,0 +1,248 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "automation/office/office_factory.h"
+#include "document_reader.h"
+#include "document_text.h"
+#include "office_test_support.h"
+#include "os/file_system.h"
+#include "os/text_encoding.h"
+#include "replacement_oracle.h"
+#include "run/run_driver.h"
+
+namespace quorvane {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace testing;
+using run::ReplacementPair;
+using run::RunRequest;
+
+const fs::path kFixtures = QUORVANE_FIDELITY_DATA;
+
+struct Format {
+    const char* extension;
+    const char16_t* filter;
+};
+constexpr Format kFormats[] = {{".docx", u"MS Word 2007 XML"},
+                               {".doc", u"MS Word 97"},
+                               {".odt", u"writer8"},
+                               {".rtf", u"Rich Text Format"}};
+
+// Every document of the suite in one folder: our own fixtures and the shared test documents, each
+// in every format the office saves, read once before any run; and the office the runs use.
+class Corpus final : public ::testing::Environment {
+  public:
+    static const fs::path& folder() { return corpus_->path(); }
+    static automation::office::OfficeFactory& factory() { return *factory_; }
+    static const DocumentText& before(const fs::path& document) { return before_.at(document); }
+    // The text of a document as a reader sees it: .doc and .rtf through the ODF the office makes
+    // of them.
+    static DocumentText read(const fs::path& document) {
+        const auto extension = document.extension();
+        if (extension == ".docx")
+            return readWordprocessingML(document);
+        if (extension == ".odt")
+            return readOpenDocument(document);
+        const fs::path odt = scratch_->path() / (document.filename().string() + ".odt");
+        reader_->convert(document, odt, u"writer8");
+        return readOpenDocument(odt);
+    }
+
+    void SetUp() override {
+        reader_ = std::make_unique<DocumentReader>();
+        corpus_ = std::make_unique<TempFolder>();
+        scratch_ = std::make_unique<TempFolder>();
+        automation::office::OfficeFactory::Options options;
+        options.keepWarm = std::chrono::minutes{5};
+        factory_ = std::make_unique<automation::office::OfficeFactory>(options);
+
+        std::vector<fs::path> sources = {kOwnData / "sample.fodt",
+                                         kOwnData / "comments-and-fields.fodt",
+                                         kOwnData / "macro.fodt", kOwnData / "abiword.abw"};
+        const fs::path made = scratch_->path() / "made";
+        const std::string make =
+            "python3 '" + (kFixtures / "make-fixtures.py").string() + "' '" + made.string() + "'";
+        ASSERT_EQ(std::system(make.c_str()), 0);
+        for (const auto& entry : fs::directory_iterator(made))
+            sources.push_back(entry.path());
+        std::vector<fs::path> asTheyAre;
+        if (fs::exists(kShared)) {
+            for (const char* name : {"regions.docx", "textboxes.fodt", "contentcontrols.docx"})
+                sources.push_back(kShared / "made" / name);
+            for (const char* name : {"regions.doc", "regions.odt", "textboxes.doc",
+                                     "textboxes.docx", "textboxes.odt"}) {
+                asTheyAre.push_back(kShared / "made" / name);
+            }
+            for (const auto& entry : fs::directory_iterator(kShared / "word")) {
+                if (entry.path().extension() == ".docx")
+                    sources.push_back(entry.path());
+            }
+        }
+        for (const auto& source : sources) {
+            const std::string stem = source.parent_path().filename().string() + "-" +
+                                     source.stem().string() + "-" +
+                                     source.extension().string().substr(1);
+            for (const auto& format : kFormats) {
+                const fs::path target = corpus_->path() / (stem + format.extension);
+                if (source.extension() == format.extension)
+                    corpus_->copy(source, target.filename().string());
+                else
+                    reader_->convert(source, target, format.filter);
+            }
+        }
+        for (const auto& document : asTheyAre)
+            corpus_->copy(document, "shared-" + document.filename().string());
+        for (const auto& entry : fs::directory_iterator(corpus_->path()))
+            before_.emplace(entry.path(), read(entry.path()));
+    }
+
+    void TearDown() override {
+        factory_.reset();
+        reader_.reset();
+        corpus_.reset();
+        scratch_.reset();
+    }
+
+  private:
+    static inline std::unique_ptr<DocumentReader> reader_;
+    static inline std::unique_ptr<automation::office::OfficeFactory> factory_;
+    static inline std::unique_ptr<TempFolder> corpus_;
+    static inline std::unique_ptr<TempFolder> scratch_;
+    static inline std::map<fs::path, DocumentText> before_;
+};
+
+const auto* const corpus = ::testing::AddGlobalTestEnvironment(new Corpus);
+
+std::string utf8(const std::u16string& text) {
+    return os::toUtf8(text);
+}
+
+std::vector<std::string> paragraphs(const Story& story) {
+    std::vector<std::string> texts;
+    for (const auto& paragraph : story)
+        texts.push_back(utf8(joined(paragraph)));
+    return texts;
+}
+
+// Stories whose order or number is the office's to choose: headers (a linked one may be written
+// once per section) and text boxes (drawn in an order of its own).
+std::vector<std::string> distinct(const std::vector<Story>& stories) {
+    std::vector<std::string> texts;
+    for (const auto& story : stories) {
+        if (!story.empty())
+            texts.push_back(utf8(joined(story)));
+    }
+    std::sort(texts.begin(), texts.end());
+    texts.erase(std::unique(texts.begin(), texts.end()), texts.end());
+    return texts;
+}
+
+std::vector<std::string> sorted(const std::vector<std::u16string>& entries) {
+    std::vector<std::string> texts;
+    for (const auto& entry : entries)
+        texts.push_back(utf8(entry));
+    std::sort(texts.begin(), texts.end());
+    return texts;
+}
+
+void expectSameText(const DocumentText& expected, const DocumentText& found) {
+    EXPECT_EQ(paragraphs(found.body), paragraphs(expected.body)) << "body";
+    EXPECT_EQ(distinct(found.headersAndFooters), distinct(expected.headersAndFooters))
+        << "headers and footers";
+    EXPECT_EQ(distinct(found.textBoxes), distinct(expected.textBoxes)) << "text boxes";
+    EXPECT_EQ(sorted(found.untouched), sorted(expected.untouched))
+        << "comments, notes, fields and building blocks";
+}
+
+struct Case {
+    const char* name;
+    std::array<ReplacementPair, RunRequest::kPairs> pairs;
+    run::Regions regions{};
+    bool matchCase = true;
+    bool distinguishWidths = true;
+    int offices = 1;
+};
+
+void PrintTo(const Case& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class Fidelity : public ::testing::TestWithParam<Case> {};
+
+// A run over the whole corpus on copies, as a user makes it: every document comes out with exactly
+// what the pairs ask for in each region, and nothing else of its text changed; one without a match
+// is not written at all.
+TEST_P(Fidelity, EveryDocumentHasExactlyTheReplacementsAsked) {
+    const Case& c = GetParam();
+    TempFolder destination;
+    RunRequest request;
+    request.destinationFolder = os::fromNativePath(destination.path());
+    request.pairs = c.pairs;
+    request.regions = c.regions;
+    request.matchCase = c.matchCase;
+    request.distinguishWidths = c.distinguishWidths;
+    request.offices = c.offices;
+    YesMessageBox messages;
+    run::RunDriver driver(messages, Corpus::factory());
+    const run::RunResult result = driver.run(request, os::fromNativePath(Corpus::folder()));
+
+    ReplacementOracle oracle(request);
+    ASSERT_FALSE(result.documents.empty());
+    for (const auto& document : result.documents) {
+        const fs::path source = os::toNativePath(document.source);
+        const fs::path edited = os::toNativePath(document.edited);
+        SCOPED_TRACE(source.filename().string());
+        const DocumentText& before = Corpus::before(source);
+        ReplacementOracle::Counts counts;
+        const DocumentText expected = oracle.expected(before, counts);
+        ASSERT_TRUE(document.processed()) << utf8(document.reason);
+        if (counts.body + counts.textBoxes + counts.headersAndFooters == 0) {
+            EXPECT_EQ(document.outcome, run::Outcome::Unchanged);
+            EXPECT_EQ(bytesOf(edited), bytesOf(source)) << "an untouched document is not written";
+            continue;
+        }
+        EXPECT_EQ(document.outcome, run::Outcome::Replaced);
+        expectSameText(expected, Corpus::read(edited));
+        EXPECT_EQ(document.counts.body.value_or(0), counts.body) << "replacements in the body";
+    }
+}
+
+ReplacementPair pair(const char16_t* find, const char16_t* replacement) {
+    return {find, replacement};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PairSets, Fidelity,
+    ::testing::Values(
+        // Shorter, longer (holding the find text itself) and empty replacements.
+        Case{"AsciiJapaneseAndEmpty",
+             {pair(u"foo", u"b"), pair(u"東京", u"東京都"), pair(u"ＡＢＣ", u"")}},
+        // A blank first row; widths alike and case ignored in the body.
+        Case{"WidthsAlikeCaseIgnored",
+             {pair(u"", u""), pair(u"ａｂｃ", u"ＸＹＺ"), pair(u"Foo", u"foo bar")},
+             {},
+             false,
+             false},
+        // Each pair finds what the pair before it wrote.
+        Case{"PairsCascade", {pair(u"foo", u"b2"), pair(u"b2", u"c3"), pair(u"c3", u"z")}},
+        // English documents: common words and single letters, case told apart.
+        Case{"EnglishText", {pair(u"the", u"THE"), pair(u"a", u"ä"), pair(u"in", u"")}},
+        // Headers and footers and the body only, over two offices.
+        Case{"TwoOfficesBodyAndHeaders",
+             {pair(u"foo", u"東京"), pair(u"", u""), pair(u"東京", u"x")},
+             {true, false, true},
+             true,
+             true,
+             2}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace quorvane
