@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
+#include <unicode/ucnv.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
@@ -243,6 +246,82 @@ INSTANTIATE_TEST_SUITE_P(
              true,
              2}),
     [](const auto& info) { return std::string(info.param.name); });
+
+std::string encoded(const std::u16string& text, const char* encoding) {
+    UErrorCode status = U_ZERO_ERROR;
+    const std::unique_ptr<UConverter, decltype(&ucnv_close)> converter(ucnv_open(encoding, &status),
+                                                                       ucnv_close);
+    std::string bytes(text.size() * 4 + 4, '\0');
+    const auto length =
+        ucnv_fromUChars(converter.get(), bytes.data(), static_cast<int32_t>(bytes.size()),
+                        text.data(), static_cast<int32_t>(text.size()), &status);
+    EXPECT_TRUE(U_SUCCESS(status)) << encoding;
+    bytes.resize(static_cast<std::size_t>(length));
+    return bytes;
+}
+
+// Plain text in the encodings Japanese text files come in, with either line end: each comes back
+// in its own encoding, line ends and byte-order mark, changed only where a pair matched. A file
+// that is in none of them is left alone and said so.
+TEST(TextFiles, ComeBackByteForByteButForTheReplacements) {
+    // The office ends the last line of every text it writes: so do these.
+    const std::u16string text = u"最初の行 foo 東京\n二行目 ｱｲｳ foo\n東京タワー\n";
+    const std::u16string after = u"最初の行 「b」 「大阪」\n二行目 ｱｲｳ 「b」\n「大阪」タワー\n";
+    struct File {
+        const char* name;
+        const char* encoding;
+        std::string mark;
+    };
+    const File files[] = {{"utf8", "UTF-8", ""},
+                          {"utf8-mark", "UTF-8", "\xEF\xBB\xBF"},
+                          {"utf16", "UTF-16LE", "\xFF\xFE"},
+                          {"shift-jis", "windows-31j", ""},
+                          {"euc-jp", "EUC-JP", ""}};
+    TempFolder source;
+    TempFolder destination;
+    const auto lines = [](std::u16string s, bool crlf) {
+        for (auto at = s.find(u'\n'); crlf && at != std::u16string::npos;
+             at = s.find(u'\n', at + 2))
+            s.replace(at, 1, u"\r\n");
+        return s;
+    };
+    for (const auto& file : files) {
+        for (const bool crlf : {false, true}) {
+            std::ofstream(
+                source.path() / (std::string(file.name) + (crlf ? "-crlf" : "-lf") + ".txt"),
+                std::ios::binary)
+                << file.mark + encoded(lines(text, crlf), file.encoding);
+        }
+    }
+    std::ofstream(source.path() / "unknown.txt", std::ios::binary) << "foo \x81\x7F\xFF\xFE\xA0";
+
+    RunRequest request;
+    request.destinationFolder = os::fromNativePath(destination.path());
+    request.pairs = {pair(u"foo", u"b"), pair(u"東京", u"大阪"), pair(u"", u"")};
+    YesMessageBox messages;
+    run::RunDriver driver(messages, Corpus::factory());
+    const auto result = driver.run(request, os::fromNativePath(source.path()));
+    ASSERT_EQ(result.documents.size(), std::size(files) * 2 + 1);
+    for (const auto& document : result.documents) {
+        const fs::path copy = os::toNativePath(document.edited);
+        const std::string name = copy.filename().string();
+        SCOPED_TRACE(name);
+        if (name == "unknown.txt") {
+            EXPECT_EQ(document.outcome, run::Outcome::NotOpened);
+            EXPECT_NE(document.reason.find(u"文字コード"), std::u16string::npos);
+            EXPECT_EQ(bytesOf(copy), bytesOf(source.path() / name));
+            continue;
+        }
+        EXPECT_EQ(document.outcome, run::Outcome::Replaced) << utf8(document.reason);
+        for (const auto& file : files) {
+            if (!name.starts_with(std::string(file.name) + "-") ||
+                name.find('-', std::strlen(file.name) + 1) != std::string::npos)
+                continue;
+            const bool crlf = name.find("-crlf") != std::string::npos;
+            EXPECT_EQ(bytesOf(copy), file.mark + encoded(lines(after, crlf), file.encoding));
+        }
+    }
+}
 
 }  // namespace
 }  // namespace quorvane

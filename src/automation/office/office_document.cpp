@@ -10,6 +10,8 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 #include <optional>
 #include <random>
@@ -38,6 +40,7 @@
 #include <rtl/ref.hxx>
 
 #include "automation/office/region_replacer_job.h"
+#include "automation/office/text_file_encoding.h"
 #include "os/file_system.h"
 #include "os/log.h"
 #include "os/text_encoding.h"
@@ -306,6 +309,11 @@ class PendingFile final {
     bool committed_ = false;
 };
 
+std::string bytesOf(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
 OUString argument(const Sequence<PropertyValue>& args, const char* name) {
     for (const auto& a : args) {
         if (a.Name.equalsAscii(name)) {
@@ -365,11 +373,23 @@ std::shared_ptr<OfficeDocument> OfficeDocument::open(const std::shared_ptr<Offic
     if (lockedByAnotherOffice(file))
         throw AutomationError(std::u16string(kLocked));
 
+    const bool txtName = file.extension() == ".txt" || file.extension() == ".TXT";
+    std::string textOptions;
+    if (txtName) {
+        const auto options = textFilterOptions(bytesOf(file));
+        if (!options) {
+            throw AutomationError(
+                u"文字コードを判別できないため処理しませんでした。UTF-8 か Shift_JIS で保存し直"
+                u"してからやり直してください");
+        }
+        textOptions = *options;
+    }
+
     session->prepareForDocument();
     const rtl::Reference<AbortingHandler> handler(new AbortingHandler);
     const Loaded loaded = session->call([&] {
         const Reference<css::frame::XComponentLoader> loader(session->desktop(), UNO_QUERY_THROW);
-        const PropertyValue args[] = {
+        std::vector<PropertyValue> args = {
             property("Hidden", true),
             property("ReadOnly", false),
             property("MacroExecutionMode", css::document::MacroExecMode::NEVER_EXECUTE),
@@ -377,11 +397,18 @@ std::shared_ptr<OfficeDocument> OfficeDocument::open(const std::shared_ptr<Offic
             property("RepairPackage", false),
             property("InteractionHandler",
                      Reference<css::task::XInteractionHandler>(handler.get()))};
+        if (!textOptions.empty()) {
+            args.push_back(property("FilterName", OUString("Text (encoded)")));
+            args.push_back(
+                property("FilterOptions", OUString::createFromAscii(textOptions.c_str())));
+        }
         Loaded result;
         try {
-            result.model.set(loader->loadComponentFromURL(urlOf(file), "_blank", 0,
-                                                          Sequence<PropertyValue>(args, 6)),
-                             UNO_QUERY);
+            result.model.set(
+                loader->loadComponentFromURL(
+                    urlOf(file), "_blank", 0,
+                    Sequence<PropertyValue>(args.data(), static_cast<sal_Int32>(args.size()))),
+                UNO_QUERY);
         } catch (const css::lang::IllegalArgumentException& e) {
             // Type detection found nothing it can load.
             os::log::detail(u"読み込めません：" + os::fromNativePath(file) + u"：" +
@@ -401,7 +428,6 @@ std::shared_ptr<OfficeDocument> OfficeDocument::open(const std::shared_ptr<Offic
         // Plain text loads as a word-processing document too, and saving it would flatten a
         // document that only failed to load into text: only .txt files are taken as text.
         const bool text = isPlainTextFilter(result.filter);
-        const bool txtName = file.extension() == ".txt" || file.extension() == ".TXT";
         if (!writer || (text && !txtName)) {
             closeModel(result.model);
             throw AutomationError(u"文書として読み込めません（形式：" +
