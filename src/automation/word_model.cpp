@@ -74,8 +74,9 @@ Document Documents::open(const std::u16string& path) const {
     return Document(object_.call(member::kOpen, {path}));
 }
 
-void Documents::finish(const std::u16string& path) const {
-    object_.call(member::kFinish, {path});
+bool Documents::finish(const std::u16string& path) const {
+    const Variant answer = object_.call(member::kFinish, {path});
+    return answer.type() == Variant::Type::Bool && answer.toBool();
 }
 
 Application Application::create(ObjectFactory& factory) {

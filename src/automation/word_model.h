@@ -142,7 +142,8 @@ class Documents final {
     // Close. A backend that holds changes back across the closes of one document writes them
     // now, so that the file gets every pair or none; it throws AutomationError with the reason
     // when they cannot be written. Word, which saves at each Close, has nothing left to do.
-    void finish(const std::u16string& path) const;
+    // Returns whether the written file was read back and held all the document's text.
+    bool finish(const std::u16string& path) const;
 
   private:
     Variant object_;

@@ -101,6 +101,8 @@ int BatchCommand::run(const std::vector<std::string>& arguments) {
 
     if (console_.startLog)
         console_.startLog(options.verbose);
+    if (console_.configureWordProcessor)
+        console_.configureWordProcessor(options);
     TerminalMessageBox messages(console_.in, err, options.yes);
     TerminalProgress progress(err, console_.errorIsTerminal, console_.interrupted);
     run::RunDriver driver(messages, factory_);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "automation/variant.h"
+#include "cli/batch_options.h"
 
 namespace quorvane::cli {
 
@@ -26,6 +27,9 @@ struct Console {
     // Starts the log once the command line is known to be good, echoing it on err when asked
     // (--verbose); may be empty.
     std::function<void(bool echo)> startLog;
+    // Tells the word processor what the command line asks of it (--no-verify) before the first
+    // run; may be empty.
+    std::function<void(const BatchOptions&)> configureWordProcessor;
 };
 
 // quorvane-batch: one run per path, in order, with the window's semantics.

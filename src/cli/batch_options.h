@@ -14,6 +14,8 @@ struct BatchOptions {
     bool yes = false;
     // The log is copied to the error stream as it is written.
     bool verbose = false;
+    // A saved document is read back and kept only when it lost nothing (--no-verify turns it off).
+    bool checkSavedFiles = true;
     std::vector<std::u16string> paths;
     // --self-check: the word processor is tried on documents of its own, nothing else is done.
     bool selfCheck = false;

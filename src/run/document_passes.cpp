@@ -56,12 +56,13 @@ PassResult DocumentPasses::replaceInDocument(const std::u16string& path, std::u1
     return result;
 }
 
-std::u16string DocumentPasses::finishDocument(const std::u16string& path) {
-    std::u16string failure;
-    resumeNext(
-        [&] { application_.documents().finish(path); },
-        [&](const AutomationError& e) { failure = u"保存できませんでした：" + e.message(); });
-    return failure;
+DocumentPasses::Finished DocumentPasses::finishDocument(const std::u16string& path) {
+    Finished finished;
+    resumeNext([&] { finished.checked = application_.documents().finish(path); },
+               [&](const AutomationError& e) {
+                   finished.failure = u"保存できませんでした：" + e.message();
+               });
+    return finished;
 }
 
 void DocumentPasses::replaceInTextBoxes(const word::Collection<word::Shape>& shapes,

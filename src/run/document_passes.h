@@ -45,9 +45,15 @@ class DocumentPasses final {
                                  const std::u16string& replacement);
 
     // Tells the word processor, after the document's last pair, that the run is done with it:
-    // a backend that held its changes back writes them now. Returns why they could not be
-    // written, in which case the document got none of the pairs; empty otherwise.
-    std::u16string finishDocument(const std::u16string& path);
+    // a backend that held its changes back writes them now.
+    struct Finished {
+        // Why they could not be written, in which case the document got none of the pairs;
+        // empty otherwise.
+        std::u16string failure;
+        // The file written was read back and held all the document's text.
+        bool checked = false;
+    };
+    Finished finishDocument(const std::u16string& path);
 
   private:
     void replaceInTextBoxes(const automation::word::Collection<automation::word::Shape>& shapes,

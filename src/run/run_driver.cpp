@@ -197,8 +197,10 @@ void processDocument(const RunRequest& request, DocumentPasses& passes, FindText
         tally.add(j + 1, request.pairs[j], pass);
     }
     if (tally.opened()) {
-        if (const auto failure = passes.finishDocument(document.edited); !failure.empty())
-            tally.unsaved(failure);
+        const auto finished = passes.finishDocument(document.edited);
+        if (!finished.failure.empty())
+            tally.unsaved(finished.failure);
+        document.checkedAfterSave = finished.checked;
     }
     tally.finish();
     if (document.processed()) {

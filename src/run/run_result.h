@@ -42,6 +42,9 @@ struct DocumentResult {
     RegionCounts counts;
     // Things the user should know of a processed document, such as a save in a newer format.
     std::vector<std::u16string> notices;
+    // Its saved file was read back and held all its text before it took the document's place
+    // (where the word processor does that).
+    bool checkedAfterSave = false;
 
     bool processed() const noexcept {
         return outcome == Outcome::Replaced || outcome == Outcome::Unchanged;

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unicode/ucnv.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -165,6 +167,13 @@ void expectSameText(const DocumentText& expected, const DocumentText& found) {
         << "comments, notes, fields and building blocks";
 }
 
+// Documents the office does not write back whole: a header of a section whose only page has a
+// first-page header of its own (Word and RTF), the headers of a second section (RTF). A run leaves
+// them as they are and says why.
+const std::set<std::string> kWrittenWithLoss = {"made-page-kinds-docx.docx",
+                                                "made-page-kinds-docx.rtf", "made-regions-docx.rtf",
+                                                "word-sct-first-page-hdrftr-docx.rtf"};
+
 struct Case {
     const char* name;
     std::array<ReplacementPair, RunRequest::kPairs> pairs;
@@ -206,6 +215,12 @@ TEST_P(Fidelity, EveryDocumentHasExactlyTheReplacementsAsked) {
         const DocumentText& before = Corpus::before(source);
         ReplacementOracle::Counts counts;
         const DocumentText expected = oracle.expected(before, counts);
+        if (kWrittenWithLoss.contains(source.filename().string()) && !document.processed()) {
+            EXPECT_NE(document.reason.find(u"内容の一部が失われる"), std::u16string::npos)
+                << utf8(document.reason);
+            EXPECT_EQ(bytesOf(edited), bytesOf(source)) << "a document refused is left as it was";
+            continue;
+        }
         ASSERT_TRUE(document.processed()) << utf8(document.reason);
         if (counts.body + counts.textBoxes + counts.headersAndFooters == 0) {
             EXPECT_EQ(document.outcome, run::Outcome::Unchanged);
@@ -246,6 +261,39 @@ INSTANTIATE_TEST_SUITE_P(
              true,
              2}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// quorvane-batch itself on a document the office cannot write back whole: it is left as it was and
+// reported; with --no-verify it is saved, and the header is gone.
+TEST(SavedFileCheck, ALossyDocumentIsLeftAsItWasUnlessTheCheckIsTurnedOff) {
+    TempFolder dir;
+    const std::string make = "python3 '" + (kFixtures / "make-fixtures.py").string() + "' '" +
+                             (dir.path() / "made").string() + "'";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    const fs::path original = dir.path() / "page-kinds.docx";
+    fs::copy_file(dir.path() / "made" / "page-kinds.docx", original);
+    const std::string bytes = bytesOf(original);
+    const auto run = [&](const std::string& options) {
+        const std::string command = "cd '" + dir.path().string() + "' && '" QUORVANE_BATCH "' " +
+                                    options +
+                                    " --in-place --yes --pair foo b page-kinds.docx "
+                                    "</dev/null >out.txt 2>err.txt";
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(run(""), 1);
+    EXPECT_EQ(bytesOf(original), bytes);
+    EXPECT_NE(bytesOf(dir.path() / "out.txt")
+                  .find("書き出すと内容の一部が失われるため、元のままにしました（ヘッダー・フッター"
+                        "：『HDR-section1 「b」』）"),
+              std::string::npos)
+        << bytesOf(dir.path() / "out.txt");
+
+    EXPECT_EQ(run("--no-verify"), 0) << bytesOf(dir.path() / "err.txt");
+    const DocumentText saved = readWordprocessingML(original);
+    const auto headers = distinct(saved.headersAndFooters);
+    EXPECT_EQ(headers, (std::vector<std::string>{"HDR-section1-first 「b」\n",
+                                                 "HDR-section2 「b」 東京\n"}));
+}
 
 std::string encoded(const std::u16string& text, const char* encoding) {
     UErrorCode status = U_ZERO_ERROR;

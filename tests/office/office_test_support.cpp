@@ -169,8 +169,8 @@ void Passes::run(const fs::path& document, std::u16string find, const std::u16st
         failures.push_back(result.failure);
     if (!finish)
         return;
-    if (const auto unsaved = passes.finishDocument(path); !unsaved.empty())
-        failures.push_back(unsaved);
+    if (const auto finished = passes.finishDocument(path); !finished.failure.empty())
+        failures.push_back(finished.failure);
 }
 
 }  // namespace quorvane::testing

@@ -36,8 +36,8 @@ class BatchCommandTest : public testing::Test {
     std::string path(const std::string& relative) const { return (dir.path() / relative).native(); }
 
     int run(const std::vector<std::string>& args) {
-        Console console{input,           out,       err,          inputIsTerminal,
-                        errorIsTerminal, dir.str(), &interrupted, startLog};
+        Console console{input,        out,      err, inputIsTerminal, errorIsTerminal, dir.str(),
+                        &interrupted, startLog, {}};
         return BatchCommand(office, console).run(args);
     }
 

@@ -43,19 +43,22 @@ int main(int argc, char** argv) {
     stopBetweenDocuments();
     std::error_code ec;
     const std::filesystem::path current = std::filesystem::current_path(ec);
-    cli::Console console{std::cin,
-                         std::cout,
-                         std::cerr,
-                         isatty(STDIN_FILENO) == 1,
-                         isatty(STDERR_FILENO) == 1,
-                         ec ? std::u16string() : os::fromNativePath(current),
-                         &interrupted,
-                         [](bool echo) { os::log::start(os::log::defaultFile(), echo); }};
     try {
         // One office serves every path given, and ends with the program.
         automation::office::OfficeFactory::Options options;
         options.keepWarm = std::chrono::minutes{5};
         automation::office::OfficeFactory factory(options);
+        cli::Console console{std::cin,
+                             std::cout,
+                             std::cerr,
+                             isatty(STDIN_FILENO) == 1,
+                             isatty(STDERR_FILENO) == 1,
+                             ec ? std::u16string() : os::fromNativePath(current),
+                             &interrupted,
+                             [](bool echo) { os::log::start(os::log::defaultFile(), echo); },
+                             [&](const cli::BatchOptions& asked) {
+                                 factory.checkSavedFiles(asked.checkSavedFiles);
+                             }};
         return cli::BatchCommand(factory, console)
             .run(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const std::exception& e) {

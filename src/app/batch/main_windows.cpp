@@ -55,7 +55,9 @@ int wmain(int argc, wchar_t** argv) {
                          _isatty(_fileno(stderr)) != 0,
                          ec ? std::u16string() : os::fromNativePath(current),
                          &interrupted,
-                         [](bool echo) { os::log::start(os::log::defaultFile(), echo); }};
+                         [](bool echo) { os::log::start(os::log::defaultFile(), echo); },
+                         // Word writes its own formats: there is nothing to tell it.
+                         {}};
     try {
         const automation::com::ComApartment apartment;
         automation::com::ComObjectFactory com;

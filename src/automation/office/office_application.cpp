@@ -246,8 +246,8 @@ class Documents final : public Member {
             std::error_code error;
             const auto native = os::toNativePath(path->toString());
             const auto file = std::filesystem::canonical(native, error);
-            session_->finish(error ? native : file);
-            return {};
+            // Whether the saved file was read back and found whole, for the run report.
+            return Variant(session_->finish(error ? native : file));
         }
         if (!path || positional.size() > 1)
             throw AutomationError(u"Open にはファイル名を一つ指定してください");

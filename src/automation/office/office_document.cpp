@@ -120,6 +120,12 @@ bool lockedByAnotherOffice(const fs::path& path) {
     return fs::exists(path.parent_path() / (".~lock." + path.filename().string() + "#"), error);
 }
 
+// The office's own formats, which it writes back whole.
+bool writesOwnFormat(const OUString& filter) {
+    return filter.startsWith("writer8") || filter == "OpenDocument Text Flat XML" ||
+           filter.startsWith("StarOffice XML");
+}
+
 // Word 2007 and later, .docx and its templates and macro documents alike.
 bool writesWordXml(const OUString& filter) {
     return filter.startsWith("MS Word 2007 XML") || filter.startsWith("Office Open XML Text");
@@ -502,6 +508,7 @@ const std::vector<SectionTexts>& OfficeDocument::sectionTexts() {
 }
 
 void OfficeDocument::readRegions() {
+    checkUsable();
     namespace job = replacer_job;
     const css::beans::NamedValue arguments[] = {
         named(job::kDocument, css::uno::Any(model_)),
@@ -524,7 +531,13 @@ void OfficeDocument::readRegions() {
 }
 
 css::uno::Any OfficeDocument::callReplacer(std::span<const css::beans::NamedValue> arguments) {
-    return call([&] {
+    // A closed document stays loaded until it is written, and the save asks the replacer too:
+    // the callers check whether the document may still be used.
+    if (released_ || !usable()) {
+        throw AutomationError(session_->lossReason().empty() ? u"ワープロが終了しています"
+                                                             : session_->lossReason());
+    }
+    return session_->call([&] {
         if (!replacer_.is())
             replacer_ = session_->makeReplacer();
         return replacer_->execute(css::uno::Sequence<css::beans::NamedValue>(
@@ -534,6 +547,7 @@ css::uno::Any OfficeDocument::callReplacer(std::span<const css::beans::NamedValu
 
 int OfficeDocument::replaceIn(const TextRef& text, std::u16string_view find,
                               std::u16string_view replacement, bool matchCase) {
+    checkUsable();
     namespace job = replacer_job;
     const css::beans::NamedValue arguments[] = {
         named(job::kDocument, css::uno::Any(model_)),
@@ -615,9 +629,9 @@ std::u16string OfficeDocument::close() {
     return notice;
 }
 
-void OfficeDocument::store() {
+bool OfficeDocument::store() {
     if (!changed())
-        return;
+        return false;
     if (!usable()) {
         throw AutomationError(session_->lossReason().empty() ? u"ワープロが終了しています"
                                                              : session_->lossReason());
@@ -627,7 +641,7 @@ void OfficeDocument::store() {
         return bool(modifiable->isModified());
     });
     if (!modified)
-        return;
+        return false;
     if (readOnly(path_))
         throw AutomationError(std::u16string(kReadOnly));
     PendingFile pending(path_);
@@ -656,8 +670,43 @@ void OfficeDocument::store() {
         }
         Reference<css::util::XModifiable>(model_, UNO_QUERY_THROW)->setModified(false);
     });
+    const bool checked = session_->options().checkSavedFiles && !writesOwnFormat(storeFilter_);
+    if (checked)
+        checkSavedFile(pending.path());
     pending.replace(path_);
     changed_ = false;
+    return checked;
+}
+
+void OfficeDocument::checkSavedFile(const fs::path& saved) {
+    namespace job = replacer_job;
+    const bool options = !filterOptions_.isEmpty() && storeFilter_ == filter_;
+    const css::beans::NamedValue arguments[] = {
+        named(job::kDocument, css::uno::Any(model_)),
+        named(job::kAction, css::uno::Any(OUString::createFromAscii(job::kCheckSavedFile))),
+        named(job::kUrl, css::uno::Any(urlOf(saved))),
+        named(job::kFilter, css::uno::Any(storeFilter_)),
+        named(job::kFilterOptions, css::uno::Any(options ? filterOptions_ : OUString()))};
+    css::uno::Sequence<css::uno::Sequence<OUString>> lost;
+    if (!(callReplacer(arguments) >>= lost))
+        throw AutomationError(u"ワープロの中の置換の部品が不明な形で答えました");
+    if (!lost.hasElements()) {
+        os::log::detail(u"保存した内容を読み戻して確かめました：" + os::fromNativePath(path_));
+        return;
+    }
+    std::u16string where;
+    for (const auto& region : lost) {
+        for (sal_Int32 i = 1; i < region.getLength(); ++i) {
+            os::log::problem(u"保存すると失われる内容（" + toU16(region[0]) + u"）：" +
+                             os::fromNativePath(path_) + u"：" + toU16(region[i]));
+        }
+    }
+    // The first text lost, shortened, says enough to find it; the log has every one whole.
+    std::u16string excerpt = toU16(lost[0][1]);
+    if (excerpt.size() > 20)
+        excerpt = excerpt.substr(0, 20) + u"…";
+    throw AutomationError(u"書き出すと内容の一部が失われるため、元のままにしました（" +
+                          toU16(lost[0][0]) + u"：『" + excerpt + u"』）");
 }
 
 void OfficeDocument::release() noexcept {

@@ -66,8 +66,10 @@ class OfficeDocument final : public std::enable_shared_from_this<OfficeDocument>
     // file cannot be recognised later, when they are written at once. Returns what the user
     // should know of the save to come (a save in another format), or an empty text.
     std::u16string close();
-    // Writes the changes, if any, atomically. Throws AutomationError when they cannot be.
-    void store();
+    // Writes the changes, if any, atomically. Returns whether the file written was read back and
+    // held all the document's text. Throws AutomationError when they cannot be written, or would
+    // lose text.
+    bool store();
     // Closes it in the office without saving.
     void release() noexcept;
 
@@ -80,6 +82,9 @@ class OfficeDocument final : public std::enable_shared_from_this<OfficeDocument>
     // Fills shapeTexts_ and sectionTexts_. Office calls.
     void readRegions();
     css::uno::Any callReplacer(std::span<const css::beans::NamedValue> arguments);
+    // Reads the file the document was just written to back, and throws AutomationError naming
+    // what it lost when it holds less text than the document. Office calls.
+    void checkSavedFile(const std::filesystem::path& saved);
     // Turns the input fields that a .docx would garble into content controls; what the user
     // should know of it, or an empty text. Office calls.
     std::u16string keepInputFieldsWhole();

@@ -28,6 +28,8 @@ class OfficeFactory final : public ObjectFactory {
 
     // Offices waiting for the next run.
     std::size_t warmOffices() const;
+    // For the application objects created from now on (see OfficeOptions::checkSavedFiles).
+    void checkSavedFiles(bool check) noexcept { options_.checkSavedFiles = check; }
 
   private:
     Options options_;

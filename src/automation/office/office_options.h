@@ -16,6 +16,9 @@ struct OfficeOptions {
     // How long an office whose run has quit waits running for the next run of the factory;
     // zero ends it at Quit.
     std::chrono::milliseconds keepWarm{0};
+    // Whether a saved file in a format not the office's own is read back, and kept only when it
+    // holds all the text the document held.
+    bool checkSavedFiles = true;
     // The office program (soffice.bin); empty for the installed office.
     std::filesystem::path program;
     // The library of the replacer the office runs; empty for the one that came with the program.

@@ -117,7 +117,7 @@ std::optional<std::u16string> OfficeSession::refusal(const std::filesystem::path
     return std::nullopt;
 }
 
-void OfficeSession::finish(const std::filesystem::path& path) {
+bool OfficeSession::finish(const std::filesystem::path& path) {
     if (const auto r = refused_.find(path); r != refused_.end()) {
         const std::u16string reason = r->second;
         refused_.erase(r);
@@ -126,13 +126,13 @@ void OfficeSession::finish(const std::filesystem::path& path) {
         throw AutomationError(reason);
     }
     if (!kept_ || kept_->path() != path)
-        return;
+        return false;
     const std::shared_ptr<OfficeDocument> document = std::exchange(kept_, nullptr);
     struct Release {
         OfficeDocument& document;
         ~Release() { document.release(); }
     } release{*document};
-    document->store();
+    return document->store();
 }
 
 void OfficeSession::releaseKept() noexcept {

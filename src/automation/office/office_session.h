@@ -58,6 +58,7 @@ class OfficeSession final {
     // Changes whenever another office process takes over: documents of an earlier one are lost.
     std::uint64_t generation() const noexcept { return generation_; }
     bool running() const noexcept { return process_ != nullptr; }
+    const OfficeOptions& options() const noexcept { return options_; }
     // Why the documents of an earlier office were lost, for their later calls.
     const std::u16string& lossReason() const noexcept { return lossReason_; }
 
@@ -84,8 +85,9 @@ class OfficeSession final {
     // with their office, and a document gets all of a run's pairs or none.
     std::optional<std::u16string> refusal(const std::filesystem::path& path) const;
     // The run is done with the file: its changes are written, atomically, and it is closed.
-    // Throws AutomationError when they cannot be written or were lost.
-    void finish(const std::filesystem::path& path);
+    // Returns whether the file written was read back and found whole. Throws AutomationError when
+    // they cannot be written or were lost.
+    bool finish(const std::filesystem::path& path);
 
     // Ends the office, or hands it back to wait for the next run; the session accepts no more
     // documents.

@@ -16,6 +16,7 @@
 #include "automation/office/document_structure.h"
 #include "automation/office/input_fields.h"
 #include "automation/office/region_replacer.h"
+#include "automation/office/saved_text_check.h"
 #include "automation/office/uno_support.h"
 
 namespace quorvane::automation::office {
@@ -57,6 +58,9 @@ class RegionReplacerJob final : public cppu::WeakImplHelper1<css::task::XJob> {
         OUString find;
         OUString replacement;
         bool matchCase = false;
+        OUString url;
+        OUString filter;
+        OUString filterOptions;
         for (const auto& argument : arguments) {
             if (argument.Name.equalsAscii(replacer_job::kDocument))
                 argument.Value >>= document;
@@ -70,11 +74,19 @@ class RegionReplacerJob final : public cppu::WeakImplHelper1<css::task::XJob> {
                 argument.Value >>= replacement;
             else if (argument.Name.equalsAscii(replacer_job::kMatchCase))
                 argument.Value >>= matchCase;
+            else if (argument.Name.equalsAscii(replacer_job::kUrl))
+                argument.Value >>= url;
+            else if (argument.Name.equalsAscii(replacer_job::kFilter))
+                argument.Value >>= filter;
+            else if (argument.Name.equalsAscii(replacer_job::kFilterOptions))
+                argument.Value >>= filterOptions;
         }
         const bool replace = action.equalsAscii(replacer_job::kReplace);
         const bool keepFields = action.equalsAscii(replacer_job::kKeepInputFieldsWhole);
-        if (!document.is() || (replace && !text.is()) ||
-            (!replace && !keepFields && !action.equalsAscii(replacer_job::kReadRegions))) {
+        const bool checkSaved = action.equalsAscii(replacer_job::kCheckSavedFile);
+        if (!document.is() || (replace && !text.is()) || (checkSaved && url.isEmpty()) ||
+            (!replace && !keepFields && !checkSaved &&
+             !action.equalsAscii(replacer_job::kReadRegions))) {
             throw css::lang::IllegalArgumentException("unknown action or missing arguments", {}, 0);
         }
         // Anything but a UNO exception leaving a call from the pipe would end the office.
@@ -84,6 +96,8 @@ class RegionReplacerJob final : public cppu::WeakImplHelper1<css::task::XJob> {
                 const sal_Int32 counts[] = {converted.controls, converted.fields};
                 return css::uno::Any(css::uno::Sequence<sal_Int32>(counts, std::size(counts)));
             }
+            if (checkSaved)
+                return lostTextOf(document, url, filter, filterOptions);
             if (!replace)
                 return regionsOf(document);
             std::vector<std::u16string> problems;
@@ -101,6 +115,22 @@ class RegionReplacerJob final : public cppu::WeakImplHelper1<css::task::XJob> {
     }
 
   private:
+    css::uno::Any lostTextOf(const Reference<css::frame::XModel>& document, const OUString& url,
+                             const OUString& filter, const OUString& filterOptions) const {
+        const auto lost =
+            lostText(textsOf(document), textsOfFile(context_, url, filter, filterOptions));
+        css::uno::Sequence<css::uno::Sequence<OUString>> answer(
+            static_cast<sal_Int32>(lost.size()));
+        for (std::size_t i = 0; i < lost.size(); ++i) {
+            css::uno::Sequence<OUString> region(static_cast<sal_Int32>(lost[i].texts.size() + 1));
+            region.getArray()[0] = toOUString(lost[i].region);
+            for (std::size_t j = 0; j < lost[i].texts.size(); ++j)
+                region.getArray()[static_cast<sal_Int32>(j + 1)] = toOUString(lost[i].texts[j]);
+            answer.getArray()[i] = region;
+        }
+        return css::uno::Any(answer);
+    }
+
     Reference<css::uno::XComponentContext> context_;
     RegionOutlines outlines_;
 };

@@ -13,7 +13,10 @@
 //   the header texts and the footer texts of each section, as sectionTexts() gives them;
 // - kKeepInputFieldsWhole, before the document is written as .docx, answers a sequence of two
 //   longs: the input fields that came from content controls and those that were fields, turned
-//   into content controls as keepInputFieldsWhole() does it.
+//   into content controls as keepInputFieldsWhole() does it;
+// - kCheckSavedFile, with the URL, filter and filter options of the file the document was just
+//   written to, reads that file back and answers what of the document's text it lacks: a sequence
+//   of string sequences, each a region's name followed by the texts it lost (lostText()).
 namespace quorvane::automation::office::replacer_job {
 
 inline constexpr char kImplementation[] = "org.quorvane.RegionReplacer";
@@ -25,6 +28,10 @@ inline constexpr char kAction[] = "Action";
 inline constexpr char kReplace[] = "Replace";
 inline constexpr char kReadRegions[] = "ReadRegions";
 inline constexpr char kKeepInputFieldsWhole[] = "KeepInputFieldsWhole";
+inline constexpr char kCheckSavedFile[] = "CheckSavedFile";
+inline constexpr char kUrl[] = "Url";
+inline constexpr char kFilter[] = "Filter";
+inline constexpr char kFilterOptions[] = "FilterOptions";
 inline constexpr char kText[] = "Text";
 inline constexpr char kFind[] = "Find";
 inline constexpr char kReplacement[] = "Replacement";

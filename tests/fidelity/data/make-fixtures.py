@@ -93,11 +93,16 @@ SECTION = ('<w:pgSz w:w="11906" w:h="16838"/><w:pgMar w:top="1440" w:right="1440
            'w:left="1440" w:header="720" w:footer="720" w:gutter="0"/>')
 
 
-def package(path, body, header=None, footer=None, glossary=None, core=None):
+def package(path, body, header=None, footer=None, glossary=None, core=None, headers=()):
+    """headers: more header parts, (id, text) each, for sections to refer to themselves."""
     refs = ''
     parts = {}
     rels = []
     types = [('/word/document.xml', MAIN + 'document.main+xml')]
+    for number, (rid, content) in enumerate(headers, start=2):
+        parts['word/header%d.xml' % number] = XML + '<w:hdr %s>%s</w:hdr>' % (NS, content)
+        rels.append((rid, 'header', 'header%d.xml' % number))
+        types.append(('/word/header%d.xml' % number, MAIN + 'header+xml'))
     if header:
         refs += '<w:headerReference w:type="default" r:id="rIdHeader"/>'
         parts['word/header1.xml'] = XML + '<w:hdr %s>%s</w:hdr>' % (NS, header)
@@ -237,6 +242,20 @@ def building_blocks():
     return cover + para(run('RESUME-heading foo')) + resume, glossary
 
 
+def page_kinds():
+    """Two sections, the first with a first-page header of its own: what the office's RTF writer
+    drops."""
+    first_section = ('<w:sectPr><w:headerReference w:type="default" r:id="rIdSection1"/>'
+                     '<w:headerReference w:type="first" r:id="rIdSection1First"/>'
+                     '<w:titlePg/>%s</w:sectPr>' % SECTION)
+    body = (para(run('SECTION1-body foo')) +
+            '<w:p><w:pPr>%s</w:pPr><w:r><w:t>SECTION1-end foo</w:t></w:r></w:p>' % first_section +
+            para(run('SECTION2-body foo 東京')))
+    headers = (('rIdSection1', para(run('HDR-section1 foo'))),
+               ('rIdSection1First', para(run('HDR-section1-first foo'))))
+    return body, para(run('HDR-section2 foo 東京')), headers
+
+
 def main(folder):
     os.makedirs(folder, exist_ok=True)
     package(os.path.join(folder, 'controls.docx'), controls())
@@ -245,6 +264,8 @@ def main(folder):
     body, glossary = building_blocks()
     package(os.path.join(folder, 'building-blocks.docx'), body, glossary=glossary,
             core='<dc:title>COVER-title foo report 東京</dc:title><dc:creator>foo</dc:creator>')
+    body, header, headers = page_kinds()
+    package(os.path.join(folder, 'page-kinds.docx'), body, header=header, headers=headers)
 
 
 if __name__ == '__main__':
