@@ -104,7 +104,8 @@ DocumentTexts textsOfFile(const Reference<css::uno::XComponentContext>& context,
         property("FilterOptions", filterOptions),
         property("ReadOnly", true),
         property("MacroExecutionMode", css::document::MacroExecMode::NEVER_EXECUTE),
-        property("UpdateDocMode", css::document::UpdateDocMode::NO_UPDATE)};
+        property("UpdateDocMode", css::document::UpdateDocMode::NO_UPDATE),
+        property("Preview", true)};
     struct Close {
         Reference<css::util::XCloseable> model;
         ~Close() {
