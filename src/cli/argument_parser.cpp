@@ -142,6 +142,8 @@ std::optional<BatchOptions> ArgumentParser::parse(const std::vector<std::string>
             options.verbose = true;
         } else if (argument == "--no-verify") {
             options.checkSavedFiles = false;
+        } else if (argument == "--no-skip") {
+            request.skipDocumentsWithoutMatch = false;
         } else if (argument == "--jobs") {
             const std::string& value = reader.value(argument);
             int jobs = 0;
@@ -199,7 +201,8 @@ std::u16string ArgumentParser::absolutePath(const std::string& argument) const {
 std::u16string ArgumentParser::usage() {
     return u"使い方: quorvane-batch (--copy-to フォルダー | --in-place [--yes])\n"
            u"          [--pair 検索文字列 置換文字列]... [--regions 範囲] [--ignore-case]\n"
-           u"          [--ignore-width] [--jobs 数] [--no-verify] [--verbose] パス...\n"
+           u"          [--ignore-width] [--jobs 数] [--no-skip] [--no-verify] [--verbose]\n"
+           u"          パス...\n"
            u"\n"
            u"ワープロ文書の文字列を一括で置換します。パスごとに一回ずつ、指定の順に処理します。\n"
            u"フォルダーを指定すると、その中の文書すべてが対象です（サブフォルダーは除く）。\n"
@@ -217,6 +220,8 @@ std::u16string ArgumentParser::usage() {
            u"  --ignore-width        全角と半角を区別しません\n"
            u"  --jobs 数             同時に使うワープロの数です（既定は 1）。結果は同じで、\n"
            u"                        一つにつき 300 MiB ほどのメモリーを使います\n"
+           u"  --no-skip             検索文字列を含まないことが文書のファイルから分かる文書も、\n"
+           u"                        ワープロで開きます（結果は同じで、時間がかかります）\n"
 #ifndef _WIN32
            u"  --no-verify           保存した文書を読み戻して確かめません。確かめると、Word や\n"
            u"                        RTF の文書で内容が失われる保存は行わず、その文書を処理でき\n"

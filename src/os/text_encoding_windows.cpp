@@ -29,4 +29,19 @@ std::u16string fromUtf8(std::string_view text) {
     return out;
 }
 
+std::optional<std::u16string> decodeStrictly(std::string_view bytes, JapaneseEncoding encoding) {
+    if (bytes.empty())
+        return std::u16string();
+    const UINT codePage = encoding == JapaneseEncoding::ShiftJis ? 932 : 20932;
+    const int length = static_cast<int>(bytes.size());
+    const int size =
+        MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), length, nullptr, 0);
+    if (size == 0)
+        return std::nullopt;
+    std::u16string out(static_cast<std::size_t>(size), u'\0');
+    MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), length,
+                        reinterpret_cast<wchar_t*>(out.data()), size);
+    return out;
+}
+
 }  // namespace quorvane::os

@@ -118,11 +118,19 @@ void DocumentPasses::replaceInBody(const word::Find& body, std::u16string& findT
     }
     // Both width forms are replaced, full width first. The converted text is written back, so
     // the rest of the run searches for it in every region.
-    findText = converted(findText, widths_.toFull);
+    findText = fullWidthForm(findText);
     replace();
-    findText = converted(findText, widths_.toHalf);
+    findText = halfWidthForm(findText);
     result.widthsConverted = true;
     replace();
+}
+
+std::u16string DocumentPasses::fullWidthForm(const std::u16string& findText) const {
+    return converted(findText, widths_.toFull);
+}
+
+std::u16string DocumentPasses::halfWidthForm(const std::u16string& findText) const {
+    return converted(findText, widths_.toHalf);
 }
 
 }  // namespace quorvane::run

@@ -55,6 +55,11 @@ class DocumentPasses final {
     };
     Finished finishDocument(const std::u16string& path);
 
+    // What the body pass searches for with widths alike: the find text's full-width form, then the
+    // half-width form of that, which it leaves in findText for the rest of the run.
+    std::u16string fullWidthForm(const std::u16string& findText) const;
+    std::u16string halfWidthForm(const std::u16string& findText) const;
+
   private:
     void replaceInTextBoxes(const automation::word::Collection<automation::word::Shape>& shapes,
                             const std::u16string& findText, const std::u16string& replacement,

@@ -117,6 +117,9 @@ class DocumentTally final {
     void finish() {
         if (missed_.empty()) {
             result_.outcome = found_ ? Outcome::Replaced : Outcome::Unchanged;
+            // Nothing was replaced anywhere, whether or not a region was searched.
+            if (!found_)
+                result_.counts = {};
             return;
         }
         result_.outcome = notSaved_ ? Outcome::NotSaved : Outcome::NotOpened;
@@ -184,9 +187,56 @@ bool stageNext(RunResult& result, std::int32_t index, const CopyStaging& staging
     return true;
 }
 
+// What the passes will search the next document for, each pair as the run's state has it.
+std::vector<SearchedText> searchedTexts(const RunRequest& request, const DocumentPasses& passes,
+                                        const FindTexts& findTexts) {
+    std::vector<SearchedText> searched;
+    for (const auto& find : findTexts) {
+        if (isBlank(find))
+            continue;
+        // Text boxes, headers and footers are searched without regard to case.
+        if (request.regions.textBoxes || request.regions.headersAndFooters)
+            searched.push_back({find, false});
+        if (!request.regions.body)
+            continue;
+        if (request.distinguishWidths) {
+            searched.push_back({find, request.matchCase});
+            continue;
+        }
+        const std::u16string full = passes.fullWidthForm(find);
+        searched.push_back({full, request.matchCase});
+        searched.push_back({passes.halfWidthForm(full), request.matchCase});
+    }
+    return searched;
+}
+
+// A document that cannot hold a match is not opened: it is Unchanged, and the find texts go on
+// as its body pass would have left them.
+bool skipWithoutMatch(const RunRequest& request, const DocumentPasses& passes,
+                      const MatchScreen& screen, FindTexts& findTexts,
+                      std::array<bool, RunRequest::kPairs>& converted, DocumentResult& document) {
+    if (!request.skipDocumentsWithoutMatch ||
+        screen(document.edited, searchedTexts(request, passes, findTexts))) {
+        return false;
+    }
+    for (std::size_t j = 0; j < RunRequest::kPairs; ++j) {
+        if (isBlank(findTexts[j]) || !request.regions.body || request.distinguishWidths)
+            continue;
+        findTexts[j] = passes.halfWidthForm(passes.fullWidthForm(findTexts[j]));
+        converted[j] = true;
+    }
+    document.outcome = Outcome::Unchanged;
+    document.skipped = true;
+    os::log::detail(u"検索文字列を含まないため読み込みませんでした：" + document.edited);
+    return true;
+}
+
 // Every pair on one staged document, then the word processor is told the run is done with it.
-void processDocument(const RunRequest& request, DocumentPasses& passes, FindTexts& findTexts,
-                     std::array<bool, RunRequest::kPairs>& converted, DocumentResult& document) {
+void processDocument(const RunRequest& request, DocumentPasses& passes, const MatchScreen& screen,
+                     FindTexts& findTexts, std::array<bool, RunRequest::kPairs>& converted,
+                     DocumentResult& document) {
+    if (skipWithoutMatch(request, passes, screen, findTexts, converted, document))
+        return;
     DocumentTally tally(document);
     for (std::size_t j = 0; j < RunRequest::kPairs; ++j) {
         if (isBlank(findTexts[j]))
@@ -251,7 +301,7 @@ bool RunDriver::runInParallel(const RunRequest& request, const CopyStaging& stag
             shared.queue.pop_front();
             lock.unlock();
             try {
-                processDocument(request, passes, texts, converted, *document);
+                processDocument(request, passes, screen_, texts, converted, *document);
             } catch (const std::exception&) {
                 lock.lock();
                 fail();
@@ -315,8 +365,11 @@ bool RunDriver::runInParallel(const RunRequest& request, const CopyStaging& stag
 }
 
 RunDriver::RunDriver(os::MessageBox& messages, automation::ObjectFactory& factory,
-                     WidthForms widths)
-    : messages_(messages), factory_(factory), widths_(std::move(widths)) {}
+                     WidthForms widths, MatchScreen screen)
+    : messages_(messages),
+      factory_(factory),
+      widths_(std::move(widths)),
+      screen_(std::move(screen)) {}
 
 RunResult RunDriver::run(const RunRequest& request, const std::u16string& droppedPath,
                          RunProgress* progress) {
@@ -366,7 +419,7 @@ RunResult RunDriver::run(const RunRequest& request, const std::u16string& droppe
                 messages_.show(kCopyFailedText, kTitle, os::MessageBox::kCritical);
                 return result;
             }
-            processDocument(request, passes, findTexts, converted,
+            processDocument(request, passes, screen_, findTexts, converted,
                             result.documents[static_cast<std::size_t>(i)]);
         }
         if (i < count &&

@@ -8,6 +8,7 @@
 #include "automation/variant.h"
 #include "os/message_box.h"
 #include "run/document_passes.h"
+#include "run/document_prescan.h"
 #include "run/run_request.h"
 #include "run/run_result.h"
 
@@ -36,7 +37,8 @@ class RunDriver final {
         u"ファイルコピー失敗：同一のファイル名があるかパスが無効。\n"
         u"ファイルの取扱メニューから別フォルダーを選択するか、または元ファイルを置換してください。";
 
-    RunDriver(os::MessageBox& messages, automation::ObjectFactory& factory, WidthForms widths = {});
+    RunDriver(os::MessageBox& messages, automation::ObjectFactory& factory, WidthForms widths = {},
+              MatchScreen screen = mayHoldMatch);
 
     // One complete run for the dropped path. Throws RunError, carrying what was done so far,
     // when the path cannot be examined or listed or the word processor cannot be started; the
@@ -56,6 +58,7 @@ class RunDriver final {
     os::MessageBox& messages_;
     automation::ObjectFactory& factory_;
     WidthForms widths_;
+    MatchScreen screen_;
 };
 
 }  // namespace quorvane::run

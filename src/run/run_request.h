@@ -39,6 +39,9 @@ struct RunRequest {
     // How many word processors may work on the documents of the run at once. The result is the
     // same whatever the number.
     int offices = 1;
+    // A document whose own bytes show it holds none of the find texts is not given to the word
+    // processor. The result is the same either way, only sooner.
+    bool skipDocumentsWithoutMatch = true;
 };
 
 }  // namespace quorvane::run

@@ -24,7 +24,8 @@ enum class Outcome {
 };
 
 // Replacements made in each region, where the word processor tells them; a region that was not
-// searched, or whose count the word processor does not give, has none.
+// searched, or whose count the word processor does not give, has none, and so has every region of
+// an unchanged document.
 struct RegionCounts {
     std::optional<std::int32_t> body;
     std::optional<std::int32_t> textBoxes;
@@ -45,6 +46,9 @@ struct DocumentResult {
     // Its saved file was read back and held all its text before it took the document's place
     // (where the word processor does that).
     bool checkedAfterSave = false;
+    // Its own bytes showed that it holds none of the find texts, so the word processor was not
+    // asked to open it: it is Unchanged.
+    bool skipped = false;
 
     bool processed() const noexcept {
         return outcome == Outcome::Replaced || outcome == Outcome::Unchanged;

@@ -140,6 +140,17 @@ TEST_F(RunDriverTest, WidthConversionHoldsForTheRestOfTheRunOnly) {
     word.clearLog();
     driver.run(request, dir / "src");
     EXPECT_THAT(boxFinds(), ElementsAre(u"ＡＢＣ", u"ABC"));
+
+    // A first document left out, as one that cannot match, moves the run on as its body pass
+    // would have: the second is searched for the converted text all the same.
+    int asked = 0;
+    RunDriver skipping{messages, word, {}, [&](const auto&, const auto&) { return asked++ > 0; }};
+    word.clearLog();
+    const RunResult result = skipping.run(request, dir / "src");
+    EXPECT_TRUE(result.documents[0].skipped);
+    EXPECT_EQ(result.documents[0].outcome, Outcome::Unchanged);
+    EXPECT_FALSE(result.documents[1].skipped);
+    EXPECT_THAT(boxFinds(), ElementsAre(u"ABC"));
 }
 
 TEST_F(RunDriverTest, AFailedWidthConversionSearchesForTheTextAsTyped) {
