@@ -107,16 +107,16 @@ void DocumentPasses::replaceInShapes(const word::Collection<word::Shape>& shapes
         resumeNext([&] {
             const std::int32_t type = shape.type();
             if (type == word::kGroupShape || type == word::kCanvasShape) {
-                replaceInShapes(type == word::kGroupShape ? shape.groupItems() : shape.canvasItems(),
-                                findText, replacement, pass);
+                replaceInShapes(
+                    type == word::kGroupShape ? shape.groupItems() : shape.canvasItems(), findText,
+                    replacement, pass);
                 return;
             }
             const word::TextFrame frame = shape.textFrame();
             if (!frame.hasText())
                 return;
-            search(pass, pass.result.counts.textBoxes, [&] {
-                return frame.textRange().find().replaceAllNamed(findText, replacement);
-            });
+            search(pass, pass.result.counts.textBoxes,
+                   [&] { return frame.textRange().find().replaceAllNamed(findText, replacement); });
         });
     }
 }

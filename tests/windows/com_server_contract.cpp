@@ -41,11 +41,10 @@ class ComServerBackend final : public ContractBackend {
     automation::com::WordFactory word_{factory_};
 };
 
-INSTANTIATE_TEST_SUITE_P(
-    ComServer, ObjectModelContract,
-    ::testing::Values(
-        BackendMaker{"ComServer", [] { return std::make_unique<ComServerBackend>(); }}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(ComServer, ObjectModelContract,
+                         ::testing::Values(BackendMaker{
+                             "ComServer", [] { return std::make_unique<ComServerBackend>(); }}),
+                         [](const auto& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace quorvane::contract

@@ -169,7 +169,8 @@ TEST_F(WordSessionTest, AFailedSaveLeavesNothingForTheNextPair) {
     word.failMember(u"SaveAs2", 1);
     const auto result = run(document(text));
     EXPECT_EQ(result.outcome, Outcome::NotSaved);
-    EXPECT_NE(result.reason.find(u"置換 1「foo」→「X」 は適用されていません"), std::u16string::npos);
+    EXPECT_NE(result.reason.find(u"置換 1「foo」→「X」 は適用されていません"),
+              std::u16string::npos);
     EXPECT_EQ(read().body, u"foo 「Y」");
     EXPECT_EQ(word.openDocuments(), 0);
 }
@@ -213,9 +214,8 @@ TEST_F(WordSessionTest, ADocumentWordUpdatedOnOpenIsNotWrittenWhenNothingWasRepl
 
 // Whatever the user's last search in Word left set, the search is literal.
 TEST_F(WordSessionTest, SearchOptionsTheUserLeftSetDoNotChangeTheResult) {
-    for (const auto option :
-         {u"MatchPrefix", u"MatchSuffix", u"MatchPhrase", u"IgnoreSpace", u"IgnorePunct",
-          u"MatchWholeWord", u"MatchWildcards"}) {
+    for (const auto option : {u"MatchPrefix", u"MatchSuffix", u"MatchPhrase", u"IgnoreSpace",
+                              u"IgnorePunct", u"MatchWholeWord", u"MatchWildcards"}) {
         word.leaveSearchOption(option, true);
     }
     FakeDocument text;

@@ -186,9 +186,8 @@ void pinOptions(const Variant& find) {
     }
     // Not every edition has these: the Japanese ones' fuzzy search off and widths told apart,
     // so that the passes' own width handling means here what it means with the other backends.
-    for (const auto option :
-         {u"MatchPrefix", u"MatchSuffix", u"MatchPhrase", u"IgnoreSpace", u"IgnorePunct",
-          u"MatchFuzzy"}) {
+    for (const auto option : {u"MatchPrefix", u"MatchSuffix", u"MatchPhrase", u"IgnoreSpace",
+                              u"IgnorePunct", u"MatchFuzzy"}) {
         resumeNext([&] { find.put(option, false); });
     }
     resumeNext([&] { find.put(u"MatchByte", true); });

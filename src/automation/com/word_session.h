@@ -13,7 +13,7 @@ namespace quorvane::automation::com {
 // going to backup on the way (ReplaceFileW on Windows). False, with the system's error code,
 // when it fails; the files may then be left anywhere in between, and the caller finds out where.
 using FileReplacer = std::function<bool(const std::u16string& document, const std::u16string& saved,
-                                       const std::u16string& backup, std::uint32_t& error)>;
+                                        const std::u16string& backup, std::uint32_t& error)>;
 FileReplacer systemFileReplacer();
 
 // Word as the passes expect every backend to behave, whatever the user has set in it:

@@ -37,16 +37,22 @@ std::string FakeDocument::serialize() const {
         end = body.find(u'\n', start);
         out += "body\t" + toUtf8(std::u16string_view(body).substr(start, end - start)) + "\n";
     }
-    for (const auto& shape : shapes) {
-        if (shape.kind != ShapeKind::Drawing)
+    // Each group or canvas is followed by the shapes in it.
+    for (std::size_t i = 0; i < shapes.size(); ++i) {
+        const Shape& shape = shapes[i];
+        if (shape.container >= 0)
+            continue;
+        if (shape.kind != ShapeKind::Drawing) {
             out += shape.kind == ShapeKind::Group ? "group\n" : "canvas\n";
-        else if (!shape.text)
+            for (const auto& item : shapes) {
+                if (item.container == static_cast<int>(i) && item.text)
+                    out += "item\t" + toUtf8(*item.text) + "\n";
+            }
+        } else if (!shape.text) {
             out += "shape-without-text\n";
-        else
-            out += std::string(shape.inHeader        ? "header-shape\t"
-                               : shape.container >= 0 ? "item\t"
-                                                      : "shape\t") +
-                   toUtf8(*shape.text) + "\n";
+        } else {
+            out += (shape.inHeader ? "header-shape\t" : "shape\t") + toUtf8(*shape.text) + "\n";
+        }
     }
     for (const auto& section : sections) {
         out += "section\n";
@@ -134,10 +140,10 @@ bool wellFormedUtf8BeyondAscii(std::string_view bytes) {
     for (std::size_t i = 0; i < bytes.size();) {
         const auto lead = static_cast<unsigned char>(bytes[i]);
         const std::size_t length = lead < 0x80           ? 1
-                                   : (lead >> 5) == 0x6 ? 2
-                                   : (lead >> 4) == 0xE ? 3
+                                   : (lead >> 5) == 0x6  ? 2
+                                   : (lead >> 4) == 0xE  ? 3
                                    : (lead >> 3) == 0x1E ? 4
-                                                        : 0;
+                                                         : 0;
         if (length == 0 || i + length > bytes.size())
             return false;
         for (std::size_t k = 1; k < length; ++k) {
@@ -182,9 +188,9 @@ std::u16string fromCodePage(std::string_view bytes) {
 }
 std::string toCodePage(std::u16string_view text) {
     const std::wstring wide(text.begin(), text.end());
-    const int size = WideCharToMultiByte(kSystemCodePage, 0, wide.data(),
-                                         static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                         nullptr);
+    const int size =
+        WideCharToMultiByte(kSystemCodePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
+                            0, nullptr, nullptr);
     std::string bytes(static_cast<std::size_t>(size), '\0');
     WideCharToMultiByte(kSystemCodePage, 0, wide.data(), static_cast<int>(wide.size()),
                         bytes.data(), size, nullptr, nullptr);

@@ -102,8 +102,8 @@ struct OpenDocument {
     std::vector<std::weak_ptr<RangeState>> ranges;
 
     std::shared_ptr<RangeState> range(std::u16string* text, std::size_t start, std::size_t end) {
-        auto made = std::make_shared<RangeState>(RangeState{text, std::min(start, text->size()),
-                                                            std::min(end, text->size())});
+        auto made = std::make_shared<RangeState>(
+            RangeState{text, std::min(start, text->size()), std::min(end, text->size())});
         std::erase_if(ranges, [](const auto& r) { return r.expired(); });
         ranges.push_back(made);
         return made;
@@ -365,11 +365,11 @@ Variant handOut(std::shared_ptr<FakeObject> object) {
 // ---- Find (Word.Find.md, Word.Find.Execute.md).
 
 const std::vector<std::u16string> kExecuteParameters{
-    u"FindText",       u"MatchCase",       u"MatchWholeWord",    u"MatchWildcards",
-    u"MatchSoundsLike", u"MatchAllWordForms", u"Forward",         u"Wrap",
-    u"Format",         u"ReplaceWith",     u"Replace",           u"MatchKashida",
-    u"MatchDiacritics", u"MatchAlefHamza", u"MatchControl",      u"MatchPrefix",
-    u"MatchSuffix",    u"MatchPhrase",     u"IgnoreSpace",       u"IgnorePunct"};
+    u"FindText",        u"MatchCase",         u"MatchWholeWord", u"MatchWildcards",
+    u"MatchSoundsLike", u"MatchAllWordForms", u"Forward",        u"Wrap",
+    u"Format",          u"ReplaceWith",       u"Replace",        u"MatchKashida",
+    u"MatchDiacritics", u"MatchAlefHamza",    u"MatchControl",   u"MatchPrefix",
+    u"MatchSuffix",     u"MatchPhrase",       u"IgnoreSpace",    u"IgnorePunct"};
 constexpr std::int32_t kReplaceOne = 1;
 constexpr std::int32_t kReplaceAll = 2;
 // Word refuses longer find and replacement texts ("String parameter too long").
@@ -385,33 +385,50 @@ struct Token {
     throw AutomationError(u"「^" + std::u16string(1, c) + u"」は使えない特殊文字です");
 }
 
-// ^p a paragraph mark (a line feed here), ^t a tab, ^^ a caret; in a find text also ^? any
-// character, ^# any digit and ^$ any letter, and with wildcards ? any character.
+// ^p a paragraph mark (a line feed here), ^t a tab and ^^ a caret, in find and replacement texts.
+std::optional<char16_t> codedCharacter(char16_t code) {
+    switch (code) {
+        case u'p':
+            return u'\n';
+        case u't':
+            return u'\t';
+        case u'^':
+            return u'^';
+        default:
+            return std::nullopt;
+    }
+}
+
+// In a find text also ^? any character, ^# any digit and ^$ any letter, and with wildcards ? any
+// character.
 std::vector<Token> findTokens(const std::u16string& text, bool wildcards) {
+    constexpr std::pair<char16_t, Token::Kind> kClasses[] = {
+        {u'?', Token::Kind::Any}, {u'#', Token::Kind::Digit}, {u'$', Token::Kind::Letter}};
     std::vector<Token> tokens;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (wildcards && text[i] == u'?') {
             tokens.push_back({Token::Kind::Any});
-        } else if (text[i] != u'^') {
-            tokens.push_back({Token::Kind::Character, text[i]});
-        } else if (++i == text.size()) {
-            badCode(u' ');
-        } else {
-            switch (text[i]) {
-                case u'p': tokens.push_back({Token::Kind::Character, u'\n'}); break;
-                case u't': tokens.push_back({Token::Kind::Character, u'\t'}); break;
-                case u'^': tokens.push_back({Token::Kind::Character, u'^'}); break;
-                case u'?': tokens.push_back({Token::Kind::Any}); break;
-                case u'#': tokens.push_back({Token::Kind::Digit}); break;
-                case u'$': tokens.push_back({Token::Kind::Letter}); break;
-                default: badCode(text[i]);
-            }
+            continue;
         }
+        if (text[i] != u'^') {
+            tokens.push_back({Token::Kind::Character, text[i]});
+            continue;
+        }
+        const char16_t code = ++i < text.size() ? text[i] : u' ';
+        if (const auto c = codedCharacter(code)) {
+            tokens.push_back({Token::Kind::Character, *c});
+            continue;
+        }
+        const auto found = std::find_if(std::begin(kClasses), std::end(kClasses),
+                                        [&](const auto& entry) { return entry.first == code; });
+        if (found == std::end(kClasses))
+            badCode(code);
+        tokens.push_back({found->second});
     }
     return tokens;
 }
 
-// The replacement for one match: ^p, ^t and ^^ as in a find text, ^& the match itself.
+// The replacement for one match, ^& standing for the match itself.
 std::u16string replacementFor(const std::u16string& with, std::u16string_view match) {
     std::u16string out;
     for (std::size_t i = 0; i < with.size(); ++i) {
@@ -419,15 +436,13 @@ std::u16string replacementFor(const std::u16string& with, std::u16string_view ma
             out += with[i];
             continue;
         }
-        if (++i == with.size())
-            badCode(u' ');
-        switch (with[i]) {
-            case u'p': out += u'\n'; break;
-            case u't': out += u'\t'; break;
-            case u'^': out += u'^'; break;
-            case u'&': out += match; break;
-            default: badCode(with[i]);
-        }
+        const char16_t code = ++i < with.size() ? with[i] : u' ';
+        if (const auto c = codedCharacter(code))
+            out += *c;
+        else if (code == u'&')
+            out += match;
+        else
+            badCode(code);
     }
     return out;
 }
@@ -476,10 +491,14 @@ class Matcher final {
     bool matches(const Token& token, char16_t c) const {
         const char16_t narrow = toNarrow(c);
         switch (token.kind) {
-            case Token::Kind::Any: return true;
-            case Token::Kind::Digit: return narrow >= u'0' && narrow <= u'9';
-            case Token::Kind::Letter: return isUpper(narrow) || isLower(narrow);
-            case Token::Kind::Character: break;
+            case Token::Kind::Any:
+                return true;
+            case Token::Kind::Digit:
+                return narrow >= u'0' && narrow <= u'9';
+            case Token::Kind::Letter:
+                return isUpper(narrow) || isLower(narrow);
+            case Token::Kind::Character:
+                break;
         }
         const bool acrossWidths = !matchByte_ || fuzzy_;
         const bool acrossCase = !matchCase_ || fuzzy_;
@@ -493,8 +512,8 @@ class Matcher final {
     }
 
     std::vector<Token> tokens_;
-    bool matchCase_, matchByte_, fuzzy_, wholeWord_, prefix_, suffix_, skipSpace_,
-        skipPunctuation_, linguistic_;
+    bool matchCase_, matchByte_, fuzzy_, wholeWord_, prefix_, suffix_, skipSpace_, skipPunctuation_,
+        linguistic_;
 };
 
 // Word.Find.Execute.md, Remarks: "if MatchCase is False, occurrences of the search text that
@@ -564,7 +583,8 @@ bool execute(State& state, OpenDocument& doc, RangeState& range, const Arguments
 }
 
 // A range's Find, labelled like "find(header 1.1)".
-Variant makeFind(const Context& ctx, std::shared_ptr<RangeState> range, const std::u16string& where) {
+Variant makeFind(const Context& ctx, std::shared_ptr<RangeState> range,
+                 const std::u16string& where) {
     auto find = ctx.object(u"find(" + where + u")");
     auto found = std::make_shared<bool>(false);
     const auto state = ctx.state;
@@ -581,10 +601,11 @@ Variant makeFind(const Context& ctx, std::shared_ptr<RangeState> range, const st
         .settable(u"Text", [state](const Variant& v) { state->search[u"Text"] = v.toString(); });
     // The fake has no formatting to search for.
     find->method(u"ClearFormatting", {}, [](const Arguments&) { return Variant(); })
-        .method(u"ClearAllFuzzyOptions", {}, [state](const Arguments&) {
-            state->fuzzyOptions = false;
-            return Variant();
-        })
+        .method(u"ClearAllFuzzyOptions", {},
+                [state](const Arguments&) {
+                    state->fuzzyOptions = false;
+                    return Variant();
+                })
         .property(u"Replacement", [ctx, state, where] {
             auto replacement = ctx.object(u"replacement(" + where + u")");
             replacement->method(u"ClearFormatting", {}, [](const Arguments&) { return Variant(); })
@@ -604,12 +625,14 @@ Variant makeRange(const Context& ctx, std::shared_ptr<RangeState> range,
                   const std::u16string& where) {
     auto object = ctx.object(u"range(" + where + u")");
     const auto doc = ctx.doc;
-    object->property(member::kFind, [=] { return makeFind(ctx, range, where); })
+    object
+        ->property(member::kFind, [=] { return makeFind(ctx, range, where); })
         // Word.Range.Text.md: "When you set this property, the existing text in the range is
         // replaced".
         .property(u"Text",
-                  [range] { return Variant(range->text->substr(range->start,
-                                                               range->end - range->start)); })
+                  [range] {
+                      return Variant(range->text->substr(range->start, range->end - range->start));
+                  })
         .settable(u"Text",
                   [doc, range](const Variant& v) {
                       doc->edit(*range, range->start, range->end, v.toString());
@@ -617,8 +640,10 @@ Variant makeRange(const Context& ctx, std::shared_ptr<RangeState> range,
         .property(u"Start", [range] { return Variant(static_cast<std::int32_t>(range->start)); })
         .property(u"End", [range] { return Variant(static_cast<std::int32_t>(range->end)); })
         .property(u"Duplicate",
-                  [=] { return makeRange(ctx, doc->range(range->text, range->start, range->end),
-                                         where); })
+                  [=] {
+                      return makeRange(ctx, doc->range(range->text, range->start, range->end),
+                                       where);
+                  })
         .method(u"SetRange", {u"Start", u"End"},
                 [range](const Arguments& args) {
                     const auto limit = range->text->size();
@@ -686,15 +711,16 @@ Variant makeShapes(const Context& ctx, ShapeSet set, const std::u16string& label
     });
     // Word.Shapes.AddTextbox.md: AddTextbox(Orientation, Left, Top, Width, Height), an empty
     // text box in the collection's story.
-    shapes->method(u"AddTextbox", {u"Orientation", u"Left", u"Top", u"Width", u"Height"},
-                   [=](const Arguments& args) {
-                       for (const auto name : {u"Orientation", u"Left", u"Top", u"Width", u"Height"})
-                           args.required(name);
-                       doc->document.shapes.push_back(
-                           {u"", FakeDocument::ShapeKind::Drawing, set.container, set.inHeader});
-                       doc->modified = true;
-                       return makeShape(ctx, doc->document.shapes.size() - 1);
-                   });
+    shapes->method(
+        u"AddTextbox", {u"Orientation", u"Left", u"Top", u"Width", u"Height"},
+        [=](const Arguments& args) {
+            for (const auto name : {u"Orientation", u"Left", u"Top", u"Width", u"Height"})
+                args.required(name);
+            doc->document.shapes.push_back(
+                {u"", FakeDocument::ShapeKind::Drawing, set.container, set.inHeader});
+            doc->modified = true;
+            return makeShape(ctx, doc->document.shapes.size() - 1);
+        });
     return handOut(shapes);
 }
 
@@ -728,8 +754,9 @@ Variant makeShape(const Context& ctx, std::size_t index) {
             throw AutomationError(u"この図形にはテキストがありません");
         auto frame = ctx.object(u"textframe(" + label + u")");
         frame->property(u"HasText", [t = &*text] { return Variant(!t->empty()); })
-            .property(member::kTextRange,
-                      [=, t = &*text] { return makeRange(ctx, doc->range(t, 0, t->size()), label); });
+            .property(member::kTextRange, [=, t = &*text] {
+                return makeRange(ctx, doc->range(t, 0, t->size()), label);
+            });
         return handOut(frame);
     });
     return handOut(object);
@@ -773,16 +800,17 @@ Variant makeHeadersFooters(const Context& ctx, std::size_t section, bool header)
             const HeaderFooterText at = headerFooterText(*doc, section, k, header);
             auto object = ctx.object(label);
             object
-                ->property(member::kRange,
-                           [=] { return makeRange(ctx, doc->range(at.text, 0, at.text->size()),
-                                                  label); })
+                ->property(
+                    member::kRange,
+                    [=] { return makeRange(ctx, doc->range(at.text, 0, at.text->size()), label); })
                 .property(u"LinkToPrevious", [at] { return Variant(at.linked); })
                 .property(u"Exists", [at] { return Variant(at.exists); })
                 .property(u"Index", [k] { return Variant(static_cast<std::int32_t>(k + 1)); })
                 // Word.HeaderFooter.Shapes.md: "all the Shape objects found in all the headers
                 // and footers in the document".
-                .property(member::kShapes,
-                          [ctx] { return makeShapes(ctx, {-1, true}, u"header shapes"); });
+                .property(member::kShapes, [ctx] {
+                    return makeShapes(ctx, {-1, true}, u"header shapes");
+                });
             members.push_back(handOut(object));
         }
         return members;
@@ -799,12 +827,12 @@ Variant makeSection(const Context& ctx, std::size_t s) {
 
 // ---- Documents.
 
-constexpr std::int32_t kFormatDocument = 0;       // wdFormatDocument
-constexpr std::int32_t kFormatText = 2;           // wdFormatText
-constexpr std::int32_t kFormatEncodedText = 7;    // wdFormatEncodedText
-constexpr std::int32_t kFormatXmlDocument = 12;   // wdFormatXMLDocument
-constexpr std::int32_t kFormatRtf = 6;            // wdFormatRTF
-constexpr std::int32_t kDoNotSaveChanges = 0;     // wdDoNotSaveChanges
+constexpr std::int32_t kFormatDocument = 0;      // wdFormatDocument
+constexpr std::int32_t kFormatText = 2;          // wdFormatText
+constexpr std::int32_t kFormatEncodedText = 7;   // wdFormatEncodedText
+constexpr std::int32_t kFormatXmlDocument = 12;  // wdFormatXMLDocument
+constexpr std::int32_t kFormatRtf = 6;           // wdFormatRTF
+constexpr std::int32_t kDoNotSaveChanges = 0;    // wdDoNotSaveChanges
 
 bool isText(std::int32_t format) {
     return (format >= 2 && format <= 5) || format == kFormatEncodedText;
@@ -831,11 +859,11 @@ void writeBytes(std::u16string_view path, const std::string& bytes) {
 // Word.WdSaveFormat.md: the text formats are written as text, wdFormatEncodedText in the given
 // encoding and the others in the system code page (Word.SaveAs2.md: Encoding "The default is
 // the system code page"); every other format here is the fake's own.
-void write(OpenDocument& doc, std::u16string_view path, std::int32_t format,
-           std::int32_t encoding, std::int32_t lineEnding) {
+void write(OpenDocument& doc, std::u16string_view path, std::int32_t format, std::int32_t encoding,
+           std::int32_t lineEnding) {
     if (isText(format)) {
-        const std::int32_t used = format == kFormatEncodedText ? encoding
-                                                               : text_file::kSystemCodePage;
+        const std::int32_t used =
+            format == kFormatEncodedText ? encoding : text_file::kSystemCodePage;
         writeBytes(path, text_file::encode(doc.document.body, used, doc.byteOrderMark, lineEnding));
     } else {
         doc.document.save(path);
@@ -883,19 +911,18 @@ Variant makeDocument(const std::shared_ptr<State>& state, const std::shared_ptr<
     });
     // Word.Document.Close(method).md: Close(SaveChanges, OriginalFormat, RouteDocument). Asked
     // nothing, the fake keeps the changes.
-    document->method(member::kClose, {u"SaveChanges", u"OriginalFormat", u"RouteDocument"},
-                     [state, doc, session](const Arguments& args) {
-                         const bool save = doc->modified &&
-                                           args.integer(u"SaveChanges", -1) != kDoNotSaveChanges;
-                         if (save)
-                             write(*doc, doc->path, doc->saveFormat, doc->textEncoding,
-                                   doc->textLineEnding);
-                         doc->closed = true;
-                         std::erase(session->open, doc);
-                         --state->openDocuments;
-                         return save && !state->saveNotice.empty() ? Variant(state->saveNotice)
-                                                                   : Variant();
-                     });
+    document->method(
+        member::kClose, {u"SaveChanges", u"OriginalFormat", u"RouteDocument"},
+        [state, doc, session](const Arguments& args) {
+            const bool save =
+                doc->modified && args.integer(u"SaveChanges", -1) != kDoNotSaveChanges;
+            if (save)
+                write(*doc, doc->path, doc->saveFormat, doc->textEncoding, doc->textLineEnding);
+            doc->closed = true;
+            std::erase(session->open, doc);
+            --state->openDocuments;
+            return save && !state->saveNotice.empty() ? Variant(state->saveNotice) : Variant();
+        });
     // Word.Document.ReadOnly.md, Word.Document.ReadOnlyRecommended.md, Word.Document.Saved.md
     // ("False if Microsoft Word displays a prompt to save changes"), Word.Document.FullName.md,
     // Word.Document.SaveFormat.md, Word.Document.TextEncoding.md,
@@ -927,8 +954,7 @@ Variant makeDocument(const std::shared_ptr<State>& state, const std::shared_ptr<
         [doc](const Arguments& args) {
             const std::u16string file = args.required(u"FileName").toString();
             const std::int32_t format = args.integer(u"FileFormat", doc->saveFormat);
-            const std::int32_t encoding =
-                args.integer(u"Encoding", text_file::kSystemCodePage);
+            const std::int32_t encoding = args.integer(u"Encoding", text_file::kSystemCodePage);
             const std::int32_t lineEnding = args.integer(u"LineEnding", 0);
             if (lineEnding != 0 && lineEnding != 1)
                 throw AutomationError(u"LineEnding に指定できるのは wdCRLF と wdCROnly です");
@@ -937,8 +963,8 @@ Variant makeDocument(const std::shared_ptr<State>& state, const std::shared_ptr<
             doc->path = file;
             doc->saveFormat = format;
             if (isText(format))
-                doc->textEncoding = format == kFormatEncodedText ? encoding
-                                                                 : text_file::kSystemCodePage;
+                doc->textEncoding =
+                    format == kFormatEncodedText ? encoding : text_file::kSystemCodePage;
             doc->modified = false;
             return Variant();
         });
@@ -971,8 +997,8 @@ std::shared_ptr<OpenDocument> load(const std::u16string& path, const OpenArgumen
         doc->document.body = std::move(text.text);
         doc->textEncoding = text.encoding;
         doc->byteOrderMark = text.byteOrderMark;
-        doc->saveFormat = text.encoding == text_file::kSystemCodePage ? kFormatText
-                                                                      : kFormatEncodedText;
+        doc->saveFormat =
+            text.encoding == text_file::kSystemCodePage ? kFormatText : kFormatEncodedText;
     } else {
         throw AutomationError(u"文書として開けません");
     }
@@ -991,19 +1017,30 @@ std::shared_ptr<OpenDocument> load(const std::u16string& path, const OpenArgumen
     const auto permissions = std::filesystem::status(os::toNativePath(path), error).permissions();
     // Word.Documents.Open.md, ReadOnly: "This argument doesn't override the read-only
     // recommended setting on a saved document."
-    doc->readOnly = args.readOnly || doc->document.readOnlyRecommended ||
-                    (permissions & std::filesystem::perms::owner_write) ==
-                        std::filesystem::perms::none;
+    doc->readOnly =
+        args.readOnly || doc->document.readOnlyRecommended ||
+        (permissions & std::filesystem::perms::owner_write) == std::filesystem::perms::none;
     // Word.Document.Saved.md: False whenever Word would prompt to save, as after an update.
     doc->modified = doc->document.updatesOnOpen;
     return doc;
 }
 
-const std::vector<std::u16string> kOpenParameters{
-    u"FileName",    u"ConfirmConversions",    u"ReadOnly",      u"AddToRecentFiles",
-    u"PasswordDocument", u"PasswordTemplate", u"Revert",        u"WritePasswordDocument",
-    u"WritePasswordTemplate", u"Format",      u"Encoding",      u"Visible",
-    u"OpenConflictDocument", u"OpenAndRepair", u"DocumentDirection", u"NoEncodingDialog"};
+const std::vector<std::u16string> kOpenParameters{u"FileName",
+                                                  u"ConfirmConversions",
+                                                  u"ReadOnly",
+                                                  u"AddToRecentFiles",
+                                                  u"PasswordDocument",
+                                                  u"PasswordTemplate",
+                                                  u"Revert",
+                                                  u"WritePasswordDocument",
+                                                  u"WritePasswordTemplate",
+                                                  u"Format",
+                                                  u"Encoding",
+                                                  u"Visible",
+                                                  u"OpenConflictDocument",
+                                                  u"OpenAndRepair",
+                                                  u"DocumentDirection",
+                                                  u"NoEncodingDialog"};
 
 // Word.Documents.Open.md; Revert: "True to discard any unsaved changes to the open document and
 // reopen the file. False to activate the open document."

@@ -147,9 +147,9 @@ class Shape final : public Member {
             unknown(member);
         if (!text_.is())
             throw AutomationError(u"この図形には文字列がありません");
-        return object<RangeOwner>(u"TextFrame", word::member::kTextRange, document_, text_,
-                                  std::vector<std::pair<std::u16string_view, Variant>>{
-                                      {word::member::kHasText, true}});
+        return object<RangeOwner>(
+            u"TextFrame", word::member::kTextRange, document_, text_,
+            std::vector<std::pair<std::u16string_view, Variant>>{{word::member::kHasText, true}});
     }
 
   private:
