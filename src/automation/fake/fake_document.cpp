@@ -208,9 +208,13 @@ std::string convert(std::string_view bytes, const char* to, const char* from) {
     std::size_t left = in.size();
     std::size_t room = out.size();
     while (left > 0 && iconv(converter, &source, &left, &target, &room) == std::size_t(-1)) {
-        // What the code page cannot hold becomes a question mark, as Word's save does.
-        ++source;
-        --left;
+        // A character the other side cannot hold becomes a question mark, as with the system's
+        // converter on Windows.
+        std::size_t length = 1;
+        while (length < left && (static_cast<unsigned char>(source[length]) & 0xC0) == 0x80)
+            ++length;
+        source += length;
+        left -= length;
         *target++ = '?';
         --room;
     }
