@@ -11,4 +11,11 @@ class AutomationError : public os::Error {
     using os::Error::Error;
 };
 
+// The server is gone: it ended, or the connection to it broke. Nothing more can be asked of any
+// of its objects.
+class ServerGoneError final : public AutomationError {
+  public:
+    using AutomationError::AutomationError;
+};
+
 }  // namespace quorvane::automation

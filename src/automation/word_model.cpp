@@ -37,12 +37,44 @@ Find Range::find() const {
     return Find(object_.get(member::kFind));
 }
 
-Range Shape::textFrameRange() const {
-    return Range(object_.get(member::kTextFrame).get(member::kTextRange));
+bool TextFrame::hasText() const {
+    return object_.get(member::kHasText).toBool();
+}
+
+Range TextFrame::textRange() const {
+    return Range(object_.get(member::kTextRange));
+}
+
+std::int32_t Shape::type() const {
+    return object_.get(member::kType).toInt32();
+}
+
+Collection<Shape> Shape::groupItems() const {
+    return Collection<Shape>(object_.get(member::kGroupItems));
+}
+
+Collection<Shape> Shape::canvasItems() const {
+    return Collection<Shape>(object_.get(member::kCanvasItems));
+}
+
+TextFrame Shape::textFrame() const {
+    return TextFrame(object_.get(member::kTextFrame));
 }
 
 Range HeaderFooter::range() const {
     return Range(object_.get(member::kRange));
+}
+
+bool HeaderFooter::linkedToPrevious() const {
+    return object_.get(member::kLinkToPrevious).toBool();
+}
+
+bool HeaderFooter::exists() const {
+    return object_.get(member::kExists).toBool();
+}
+
+Collection<Shape> HeaderFooter::shapes() const {
+    return Collection<Shape>(object_.get(member::kShapes));
 }
 
 Collection<HeaderFooter> Section::headers() const {

@@ -20,13 +20,18 @@ namespace member {
 inline constexpr std::u16string_view kApplication = u"Application";
 inline constexpr std::u16string_view kClose = u"Close";
 inline constexpr std::u16string_view kContent = u"Content";
+inline constexpr std::u16string_view kCanvasItems = u"CanvasItems";
 inline constexpr std::u16string_view kDocuments = u"Documents";
 inline constexpr std::u16string_view kExecute = u"Execute";
 inline constexpr std::u16string_view kFind = u"Find";
 inline constexpr std::u16string_view kFinish = u"Finish";
 inline constexpr std::u16string_view kFindText = u"FindText";
+inline constexpr std::u16string_view kExists = u"Exists";
 inline constexpr std::u16string_view kFooters = u"Footers";
+inline constexpr std::u16string_view kGroupItems = u"GroupItems";
+inline constexpr std::u16string_view kHasText = u"HasText";
 inline constexpr std::u16string_view kHeaders = u"Headers";
+inline constexpr std::u16string_view kLinkToPrevious = u"LinkToPrevious";
 inline constexpr std::u16string_view kMatchCase = u"MatchCase";
 inline constexpr std::u16string_view kOpen = u"Open";
 inline constexpr std::u16string_view kQuit = u"Quit";
@@ -37,12 +42,16 @@ inline constexpr std::u16string_view kSections = u"Sections";
 inline constexpr std::u16string_view kShapes = u"Shapes";
 inline constexpr std::u16string_view kTextFrame = u"TextFrame";
 inline constexpr std::u16string_view kTextRange = u"TextRange";
+inline constexpr std::u16string_view kType = u"Type";
 inline constexpr std::u16string_view kVisible = u"Visible";
 }  // namespace member
 
 inline constexpr std::u16string_view kApplicationClass = u"Word.Application";
 // Execute's Replace argument: replace every occurrence.
 inline constexpr std::int32_t kReplaceAll = 2;
+// Shape.Type of a group of shapes and of a drawing canvas (msoGroup, msoCanvas).
+inline constexpr std::int32_t kGroupShape = 6;
+inline constexpr std::int32_t kCanvasShape = 20;
 
 // What an Execute answered: whether it found anything, and how many it replaced where the
 // backend can tell (Word itself answers only found or not).
@@ -75,20 +84,11 @@ class Range final {
     Variant object_;
 };
 
-class Shape final {
+class TextFrame final {
   public:
-    explicit Shape(Variant object) : object_(std::move(object)) {}
-    // TextFrame.TextRange: fails for a shape without text, such as a picture.
-    Range textFrameRange() const;
-
-  private:
-    Variant object_;
-};
-
-class HeaderFooter final {
-  public:
-    explicit HeaderFooter(Variant object) : object_(std::move(object)) {}
-    Range range() const;
+    explicit TextFrame(Variant object) : object_(std::move(object)) {}
+    bool hasText() const;
+    Range textRange() const;
 
   private:
     Variant object_;
@@ -110,6 +110,36 @@ class Collection final {
     Variant object_;
 };
 
+class Shape final {
+  public:
+    explicit Shape(Variant object) : object_(std::move(object)) {}
+    // The MsoShapeType, such as kGroupShape.
+    std::int32_t type() const;
+    // The members of a group, and of a drawing canvas.
+    Collection<Shape> groupItems() const;
+    Collection<Shape> canvasItems() const;
+    // Fails for a shape that cannot hold text, such as a picture.
+    TextFrame textFrame() const;
+
+  private:
+    Variant object_;
+};
+
+class HeaderFooter final {
+  public:
+    explicit HeaderFooter(Variant object) : object_(std::move(object)) {}
+    Range range() const;
+    // A linked header or footer shows the previous section's of its kind: the same text.
+    bool linkedToPrevious() const;
+    // Whether the section has this kind (a first-page or even-page one may not).
+    bool exists() const;
+    // The shapes of every header and footer of the document.
+    Collection<Shape> shapes() const;
+
+  private:
+    Variant object_;
+};
+
 class Section final {
   public:
     explicit Section(Variant object) : object_(std::move(object)) {}
@@ -123,6 +153,7 @@ class Section final {
 class Document final {
   public:
     explicit Document(Variant object) : object_(std::move(object)) {}
+    // The shapes of the main text; those of headers and footers are the headers' own.
     Collection<Shape> shapes() const;
     Collection<Section> sections() const;
     Range content() const;

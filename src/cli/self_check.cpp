@@ -2,7 +2,9 @@
 
 #include <array>
 #include <filesystem>
+#include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -25,23 +27,33 @@ namespace {
 
 constexpr std::int32_t kDoNotSaveChanges = 0;  // wdDoNotSaveChanges
 constexpr std::int32_t kHorizontal = 1;        // msoTextOrientationHorizontal
+constexpr std::int32_t kGroup = 6;             // msoGroup
+constexpr std::int32_t kDocx = 16;             // wdFormatDocumentDefault
 
-// The pair of the check and where it lands: the body is searched with case and widths told
-// apart, the other regions without regard to case (as the window does).
+// The pairs of the check and what they leave. The first is searched with case and widths told
+// apart in the body and without regard to case elsewhere (as the window does); the second puts a
+// replacement with letters for an uppercase match; the third's replacement holds its find text,
+// so that a text replaced twice shows.
 constexpr std::u16string_view kFind = u"foo";
 constexpr std::u16string_view kReplacement = u"済";
 constexpr std::u16string_view kMark = u"「済」";
+constexpr std::u16string_view kCasedFind = u"case";
+constexpr std::u16string_view kCasedReplacement = u"Case";
+constexpr std::u16string_view kCasedMark = u"「Case」";
+constexpr std::u16string_view kGrowingFind = u"東京";
+constexpr std::u16string_view kGrowingReplacement = u"東京都";
 
 struct Region {
     std::u16string_view name;
     std::u16string_view text;
     int expected;
 };
-constexpr std::array<Region, 4> kRegions{{
+constexpr std::array<Region, 5> kRegions{{
     {u"本文", u"本文 foo Foo ｆｏｏ foo", 2},
     {u"テキストボックス", u"枠 foo Foo", 2},
-    {u"ヘッダー", u"頭 FOO", 1},
+    {u"ヘッダー", u"頭 FOO CASE", 1},
     {u"フッター", u"脚 foo ｆｏｏ", 1},
+    {u"ヘッダーのテキストボックス", u"頭枠 foo", 1},
 }};
 
 // The formats Word saves in (wdFormatDocumentDefault, wdFormatDocument, wdFormatRTF).
@@ -49,7 +61,28 @@ struct Format {
     std::u16string_view extension;
     std::int32_t code;
 };
-constexpr std::array<Format, 3> kFormats{{{u"docx", 16}, {u"doc", 0}, {u"rtf", 6}}};
+constexpr std::array<Format, 3> kFormats{{{u"docx", kDocx}, {u"doc", 0}, {u"rtf", 6}}};
+
+// Two sections whose headers are linked, and a group of two text boxes.
+constexpr std::u16string_view kSectionsName = u"節と組.docx";
+constexpr std::u16string_view kLinkedHeader = u"節 東京";
+constexpr std::u16string_view kLinkedHeaderAfter = u"節 「東京都」";
+constexpr std::array<std::u16string_view, 2> kGroupTexts{u"組一 foo", u"組二 foo"};
+// A document saved with the recommendation to open it read-only.
+constexpr std::u16string_view kRecommendedName = u"推奨.docx";
+// Text files, written here byte by byte, and what they must hold afterwards byte by byte: UTF-8
+// without a byte order mark, and Shift_JIS, both "テキスト foo" and a CR LF.
+struct TextFile {
+    std::u16string_view name;
+    std::string_view before;
+    std::string_view after;
+};
+constexpr std::array<TextFile, 2> kTextFiles{{
+    {u"utf8.txt", "\xE3\x83\x86\xE3\x82\xAD\xE3\x82\xB9\xE3\x83\x88 foo\r\n",
+     "\xE3\x83\x86\xE3\x82\xAD\xE3\x82\xB9\xE3\x83\x88 \xE3\x80\x8C\xE6\xB8\x88\xE3\x80\x8D\r\n"},
+    {u"sjis.txt", "\x83\x65\x83\x4C\x83\x58\x83\x67 foo\r\n",
+     "\x83\x65\x83\x4C\x83\x58\x83\x67 \x81\x75\x8D\xCF\x81\x76\r\n"},
+}};
 
 int occurrences(std::u16string_view text, std::u16string_view word) {
     int n = 0;
@@ -58,6 +91,10 @@ int occurrences(std::u16string_view text, std::u16string_view word) {
         ++n;
     }
     return n;
+}
+
+std::u16string numberText(std::size_t n) {
+    return os::fromUtf8(std::to_string(n));
 }
 
 // A folder of its own under the system's temporary folder, removed with what it holds.
@@ -79,6 +116,14 @@ class WorkFolder final {
 
     std::u16string operator/(std::u16string_view relative) const {
         return os::fromNativePath(path_) + os::kPathSeparator + std::u16string(relative);
+    }
+    // The original of a document, and its copy.
+    std::u16string in(std::u16string_view name) const {
+        return *this / (u"in" + std::u16string(1, os::kPathSeparator) + std::u16string(name));
+    }
+    std::u16string copy(std::u16string_view name) const {
+        const std::u16string separator(1, os::kPathSeparator);
+        return *this / (u"out" + separator + u"in" + separator + std::u16string(name));
     }
 
   private:
@@ -106,39 +151,109 @@ class Word final {
     Variant application_;
 };
 
-Variant primary(const Variant& section, std::u16string_view list) {
-    return section.get(list).call(u"Item", {1}).get(automation::word::member::kRange);
+Variant primary(const Variant& document, std::int32_t section, std::u16string_view list) {
+    return document.get(u"Sections").call(u"Item", {section}).get(list).call(u"Item", {1});
 }
 
-void makeDocument(const Word& word, const std::u16string& path, std::int32_t format) {
+Variant addTextbox(const Variant& shapes, std::u16string_view text) {
+    Variant box = shapes.call(u"AddTextbox", {kHorizontal, 100, 100, 200, 50});
+    box.get(u"TextFrame").get(u"TextRange").put(u"Text", std::u16string(text));
+    return box;
+}
+
+void saveAndClose(const Variant& document, const std::u16string& path, std::int32_t format,
+                  bool readOnlyRecommended = false) {
+    document.call(u"SaveAs2", {},
+                  {{u"FileName", path},
+                   {u"FileFormat", format},
+                   {u"ReadOnlyRecommended", readOnlyRecommended}});
+    document.call(u"Close", {}, {{u"SaveChanges", kDoNotSaveChanges}});
+}
+
+void makeRegionDocument(const Word& word, const std::u16string& path, std::int32_t format) {
     const Variant document = word.documents().call(u"Add");
     document.get(u"Content").put(u"Text", std::u16string(kRegions[0].text));
-    document.get(u"Shapes")
-        .call(u"AddTextbox", {kHorizontal, 100, 100, 200, 50})
-        .get(u"TextFrame")
-        .get(u"TextRange")
-        .put(u"Text", std::u16string(kRegions[1].text));
-    const Variant section = document.get(u"Sections").call(u"Item", {1});
-    primary(section, u"Headers").put(u"Text", std::u16string(kRegions[2].text));
-    primary(section, u"Footers").put(u"Text", std::u16string(kRegions[3].text));
-    document.call(u"SaveAs2", {}, {{u"FileName", path}, {u"FileFormat", format}});
-    document.call(u"Close", {}, {{u"SaveChanges", kDoNotSaveChanges}});
+    addTextbox(document.get(u"Shapes"), kRegions[1].text);
+    primary(document, 1, u"Headers").get(u"Range").put(u"Text", std::u16string(kRegions[2].text));
+    primary(document, 1, u"Footers").get(u"Range").put(u"Text", std::u16string(kRegions[3].text));
+    addTextbox(primary(document, 1, u"Headers").get(u"Shapes"), kRegions[4].text);
+    saveAndClose(document, path, format);
 }
 
-// The replacements found in each region of the document, in the order of kRegions.
-std::array<int, 4> countMarks(const Word& word, const std::u16string& path) {
-    const Variant document = word.documents().call(automation::word::member::kOpen, {path});
-    std::array<int, 4> found{};
-    found[0] = occurrences(document.get(u"Content").get(u"Text").toString(), kMark);
-    for (const Variant& shape : document.get(u"Shapes").enumerate()) {
-        found[1] +=
-            occurrences(shape.get(u"TextFrame").get(u"TextRange").get(u"Text").toString(), kMark);
+// A new section's headers are linked to the previous section's, as the reference has them.
+void makeSectionsDocument(const Word& word, const std::u16string& path) {
+    const Variant document = word.documents().call(u"Add");
+    document.get(u"Content").put(u"Text", u"一");
+    for (const auto text : kGroupTexts)
+        addTextbox(document.get(u"Shapes"), text);
+    document.get(u"Content").get(u"ShapeRange").call(u"Group");
+    document.get(u"Sections").call(u"Add");
+    primary(document, 1, u"Headers").get(u"Range").put(u"Text", std::u16string(kLinkedHeader));
+    saveAndClose(document, path, kDocx);
+}
+
+void makeRecommendedDocument(const Word& word, const std::u16string& path) {
+    const Variant document = word.documents().call(u"Add");
+    document.get(u"Content").put(u"Text", u"推奨 foo");
+    saveAndClose(document, path, kDocx, true);
+}
+
+std::u16string textOf(const Variant& range) {
+    std::u16string text = range.get(u"Text").toString();
+    // A story's range ends with its paragraph mark.
+    while (!text.empty() && (text.back() == u'\r' || text.back() == u'\n'))
+        text.pop_back();
+    return text;
+}
+
+int marksInShapes(const Variant& shapes, std::u16string_view mark) {
+    int found = 0;
+    for (const Variant& shape : shapes.enumerate()) {
+        if (shape.get(u"Type").toInt32() == kGroup)
+            found += marksInShapes(shape.get(u"GroupItems"), mark);
+        else
+            found += occurrences(textOf(shape.get(u"TextFrame").get(u"TextRange")), mark);
     }
-    const Variant section = document.get(u"Sections").call(u"Item", {1});
-    found[2] = occurrences(primary(section, u"Headers").get(u"Text").toString(), kMark);
-    found[3] = occurrences(primary(section, u"Footers").get(u"Text").toString(), kMark);
-    document.call(u"Close", {}, {{u"SaveChanges", kDoNotSaveChanges}});
     return found;
+}
+
+// An open document, closed without saving however the reading ends.
+class Opened final {
+  public:
+    Opened(const Word& word, const std::u16string& path)
+        : document_(word.documents().call(automation::word::member::kOpen, {path})) {}
+    ~Opened() {
+        try {
+            document_.call(u"Close", {}, {{u"SaveChanges", kDoNotSaveChanges}});
+        } catch (const automation::AutomationError& e) {
+            os::log::problem(u"自己診断の文書を閉じられませんでした：" + e.message());
+        }
+    }
+    Opened(const Opened&) = delete;
+    Opened& operator=(const Opened&) = delete;
+    const Variant* operator->() const { return &document_; }
+    const Variant& operator*() const { return document_; }
+
+  private:
+    Variant document_;
+};
+
+// The replacements found in each region of the document, in the order of kRegions.
+std::array<int, kRegions.size()> countMarks(const Word& word, const std::u16string& path) {
+    const Opened document(word, path);
+    const Variant header = primary(*document, 1, u"Headers");
+    return {occurrences(textOf(document->get(u"Content")), kMark),
+            marksInShapes(document->get(u"Shapes"), kMark),
+            occurrences(textOf(header.get(u"Range")), kMark),
+            occurrences(textOf(primary(*document, 1, u"Footers").get(u"Range")), kMark),
+            marksInShapes(header.get(u"Shapes"), kMark)};
+}
+
+std::string readBytes(const std::u16string& path) {
+    std::ifstream in(os::toNativePath(path), std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
 }
 
 std::string cell(std::u16string_view text, std::size_t width) {
@@ -165,15 +280,20 @@ int SelfCheck::run() {
             const Word word(factory_);
             for (const Format& format : kFormats) {
                 names.push_back(u"自己診断." + std::u16string(format.extension));
-                makeDocument(
-                    word, folder / (u"in" + std::u16string(1, os::kPathSeparator) + names.back()),
-                    format.code);
+                makeRegionDocument(word, folder.in(names.back()), format.code);
             }
+            makeSectionsDocument(word, folder.in(kSectionsName));
+            makeRecommendedDocument(word, folder.in(kRecommendedName));
+        }
+        for (const TextFile& file : kTextFiles) {
+            std::ofstream(os::toNativePath(folder.in(file.name)), std::ios::binary) << file.before;
         }
 
         run::RunRequest request;
         request.destinationFolder = folder / u"out";
         request.pairs[0] = {std::u16string(kFind), std::u16string(kReplacement)};
+        request.pairs[1] = {std::u16string(kCasedFind), std::u16string(kCasedReplacement)};
+        request.pairs[2] = {std::u16string(kGrowingFind), std::u16string(kGrowingReplacement)};
         run::RunDriver driver(messages_, factory_);
         const run::RunResult result = driver.run(request, folder / u"in");
         for (const run::DocumentResult& document : result.documents) {
@@ -184,30 +304,56 @@ int SelfCheck::run() {
         }
 
         const Word word(factory_);
-        out_ << cell(u"文書", 18) << cell(u"範囲", 20) << cell(u"期待", 6) << cell(u"結果", 6)
+        out_ << cell(u"文書", 18) << cell(u"範囲", 28) << cell(u"期待", 16) << cell(u"結果", 16)
              << '\n';
         int mismatches = 0;
-        const auto row = [&](std::u16string_view name, std::u16string_view region, int expected,
-                             int found) {
-            const bool same = expected == found;
+        const auto row = [&](std::u16string_view name, std::u16string_view region,
+                             const std::u16string& expected, const std::u16string& found,
+                             bool same) {
             mismatches += same ? 0 : 1;
-            out_ << cell(name, 18) << cell(region, 20)
-                 << cell(os::fromUtf8(std::to_string(expected)), 6)
-                 << cell(os::fromUtf8(std::to_string(found)), 6)
+            out_ << cell(name, 18) << cell(region, 28) << cell(expected, 16) << cell(found, 16)
                  << toUtf8(same ? u"一致" : u"不一致") << '\n';
         };
-        const std::u16string copies = u"out" + std::u16string(1, os::kPathSeparator) + u"in" +
-                                      std::u16string(1, os::kPathSeparator);
+        const auto count = [&](std::u16string_view name, std::u16string_view region, int expected,
+                               int found) {
+            row(name, region, numberText(expected), numberText(found), expected == found);
+        };
         for (const std::u16string& name : names) {
-            const auto found = countMarks(word, folder / (copies + name));
+            const auto found = countMarks(word, folder.copy(name));
             for (std::size_t r = 0; r < kRegions.size(); ++r)
-                row(name, kRegions[r].name, kRegions[r].expected, found[r]);
+                count(name, kRegions[r].name, kRegions[r].expected, found[r]);
+            // Word would put 「CASE」 for the uppercase CASE; the replacement is as typed.
+            const Opened copy(word, folder.copy(name));
+            count(name, u"ヘッダー（大文字の一致）", 1,
+                  occurrences(textOf(primary(*copy, 1, u"Headers").get(u"Range")), kCasedMark));
             // The originals stay as they were: only the copies are edited.
             int original = 0;
-            for (const int n :
-                 countMarks(word, folder / (u"in" + std::u16string(1, os::kPathSeparator) + name)))
+            for (const int n : countMarks(word, folder.in(name)))
                 original += n;
-            row(name, u"元の文書（全範囲）", 0, original);
+            count(name, u"元の文書（全範囲）", 0, original);
+        }
+        {
+            const Opened copy(word, folder.copy(kSectionsName));
+            const std::u16string header = textOf(primary(*copy, 2, u"Headers").get(u"Range"));
+            row(kSectionsName, u"第2節のヘッダー（リンク）", std::u16string(kLinkedHeaderAfter),
+                header, header == kLinkedHeaderAfter);
+            count(kSectionsName, u"グループのテキストボックス",
+                  static_cast<int>(kGroupTexts.size()), marksInShapes(copy->get(u"Shapes"), kMark));
+        }
+        {
+            const Opened copy(word, folder.copy(kRecommendedName));
+            count(kRecommendedName, u"本文", 1, occurrences(textOf(copy->get(u"Content")), kMark));
+            const bool recommended = copy->get(u"ReadOnlyRecommended").toBool();
+            row(kRecommendedName, u"読み取り専用の推奨", u"あり", recommended ? u"あり" : u"なし",
+                recommended);
+        }
+        for (const TextFile& file : kTextFiles) {
+            const std::string bytes = readBytes(folder.copy(file.name));
+            row(file.name, u"置換後のバイト列", numberText(file.after.size()) + u" バイト",
+                numberText(bytes.size()) + u" バイト" +
+                    (bytes.size() == file.after.size() && bytes != file.after ? u"（内容違い）"
+                                                                              : u""),
+                bytes == file.after);
         }
         if (mismatches == 0) {
             out_ << toUtf8(u"結果：すべて一致しました。この Word で置換できます。") << '\n';

@@ -7,12 +7,12 @@
 
 namespace quorvane::cli {
 
-// quorvane-batch --self-check, for a machine with the word processor installed: it makes the
-// region test documents through the word processor itself (body, a text box, a header and a
-// footer, saved in several formats) in a temporary folder, runs one real run over them on copies,
-// reads every region of the copies and of the originals back through the same automation
-// interface, and prints a table of the replacements expected and found. The temporary folder
-// is removed afterwards.
+// quorvane-batch --self-check, for a machine with the word processor installed: it makes test
+// documents through the word processor itself in a temporary folder (every region, text boxes in
+// headers and in a group, linked headers, a read-only recommendation, several formats) and writes
+// text files of its own, runs one real run over them on copies, reads the copies and the
+// originals back through the same automation interface, and prints a table of what it expected
+// and what it found. The temporary folder is removed afterwards.
 class SelfCheck final {
   public:
     SelfCheck(automation::ObjectFactory& factory, os::MessageBox& messages, std::ostream& out);

@@ -38,21 +38,28 @@ DocumentPasses::DocumentPasses(const RunRequest& request, const word::Applicatio
 
 PassResult DocumentPasses::replaceInDocument(const std::u16string& path, std::u16string& findText,
                                              const std::u16string& replacement) {
-    PassResult result;
+    Pass pass;
+    PassResult& result = pass.result;
     std::optional<word::Document> document;
     result.opened = resumeNext(
         [&] { document = application_.documents().open(path); },
         [&](const AutomationError& e) { result.failure = u"開けませんでした：" + e.message(); });
     if (!document)
         return result;
-    resumeNext([&] { replaceInTextBoxes(document->shapes(), findText, replacement, result); });
+    const std::u16string asGiven = findText;
+    resumeNext([&] { replaceInTextBoxes(*document, findText, replacement, pass); });
     resumeNext(
-        [&] { replaceInHeadersAndFooters(document->sections(), findText, replacement, result); });
-    resumeNext([&] { replaceInBody(document->content().find(), findText, replacement, result); });
+        [&] { replaceInHeadersAndFooters(document->sections(), findText, replacement, pass); });
+    resumeNext([&] { replaceInBody(*document, findText, replacement, pass); });
     result.saved = resumeNext([&] { result.notice = document->close(); },
                               [&](const AutomationError& e) {
                                   result.failure = u"保存できませんでした：" + e.message();
                               });
+    if (!pass.searchFailure.empty()) {
+        result.saved = false;
+        result.failure = u"「" + asGiven + u"」を" + replacement + u"に置き換えられませんでした：" +
+                         pass.searchFailure;
+    }
     return result;
 }
 
@@ -65,51 +72,101 @@ DocumentPasses::Finished DocumentPasses::finishDocument(const std::u16string& pa
     return finished;
 }
 
-void DocumentPasses::replaceInTextBoxes(const word::Collection<word::Shape>& shapes,
+// One Execute. A refusal is the pair's failure on the document, never a quiet "nothing found".
+void DocumentPasses::search(Pass& pass, std::optional<std::int32_t>& region,
+                            const std::function<word::ExecuteResult()>& execute) {
+    resumeNext([&] { count(execute(), region, pass.result.found); },
+               [&](const AutomationError& e) {
+                   if (pass.searchFailure.empty())
+                       pass.searchFailure = e.message();
+               });
+}
+
+void DocumentPasses::replaceInTextBoxes(const word::Document& document,
                                         const std::u16string& findText,
-                                        const std::u16string& replacement, PassResult& result) {
+                                        const std::u16string& replacement, Pass& pass) {
     if (!request_.regions.textBoxes)
         return;
+    resumeNext([&] { replaceInShapes(document.shapes(), findText, replacement, pass); });
+    // The shapes of headers and footers are not the document's but every header's, all of them
+    // in each. Text boxes all the same, they are searched with the others.
     resumeNext([&] {
-        for (const word::Shape& shape : shapes.items()) {
-            resumeNext([&] {
-                count(shape.textFrameRange().find().replaceAllNamed(findText, replacement),
-                      result.counts.textBoxes, result.found);
-            });
-        }
+        const auto sections = document.sections().items();
+        if (sections.empty())
+            return;
+        const auto headers = sections.front().headers().items();
+        if (!headers.empty())
+            replaceInShapes(headers.front().shapes(), findText, replacement, pass);
     });
+}
+
+void DocumentPasses::replaceInShapes(const word::Collection<word::Shape>& shapes,
+                                     const std::u16string& findText,
+                                     const std::u16string& replacement, Pass& pass) {
+    for (const word::Shape& shape : shapes.items()) {
+        // A shape without text, such as a picture, is passed over.
+        resumeNext([&] {
+            const std::int32_t type = shape.type();
+            if (type == word::kGroupShape || type == word::kCanvasShape) {
+                replaceInShapes(
+                    type == word::kGroupShape ? shape.groupItems() : shape.canvasItems(), findText,
+                    replacement, pass);
+                return;
+            }
+            const word::TextFrame frame = shape.textFrame();
+            if (!frame.hasText())
+                return;
+            search(pass, pass.result.counts.textBoxes,
+                   [&] { return frame.textRange().find().replaceAllNamed(findText, replacement); });
+        });
+    }
 }
 
 void DocumentPasses::replaceInHeadersAndFooters(const word::Collection<word::Section>& sections,
                                                 const std::u16string& findText,
-                                                const std::u16string& replacement,
-                                                PassResult& result) {
+                                                const std::u16string& replacement, Pass& pass) {
     if (!request_.regions.headersAndFooters)
         return;
-    const auto replaceInEach = [&](const word::Collection<word::HeaderFooter>& members) {
+    // Each kind of header (and of footer) in its place in the list of each section. One linked
+    // to the previous section's is that one's text: it is searched where the links begin, or,
+    // where that one is switched off, at the first section that shows it.
+    std::vector<bool> headersSearched;
+    std::vector<bool> footersSearched;
+    const auto replaceInEach = [&](const word::Collection<word::HeaderFooter>& members,
+                                   std::vector<bool>& searched) {
+        std::size_t kind = 0;
         for (const word::HeaderFooter& member : members.items()) {
+            if (searched.size() <= kind)
+                searched.push_back(false);
             resumeNext([&] {
-                count(member.range().find().replaceAllNamed(findText, replacement),
-                      result.counts.headersAndFooters, result.found);
+                if (!member.linkedToPrevious())
+                    searched[kind] = false;
+                if (searched[kind] || !member.exists())
+                    return;
+                searched[kind] = true;
+                search(pass, pass.result.counts.headersAndFooters, [&] {
+                    return member.range().find().replaceAllNamed(findText, replacement);
+                });
             });
+            ++kind;
         }
     };
     resumeNext([&] {
         for (const word::Section& section : sections.items()) {
-            resumeNext([&] { replaceInEach(section.headers()); });
-            resumeNext([&] { replaceInEach(section.footers()); });
+            resumeNext([&] { replaceInEach(section.headers(), headersSearched); });
+            resumeNext([&] { replaceInEach(section.footers(), footersSearched); });
         }
     });
 }
 
-void DocumentPasses::replaceInBody(const word::Find& body, std::u16string& findText,
-                                   const std::u16string& replacement, PassResult& result) {
+void DocumentPasses::replaceInBody(const word::Document& document, std::u16string& findText,
+                                   const std::u16string& replacement, Pass& pass) {
     if (!request_.regions.body)
         return;
+    // A Find of its own for each search: a range's Find redefines its range to what it found.
     const auto replace = [&] {
-        resumeNext([&] {
-            count(body.replaceAll(findText, replacement, request_.matchCase), result.counts.body,
-                  result.found);
+        search(pass, pass.result.counts.body, [&] {
+            return document.content().find().replaceAll(findText, replacement, request_.matchCase);
         });
     };
     if (request_.distinguishWidths) {
@@ -121,7 +178,7 @@ void DocumentPasses::replaceInBody(const word::Find& body, std::u16string& findT
     findText = fullWidthForm(findText);
     replace();
     findText = halfWidthForm(findText);
-    result.widthsConverted = true;
+    pass.result.widthsConverted = true;
     replace();
 }
 

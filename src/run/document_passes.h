@@ -20,8 +20,10 @@ struct WidthForms {
 // What one pair did to one document.
 struct PassResult {
     bool opened = false;
+    // The pair reached the file: every search ran and the document was closed with its changes.
     bool saved = false;
-    // Why it could not be opened or saved, in the word processor's words; empty otherwise.
+    // Why it could not be opened, searched or saved, in the word processor's words; empty
+    // otherwise.
     std::u16string failure;
     bool found = false;
     // The body pass rewrote the find text to its width-converted form.
@@ -30,9 +32,11 @@ struct PassResult {
     std::u16string notice;
 };
 
-// Applies one find/replace pair to one document: its text boxes, then its headers and footers,
-// then its body, each when the request asks for it. A failure of the word processor ends only the
-// step at hand; the result tells whether the document was opened and saved.
+// Applies one find/replace pair to one document: its text boxes (those of the headers and
+// footers too), then its headers and footers, then its body, each when the request asks for it.
+// A failure of the word processor to reach a region ends only the step at hand; a search it
+// refuses fails the pair on the document. The result tells whether the document was opened and
+// the pair saved in it.
 class DocumentPasses final {
   public:
     DocumentPasses(const RunRequest& request, const automation::word::Application& application,
@@ -61,14 +65,25 @@ class DocumentPasses final {
     std::u16string halfWidthForm(const std::u16string& findText) const;
 
   private:
-    void replaceInTextBoxes(const automation::word::Collection<automation::word::Shape>& shapes,
+    // One pair on one document: what it did, and the first search the word processor refused.
+    struct Pass {
+        PassResult result;
+        std::u16string searchFailure;
+    };
+
+    static void search(Pass& pass, std::optional<std::int32_t>& region,
+                       const std::function<automation::word::ExecuteResult()>& execute);
+    void replaceInTextBoxes(const automation::word::Document& document,
                             const std::u16string& findText, const std::u16string& replacement,
-                            PassResult& result);
+                            Pass& pass);
+    void replaceInShapes(const automation::word::Collection<automation::word::Shape>& shapes,
+                         const std::u16string& findText, const std::u16string& replacement,
+                         Pass& pass);
     void replaceInHeadersAndFooters(
         const automation::word::Collection<automation::word::Section>& sections,
-        const std::u16string& findText, const std::u16string& replacement, PassResult& result);
-    void replaceInBody(const automation::word::Find& body, std::u16string& findText,
-                       const std::u16string& replacement, PassResult& result);
+        const std::u16string& findText, const std::u16string& replacement, Pass& pass);
+    void replaceInBody(const automation::word::Document& document, std::u16string& findText,
+                       const std::u16string& replacement, Pass& pass);
 
     const RunRequest& request_;
     const automation::word::Application& application_;

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "automation/com/com_factory.h"
+#include "automation/com/word_session.h"
 #include "automation/fake/dispatch_server.h"
+#include "automation/fake/fake_word_processor.h"
 #include "object_model_contract.h"
 
 namespace quorvane::contract {
@@ -11,12 +13,13 @@ using automation::fake::DispatchingFactory;
 using automation::fake::DispatchOptions;
 
 // The fake word processor, every call of the suite crossing IDispatch both ways: the COM
-// backend's ComObject calls a real IDispatch that serves the fake's objects.
+// backend's ComObject calls a real IDispatch that serves the fake's objects, through the session
+// that drives Word.
 class ComBackend final : public ContractBackend {
   public:
-    explicit ComBackend(DispatchOptions options) : factory_(fake_->factory(), options) {}
+    explicit ComBackend(DispatchOptions options) : served_(processor_, options) {}
 
-    automation::ObjectFactory& factory() override { return factory_; }
+    automation::ObjectFactory& factory() override { return word_; }
     std::filesystem::path writeSample(const std::filesystem::path& folder) override {
         return fake_->writeSample(folder);
     }
@@ -28,7 +31,9 @@ class ComBackend final : public ContractBackend {
   private:
     automation::com::ComApartment apartment_;
     std::unique_ptr<ContractBackend> fake_ = makeFakeBackend();
-    DispatchingFactory factory_;
+    automation::fake::FakeWordProcessor processor_;
+    DispatchingFactory served_;
+    automation::com::WordFactory word_{served_};
 };
 
 // ComByIndex: collections without _NewEnum, walked by Count and Item.

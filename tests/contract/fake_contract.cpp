@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "automation/com/word_session.h"
 #include "automation/fake/fake_word_processor.h"
 #include "object_model_contract.h"
 #include "os/file_system.h"
@@ -21,9 +22,10 @@ int occurrences(std::u16string_view text, std::u16string_view word) {
     return n;
 }
 
+// The fake answers as Word does: the backend is Word as the programs drive it.
 class FakeBackend final : public ContractBackend {
   public:
-    automation::ObjectFactory& factory() override { return processor_; }
+    automation::ObjectFactory& factory() override { return word_; }
 
     std::filesystem::path writeSample(const std::filesystem::path& folder) override {
         FakeDocument sample;
@@ -51,6 +53,7 @@ class FakeBackend final : public ContractBackend {
 
   private:
     automation::fake::FakeWordProcessor processor_;
+    automation::com::WordFactory word_{processor_};
 };
 
 INSTANTIATE_TEST_SUITE_P(Fake, ObjectModelContract,

@@ -54,7 +54,7 @@ TEST_P(ObjectModelContract, EachRegionIsReplacedThroughItsOwnFindAndCounted) {
     const word::Document document = application.documents().open(samplePath());
     int textBoxes = 0;
     for (const word::Shape& shape : document.shapes().items()) {
-        textBoxes += shape.textFrameRange().find().replaceAllNamed(u"foo", u"「T」").found;
+        textBoxes += shape.textFrame().textRange().find().replaceAllNamed(u"foo", u"「T」").found;
     }
     int headersAndFooters = 0;
     for (const word::Section& section : document.sections().items()) {

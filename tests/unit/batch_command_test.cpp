@@ -69,7 +69,7 @@ TEST_F(BatchCommandTest, CopiesOfAFolderGetEveryPairAndTheOriginalsStay) {
 TEST_F(BatchCommandTest, FailuresAreListedAndNoticesToldApart) {
     document("in/a.doc", u"foo");
     document("in/b.doc", u"bar");  // nothing replaced, nothing saved, nothing to tell
-    test::writeFile(dir.path() / "in" / "picture.png", "\x89PNG\r\n");
+    test::writeFile(dir.path() / "in" / "notes.bin", "plain bytes\n");
     office.noticeOnSave(u"Word 97-2003 形式で保存しました");
     EXPECT_EQ(run({"--copy-to", "out", "--pair", "foo", "X", "in/a.doc", "in/b.doc"}), 0);
     EXPECT_THAT(out.str(), IsEmpty());
@@ -77,7 +77,7 @@ TEST_F(BatchCommandTest, FailuresAreListedAndNoticesToldApart) {
 
     EXPECT_EQ(run({"--copy-to", "out", "--pair", "foo", "X", "in"}), 1);
     EXPECT_EQ(load("out/in/a.doc").body, u"「X」");
-    EXPECT_EQ(out.str(), path("out/in/picture.png") + "\t開けませんでした：文書として開けません\n");
+    EXPECT_EQ(out.str(), path("out/in/notes.bin") + "\t開けませんでした：文書として開けません\n");
 }
 
 // A command line that cannot be carried out is told with the way to help, before any log or

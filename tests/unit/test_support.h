@@ -55,8 +55,12 @@ inline std::string readFile(const std::filesystem::path& path) {
 // Saves a fake document of these parts at path.
 inline void writeDocument(const std::u16string& path, const std::u16string& body,
                           std::deque<automation::fake::FakeDocument::Shape> shapes = {},
-                          std::vector<automation::fake::FakeDocument::Section> sections = {}) {
-    automation::fake::FakeDocument{body, std::move(shapes), std::move(sections)}.save(path);
+                          std::deque<automation::fake::FakeDocument::Section> sections = {}) {
+    automation::fake::FakeDocument document;
+    document.body = body;
+    document.shapes = std::move(shapes);
+    document.sections = std::move(sections);
+    document.save(path);
 }
 
 inline automation::fake::FakeDocument readDocument(const std::u16string& path) {

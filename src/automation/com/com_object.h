@@ -13,13 +13,6 @@
 
 namespace quorvane::automation::com {
 
-// The server is gone: it ended, or the connection to it broke. Nothing more can be asked of any
-// of its objects.
-class ServerGoneError final : public AutomationError {
-  public:
-    using AutomationError::AutomationError;
-};
-
 // An automation object behind IDispatch, called the way late binding calls it: names resolved
 // by GetIDsOfNames (without regard to case, as COM does), property gets and puts, methods with
 // positional and named arguments, collections through _NewEnum or else Count and Item. Every

@@ -111,29 +111,31 @@ ServerWatchdog::ServerWatchdog(HANDLE process, std::u16string serverName,
     : process_(process),
       serverName_(std::move(serverName)),
       limit_(limit),
-      thread_([this](std::stop_token stop) { watch(stop); }) {}
+      thread_([this] { watch(); }) {}
 
 ServerWatchdog::~ServerWatchdog() {
-    thread_.request_stop();
+    {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
     thread_.join();
     CloseHandle(process_);
 }
 
-void ServerWatchdog::watch(std::stop_token stop) {
+void ServerWatchdog::watch() {
     std::unique_lock lock(mutex_);
-    while (!stop.stop_requested()) {
+    while (!stopping_) {
         if (deadlines_.empty()) {
-            changed_.wait(lock, stop, [&] { return !deadlines_.empty(); });
+            changed_.wait(lock, [&] { return stopping_ || !deadlines_.empty(); });
             continue;
         }
         const auto first = *deadlines_.begin();
-        if (changed_.wait_until(lock, stop, first, [&] {
-                return deadlines_.empty() || *deadlines_.begin() != first;
+        if (changed_.wait_until(lock, first, [&] {
+                return stopping_ || deadlines_.empty() || *deadlines_.begin() != first;
             })) {
             continue;
         }
-        if (stop.stop_requested())
-            return;
         ended_ = true;
         deadlines_.clear();
         os::log::problem(serverName_ + u" が " +

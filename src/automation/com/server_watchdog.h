@@ -46,17 +46,20 @@ class ServerWatchdog final {
     };
 
   private:
-    void watch(std::stop_token stop);
+    void watch();
 
     HANDLE process_;
     std::u16string serverName_;
     std::chrono::milliseconds limit_;
     std::mutex mutex_;
-    std::condition_variable_any changed_;
+    // Told of every new deadline, of every call that ends, and of the end of the watch. A plain
+    // flag, not a stop token: waiting on a stop token was seen to hang at the end under mingw.
+    std::condition_variable changed_;
+    bool stopping_ = false;
     // The deadlines of the calls under way: several threads may call one server.
     std::multiset<std::chrono::steady_clock::time_point> deadlines_;
     bool ended_ = false;
-    std::jthread thread_;
+    std::thread thread_;
 };
 
 // The process of the server instance that create starts: the one new process, among those

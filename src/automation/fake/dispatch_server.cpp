@@ -10,6 +10,7 @@
 #include "automation/automation_error.h"
 #include "automation/com/com_object.h"
 #include "automation/com/com_variant.h"
+#include "automation/fake/fake_word_processor.h"
 #include "automation/member_name.h"
 
 namespace quorvane::automation::fake {
@@ -89,7 +90,8 @@ class Server final : public Served<IDispatch> {
     }
 
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* parameters,
-                                     VARIANT* result, EXCEPINFO* exception, UINT*) override {
+                                     VARIANT* result, EXCEPINFO* exception,
+                                     UINT* argumentError) override {
         try {
             if (id == DISPID_NEWENUM) {
                 if (!options_.enumerator)
@@ -107,6 +109,12 @@ class Server final : public Served<IDispatch> {
             if (result)
                 answer.moveTo(result);
             return S_OK;
+        } catch (const UnknownArgumentError& e) {
+            // As IDispatch reports a named argument the member does not have: the place of the
+            // argument in rgvarg, where the named ones come first.
+            if (argumentError)
+                *argumentError = static_cast<UINT>(e.index());
+            return DISP_E_PARAMNOTFOUND;
         } catch (const AutomationError& e) {
             if (exception) {
                 *exception = EXCEPINFO{};

@@ -1,64 +1,137 @@
 #include "automation/fake/fake_word_processor.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <mutex>
-#include <set>
 #include <sstream>
+#include <tuple>
 #include <utility>
 
-#include "automation/automation_error.h"
-#include "automation/execute_arguments.h"
 #include "automation/member_name.h"
 #include "automation/word_model.h"
 #include "os/file_system.h"
 #include "os/text_encoding.h"
 
+// What each member does is modelled on its page of Word's object-model reference (the VBA
+// reference, pages api/Word.<Object>.<Member>.md); the page is named where a behaviour is.
 namespace quorvane::automation::fake {
 
-using os::fromUtf8;
-using os::toNativePath;
-using os::toUtf8;
 namespace member = word::member;
 
 namespace {
 
-constexpr std::string_view kMagic = "quorvane-fake-document";
-
-char16_t foldCase(char16_t c) {
-    if (c >= u'A' && c <= u'Z')
-        return c + (u'a' - u'A');
-    if (c >= u'Ａ' && c <= u'Ｚ')
-        return c + (u'ａ' - u'Ａ');
-    return c;
+std::u16string number(std::size_t n) {
+    return os::fromUtf8(std::to_string(n));
 }
 
-// Replaces every occurrence, left to right, without overlaps. Returns how many were replaced.
-std::int32_t replaceAll(std::u16string& text, const std::u16string& find,
-                        const std::u16string& with, bool matchCase) {
-    if (find.empty())
-        return 0;
-    const auto same = [&](char16_t a, char16_t b) {
-        return matchCase ? a == b : foldCase(a) == foldCase(b);
-    };
-    std::u16string out;
-    std::int32_t found = 0;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        if (i + find.size() <= text.size() &&
-            std::equal(find.begin(), find.end(), text.begin() + static_cast<std::ptrdiff_t>(i),
-                       same)) {
-            out += with;
-            i += find.size();
-            ++found;
-        } else {
-            out += text[i++];
-        }
+// ---- Text as Find compares it.
+
+bool isUpper(char16_t c) {
+    return (c >= u'A' && c <= u'Z') || (c >= u'Ａ' && c <= u'Ｚ');
+}
+bool isLower(char16_t c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'ａ' && c <= u'ｚ');
+}
+char16_t toLower(char16_t c) {
+    return isUpper(c) ? c + (u'a' - u'A') : c;
+}
+char16_t toUpper(char16_t c) {
+    return isLower(c) ? c - (u'a' - u'A') : c;
+}
+// Full-width ASCII and the ideographic space to their half-width forms.
+char16_t toNarrow(char16_t c) {
+    if (c >= 0xFF01 && c <= 0xFF5E)
+        return static_cast<char16_t>(c - 0xFF01 + 0x21);
+    return c == 0x3000 ? u' ' : c;
+}
+bool isWordCharacter(char16_t c) {
+    c = toNarrow(c);
+    return (c >= u'0' && c <= u'9') || isUpper(c) || isLower(c) || c == u'_';
+}
+bool isSpace(char16_t c) {
+    return c == u' ' || c == u'\t' || c == 0x3000;
+}
+bool isPunctuation(char16_t c) {
+    c = toNarrow(c);
+    return (c >= 0x21 && c <= 0x7E && !isWordCharacter(c)) || (c >= 0x3001 && c <= 0x3003) ||
+           (c >= 0x3008 && c <= 0x3011) || c == 0x30FB;
+}
+
+// The Find options of Word.Find.md that the fake honours, by the names of its properties.
+const std::vector<std::u16string> kFindOptions{
+    u"MatchCase",   u"MatchWholeWord", u"MatchWildcards", u"MatchSoundsLike", u"MatchAllWordForms",
+    u"Forward",     u"Wrap",           u"Format",         u"MatchPrefix",     u"MatchSuffix",
+    u"MatchPhrase", u"IgnoreSpace",    u"IgnorePunct",    u"MatchFuzzy",      u"MatchByte"};
+
+// A new Word's: forward, within the range, widths told apart, nothing else.
+std::map<std::u16string, Variant> defaultSearch() {
+    std::map<std::u16string, Variant> search;
+    for (const auto& option : kFindOptions)
+        search[option] = false;
+    search[u"Forward"] = true;
+    search[u"MatchByte"] = true;
+    search[u"Wrap"] = std::int32_t{0};
+    search[u"Text"] = u"";
+    return search;
+}
+
+// ---- Text and ranges of one open document.
+
+// A Range: a stretch of one story (the body, a text box, a header), as character positions.
+struct RangeState {
+    std::u16string* text;
+    std::size_t start;
+    std::size_t end;
+};
+
+struct OpenDocument {
+    std::u16string path;
+    FakeDocument document;
+    bool modified = false;
+    bool closed = false;
+    bool readOnly = false;
+    std::int32_t saveFormat = 0;
+    std::int32_t textEncoding = text_file::kSystemCodePage;
+    std::int32_t textLineEnding = 0;
+    bool byteOrderMark = false;
+    // Texts of the headers and footers that do not exist, by section, kind and header or not.
+    std::map<std::tuple<std::size_t, std::size_t, bool>, std::u16string> absent;
+    std::vector<std::weak_ptr<RangeState>> ranges;
+
+    std::shared_ptr<RangeState> range(std::u16string* text, std::size_t start, std::size_t end) {
+        auto made = std::make_shared<RangeState>(
+            RangeState{text, std::min(start, text->size()), std::min(end, text->size())});
+        std::erase_if(ranges, [](const auto& r) { return r.expired(); });
+        ranges.push_back(made);
+        return made;
     }
-    if (found > 0)
-        text = std::move(out);
-    return found;
-}
+
+    // Replaces [from, to) of a story. Every range of the story moves with the text around it,
+    // as Word's do; the edited one covers the new text.
+    void edit(RangeState& at, std::size_t from, std::size_t to, const std::u16string& with) {
+        std::u16string& text = *at.text;
+        text.replace(from, to - from, with);
+        const auto moved = [&](std::size_t p, bool isEnd) {
+            if (p >= to && (p > from || to > from))
+                return p - (to - from) + with.size();
+            if (p > from)
+                return isEnd ? from + with.size() : from;
+            return p;
+        };
+        for (const auto& weak : ranges) {
+            if (const auto r = weak.lock(); r && r->text == at.text) {
+                r->start = moved(r->start, false);
+                r->end = std::max(r->start, moved(r->end, true));
+            }
+        }
+        at.start = from;
+        at.end = from + with.size();
+        modified = true;
+    }
+};
 
 }  // namespace
 
@@ -66,21 +139,32 @@ struct FakeWordProcessor::State {
     // A run may use several applications at once: one call at a time, as one process would.
     std::recursive_mutex mutex;
     std::vector<std::u16string> log;
-    std::set<std::u16string> failingMembers;
+    std::vector<std::pair<std::u16string, int>> failingMembers;
     bool refuseCreate = false;
     std::optional<int> opensLeft;
     std::u16string saveNotice;
     int runningApplications = 0;
     int openDocuments = 0;
+    // Find options outlive the Find object and the search (Word.Find.md: "The properties and
+    // methods of the Find object correspond to the options in the Find and Replace dialog box",
+    // which keeps them): each Find starts from what the last one left.
+    std::map<std::u16string, Variant> search = defaultSearch();
+    std::u16string replacementText;
+    // Options.MatchFuzzy…, which MatchFuzzy applies: on in a Japanese edition until
+    // ClearAllFuzzyOptions (Word.Find.ClearAllFuzzyOptions.md).
+    bool fuzzyOptions = true;
 
-    void fail(std::u16string_view member) const {
-        for (const auto& m : failingMembers) {
-            if (sameName(m, member)) {
+    void fail(std::u16string_view member) {
+        for (auto& [name, left] : failingMembers) {
+            if (left != 0 && sameName(name, member)) {
+                if (left > 0)
+                    --left;
                 throw AutomationError(u"メンバー " + std::u16string(member) +
                                       u" の呼び出しに失敗しました");
             }
         }
     }
+    bool option(std::u16string_view name) { return search.at(std::u16string(name)).toBool(); }
 };
 
 namespace {
@@ -88,8 +172,56 @@ namespace {
 using State = FakeWordProcessor::State;
 using Getter = std::function<Variant()>;
 using Setter = std::function<void(const Variant&)>;
-using Method =
-    std::function<Variant(const std::vector<Variant>&, const std::vector<NamedArgument>&)>;
+
+// A method's arguments bound to its parameters by place and by name, as IDispatch binds them.
+class Arguments final {
+  public:
+    Arguments(const std::vector<std::u16string>& parameters, const std::vector<Variant>& positional,
+              const std::vector<NamedArgument>& named)
+        : parameters_(parameters), positional_(positional), named_(named) {
+        if (positional.size() > parameters.size())
+            throw AutomationError(u"引数が多すぎます");
+        for (std::size_t i = 0; i < named.size(); ++i) {
+            if (std::none_of(parameters.begin(), parameters.end(),
+                             [&](const auto& p) { return sameName(p, named[i].name); })) {
+                throw UnknownArgumentError(u"名前付き引数 " + named[i].name + u" はありません", i);
+            }
+        }
+    }
+
+    const Variant* operator[](std::u16string_view name) const {
+        for (const auto& a : named_) {
+            if (sameName(a.name, name))
+                return &a.value;
+        }
+        for (std::size_t i = 0; i < positional_.size(); ++i) {
+            if (sameName(parameters_[i], name))
+                return &positional_[i];
+        }
+        return nullptr;
+    }
+    bool flag(std::u16string_view name, bool otherwise) const {
+        const Variant* value = (*this)[name];
+        return value ? value->toBool() : otherwise;
+    }
+    std::int32_t integer(std::u16string_view name, std::int32_t otherwise) const {
+        const Variant* value = (*this)[name];
+        return value ? value->toInt32() : otherwise;
+    }
+    const Variant& required(std::u16string_view name) const {
+        const Variant* value = (*this)[name];
+        if (!value)
+            throw AutomationError(u"引数 " + std::u16string(name) + u" が必要です");
+        return *value;
+    }
+
+  private:
+    const std::vector<std::u16string>& parameters_;
+    const std::vector<Variant>& positional_;
+    const std::vector<NamedArgument>& named_;
+};
+
+using Method = std::function<Variant(const Arguments&)>;
 
 // One object of the fake: its members are small functions, and every use is logged.
 class FakeObject final : public Object {
@@ -101,11 +233,12 @@ class FakeObject final : public Object {
         getters_.emplace_back(name, std::move(getter));
         return *this;
     }
-    FakeObject& method(std::u16string_view name, Method method) {
-        methods_.emplace_back(name, std::move(method));
+    // A method with the parameters of its reference page, in their order.
+    FakeObject& method(std::u16string_view name, std::vector<std::u16string> parameters,
+                       Method method) {
+        methods_.push_back({std::u16string(name), std::move(parameters), std::move(method)});
         return *this;
     }
-    // A property that may be written; setter, when given, takes the value.
     FakeObject& settable(std::u16string_view name, Setter setter = {}) {
         settable_.emplace_back(name, std::move(setter));
         return *this;
@@ -128,6 +261,8 @@ class FakeObject final : public Object {
             if (sameName(name, member))
                 return getter();
         }
+        if (items_ && sameName(member, u"Count"))
+            return static_cast<std::int32_t>(items_().size());
         unknown(member);
     }
 
@@ -161,9 +296,9 @@ class FakeObject final : public Object {
         }
         state_->log.push_back(line + u")");
         check(member);
-        for (auto& [name, method] : methods_) {
-            if (sameName(name, member))
-                return method(positional, named);
+        for (auto& m : methods_) {
+            if (sameName(m.name, member))
+                return m.run(Arguments(m.parameters, positional, named));
         }
         // Collections count their members from 1, as Word's do.
         if (items_ && sameName(member, u"Item") && positional.size() == 1) {
@@ -186,6 +321,12 @@ class FakeObject final : public Object {
     }
 
   private:
+    struct MethodEntry {
+        std::u16string name;
+        std::vector<std::u16string> parameters;
+        Method run;
+    };
+
     void check(std::u16string_view member) {
         if (alive_)
             alive_();
@@ -198,276 +339,749 @@ class FakeObject final : public Object {
     std::shared_ptr<State> state_;
     std::u16string label_;
     std::vector<std::pair<std::u16string, Getter>> getters_;
-    std::vector<std::pair<std::u16string, Method>> methods_;
+    std::vector<MethodEntry> methods_;
     std::vector<std::pair<std::u16string, Setter>> settable_;
     std::function<std::vector<Variant>()> items_;
     std::function<void()> alive_;
 };
 
-struct OpenDocument {
-    std::u16string path;
-    FakeDocument document;
-    bool modified = false;
-    bool closed = false;
+// What every object of one document shares.
+struct Context {
+    std::shared_ptr<State> state;
+    std::shared_ptr<OpenDocument> doc;
+    std::function<void()> alive;
+
+    std::shared_ptr<FakeObject> object(std::u16string label) const {
+        auto made = std::make_shared<FakeObject>(state, std::move(label));
+        made->alive(alive);
+        return made;
+    }
 };
 
-// Find.Execute over one region's text, in either the positional or the named form.
-Variant execute(OpenDocument& doc, std::u16string& text, const std::vector<Variant>& positional,
-                const std::vector<NamedArgument>& named) {
-    const ExecuteArguments args = bindExecuteArguments(positional, named);
-    const std::int32_t replaced = replaceAll(text, args.findText, args.replaceWith, args.matchCase);
-    doc.modified = doc.modified || replaced > 0;
-    return replaced;
+Variant handOut(std::shared_ptr<FakeObject> object) {
+    return Variant(std::shared_ptr<Object>(std::move(object)));
 }
 
-Variant makeFind(const std::shared_ptr<State>& state, const std::shared_ptr<OpenDocument>& doc,
-                 std::u16string* text, const std::u16string& region,
-                 const std::function<void()>& alive) {
-    auto find = std::make_shared<FakeObject>(state, u"find(" + region + u")");
-    find->alive(alive).method(member::kExecute,
-                              [doc, text](const auto& positional, const auto& named) {
-                                  return execute(*doc, *text, positional, named);
-                              });
-    // Word's search options, which its callers pin before each search: this word processor
-    // always searches as they pin them (literally, forward, within the range).
-    const auto none = [](const auto&, const auto&) { return Variant(); };
-    find->method(u"ClearFormatting", none).property(u"Replacement", [=] {
-        auto replacement = std::make_shared<FakeObject>(state, u"replacement(" + region + u")");
-        replacement->alive(alive).method(u"ClearFormatting", none);
-        return Variant(std::shared_ptr<Object>(replacement));
-    });
-    for (const auto option :
-         {u"MatchWildcards", u"MatchWholeWord", u"MatchSoundsLike", u"MatchAllWordForms", u"Format",
-          u"Forward", u"Wrap", u"MatchFuzzy", u"MatchByte"}) {
-        find->settable(option);
+// ---- Find (Word.Find.md, Word.Find.Execute.md).
+
+const std::vector<std::u16string> kExecuteParameters{
+    u"FindText",        u"MatchCase",         u"MatchWholeWord", u"MatchWildcards",
+    u"MatchSoundsLike", u"MatchAllWordForms", u"Forward",        u"Wrap",
+    u"Format",          u"ReplaceWith",       u"Replace",        u"MatchKashida",
+    u"MatchDiacritics", u"MatchAlefHamza",    u"MatchControl",   u"MatchPrefix",
+    u"MatchSuffix",     u"MatchPhrase",       u"IgnoreSpace",    u"IgnorePunct"};
+constexpr std::int32_t kReplaceOne = 1;
+constexpr std::int32_t kReplaceAll = 2;
+// Word refuses longer find and replacement texts ("String parameter too long").
+constexpr std::size_t kTextLimit = 255;
+
+// One character of a find text: itself, or a class that ^ codes and wildcards stand for.
+struct Token {
+    enum class Kind { Character, Any, Digit, Letter } kind = Kind::Character;
+    char16_t c = 0;
+};
+
+[[noreturn]] void badCode(char16_t c) {
+    throw AutomationError(u"「^" + std::u16string(1, c) + u"」は使えない特殊文字です");
+}
+
+// ^p a paragraph mark (a line feed here), ^t a tab and ^^ a caret, in find and replacement texts.
+std::optional<char16_t> codedCharacter(char16_t code) {
+    switch (code) {
+        case u'p':
+            return u'\n';
+        case u't':
+            return u'\t';
+        case u'^':
+            return u'^';
+        default:
+            return std::nullopt;
     }
-    return Variant(std::shared_ptr<Object>(find));
 }
 
-// A region's range, labelled like "range(header 1.1)"; its Find is labelled "find(header 1.1)".
-Variant makeRange(const std::shared_ptr<State>& state, const std::shared_ptr<OpenDocument>& doc,
-                  std::u16string* text, const std::u16string& region,
-                  const std::function<void()>& alive) {
-    auto range = std::make_shared<FakeObject>(state, u"range(" + region + u")");
-    range->alive(alive)
-        .property(member::kFind, [=] { return makeFind(state, doc, text, region, alive); })
-        .property(u"Text", [text] { return Variant(*text); })
-        .settable(u"Text", [doc, text](const Variant& value) {
-            *text = value.toString();
-            doc->modified = true;
-        });
-    return Variant(std::shared_ptr<Object>(range));
-}
-
-std::u16string number(std::size_t n) {
-    return fromUtf8(std::to_string(n));
-}
-
-Variant makeShape(const std::shared_ptr<State>& state, const std::shared_ptr<OpenDocument>& doc,
-                  std::size_t i, const std::function<void()>& alive) {
-    const std::u16string label = u"shape " + number(i + 1);
-    auto shape = std::make_shared<FakeObject>(state, label);
-    shape->alive(alive).property(member::kTextFrame, [=]() -> Variant {
-        auto& text = doc->document.shapes[i].text;
-        if (!text)
-            throw AutomationError(u"この図形にはテキストがありません");
-        auto frame = std::make_shared<FakeObject>(state, u"textframe(" + label + u")");
-        frame->alive(alive).property(
-            member::kTextRange, [=, t = &*text] { return makeRange(state, doc, t, label, alive); });
-        return Variant(std::shared_ptr<Object>(frame));
-    });
-    return Variant(std::shared_ptr<Object>(shape));
-}
-
-Variant makeDocument(const std::shared_ptr<State>& state, const std::shared_ptr<OpenDocument>& doc,
-                     const std::function<void()>& appAlive) {
-    ++state->openDocuments;
-    const std::function<void()> alive = [doc, appAlive] {
-        appAlive();
-        if (doc->closed)
-            throw AutomationError(u"文書は閉じられています");
-    };
-
-    auto document = std::make_shared<FakeObject>(state, u"doc");
-    document->alive(alive);
-    document->property(member::kShapes, [=] {
-        auto shapes = std::make_shared<FakeObject>(state, u"shapes");
-        shapes->alive(alive).items([=] {
-            std::vector<Variant> items;
-            for (std::size_t i = 0; i < doc->document.shapes.size(); ++i)
-                items.push_back(makeShape(state, doc, i, alive));
-            return items;
-        });
-        // AddTextbox(Orientation, Left, Top, Width, Height): an empty text box.
-        shapes->method(u"AddTextbox", [=](const auto& positional, const auto&) {
-            if (positional.size() != 5)
-                throw AutomationError(u"AddTextboxには5つの引数が必要です");
-            doc->document.shapes.push_back({u""});
-            doc->modified = true;
-            return makeShape(state, doc, doc->document.shapes.size() - 1, alive);
-        });
-        return Variant(std::shared_ptr<Object>(shapes));
-    });
-    document->property(member::kSections, [=] {
-        auto sections = std::make_shared<FakeObject>(state, u"sections");
-        sections->alive(alive).items([=] {
-            std::vector<Variant> items;
-            for (std::size_t s = 0; s < doc->document.sections.size(); ++s) {
-                auto section = std::make_shared<FakeObject>(state, u"section " + number(s + 1));
-                const auto texts = [=](std::u16string kind, bool headers) {
-                    auto list = std::make_shared<FakeObject>(state, kind + u"s " + number(s + 1));
-                    list->alive(alive).items([=] {
-                        auto& all = headers ? doc->document.sections[s].headers
-                                            : doc->document.sections[s].footers;
-                        std::vector<Variant> members;
-                        for (std::size_t k = 0; k < all.size(); ++k) {
-                            const std::u16string label =
-                                kind + u" " + number(s + 1) + u"." + number(k + 1);
-                            auto member = std::make_shared<FakeObject>(state, label);
-                            member->alive(alive).property(member::kRange, [=, t = &all[k]] {
-                                return makeRange(state, doc, t, label, alive);
-                            });
-                            members.emplace_back(std::shared_ptr<Object>(member));
-                        }
-                        return members;
-                    });
-                    return Variant(std::shared_ptr<Object>(list));
-                };
-                section->alive(alive)
-                    .property(member::kHeaders, [=] { return texts(u"header", true); })
-                    .property(member::kFooters, [=] { return texts(u"footer", false); });
-                items.emplace_back(std::shared_ptr<Object>(section));
-            }
-            return items;
-        });
-        return Variant(std::shared_ptr<Object>(sections));
-    });
-    document->property(member::kContent,
-                       [=] { return makeRange(state, doc, &doc->document.body, u"body", alive); });
-    document->method(member::kClose, [=](const auto&, const auto& named) {
-        // Asked nothing, our word processor keeps the changes, as the real backend does; asked
-        // by name, it does what Word does with SaveChanges.
-        bool save = doc->modified;
-        for (const NamedArgument& argument : named) {
-            if (sameName(argument.name, u"SaveChanges"))
-                save = save && argument.value.toInt32() != 0;
+// In a find text also ^? any character, ^# any digit and ^$ any letter, and with wildcards ? any
+// character.
+std::vector<Token> findTokens(const std::u16string& text, bool wildcards) {
+    constexpr std::pair<char16_t, Token::Kind> kClasses[] = {
+        {u'?', Token::Kind::Any}, {u'#', Token::Kind::Digit}, {u'$', Token::Kind::Letter}};
+    std::vector<Token> tokens;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (wildcards && text[i] == u'?') {
+            tokens.push_back({Token::Kind::Any});
+            continue;
         }
-        if (save)
-            doc->document.save(doc->path);
-        doc->closed = true;
-        --state->openDocuments;
-        return save && !state->saveNotice.empty() ? Variant(state->saveNotice) : Variant();
-    });
-    // What Word answers and does for a caller that saves documents itself.
-    document->property(u"ReadOnly", [] { return Variant(false); })
-        .property(u"Saved", [doc] { return Variant(!doc->modified); })
-        .property(u"FullName", [doc] { return Variant(doc->path); })
-        .property(u"SaveFormat", [] { return Variant(std::int32_t{0}); })
-        // SaveAs2(FileName:=, FileFormat:=, ...): this format whatever the one asked for; the
-        // document is that file from then on, saved.
-        .method(u"SaveAs2", [doc](const auto& positional, const auto& named) {
-            const Variant* file = positional.empty() ? nullptr : &positional[0];
-            for (const NamedArgument& argument : named) {
-                if (sameName(argument.name, u"FileName"))
-                    file = &argument.value;
-            }
-            if (!file)
-                throw AutomationError(u"SaveAs2にはFileNameが必要です");
-            doc->document.save(file->toString());
-            doc->path = file->toString();
-            doc->modified = false;
-            return Variant();
-        });
-    return Variant(std::shared_ptr<Object>(document));
-}
-
-Variant openDocument(const std::shared_ptr<State>& state, const std::u16string& path,
-                     const std::function<void()>& appAlive) {
-    auto loaded = FakeDocument::load(path);
-    if (!loaded)
-        throw AutomationError(u"文書として開けません");
-    return makeDocument(
-        state, std::make_shared<OpenDocument>(OpenDocument{path, std::move(*loaded)}), appAlive);
-}
-
-// A new document as Word makes one: an empty body, one section with an empty header and
-// footer, and no file until it is saved.
-Variant addDocument(const std::shared_ptr<State>& state, const std::function<void()>& appAlive) {
-    FakeDocument blank;
-    blank.sections.push_back({{u""}, {u""}});
-    return makeDocument(state, std::make_shared<OpenDocument>(OpenDocument{u"", std::move(blank)}),
-                        appAlive);
-}
-
-}  // namespace
-
-std::string FakeDocument::serialize() const {
-    std::string out(kMagic);
-    out += '\n';
-    // One line per paragraph of the body.
-    for (std::size_t start = 0, end = 0; end != std::u16string::npos; start = end + 1) {
-        end = body.find(u'\n', start);
-        out += "body\t" + toUtf8(std::u16string_view(body).substr(start, end - start)) + "\n";
+        if (text[i] != u'^') {
+            tokens.push_back({Token::Kind::Character, text[i]});
+            continue;
+        }
+        const char16_t code = ++i < text.size() ? text[i] : u' ';
+        if (const auto c = codedCharacter(code)) {
+            tokens.push_back({Token::Kind::Character, *c});
+            continue;
+        }
+        const auto found = std::find_if(std::begin(kClasses), std::end(kClasses),
+                                        [&](const auto& entry) { return entry.first == code; });
+        if (found == std::end(kClasses))
+            badCode(code);
+        tokens.push_back({found->second});
     }
-    for (const auto& shape : shapes) {
-        out += shape.text ? "shape\t" + toUtf8(*shape.text) + "\n" : "shape-without-text\n";
-    }
-    for (const auto& section : sections) {
-        out += "section\n";
-        for (const auto& h : section.headers)
-            out += "header\t" + toUtf8(h) + "\n";
-        for (const auto& f : section.footers)
-            out += "footer\t" + toUtf8(f) + "\n";
+    return tokens;
+}
+
+// The replacement for one match, ^& standing for the match itself.
+std::u16string replacementFor(const std::u16string& with, std::u16string_view match) {
+    std::u16string out;
+    for (std::size_t i = 0; i < with.size(); ++i) {
+        if (with[i] != u'^') {
+            out += with[i];
+            continue;
+        }
+        const char16_t code = ++i < with.size() ? with[i] : u' ';
+        if (const auto c = codedCharacter(code))
+            out += *c;
+        else if (code == u'&')
+            out += match;
+        else
+            badCode(code);
     }
     return out;
 }
 
-std::optional<FakeDocument> FakeDocument::parse(std::string_view text) {
-    std::istringstream in{std::string(text)};
-    std::string line;
-    if (!std::getline(in, line) || line != kMagic)
-        return std::nullopt;
-    FakeDocument doc;
-    bool sawBody = false;
-    while (std::getline(in, line)) {
-        const auto tab = line.find('\t');
-        const std::string key = line.substr(0, tab);
-        const std::u16string value =
-            tab == std::string::npos ? u"" : fromUtf8(line.substr(tab + 1));
-        if (key == "body") {
-            doc.body += (sawBody ? u"\n" : u"") + value;
-            sawBody = true;
-        } else if (key == "shape") {
-            doc.shapes.push_back({value});
-        } else if (key == "shape-without-text") {
-            doc.shapes.push_back({std::nullopt});
-        } else if (key == "section") {
-            doc.sections.emplace_back();
-        } else if ((key == "header" || key == "footer") && !doc.sections.empty()) {
-            (key == "header" ? doc.sections.back().headers : doc.sections.back().footers)
-                .push_back(value);
-        } else if (!line.empty()) {
+class Matcher final {
+  public:
+    Matcher(State& state, const std::u16string& findText)
+        : tokens_(findTokens(findText, state.option(u"MatchWildcards"))),
+          matchCase_(state.option(u"MatchCase")),
+          matchByte_(state.option(u"MatchByte")),
+          fuzzy_(state.option(u"MatchFuzzy") && state.fuzzyOptions),
+          wholeWord_(state.option(u"MatchWholeWord")),
+          prefix_(state.option(u"MatchPrefix")),
+          suffix_(state.option(u"MatchSuffix")),
+          skipSpace_(state.option(u"IgnoreSpace") || state.option(u"MatchPhrase")),
+          skipPunctuation_(state.option(u"IgnorePunct")),
+          // Sounds-like and word-form searches look for other words than the text given: a
+          // literal search never finds through them.
+          linguistic_(state.option(u"MatchSoundsLike") || state.option(u"MatchAllWordForms")) {}
+
+    // The length of the match at i, which ends by limit.
+    std::optional<std::size_t> at(std::u16string_view text, std::size_t i,
+                                  std::size_t limit) const {
+        if (tokens_.empty() || linguistic_)
             return std::nullopt;
+        if ((wholeWord_ || prefix_) && i > 0 && isWordCharacter(text[i - 1]))
+            return std::nullopt;
+        std::size_t j = i;
+        for (std::size_t k = 0; k < tokens_.size(); ++k, ++j) {
+            while (k > 0 && j < limit &&
+                   ((skipSpace_ && isSpace(text[j])) ||
+                    (skipPunctuation_ && isPunctuation(text[j])))) {
+                ++j;
+            }
+            if (j >= limit || !matches(tokens_[k], text[j]))
+                return std::nullopt;
+        }
+        if ((wholeWord_ || suffix_) && j < text.size() && isWordCharacter(text[j]))
+            return std::nullopt;
+        return j - i;
+    }
+
+    bool matchCase() const { return matchCase_; }
+
+  private:
+    bool matches(const Token& token, char16_t c) const {
+        const char16_t narrow = toNarrow(c);
+        switch (token.kind) {
+            case Token::Kind::Any:
+                return true;
+            case Token::Kind::Digit:
+                return narrow >= u'0' && narrow <= u'9';
+            case Token::Kind::Letter:
+                return isUpper(narrow) || isLower(narrow);
+            case Token::Kind::Character:
+                break;
+        }
+        const bool acrossWidths = !matchByte_ || fuzzy_;
+        const bool acrossCase = !matchCase_ || fuzzy_;
+        char16_t a = acrossWidths ? toNarrow(token.c) : token.c;
+        char16_t b = acrossWidths ? narrow : c;
+        if (acrossCase) {
+            a = toLower(a);
+            b = toLower(b);
+        }
+        return a == b;
+    }
+
+    std::vector<Token> tokens_;
+    bool matchCase_, matchByte_, fuzzy_, wholeWord_, prefix_, suffix_, skipSpace_, skipPunctuation_,
+        linguistic_;
+};
+
+// Word.Find.Execute.md, Remarks: "if MatchCase is False, occurrences of the search text that
+// are uppercase will be replaced with an uppercase version of the replacement text, regardless
+// of the case of the replacement text".
+std::u16string caseOfMatch(std::u16string replacement, std::u16string_view match, bool matchCase) {
+    const bool upper = std::any_of(match.begin(), match.end(), isUpper) &&
+                       std::none_of(match.begin(), match.end(), isLower);
+    if (!matchCase && upper)
+        std::transform(replacement.begin(), replacement.end(), replacement.begin(), toUpper);
+    return replacement;
+}
+
+// Execute on a range's Find. What it is passed becomes the Find's options from then on. A
+// range whose Find finds something is redefined to the match, after a replacement to the
+// replacement, after replacing all to the last one (Word.Find.md, Remarks).
+bool execute(State& state, OpenDocument& doc, RangeState& range, const Arguments& args) {
+    for (const auto& option : kFindOptions) {
+        if (const Variant* value = args[option])
+            state.search[option] = *value;
+    }
+    if (const Variant* text = args[u"FindText"])
+        state.search[u"Text"] = text->toString();
+    if (const Variant* with = args[u"ReplaceWith"])
+        state.replacementText = with->toString();
+    const std::u16string findText = state.search[u"Text"].toString();
+    const std::int32_t replace = args.integer(u"Replace", 0);
+    if (findText.size() > kTextLimit || state.replacementText.size() > kTextLimit)
+        throw AutomationError(u"文字列パラメーターが長すぎます");
+    const Matcher matcher(state, findText);
+    if (replace != 0)
+        replacementFor(state.replacementText, u"");
+
+    std::u16string& text = *range.text;
+    using Match = std::pair<std::size_t, std::size_t>;
+    const auto matchFrom = [&](std::size_t i) -> std::optional<Match> {
+        for (; i < range.end; ++i) {
+            if (const auto length = matcher.at(text, i, range.end))
+                return Match{i, *length};
+        }
+        return std::nullopt;
+    };
+    std::optional<Match> last;
+    if (replace == 0 && state.option(u"Forward")) {
+        last = matchFrom(range.start);
+    } else if (replace == 0) {
+        for (auto m = matchFrom(range.start); m; m = matchFrom(m->first + m->second))
+            last = m;
+    } else {
+        for (auto m = matchFrom(range.start); m;) {
+            const std::u16string match = text.substr(m->first, m->second);
+            const std::u16string with = caseOfMatch(replacementFor(state.replacementText, match),
+                                                    match, matcher.matchCase());
+            RangeState edited{range.text, m->first, m->first + m->second};
+            doc.edit(edited, m->first, m->first + m->second, with);
+            last = Match{m->first, with.size()};
+            if (replace == kReplaceOne)
+                break;
+            m = matchFrom(m->first + with.size());
         }
     }
-    return doc;
+    if (last) {
+        range.start = last->first;
+        range.end = last->first + last->second;
+    }
+    return last.has_value();
 }
 
-std::optional<FakeDocument> FakeDocument::load(std::u16string_view path) {
-    std::ifstream in(toNativePath(path), std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::ostringstream content;
-    content << in.rdbuf();
-    return parse(content.str());
+// A range's Find, labelled like "find(header 1.1)".
+Variant makeFind(const Context& ctx, std::shared_ptr<RangeState> range,
+                 const std::u16string& where) {
+    auto find = ctx.object(u"find(" + where + u")");
+    auto found = std::make_shared<bool>(false);
+    const auto state = ctx.state;
+    find->method(member::kExecute, kExecuteParameters, [=, doc = ctx.doc](const Arguments& args) {
+        *found = execute(*state, *doc, *range, args);
+        return Variant(*found);
+    });
+    find->property(u"Found", [found] { return Variant(*found); });
+    for (const auto& option : kFindOptions) {
+        find->property(option, [state, option] { return state->search[option]; })
+            .settable(option, [state, option](const Variant& v) { state->search[option] = v; });
+    }
+    find->property(u"Text", [state] { return state->search[u"Text"]; })
+        .settable(u"Text", [state](const Variant& v) { state->search[u"Text"] = v.toString(); });
+    // The fake has no formatting to search for.
+    find->method(u"ClearFormatting", {}, [](const Arguments&) { return Variant(); })
+        .method(u"ClearAllFuzzyOptions", {},
+                [state](const Arguments&) {
+                    state->fuzzyOptions = false;
+                    return Variant();
+                })
+        .property(u"Replacement", [ctx, state, where] {
+            auto replacement = ctx.object(u"replacement(" + where + u")");
+            replacement->method(u"ClearFormatting", {}, [](const Arguments&) { return Variant(); })
+                .property(u"Text", [state] { return Variant(state->replacementText); })
+                .settable(u"Text",
+                          [state](const Variant& v) { state->replacementText = v.toString(); });
+            return handOut(replacement);
+        });
+    return handOut(find);
 }
 
-void FakeDocument::save(std::u16string_view path) const {
-    std::ofstream out(toNativePath(path), std::ios::binary | std::ios::trunc);
-    out << serialize();
+// ---- Ranges (Word.Range.*.md).
+
+Variant makeShape(const Context& ctx, std::size_t index);
+
+Variant makeRange(const Context& ctx, std::shared_ptr<RangeState> range,
+                  const std::u16string& where) {
+    auto object = ctx.object(u"range(" + where + u")");
+    const auto doc = ctx.doc;
+    object
+        ->property(member::kFind, [=] { return makeFind(ctx, range, where); })
+        // Word.Range.Text.md: "When you set this property, the existing text in the range is
+        // replaced".
+        .property(u"Text",
+                  [range] {
+                      return Variant(range->text->substr(range->start, range->end - range->start));
+                  })
+        .settable(u"Text",
+                  [doc, range](const Variant& v) {
+                      doc->edit(*range, range->start, range->end, v.toString());
+                  })
+        .property(u"Start", [range] { return Variant(static_cast<std::int32_t>(range->start)); })
+        .property(u"End", [range] { return Variant(static_cast<std::int32_t>(range->end)); })
+        .property(u"Duplicate",
+                  [=] {
+                      return makeRange(ctx, doc->range(range->text, range->start, range->end),
+                                       where);
+                  })
+        .method(u"SetRange", {u"Start", u"End"},
+                [range](const Arguments& args) {
+                    const auto limit = range->text->size();
+                    range->start = std::min<std::size_t>(args.required(u"Start").toInt32(), limit);
+                    range->end = std::clamp<std::size_t>(args.required(u"End").toInt32(),
+                                                         range->start, limit);
+                    return Variant();
+                })
+        // Word.Range.Collapse.md: wdCollapseStart (1) by default, wdCollapseEnd (0).
+        .method(u"Collapse", {u"Direction"}, [range](const Arguments& args) {
+            if (args.integer(u"Direction", 1) == 0)
+                range->start = range->end;
+            else
+                range->end = range->start;
+            return Variant();
+        });
+    // Word.Range.ShapeRange.md: the shapes of the range; the body's hold every shape of the body.
+    // Word.ShapeRange.Group.md: grouped, they are one shape.
+    if (range->text == &doc->document.body) {
+        object->property(u"ShapeRange", [ctx, doc] {
+            auto shapes = ctx.object(u"shaperange");
+            shapes->method(u"Group", {}, [ctx, doc](const Arguments&) {
+                auto& all = doc->document.shapes;
+                const int group = static_cast<int>(all.size());
+                for (auto& shape : all) {
+                    if (shape.container < 0 && !shape.inHeader)
+                        shape.container = group;
+                }
+                all.push_back({std::nullopt, FakeDocument::ShapeKind::Group});
+                doc->modified = true;
+                return makeShape(ctx, static_cast<std::size_t>(group));
+            });
+            return handOut(shapes);
+        });
+    }
+    return handOut(object);
+}
+
+// ---- Shapes (Word.Shape.*.md, Word.TextFrame.*.md).
+
+constexpr std::int32_t kTextBox = 17;  // msoTextBox
+constexpr std::int32_t kPicture = 13;  // msoPicture
+constexpr std::int32_t kGroup = 6;     // msoGroup
+constexpr std::int32_t kCanvas = 20;   // msoCanvas
+
+// The shapes of a collection: those of the body, of the headers, or of one group or canvas.
+struct ShapeSet {
+    int container = -1;
+    bool inHeader = false;
+    bool holds(const FakeDocument::Shape& shape) const {
+        return shape.container == container && (container >= 0 || shape.inHeader == inHeader);
+    }
+};
+
+Variant makeShapes(const Context& ctx, ShapeSet set, const std::u16string& label) {
+    auto shapes = ctx.object(label);
+    const auto doc = ctx.doc;
+    shapes->items([=] {
+        std::vector<Variant> items;
+        for (std::size_t i = 0; i < doc->document.shapes.size(); ++i) {
+            if (set.holds(doc->document.shapes[i]))
+                items.push_back(makeShape(ctx, i));
+        }
+        return items;
+    });
+    // Word.Shapes.AddTextbox.md: AddTextbox(Orientation, Left, Top, Width, Height), an empty
+    // text box in the collection's story.
+    shapes->method(
+        u"AddTextbox", {u"Orientation", u"Left", u"Top", u"Width", u"Height"},
+        [=](const Arguments& args) {
+            for (const auto name : {u"Orientation", u"Left", u"Top", u"Width", u"Height"})
+                args.required(name);
+            doc->document.shapes.push_back(
+                {u"", FakeDocument::ShapeKind::Drawing, set.container, set.inHeader});
+            doc->modified = true;
+            return makeShape(ctx, doc->document.shapes.size() - 1);
+        });
+    return handOut(shapes);
+}
+
+Variant makeShape(const Context& ctx, std::size_t index) {
+    const auto doc = ctx.doc;
+    const auto& shape = doc->document.shapes[index];
+    const std::u16string label =
+        (shape.inHeader ? u"header shape " : u"shape ") + number(index + 1);
+    auto object = ctx.object(label);
+    const auto kind = shape.kind;
+    // Word.Shape.Type.md: an MsoShapeType.
+    object->property(u"Type", [doc, index, kind] {
+        if (kind != FakeDocument::ShapeKind::Drawing)
+            return Variant(kind == FakeDocument::ShapeKind::Group ? kGroup : kCanvas);
+        return Variant(doc->document.shapes[index].text ? kTextBox : kPicture);
+    });
+    // Word.Shape.GroupItems.md and Word.Shape.CanvasItems.md: the shapes in a group and in a
+    // drawing canvas.
+    for (const auto& [name, owner] : {std::pair{u"GroupItems", FakeDocument::ShapeKind::Group},
+                                      std::pair{u"CanvasItems", FakeDocument::ShapeKind::Canvas}}) {
+        object->property(name, [=, owner = owner] {
+            if (kind != owner)
+                throw AutomationError(u"この図形にはその図形の集まりがありません");
+            return makeShapes(ctx, {static_cast<int>(index)}, label + u" items");
+        });
+    }
+    // Word.Shape.TextFrame.md, Word.TextFrame.HasText.md, Word.TextFrame.TextRange.md.
+    object->property(member::kTextFrame, [=]() -> Variant {
+        auto& text = doc->document.shapes[index].text;
+        if (kind != FakeDocument::ShapeKind::Drawing || !text)
+            throw AutomationError(u"この図形にはテキストがありません");
+        auto frame = ctx.object(u"textframe(" + label + u")");
+        frame->property(u"HasText", [t = &*text] { return Variant(!t->empty()); })
+            .property(member::kTextRange, [=, t = &*text] {
+                return makeRange(ctx, doc->range(t, 0, t->size()), label);
+            });
+        return handOut(frame);
+    });
+    return handOut(object);
+}
+
+// ---- Sections, headers and footers (Word.Section.Headers.md, Word.headersfooters.md,
+// Word.HeaderFooter.*.md, Word.WdHeaderFooterIndex.md).
+
+struct HeaderFooterText {
+    std::u16string* text;
+    bool exists;
+    bool linked;
+};
+
+// Word.HeaderFooter.LinkToPrevious.md: a linked header's "contents are the same as in the
+// previous header", and a new section's are linked. Word.HeaderFooter.Exists.md: "The primary
+// header and footer exist in all new documents"; the first-page and even-page ones where the
+// section has them.
+HeaderFooterText headerFooterText(OpenDocument& doc, std::size_t section, std::size_t kind,
+                                  bool header) {
+    auto& texts =
+        header ? doc.document.sections[section].headers : doc.document.sections[section].footers;
+    if (texts.empty() && section > 0) {
+        HeaderFooterText previous = headerFooterText(doc, section - 1, kind, header);
+        previous.linked = true;
+        return previous;
+    }
+    if (kind < texts.size())
+        return {&texts[kind], true, false};
+    return {&doc.absent[{section, kind, header}], false, false};
+}
+
+Variant makeHeadersFooters(const Context& ctx, std::size_t section, bool header) {
+    const std::u16string kind = header ? u"header" : u"footer";
+    auto list = ctx.object(kind + u"s " + number(section + 1));
+    const auto doc = ctx.doc;
+    list->items([=] {
+        std::vector<Variant> members;
+        for (std::size_t k = 0; k < 3; ++k) {
+            const std::u16string label = kind + u" " + number(section + 1) + u"." + number(k + 1);
+            const HeaderFooterText at = headerFooterText(*doc, section, k, header);
+            auto object = ctx.object(label);
+            object
+                ->property(
+                    member::kRange,
+                    [=] { return makeRange(ctx, doc->range(at.text, 0, at.text->size()), label); })
+                .property(u"LinkToPrevious", [at] { return Variant(at.linked); })
+                .property(u"Exists", [at] { return Variant(at.exists); })
+                .property(u"Index", [k] { return Variant(static_cast<std::int32_t>(k + 1)); })
+                // Word.HeaderFooter.Shapes.md: "all the Shape objects found in all the headers
+                // and footers in the document".
+                .property(member::kShapes, [ctx] {
+                    return makeShapes(ctx, {-1, true}, u"header shapes");
+                });
+            members.push_back(handOut(object));
+        }
+        return members;
+    });
+    return handOut(list);
+}
+
+Variant makeSection(const Context& ctx, std::size_t s) {
+    auto section = ctx.object(u"section " + number(s + 1));
+    section->property(member::kHeaders, [=] { return makeHeadersFooters(ctx, s, true); })
+        .property(member::kFooters, [=] { return makeHeadersFooters(ctx, s, false); });
+    return handOut(section);
+}
+
+// ---- Documents.
+
+constexpr std::int32_t kFormatDocument = 0;      // wdFormatDocument
+constexpr std::int32_t kFormatText = 2;          // wdFormatText
+constexpr std::int32_t kFormatEncodedText = 7;   // wdFormatEncodedText
+constexpr std::int32_t kFormatXmlDocument = 12;  // wdFormatXMLDocument
+constexpr std::int32_t kFormatRtf = 6;           // wdFormatRTF
+constexpr std::int32_t kDoNotSaveChanges = 0;    // wdDoNotSaveChanges
+
+bool isText(std::int32_t format) {
+    return (format >= 2 && format <= 5) || format == kFormatEncodedText;
+}
+
+bool hasExtension(std::u16string_view path, std::u16string_view extension) {
+    return path.size() > extension.size() &&
+           sameName(path.substr(path.size() - extension.size()), extension);
+}
+
+std::int32_t formatOfName(std::u16string_view path) {
+    if (hasExtension(path, u".docx"))
+        return kFormatXmlDocument;
+    return hasExtension(path, u".rtf") ? kFormatRtf : kFormatDocument;
+}
+
+void writeBytes(std::u16string_view path, const std::string& bytes) {
+    std::ofstream out(os::toNativePath(path), std::ios::binary | std::ios::trunc);
+    out << bytes;
     if (!out.flush())
         throw AutomationError(u"保存できません");
 }
+
+// Word.WdSaveFormat.md: the text formats are written as text, wdFormatEncodedText in the given
+// encoding and the others in the system code page (Word.SaveAs2.md: Encoding "The default is
+// the system code page"); every other format here is the fake's own.
+void write(OpenDocument& doc, std::u16string_view path, std::int32_t format, std::int32_t encoding,
+           std::int32_t lineEnding) {
+    if (isText(format)) {
+        const std::int32_t used =
+            format == kFormatEncodedText ? encoding : text_file::kSystemCodePage;
+        writeBytes(path, text_file::encode(doc.document.body, used, doc.byteOrderMark, lineEnding));
+    } else {
+        doc.document.save(path);
+    }
+}
+
+// One application's open documents.
+struct Session {
+    std::vector<std::shared_ptr<OpenDocument>> open;
+};
+
+Variant makeDocument(const std::shared_ptr<State>& state, const std::shared_ptr<OpenDocument>& doc,
+                     const std::function<void()>& appAlive,
+                     const std::shared_ptr<Session>& session) {
+    const Context ctx{state, doc, [doc, appAlive] {
+                          appAlive();
+                          if (doc->closed)
+                              throw AutomationError(u"文書は閉じられています");
+                      }};
+    auto document = ctx.object(u"doc");
+    document->property(member::kShapes, [ctx] { return makeShapes(ctx, {}, u"shapes"); });
+    document->property(member::kSections, [ctx, doc] {
+        auto sections = ctx.object(u"sections");
+        sections
+            ->items([ctx, doc] {
+                std::vector<Variant> items;
+                for (std::size_t s = 0; s < doc->document.sections.size(); ++s)
+                    items.push_back(makeSection(ctx, s));
+                return items;
+            })
+            // Word.Sections.Add.md: a section at the end of the document when no range is given.
+            .method(u"Add", {u"Range", u"Start"}, [ctx, doc](const Arguments& args) {
+                if (args[u"Range"])
+                    throw AutomationError(u"この文書には範囲を指定して節を足せません");
+                doc->document.sections.emplace_back();
+                doc->modified = true;
+                return makeSection(ctx, doc->document.sections.size() - 1);
+            });
+        return handOut(sections);
+    });
+    // Word.Document.Content.md: a range of the main story, new at each call.
+    document->property(member::kContent, [ctx, doc] {
+        return makeRange(ctx, doc->range(&doc->document.body, 0, doc->document.body.size()),
+                         u"body");
+    });
+    // Word.Document.Close(method).md: Close(SaveChanges, OriginalFormat, RouteDocument). Asked
+    // nothing, the fake keeps the changes.
+    document->method(
+        member::kClose, {u"SaveChanges", u"OriginalFormat", u"RouteDocument"},
+        [state, doc, session](const Arguments& args) {
+            const bool save =
+                doc->modified && args.integer(u"SaveChanges", -1) != kDoNotSaveChanges;
+            if (save)
+                write(*doc, doc->path, doc->saveFormat, doc->textEncoding, doc->textLineEnding);
+            doc->closed = true;
+            std::erase(session->open, doc);
+            --state->openDocuments;
+            return save && !state->saveNotice.empty() ? Variant(state->saveNotice) : Variant();
+        });
+    // Word.Document.ReadOnly.md, Word.Document.ReadOnlyRecommended.md, Word.Document.Saved.md
+    // ("False if Microsoft Word displays a prompt to save changes"), Word.Document.FullName.md,
+    // Word.Document.SaveFormat.md, Word.Document.TextEncoding.md,
+    // Word.Document.TextLineEnding.md.
+    document->property(u"ReadOnly", [doc] { return Variant(doc->readOnly); })
+        .property(u"ReadOnlyRecommended",
+                  [doc] { return Variant(doc->document.readOnlyRecommended); })
+        .settable(u"ReadOnlyRecommended",
+                  [doc](const Variant& v) { doc->document.readOnlyRecommended = v.toBool(); })
+        .property(u"Saved", [doc] { return Variant(!doc->modified); })
+        .settable(u"Saved", [doc](const Variant& v) { doc->modified = !v.toBool(); })
+        .property(u"FullName", [doc] { return Variant(doc->path); })
+        .property(u"SaveFormat", [doc] { return Variant(doc->saveFormat); })
+        .property(u"TextEncoding", [doc] { return Variant(doc->textEncoding); })
+        .settable(u"TextEncoding", [doc](const Variant& v) { doc->textEncoding = v.toInt32(); })
+        .property(u"TextLineEnding", [doc] { return Variant(doc->textLineEnding); })
+        .settable(u"TextLineEnding",
+                  [doc](const Variant& v) { doc->textLineEnding = v.toInt32(); });
+    // Word.SaveAs2.md: the document becomes that file, in that format, saved.
+    // ReadOnlyRecommended "The default is False"; Encoding for encoded text files, "The default
+    // is the system code page"; LineEnding "wdCRLF (default) or wdCROnly".
+    document->method(
+        u"SaveAs2",
+        {u"FileName", u"FileFormat", u"LockComments", u"Password", u"AddToRecentFiles",
+         u"WritePassword", u"ReadOnlyRecommended", u"EmbedTrueTypeFonts",
+         u"SaveNativePictureFormat", u"SaveFormsData", u"SaveAsAOCELetter", u"Encoding",
+         u"InsertLineBreaks", u"AllowSubstitutions", u"LineEnding", u"AddBiDiMarks",
+         u"CompatibilityMode"},
+        [doc](const Arguments& args) {
+            const std::u16string file = args.required(u"FileName").toString();
+            const std::int32_t format = args.integer(u"FileFormat", doc->saveFormat);
+            const std::int32_t encoding = args.integer(u"Encoding", text_file::kSystemCodePage);
+            const std::int32_t lineEnding = args.integer(u"LineEnding", 0);
+            if (lineEnding != 0 && lineEnding != 1)
+                throw AutomationError(u"LineEnding に指定できるのは wdCRLF と wdCROnly です");
+            doc->document.readOnlyRecommended = args.flag(u"ReadOnlyRecommended", false);
+            write(*doc, file, format, encoding, lineEnding);
+            doc->path = file;
+            doc->saveFormat = format;
+            if (isText(format))
+                doc->textEncoding =
+                    format == kFormatEncodedText ? encoding : text_file::kSystemCodePage;
+            doc->modified = false;
+            return Variant();
+        });
+    return handOut(document);
+}
+
+struct OpenArguments {
+    std::optional<std::int32_t> encoding;
+    bool readOnly = false;
+    const Variant* password = nullptr;
+};
+
+// A fake document, or a text file, from disk; a Word document is one of a new section, as
+// Word's always have one with a primary header and footer.
+std::shared_ptr<OpenDocument> load(const std::u16string& path, const OpenArguments& args) {
+    std::ifstream in(os::toNativePath(path), std::ios::binary);
+    if (!in)
+        throw AutomationError(u"文書として開けません");
+    std::ostringstream content;
+    content << in.rdbuf();
+    auto doc = std::make_shared<OpenDocument>();
+    doc->path = path;
+    if (auto parsed = FakeDocument::parse(content.str())) {
+        doc->document = std::move(*parsed);
+        doc->saveFormat = formatOfName(path);
+    } else if (hasExtension(path, u".txt")) {
+        // Word.Documents.Open.md: Encoding, "The default value is the system code page", and
+        // NoEncodingDialog for text "if the text encoding cannot be recognized".
+        auto text = text_file::decode(content.str(), args.encoding);
+        doc->document.body = std::move(text.text);
+        doc->textEncoding = text.encoding;
+        doc->byteOrderMark = text.byteOrderMark;
+        doc->saveFormat =
+            text.encoding == text_file::kSystemCodePage ? kFormatText : kFormatEncodedText;
+    } else {
+        throw AutomationError(u"文書として開けません");
+    }
+    auto& sections = doc->document.sections;
+    if (sections.empty())
+        sections.emplace_back();
+    for (auto* texts : {&sections.front().headers, &sections.front().footers}) {
+        if (texts->empty())
+            texts->emplace_back();
+    }
+    if (!doc->document.password.empty() &&
+        (!args.password || args.password->toString() != doc->document.password)) {
+        throw AutomationError(u"パスワードが正しくありません");
+    }
+    std::error_code error;
+    const auto permissions = std::filesystem::status(os::toNativePath(path), error).permissions();
+    // Word.Documents.Open.md, ReadOnly: "This argument doesn't override the read-only
+    // recommended setting on a saved document."
+    doc->readOnly =
+        args.readOnly || doc->document.readOnlyRecommended ||
+        (permissions & std::filesystem::perms::owner_write) == std::filesystem::perms::none;
+    // Word.Document.Saved.md: False whenever Word would prompt to save, as after an update.
+    doc->modified = doc->document.updatesOnOpen;
+    return doc;
+}
+
+const std::vector<std::u16string> kOpenParameters{u"FileName",
+                                                  u"ConfirmConversions",
+                                                  u"ReadOnly",
+                                                  u"AddToRecentFiles",
+                                                  u"PasswordDocument",
+                                                  u"PasswordTemplate",
+                                                  u"Revert",
+                                                  u"WritePasswordDocument",
+                                                  u"WritePasswordTemplate",
+                                                  u"Format",
+                                                  u"Encoding",
+                                                  u"Visible",
+                                                  u"OpenConflictDocument",
+                                                  u"OpenAndRepair",
+                                                  u"DocumentDirection",
+                                                  u"NoEncodingDialog"};
+
+// Word.Documents.Open.md; Revert: "True to discard any unsaved changes to the open document and
+// reopen the file. False to activate the open document."
+Variant openDocument(const std::shared_ptr<State>& state, const std::shared_ptr<Session>& session,
+                     const std::function<void()>& alive, const Arguments& args) {
+    if (state->opensLeft && (*state->opensLeft)-- <= 0)
+        throw AutomationError(u"ワープロが応答しません");
+    const std::u16string path = args.required(u"FileName").toString();
+    auto& open = session->open;
+    const auto already = std::find_if(open.begin(), open.end(),
+                                      [&](const auto& d) { return sameName(d->path, path); });
+    if (already != open.end()) {
+        if (!args.flag(u"Revert", false))
+            return makeDocument(state, *already, alive, session);
+        (*already)->closed = true;
+        --state->openDocuments;
+        open.erase(already);
+    }
+    OpenArguments how;
+    if (const Variant* encoding = args[u"Encoding"])
+        how.encoding = encoding->toInt32();
+    how.readOnly = args.flag(u"ReadOnly", false);
+    how.password = args[u"PasswordDocument"];
+    auto doc = load(path, how);
+    open.push_back(doc);
+    ++state->openDocuments;
+    return makeDocument(state, doc, alive, session);
+}
+
+// Word.Documents.Add.md: an empty document of one section, no file until it is saved.
+Variant addDocument(const std::shared_ptr<State>& state, const std::shared_ptr<Session>& session,
+                    const std::function<void()>& alive) {
+    auto doc = std::make_shared<OpenDocument>();
+    doc->document.sections.push_back({{u""}, {u""}});
+    doc->saveFormat = kFormatXmlDocument;
+    session->open.push_back(doc);
+    ++state->openDocuments;
+    return makeDocument(state, doc, alive, session);
+}
+
+}  // namespace
 
 FakeWordProcessor::FakeWordProcessor() : state_(std::make_shared<State>()) {}
 FakeWordProcessor::~FakeWordProcessor() = default;
@@ -485,6 +1099,7 @@ Variant FakeWordProcessor::create(std::u16string_view className) {
             throw AutomationError(u"ワープロは終了しています");
     };
     auto state = state_;
+    auto session = std::make_shared<Session>();
     auto app = std::make_shared<FakeObject>(state, u"app");
     std::weak_ptr<FakeObject> self = app;
     app->alive(alive)
@@ -494,34 +1109,36 @@ Variant FakeWordProcessor::create(std::u16string_view className) {
         .property(member::kApplication,
                   [self] { return Variant(std::shared_ptr<Object>(self.lock())); })
         .property(member::kDocuments,
-                  [state, alive] {
+                  [state, session, alive] {
                       auto documents = std::make_shared<FakeObject>(state, u"documents");
                       documents->alive(alive)
-                          .method(member::kOpen,
-                                  [state, alive](const auto& positional, const auto&) {
-                                      if (positional.size() != 1)
-                                          throw AutomationError(u"Openには1つの引数が必要です");
-                                      if (state->opensLeft && (*state->opensLeft)-- <= 0)
-                                          throw AutomationError(u"ワープロが応答しません");
-                                      return openDocument(state, positional[0].toString(), alive);
+                          .method(member::kOpen, kOpenParameters,
+                                  [state, session, alive](const Arguments& args) {
+                                      return openDocument(state, session, alive, args);
                                   })
                           .method(u"Add",
-                                  [state, alive](const auto&, const auto&) {
-                                      return addDocument(state, alive);
+                                  {u"Template", u"NewTemplate", u"DocumentType", u"Visible"},
+                                  [state, session, alive](const Arguments&) {
+                                      return addDocument(state, session, alive);
                                   })
-                          // Each Close saved already, as Word's does.
-                          .method(member::kFinish, [](const auto& positional, const auto&) {
-                              if (positional.size() != 1)
-                                  throw AutomationError(u"Finishには1つの引数が必要です");
+                          // The fake's own: each Close has saved already.
+                          .method(member::kFinish, {u"FileName"}, [](const Arguments& args) {
+                              args.required(u"FileName");
                               return Variant();
                           });
                       return Variant(std::shared_ptr<Object>(documents));
                   })
-        .method(member::kQuit, [state, quit](const auto&, const auto&) {
-            *quit = true;
-            --state->runningApplications;
-            return Variant();
-        });
+        .method(member::kQuit, {u"SaveChanges", u"OriginalFormat", u"RouteDocument"},
+                [state, session, quit](const Arguments&) {
+                    *quit = true;
+                    --state->runningApplications;
+                    // Word.Application.Quit(method).md: the documents close with the application.
+                    for (const auto& doc : session->open)
+                        doc->closed = true;
+                    state->openDocuments -= static_cast<int>(session->open.size());
+                    session->open.clear();
+                    return Variant();
+                });
     return Variant(std::shared_ptr<Object>(app));
 }
 
@@ -547,11 +1164,14 @@ void FakeWordProcessor::failOpensAfter(int opens) {
 void FakeWordProcessor::refuseCreate(bool refuse) {
     state_->refuseCreate = refuse;
 }
-void FakeWordProcessor::failMember(std::u16string member) {
-    state_->failingMembers.insert(std::move(member));
+void FakeWordProcessor::failMember(std::u16string member, int times) {
+    state_->failingMembers.emplace_back(std::move(member), times);
 }
 void FakeWordProcessor::noticeOnSave(std::u16string text) {
     state_->saveNotice = std::move(text);
+}
+void FakeWordProcessor::leaveSearchOption(std::u16string_view option, Variant value) {
+    state_->search[std::u16string(option)] = std::move(value);
 }
 int FakeWordProcessor::runningApplications() const {
     return state_->runningApplications;

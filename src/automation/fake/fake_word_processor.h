@@ -1,57 +1,38 @@
 #pragma once
 
-#include <deque>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "automation/automation_error.h"
+#include "automation/fake/fake_document.h"
 #include "automation/variant.h"
 
 namespace quorvane::automation::fake {
 
-// A document of the fake word processor. On disk it is a small UTF-8 line format of its own, so
-// that copies made by the file system are documents too:
-//
-//   quorvane-fake-document
-//   body<TAB>text            a paragraph of the body (they join with line feeds)
-//   shape<TAB>text            a text box
-//   shape-without-text        a picture: TextFrame fails
-//   section                   starts a section
-//   header<TAB>text           a header of the last section
-//   footer<TAB>text           a footer of the last section
-struct FakeDocument {
-    struct Shape {
-        std::optional<std::u16string> text;
-    };
-    struct Section {
-        std::vector<std::u16string> headers;
-        std::vector<std::u16string> footers;
-    };
+// A named argument the member does not have, refused as Word refuses one (DISP_E_PARAMNOTFOUND
+// where the fake is served over COM). index is the argument's place among the named ones.
+class UnknownArgumentError final : public AutomationError {
+  public:
+    UnknownArgumentError(std::u16string message, std::size_t index)
+        : AutomationError(std::move(message)), index_(index) {}
+    std::size_t index() const noexcept { return index_; }
 
-    std::u16string body;
-    // A deque: ranges of the open document keep pointing at their text as text boxes are added.
-    std::deque<Shape> shapes;
-    std::vector<Section> sections;
-
-    std::string serialize() const;
-    // Nothing when the text is not a fake document.
-    static std::optional<FakeDocument> parse(std::string_view text);
-
-    static std::optional<FakeDocument> load(std::u16string_view path);
-    void save(std::u16string_view path) const;
-
-    bool operator==(const FakeDocument&) const = default;
+  private:
+    std::size_t index_;
 };
 
-// An in-memory word processor answering "Word.Application" the way the passes use it: documents
-// opened from disk, shapes, sections with headers and footers, the body, and literal replace-all
-// per region, Execute answering how many it replaced. Every operation is logged with its
-// arguments and their types. It also answers, as Word does, what a caller that drives Word
-// itself uses: the unattended set-up, Open's named arguments, Find's options, a document's
-// ReadOnly, Saved, FullName and SaveAs2, Close and Quit with SaveChanges, new documents with
-// Documents.Add, Shapes.AddTextbox, Item on collections and the Text of every range.
+// An in-memory word processor answering "Word.Application" as Word's object-model reference
+// says Word answers, for the members the programs use: documents opened from disk (fake
+// documents and plain text files) with Open's named arguments, shapes with their text frames,
+// groups and canvases, sections with three headers and three footers each, ranges that Find
+// redefines, Find.Execute with its arguments, sticky options and ^ codes, SaveAs2 in the
+// document's format, Close and Quit with SaveChanges, new documents with Documents.Add. Every
+// operation is logged with its arguments and their types.
+//
+// Two members are its own: Close without arguments keeps the changes, and Documents.Finish
+// does nothing, so that the passes can run over it directly as over any backend.
 class FakeWordProcessor final : public ObjectFactory {
   public:
     FakeWordProcessor();
@@ -66,14 +47,17 @@ class FakeWordProcessor final : public ObjectFactory {
     std::vector<std::u16string> logLines(std::u16string_view prefix) const;
     void clearLog();
 
-    // Faults: creation refused; every use of a member of this name fails, on any object.
+    // Faults: creation refused; the next `times` uses of a member of this name fail, on any
+    // object (every use when times is negative).
     void refuseCreate(bool refuse);
-    void failMember(std::u16string member);
+    void failMember(std::u16string member, int times = -1);
     // Every Open after the first opens ones fails, as when the word processor has died.
     void failOpensAfter(int opens);
     // Close of a changed document returns this text, as a backend tells of a save in another
     // format; empty (the default) returns nothing.
     void noticeOnSave(std::u16string text);
+    // A Find option as the user's last search left it: Word keeps them from search to search.
+    void leaveSearchOption(std::u16string_view option, Variant value);
 
     // Applications created and not quit, and documents open and not closed.
     int runningApplications() const;

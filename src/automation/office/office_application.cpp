@@ -109,17 +109,22 @@ class Range final : public Member {
 
 class RangeOwner final : public Member {
   public:
-    // An object whose only member leads to the text's range: TextFrame.TextRange,
-    // HeaderFooter.Range.
+    // An object whose member leads to the text's range, TextFrame.TextRange or
+    // HeaderFooter.Range, and whose other members answer as given.
     RangeOwner(std::u16string label, std::u16string_view memberName, DocumentRef document,
-               TextRef text)
+               TextRef text, std::vector<std::pair<std::u16string_view, Variant>> answers)
         : Member(std::move(label)),
           member_(memberName),
           document_(std::move(document)),
-          text_(std::move(text)) {}
+          text_(std::move(text)),
+          answers_(std::move(answers)) {}
     Variant get(std::u16string_view member) override {
         if (sameName(member, member_))
             return object<Range>(document_, text_);
+        for (const auto& [name, answer] : answers_) {
+            if (sameName(member, name))
+                return answer;
+        }
         unknown(member);
     }
 
@@ -127,21 +132,30 @@ class RangeOwner final : public Member {
     std::u16string member_;
     DocumentRef document_;
     TextRef text_;
+    std::vector<std::pair<std::u16string_view, Variant>> answers_;
 };
 
 class Shape final : public Member {
   public:
     Shape(DocumentRef document, TextRef text)
         : Member(u"Shape"), document_(std::move(document)), text_(std::move(text)) {}
+    // Groups are opened already: every shape is a text box or a picture.
     Variant get(std::u16string_view member) override {
+        if (sameName(member, word::member::kType))
+            return Variant(text_.is() ? kTextBox : kPicture);
         if (!sameName(member, word::member::kTextFrame))
             unknown(member);
         if (!text_.is())
             throw AutomationError(u"この図形には文字列がありません");
-        return object<RangeOwner>(u"TextFrame", word::member::kTextRange, document_, text_);
+        return object<RangeOwner>(
+            u"TextFrame", word::member::kTextRange, document_, text_,
+            std::vector<std::pair<std::u16string_view, Variant>>{{word::member::kHasText, true}});
     }
 
   private:
+    static constexpr std::int32_t kTextBox = 17;  // msoTextBox
+    static constexpr std::int32_t kPicture = 13;  // msoPicture
+
     DocumentRef document_;
     TextRef text_;
 };
@@ -154,11 +168,18 @@ std::vector<Variant> shapesOf(const DocumentRef& document) {
     return shapes;
 }
 
+// Each page style's header and footer texts are its own, none linked to another's; the shapes
+// in them are among the document's Shapes already.
 std::vector<Variant> membersOf(const DocumentRef& document, const std::vector<TextRef>& texts) {
     std::vector<Variant> members;
     for (const auto& text : texts) {
-        members.push_back(
-            object<RangeOwner>(u"HeaderFooter", word::member::kRange, document, text));
+        members.push_back(object<RangeOwner>(
+            u"HeaderFooter", word::member::kRange, document, text,
+            std::vector<std::pair<std::u16string_view, Variant>>{
+                {word::member::kLinkToPrevious, false},
+                {word::member::kExists, true},
+                {word::member::kShapes,
+                 object<Collection>(u"Shapes", [] { return std::vector<Variant>{}; })}}));
     }
     return members;
 }
