@@ -110,13 +110,29 @@ TEST_F(RunDriverTest, EmptyFoldersAndBlankPairsStillStartAndQuitTheWordProcessor
                                         u"create Word.Application", u"call app.Quit()"));
 }
 
+// A blank first row is passed over, not taken for the end of the pairs.
 TEST_F(RunDriverTest, PairsAreUsedAsTypedInOrderOncePerDocument) {
     source("a.doc", u"a foo b");
-    request.pairs = {{{u" foo ", u""}, {u"a", u"1"}, {u"b", u"2"}}};
+    request.pairs = {{{u" ", u"Z"}, {u" foo ", u""}, {u"a", u"1"}}};
     driver.run(request, dir / "src/a.doc");
-    EXPECT_EQ(word.logLines(u"call documents.Open").size(), 3u);
-    EXPECT_EQ(word.logLines(u"call doc.Close").size(), 3u);
-    EXPECT_EQ(body("dest/a.doc"), u"「1」「」「2」");
+    EXPECT_EQ(word.logLines(u"call documents.Open").size(), 2u);
+    EXPECT_EQ(word.logLines(u"call doc.Close").size(), 2u);
+    EXPECT_EQ(body("dest/a.doc"), u"「1」「」b");
+}
+
+// Headers and footers are a region of their own, replaced only when it is chosen.
+TEST_F(RunDriverTest, HeadersAndFootersAreReplacedWhenChosen) {
+    test::writeDocument(dir / "src/a.doc", u"foo", {}, {{{u"head foo"}, {u"bottom foo"}}});
+    driver.run(request, dir / "src/a.doc");
+    const auto replaced = test::readDocument(dir / "dest/a.doc");
+    EXPECT_EQ(replaced.sections[0].headers[0], u"head 「X」");
+    EXPECT_EQ(replaced.sections[0].footers[0], u"bottom 「X」");
+
+    request.regions.headersAndFooters = false;
+    driver.run(request, dir / "src/a.doc");
+    const auto kept = test::readDocument(dir / "dest/a.doc");
+    EXPECT_EQ(kept.body, u"「X」");
+    EXPECT_EQ(kept.sections[0].headers[0], u"head foo");
 }
 
 TEST_F(RunDriverTest, WidthConversionHoldsForTheRestOfTheRunOnly) {
@@ -204,6 +220,16 @@ TEST_F(RunDriverTest, ADocumentThatFailsIsReportedWithThePairsItMissed) {
               std::u16string::npos)
         << os::toUtf8(result.documents[0].reason);
     EXPECT_EQ(body("dest/a.doc"), u"「X」 bar");
+}
+
+// A document whose close fails lost what its pair did: it is not listed as processed.
+TEST_F(RunDriverTest, ADocumentThatCannotBeClosedIsNotCountedAsReplaced) {
+    source("a.doc", u"foo");
+    word.failMember(u"Close");
+    const RunResult result = driver.run(request, dir / "src/a.doc");
+    EXPECT_EQ(result.documents[0].outcome, Outcome::NotSaved);
+    EXPECT_TRUE(result.documents[0].reason.starts_with(u"保存できませんでした："))
+        << os::toUtf8(result.documents[0].reason);
 }
 
 // The word processor is told once, after the last pair, that the run is done with a document;
