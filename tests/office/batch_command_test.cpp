@@ -1,10 +1,13 @@
 // quorvane-batch as a user runs it: the built binary, a real office, documents in a temp folder.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <string>
 
 #include "office_test_support.h"
 #include "os/text_encoding.h"
@@ -13,6 +16,23 @@ namespace quorvane::testing {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Runs quorvane-batch in folder with arguments, its output in out.txt and err.txt there; before
+// is put before the program (a change of user, of the environment). Returns the exit status.
+int runBatch(const fs::path& folder, const std::string& arguments, const std::string& before = {}) {
+    const std::string command = "cd '" + folder.string() + "' && " + before +
+                                " '" QUORVANE_BATCH "' " + arguments +
+                                " </dev/null >out.txt 2>err.txt";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The sample as a .docx in folder, named name.
+fs::path sampleDocument(DocumentReader& reader, const fs::path& folder, const std::string& name) {
+    const fs::path document = folder / name;
+    reader.convert(kOwnData / "sample.fodt", document, u"MS Word 2007 XML");
+    return document;
+}
 
 // Body, header, text box and table cell of the sample each hold foo after a label.
 TEST(QuorvaneBatch, CopiesOfAFolderAreReplacedADamagedOneReportedAndOriginalsKept) {
@@ -38,6 +58,68 @@ TEST(QuorvaneBatch, CopiesOfAFolderAreReplacedADamagedOneReportedAndOriginalsKep
     for (const auto* label : {u"BODY-end", u"HDR-own", u"TEXTBOX-own", u"CELL-own"})
         EXPECT_TRUE(copy.contains(label)) << os::toUtf8(label);
     EXPECT_EQ(bytesOf(sample), original);
+}
+
+// Anyone may plant a link in a shared temporary folder, where the office's private folders were
+// once kept for every user: the run follows none, neither writing into their targets nor
+// removing anything there, whatever the names look like.
+TEST(QuorvaneBatch, LinksPlantedInTheTemporaryFolderAreNeverFollowed) {
+    TempFolder dir;
+    DocumentReader reader;
+    const fs::path victim = dir.path() / "victim";
+    fs::create_directories(victim / "2019-reports");
+    std::ofstream(victim / "2019-reports" / "a.txt") << "x";
+    const fs::path shared = dir.path() / "tmp";
+    fs::create_directory(shared);
+    fs::create_directory_symlink(victim, shared / "quorvane-office");
+    fs::create_directory_symlink(victim, shared / "quorvane-1-aaaaaa");
+    fs::create_directory_symlink(victim, shared / "quorvane-999999-aaaaaa");
+    const fs::path document = sampleDocument(reader, dir.path(), "a.docx");
+
+    EXPECT_EQ(runBatch(dir.path(), "--in-place --yes --pair foo bar a.docx",
+                       "env -u XDG_RUNTIME_DIR TMPDIR='" + shared.string() + "'"),
+              0)
+        << bytesOf(dir.path() / "err.txt");
+    EXPECT_TRUE(reader.count(document, u"「bar」").contains(u"BODY-end"));
+    std::vector<fs::path> left;
+    for (const auto& entry : fs::recursive_directory_iterator(victim))
+        left.push_back(entry.path());
+    EXPECT_EQ(left,
+              (std::vector<fs::path>{victim / "2019-reports", victim / "2019-reports" / "a.txt"}));
+}
+
+// Each user's office runs in folders of that user's own: a second user runs as the first did,
+// in the same temporary folder, even with a runtime folder of the first user's named to it.
+TEST(QuorvaneBatch, ASecondUserRunsBesideTheFirst) {
+    if (::geteuid() != 0 || ::access("/usr/bin/setpriv", X_OK) != 0)
+        GTEST_SKIP() << "a second user needs root and setpriv here";
+    TempFolder dir;
+    DocumentReader reader;
+    fs::permissions(dir.path(), fs::perms::all);
+    const fs::path shared = dir.path() / "tmp";
+    fs::create_directory(shared);
+    fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+    const fs::path runtime = dir.path() / "runtime";
+    fs::create_directory(runtime);
+    fs::permissions(runtime, fs::perms::owner_all);
+    const std::string environment = "env TMPDIR='" + shared.string() + "' XDG_RUNTIME_DIR='" +
+                                    runtime.string() + "' XDG_STATE_HOME='" +
+                                    (dir.path() / "state").string() + "' HOME='" +
+                                    dir.path().string() + "'";
+    const fs::path first = sampleDocument(reader, dir.path(), "first.docx");
+    const fs::path second = sampleDocument(reader, dir.path(), "second.docx");
+    ASSERT_EQ(::chown(second.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chown(dir.path().c_str(), 65534, 65534), 0);
+
+    EXPECT_EQ(runBatch(dir.path(), "--in-place --yes --pair foo bar first.docx", environment), 0)
+        << bytesOf(dir.path() / "err.txt");
+    EXPECT_EQ(runBatch(dir.path(), "--in-place --yes --pair foo bar second.docx",
+                       "setpriv --reuid=65534 --regid=65534 --clear-groups " + environment),
+              0)
+        << bytesOf(dir.path() / "err.txt");
+    EXPECT_TRUE(reader.count(first, u"「bar」").contains(u"BODY-end"));
+    EXPECT_TRUE(reader.count(second, u"「bar」").contains(u"BODY-end"));
+    ASSERT_EQ(::chown(dir.path().c_str(), 0, 0), 0);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "os/file_system.h"
+#include "os/private_folder.h"
 #include "run/document_passes.h"
 
 namespace quorvane::testing {
@@ -86,7 +87,7 @@ std::vector<std::string> privateFilesOfOurs() {
     // The socket of the pipe we talk to the office through.
     const std::string socket = "OSL_PIPE_" + std::to_string(::getuid()) + "_quorvane-" + prefix;
     for (const auto& [folder, start] :
-         {std::pair{fs::temp_directory_path() / "quorvane-office", prefix}, {"/tmp", socket}}) {
+         {std::pair{os::private_folders::root(), prefix}, {fs::path("/tmp"), socket}}) {
         for (const auto& entry : fs::directory_iterator(folder, error)) {
             if (entry.path().filename().string().starts_with(start))
                 found.push_back(entry.path().filename().string());
