@@ -173,13 +173,16 @@ void removeAbandoned(const std::function<void(const fs::path&)>& before) noexcep
 }
 
 bool ownerGone(std::string_view name) noexcept {
-    pid_t pid = 0;
+    long pid = 0;
     const auto [end, failed] = std::from_chars(name.data(), name.data() + name.size(), pid);
-    if (failed != std::errc{} || end == name.data() || end == name.data() + name.size() ||
-        *end != '-' || pid <= 0) {
-        return false;
-    }
-    return pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH;
+    return failed == std::errc{} && end != name.data() && end != name.data() + name.size() &&
+           *end == '-' && processEnded(pid);
+}
+
+bool processEnded(long pid) noexcept {
+    const auto process = static_cast<pid_t>(pid);
+    return pid > 0 && process == pid && process != ::getpid() && ::kill(process, 0) != 0 &&
+           errno == ESRCH;
 }
 
 }  // namespace quorvane::os::private_folders

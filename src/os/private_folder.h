@@ -26,5 +26,7 @@ void removeAbandoned(const std::function<void(const std::filesystem::path&)>& be
 
 // Whether a process named by a leading "<pid>-" of a name left behind has ended on this machine.
 bool ownerGone(std::string_view name) noexcept;
+// Whether the process pid, not this one, has ended on this machine.
+bool processEnded(long pid) noexcept;
 
 }  // namespace quorvane::os::private_folders

@@ -17,6 +17,10 @@ void count(const word::ExecuteResult& answer, std::optional<std::int32_t>& regio
         region = region.value_or(0) + *answer.replaced;
 }
 
+bool lostWith(const AutomationError& error) {
+    return dynamic_cast<const automation::WordProcessorLostError*>(&error) != nullptr;
+}
+
 // A conversion that fails leaves the text as it is: searching for it as typed still replaces
 // what the user asked for, where ending the run would leave documents undone.
 std::u16string converted(const std::u16string& text,
@@ -40,9 +44,11 @@ PassResult DocumentPasses::replaceInDocument(const std::u16string& path, std::u1
                                              const std::u16string& replacement) {
     PassResult result;
     std::optional<word::Document> document;
-    result.opened = resumeNext(
-        [&] { document = application_.documents().open(path); },
-        [&](const AutomationError& e) { result.failure = u"開けませんでした：" + e.message(); });
+    result.opened = resumeNext([&] { document = application_.documents().open(path); },
+                               [&](const AutomationError& e) {
+                                   result.failure = u"開けませんでした：" + e.message();
+                                   result.lost = lostWith(e);
+                               });
     if (!document)
         return result;
     resumeNext([&] { replaceInTextBoxes(document->shapes(), findText, replacement, result); });
@@ -52,15 +58,19 @@ PassResult DocumentPasses::replaceInDocument(const std::u16string& path, std::u1
     result.saved = resumeNext([&] { result.notice = document->close(); },
                               [&](const AutomationError& e) {
                                   result.failure = u"保存できませんでした：" + e.message();
+                                  result.lost = lostWith(e);
                               });
     return result;
 }
 
-std::u16string DocumentPasses::finishDocument(const std::u16string& path) {
+std::u16string DocumentPasses::finishDocument(const std::u16string& path, bool* lost) {
     std::u16string failure;
-    resumeNext(
-        [&] { application_.documents().finish(path); },
-        [&](const AutomationError& e) { failure = u"保存できませんでした：" + e.message(); });
+    resumeNext([&] { application_.documents().finish(path); },
+               [&](const AutomationError& e) {
+                   failure = u"保存できませんでした：" + e.message();
+                   if (lost)
+                       *lost = lostWith(e);
+               });
     return failure;
 }
 

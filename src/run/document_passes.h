@@ -23,6 +23,8 @@ struct PassResult {
     bool saved = false;
     // Why it could not be opened or saved, in the word processor's words; empty otherwise.
     std::u16string failure;
+    // The word processor was lost meanwhile, with everything of the document not yet written.
+    bool lost = false;
     bool found = false;
     // The body pass rewrote the find text to its width-converted form.
     bool widthsConverted = false;
@@ -46,8 +48,9 @@ class DocumentPasses final {
 
     // Tells the word processor, after the document's last pair, that the run is done with it:
     // a backend that held its changes back writes them now. Returns why they could not be
-    // written, in which case the document got none of the pairs; empty otherwise.
-    std::u16string finishDocument(const std::u16string& path);
+    // written, in which case the document got none of the pairs; empty otherwise. lost, when
+    // given, tells whether they went with a word processor that was lost.
+    std::u16string finishDocument(const std::u16string& path, bool* lost = nullptr);
 
   private:
     void replaceInTextBoxes(const automation::word::Collection<automation::word::Shape>& shapes,

@@ -77,8 +77,7 @@ class DocumentTally final {
 
     void add(std::size_t pairNumber, const ReplacementPair& pair, const PassResult& pass) {
         ++applied_;
-        labels_.push_back(u"置換 " + std::u16string(1, u'0' + pairNumber) + u"「" + pair.find +
-                          u"」→「" + pair.replacement + u"」");
+        labels_.push_back(label(pairNumber, pair));
         opened_ = opened_ || pass.opened;
         if (!pass.opened || !pass.saved) {
             missed_.push_back(labels_.back());
@@ -103,6 +102,13 @@ class DocumentTally final {
     // Whether the word processor holds the document, so that it must be told the run is done
     // with it.
     bool opened() const noexcept { return opened_; }
+
+    // A pair that was not tried: the document was given up before it.
+    void skip(std::size_t pairNumber, const ReplacementPair& pair) {
+        ++applied_;
+        labels_.push_back(label(pairNumber, pair));
+        missed_.push_back(labels_.back());
+    }
 
     // The changes of every pair were lost with the save: none of them reached the file.
     void unsaved(const std::u16string& failure) {
@@ -134,6 +140,10 @@ class DocumentTally final {
     }
 
   private:
+    static std::u16string label(std::size_t pairNumber, const ReplacementPair& pair) {
+        return u"置換 " + std::u16string(1, static_cast<char16_t>(u'0' + pairNumber)) + u"「" +
+               pair.find + u"」→「" + pair.replacement + u"」";
+    }
     static void addCount(std::optional<std::int32_t>& total, std::optional<std::int32_t> more) {
         if (more)
             total = total.value_or(0) + *more;
@@ -185,22 +195,49 @@ bool stageNext(RunResult& result, std::int32_t index, const CopyStaging& staging
 }
 
 // Every pair on one staged document, then the word processor is told the run is done with it.
-void processDocument(const RunRequest& request, DocumentPasses& passes, FindTexts& findTexts,
-                     std::array<bool, RunRequest::kPairs>& converted, DocumentResult& document) {
+// Returns whether the word processor was lost meanwhile, taking with it every change it had not
+// written: the document is then as it was on disk, and every pair is counted as not applied.
+bool applyPairs(const RunRequest& request, DocumentPasses& passes, FindTexts& findTexts,
+                std::array<bool, RunRequest::kPairs>& converted, DocumentResult& document) {
+    document.outcome = Outcome::NotReached;
+    document.reason.clear();
+    document.counts = {};
+    document.notices.clear();
     DocumentTally tally(document);
+    bool lost = false;
     for (std::size_t j = 0; j < RunRequest::kPairs; ++j) {
         if (isBlank(findTexts[j]))
             continue;
+        if (lost) {
+            tally.skip(j + 1, request.pairs[j]);
+            continue;
+        }
         const PassResult pass = passes.replaceInDocument(
             document.edited, findTexts[j], u"「" + request.pairs[j].replacement + u"」");
         converted[j] = converted[j] || pass.widthsConverted;
         tally.add(j + 1, request.pairs[j], pass);
+        // The pairs after it would reach the file without the ones before.
+        lost = pass.lost;
     }
-    if (tally.opened()) {
-        if (const auto failure = passes.finishDocument(document.edited); !failure.empty())
+    if (tally.opened() || lost) {
+        bool lostChanges = false;
+        const auto failure = passes.finishDocument(document.edited, &lostChanges);
+        if (!failure.empty())
             tally.unsaved(failure);
+        lost = lost || lostChanges;
     }
     tally.finish();
+    return lost;
+}
+
+// Every pair on one staged document. A document whose word processor was lost under it is tried
+// once more from the start, on the one that takes its place: it gets every pair or none.
+void processDocument(const RunRequest& request, DocumentPasses& passes, FindTexts& findTexts,
+                     std::array<bool, RunRequest::kPairs>& converted, DocumentResult& document) {
+    if (applyPairs(request, passes, findTexts, converted, document)) {
+        os::log::problem(u"ワープロを失ったため、最初からやり直します：" + document.edited);
+        applyPairs(request, passes, findTexts, converted, document);
+    }
     if (document.processed()) {
         os::log::detail(u"処理しました：" + document.edited);
     } else {

@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <iostream>
+#include <set>
+#include <sstream>
 #include <string>
 
 #include "office_test_support.h"
@@ -58,6 +61,56 @@ TEST(QuorvaneBatch, CopiesOfAFolderAreReplacedADamagedOneReportedAndOriginalsKep
     for (const auto* label : {u"BODY-end", u"HDR-own", u"TEXTBOX-own", u"CELL-own"})
         EXPECT_TRUE(copy.contains(label)) << os::toUtf8(label);
     EXPECT_EQ(bytesOf(sample), original);
+}
+
+// The paths a run printed on standard output as not processed.
+std::set<fs::path> reportedIn(const fs::path& out) {
+    std::set<fs::path> paths;
+    std::istringstream lines(bytesOf(out));
+    for (std::string line; std::getline(lines, line);)
+        paths.insert(line.substr(0, line.find('\t')));
+    return paths;
+}
+
+// Two runs at once over the same originals, each with its own pair: every document ends with
+// both runs' replacements, or the run that did not get to it says so. Neither writes over what
+// the other saved.
+TEST(QuorvaneBatch, TwoRunsAtOnceOverOneFolderLoseNoEdits) {
+    TempFolder dir;
+    DocumentReader reader;
+    const fs::path docs = dir.path() / "docs";
+    fs::create_directory(docs);
+    const fs::path first = sampleDocument(reader, dir.path(), "sample.docx");
+    constexpr int kDocuments = 30;
+    for (int i = 0; i < kDocuments; ++i)
+        fs::copy_file(first, docs / ("d" + std::to_string(i) + ".docx"));
+    for (const char* run : {"a", "b"})
+        fs::create_directory(dir.path() / run);
+    const std::string command =
+        "( cd '" + dir.path().string() +
+        "/a' && '" QUORVANE_BATCH
+        "' --in-place --yes --pair foo bar ../docs >out.txt 2>err.txt & cd '" +
+        dir.path().string() +
+        "/b' && '" QUORVANE_BATCH
+        "' --in-place --yes --pair 名古屋 京都 ../docs >out.txt 2>err.txt; wait ) </dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const auto missedByA = reportedIn(dir.path() / "a" / "out.txt");
+    const auto missedByB = reportedIn(dir.path() / "b" / "out.txt");
+    int both = 0;
+    for (int i = 0; i < kDocuments; ++i) {
+        const fs::path document = docs / ("d" + std::to_string(i) + ".docx");
+        SCOPED_TRACE(document.string());
+        // BODY-end holds foo, BODY-wide two of them and 名古屋 once.
+        const auto brackets = reader.count(document, u"「");
+        const int end = brackets.contains(u"BODY-end") ? brackets.at(u"BODY-end") : 0;
+        const int wide = brackets.contains(u"BODY-wide") ? brackets.at(u"BODY-wide") : 0;
+        const bool a = end == 1;
+        const bool b = wide - 2 * end == 1;
+        EXPECT_NE(a, missedByA.contains(document)) << "run a";
+        EXPECT_NE(b, missedByB.contains(document)) << "run b";
+        both += a && b;
+    }
+    std::cout << both << " of " << kDocuments << " documents got both runs' replacements\n";
 }
 
 // Anyone may plant a link in a shared temporary folder, where the office's private folders were

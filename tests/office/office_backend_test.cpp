@@ -1,6 +1,7 @@
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -19,7 +20,9 @@
 #include "office_test_support.h"
 #include "os/file_system.h"
 #include "os/text_encoding.h"
+#include "os/width_mapping.h"
 #include "run/run_driver.h"
+#include "system_calls.h"
 
 namespace quorvane {
 namespace {
@@ -27,6 +30,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using namespace testing;
+namespace system_calls = test::system_calls;
 using automation::AutomationError;
 using automation::office::OfficeFactory;
 using Folders = std::vector<std::string>;
@@ -399,6 +403,56 @@ TEST_F(OfficeBackend, RestartsAHungOffice) {
     EXPECT_EQ(officeChildren(), shared);
 }
 
+// An office that dies in the middle of a document takes none of the document's pairs with it:
+// the document is tried once more from the start on the office that takes its place, and when
+// that one dies too, it is left as it was and reported. The office is killed as the body pass
+// converts a find text: the first time in the first pair, or the second time in the second pair
+// of both tries.
+TEST_F(OfficeBackend, ADocumentWhoseOfficeDiesIsTriedOnceMoreFromTheStart) {
+    const fs::path original = Offices::ownDocuments().front();
+    for (const std::vector<int>& kills : {std::vector<int>{1}, std::vector<int>{2, 4}}) {
+        SCOPED_TRACE(kills.size());
+        const fs::path documents = folder.path() / std::to_string(kills.size());
+        fs::create_directory(documents);
+        for (const char* name : {"a.docx", "b.docx"})
+            fs::copy_file(original, documents / name);
+        run::RunRequest request;
+        request.mode = run::RunRequest::Mode::EditOriginals;
+        request.pairs[0] = {u"foo", u"baz"};
+        request.pairs[1] = {u"名古屋", u"京都"};
+        request.regions = {true, false, false};
+        request.distinguishWidths = false;
+        int conversions = 0;
+        run::WidthForms widths;
+        widths.toFull = [&](std::u16string_view text) {
+            if (std::find(kills.begin(), kills.end(), ++conversions) != kills.end())
+                signalOffices(shared, SIGKILL);
+            return os::toFullWidth(text);
+        };
+        OfficeFactory factory;
+        YesMessageBox messages;
+        const run::RunResult result =
+            run::RunDriver(messages, factory, widths).run(request, os::fromNativePath(documents));
+        ASSERT_EQ(result.documents.size(), 2u);
+        for (const auto& document : result.documents) {
+            const fs::path path = os::toNativePath(document.source);
+            SCOPED_TRACE(path.string());
+            if (&document == &result.documents[0] && kills.size() == 2) {
+                EXPECT_EQ(document.outcome, run::Outcome::NotSaved);
+                EXPECT_NE(document.reason.find(u"ワープロが異常終了したため中断しました"),
+                          std::u16string::npos);
+                EXPECT_TRUE(bytesOf(path) == bytesOf(original)) << "changed";
+                continue;
+            }
+            EXPECT_EQ(document.outcome, run::Outcome::Replaced) << os::toUtf8(document.reason);
+            EXPECT_EQ(Offices::reader().count(path, u"「baz」").at(u"BODY-end"), 1);
+            EXPECT_EQ(Offices::reader().count(path, u"「京都」").at(u"BODY-wide"), 1);
+        }
+        EXPECT_EQ(leftovers(documents), Folders{});
+    }
+    EXPECT_EQ(officeChildren(), shared);
+}
+
 // A process of ours that has ended, for files it seems to have left.
 pid_t endedProcess() {
     const pid_t child = ::fork();
@@ -410,17 +464,20 @@ pid_t endedProcess() {
 
 // A whole run through the driver over a folder, by two offices, with a document that fails
 // among good ones (that several word processors report what one does is the run driver's unit
-// test). Afterwards no office, private folder, lock or temporary file of the run remains; a
-// pending file that an ended run left is cleared, one of a process that still runs is not touched.
+// test). Afterwards no office, private folder, lock or temporary file of the run remains; what an
+// ended run left is cleared, what a process that still runs has is not touched.
 TEST_F(OfficeBackend, ARunOverTwoOfficesLeavesNothingBehind) {
     for (const auto& [name, own] :
          {std::pair{"a.docx", 0}, {"b.odt", 1}, {"d.docx", 0}, {"e.odt", 1}})
         folder.copy(Offices::ownDocuments()[own], name);
     std::ofstream(folder.path() / "c.docx") << "not a document";
-    std::ofstream(folder.path() / (".~quorvane-" + std::to_string(endedProcess()) + "-1-a.docx"))
-        << "half";
-    const std::string running = ".~quorvane-1-1-b.odt";
-    std::ofstream(folder.path() / running) << "in progress";
+    // Ours by name, owner and age: a save and a copy a killed run left, and one of a live process.
+    const std::string running = ".~quorvane-1-0123456789abcdef.tmp";
+    for (const auto& name : {".~quorvane-" + std::to_string(endedProcess()) + "-1-a.docx",
+                             std::string(".quorvane-0123456789abcdef.part"), running}) {
+        std::ofstream(folder.path() / name) << "half";
+        fs::last_write_time(folder.path() / name, fs::file_time_type::clock::now() - 1h);
+    }
     run::RunRequest request;
     request.mode = run::RunRequest::Mode::EditOriginals;
     request.pairs[0] = {u"foo", u"baz"};
@@ -496,29 +553,102 @@ TEST_F(OfficeBackend, SavesOldWordDocumentsAsWord97WithANotice) {
     EXPECT_EQ(leftovers(folder.path()), Folders{});
 }
 
-// A document whose name takes all 255 bytes is saved all the same, and links planted where a
-// pending file of ours might be expected are left alone, their targets untouched.
-TEST_F(OfficeBackend, SavesUnderTheLongestNameWithoutFollowingLinks) {
+bool isNewFile(std::string_view name) {
+    return name.starts_with(".~quorvane-");
+}
+
+// A save goes the one way files are written here, also beside a name that takes all 255 bytes:
+// the new version is on disk and closed before it takes the document's name, links planted at
+// exactly the names it is given are passed over with their targets untouched, and a flush the
+// disk refuses leaves the document as it was.
+TEST_F(OfficeBackend, SavesTheWayEveryFileIsWrittenEvenUnderTheLongestName) {
     const std::string name = os::toUtf8(std::u16string(83, u'文')) + "a.docx";
     const fs::path document = folder.copy(Offices::ownDocuments().front(), name);
     ASSERT_EQ(document.filename().string().size(), 255u);
     std::ofstream(folder.path() / "target") << "untouched";
-    std::multiset<std::string> links;
-    for (int i = 1; i <= 4; ++i) {
-        const std::string pending =
-            ".~quorvane-" + std::to_string(::getpid()) + "-" + std::to_string(i);
-        for (const auto& link : {pending + "-a.docx", pending}) {
-            fs::create_symlink(folder.path() / "target", folder.path() / link);
-            links.insert(link);
-        }
+    const std::string prefix = ".~quorvane-" + std::to_string(::getpid()) + "-";
+    const Folders links{prefix + "0101010101010101.tmp", prefix + "0202020202020202.tmp"};
+    fs::create_symlink(folder.path() / "target", folder.path() / links[0]);
+    fs::create_symlink(folder.path() / "made-through-link", folder.path() / links[1]);
+    system_calls::chooseRandomBytes(std::string(8, '\x01') + std::string(8, '\x02'));
+    {
+        system_calls::Recording recording(isNewFile);
+        Passes passes;
+        passes.run(document, u"foo", u"baz");
+        EXPECT_TRUE(passes.failures.empty());
+        std::string calls;
+        EXPECT_TRUE(system_calls::savedInOrder(recording.calls(), name, calls)) << calls;
     }
-    Passes passes;
-    passes.run(document, u"foo", u"baz");
-    EXPECT_TRUE(passes.failures.empty());
+    EXPECT_TRUE(system_calls::randomBytesTaken()) << "the planted names were never met";
     EXPECT_EQ(Offices::reader().count(document, u"baz").at(u"BODY-end"), 1);
     EXPECT_EQ(bytesOf(folder.path() / "target"), "untouched");
-    const auto left = leftovers(folder.path());
-    EXPECT_EQ(std::multiset<std::string>(left.begin(), left.end()), links);
+    EXPECT_FALSE(fs::exists(folder.path() / "made-through-link"));
+
+    const std::string saved = bytesOf(document);
+    system_calls::failNextFlush(isNewFile);
+    Passes refused;
+    refused.run(document, u"baz", u"qux");
+    EXPECT_EQ(refused.failures, std::vector<std::u16string>{
+                                    u"保存できませんでした：ディスクの読み書きでエラーが起きま"
+                                    u"した（入出力エラー）"});
+    EXPECT_TRUE(bytesOf(document) == saved) << "changed";
+    auto left = leftovers(folder.path());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, links);
+}
+
+std::string xattrOf(const fs::path& file, const char* name) {
+    char value[256];
+    const ssize_t size = ::getxattr(file.c_str(), name, value, sizeof value);
+    return size < 0 ? std::string() : std::string(value, static_cast<std::size_t>(size));
+}
+
+// An ACL as the system stores it: the owner rw, the user nobody rw but held to r by the mask, the
+// owning group rw held to r as well, others nothing.
+std::string aclWithAMask() {
+    std::string acl("\x02\0\0\0", 4);
+    // Each entry: tag and permissions (16 bits each), then the id (32 bits), little-endian.
+    const auto entry = [&](unsigned tag, unsigned permissions, std::uint32_t id) {
+        acl += {static_cast<char>(tag), '\0', static_cast<char>(permissions), '\0'};
+        for (int shift = 0; shift < 32; shift += 8)
+            acl += static_cast<char>((id >> shift) & 0xff);
+    };
+    entry(0x01, 6, ~0u);
+    entry(0x02, 6, 65534);
+    entry(0x04, 6, ~0u);
+    entry(0x10, 4, ~0u);
+    entry(0x20, 0, ~0u);
+    return acl;
+}
+
+// An in-place save keeps what makes the file the user's: a second name of the file shows the new
+// content too, and extended attributes, the ACL and with it what the group may do stay as they
+// were.
+TEST_F(OfficeBackend, AnInPlaceSaveKeepsTheFilesOtherNamesAttributesAndAcl) {
+    const fs::path own = Offices::ownDocuments().front();
+    const fs::path linked = folder.copy(own, "linked.docx");
+    fs::create_hard_link(linked, folder.path() / "other-name.docx");
+    const fs::path marked = folder.copy(own, "marked.docx");
+    ASSERT_EQ(::setxattr(marked.c_str(), "user.quorvane-test", "kept", 4, 0), 0);
+    const std::string acl = aclWithAMask();
+    const bool withAcl =
+        ::setxattr(marked.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) == 0;
+    const auto mode = fs::status(marked).permissions();
+    for (const auto& document : {linked, marked}) {
+        Passes passes;
+        passes.run(document, u"foo", u"baz");
+        EXPECT_TRUE(passes.failures.empty());
+        EXPECT_EQ(Offices::reader().count(document, u"baz").at(u"BODY-end"), 1);
+    }
+    EXPECT_EQ(Offices::reader().count(folder.path() / "other-name.docx", u"baz").at(u"BODY-end"),
+              1);
+    EXPECT_EQ(fs::hard_link_count(linked), 2u);
+    EXPECT_EQ(xattrOf(marked, "user.quorvane-test"), "kept");
+    EXPECT_EQ(fs::status(marked).permissions(), mode);
+    EXPECT_EQ(leftovers(folder.path()), Folders{});
+    if (!withAcl)
+        GTEST_SKIP() << "the file system here takes no ACL";
+    EXPECT_TRUE(xattrOf(marked, "system.posix_acl_access") == acl) << "the ACL changed";
 }
 
 }  // namespace

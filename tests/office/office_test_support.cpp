@@ -74,7 +74,8 @@ std::vector<std::string> leftovers(const fs::path& folder) {
     std::vector<std::string> found;
     for (const auto& entry : fs::directory_iterator(folder)) {
         const std::string name = entry.path().filename().string();
-        if (name.starts_with(".~lock.") || name.starts_with(".~quorvane-"))
+        if (name.starts_with(".~lock.") || name.starts_with(".~quorvane-") ||
+            (name.starts_with("lu") && name.ends_with(".tmp")))
             found.push_back(name);
     }
     return found;

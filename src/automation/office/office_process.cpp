@@ -89,7 +89,8 @@ std::string officeVersion() {
 }
 
 // Settings the private profile starts with: no lock files beside the documents (a killed office
-// or a crash of ours would leave them; we look for other offices' lock files ourselves), no macro
+// would leave them; the backend takes the lock itself, and recognises one its own killed run
+// left), no macro
 // ever runs, and the profile is of this version. A headless office never records the version it
 // last ran, so on every start it takes itself for upgraded and spends seconds testing how it
 // draws graphics, which a headless office never does.
@@ -244,6 +245,7 @@ OfficeProcess::OfficeProcess(Settings settings) {
     std::error_code ignored;
     fs::create_directories(folder_ / "profile" / "user", ignored);
     fs::create_directories(folder_ / "tmp", ignored);
+    fs::create_directories(storeFolder(), ignored);
     std::ofstream(folder_ / "profile" / "user" / "registrymodifications.xcu")
         << registry(settings.allowMacros);
 

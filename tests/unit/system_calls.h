@@ -1,0 +1,38 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The file system calls of the code under test, as a test binary linked with
+// tests/unit/system_calls.cmake sees them: the program's own objects call these through the
+// linker's --wrap, so the shipped programs call the system directly and carry none of this.
+namespace quorvane::test::system_calls {
+
+// While an object lives, the calls on files whose names pass the filter are recorded, one entry
+// each: "open NAME", "write NAME", "fsync NAME", "close NAME", "rename NAME TO".
+class Recording final {
+  public:
+    explicit Recording(std::function<bool(std::string_view name)> filter);
+    ~Recording();
+    Recording(const Recording&) = delete;
+    Recording& operator=(const Recording&) = delete;
+
+    std::vector<std::string> calls() const;
+};
+
+// Whether the first file opened in calls was written, then flushed, then closed, and only then
+// renamed to destination; what was found instead goes to detail.
+bool savedInOrder(const std::vector<std::string>& calls, std::string_view destination,
+                  std::string& detail);
+
+// The next fsync of a file whose name passes the filter fails with EIO, once.
+void failNextFlush(std::function<bool(std::string_view name)> filter);
+
+// The next calls of getrandom get these bytes, in order, before the system's own again.
+void chooseRandomBytes(std::string bytes);
+// Whether every chosen byte was taken.
+bool randomBytesTaken();
+
+}  // namespace quorvane::test::system_calls
