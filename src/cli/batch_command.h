@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "automation/variant.h"
+#include "cli/batch_options.h"
 
 namespace quorvane::cli {
 
@@ -44,6 +45,9 @@ class BatchCommand final {
     int run(const std::vector<std::string>& arguments);
 
   private:
+    // One run per path, each document not processed reported.
+    int runPaths(const BatchOptions& options);
+
     automation::ObjectFactory& factory_;
     Console& console_;
 };

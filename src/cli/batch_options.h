@@ -14,6 +14,8 @@ struct BatchOptions {
     bool yes = false;
     // The log is copied to the error stream as it is written.
     bool verbose = false;
+    // --null: each field of the report on standard output ends with a NUL, nothing escaped.
+    bool nullTerminated = false;
     std::vector<std::u16string> paths;
     // --self-check: the word processor is tried on documents of its own, nothing else is done.
     bool selfCheck = false;

@@ -183,10 +183,10 @@ bool stageNext(RunResult& result, std::int32_t index, const CopyStaging& staging
         progress->documentStarted(index, static_cast<std::int32_t>(result.documents.size()),
                                   document.source);
     }
-    const std::optional<std::u16string> edited = staging.stage(document.source);
+    const std::optional<std::u16string> edited = staging.stage(document.source, &document.reason);
     if (!edited) {
         document.outcome = Outcome::CopyFailed;
-        os::log::problem(u"コピーできませんでした：" + document.source);
+        os::log::problem(u"コピーできませんでした：" + document.source + u"：" + document.reason);
         result.endedByCopyFailure = true;
         return false;
     }
@@ -369,6 +369,7 @@ RunResult RunDriver::run(const RunRequest& request, const std::u16string& droppe
     for (std::size_t j = 0; j < RunRequest::kPairs; ++j)
         findTexts[j] = request.pairs[j].find;
 
+    bool pathRead = false;
     try {
         // A directory is a folder whatever else its attributes say (read-only, hidden, ...).
         const bool isFolder = (os::fileAttributes(droppedPath) & os::kAttributeDirectory) != 0;
@@ -382,6 +383,7 @@ RunResult RunDriver::run(const RunRequest& request, const std::u16string& droppe
         } else {
             result.documents.push_back(listed(droppedPath));
         }
+        pathRead = true;
         os::log::detail(u"実行：" + droppedPath + u"（文書 " +
                         os::fromUtf8(std::to_string(result.documents.size())) + u" 件）");
 
@@ -413,7 +415,7 @@ RunResult RunDriver::run(const RunRequest& request, const std::u16string& droppe
         }
         application.quit();
     } catch (const os::Error& e) {
-        RunError error(std::move(result), e.message());
+        RunError error(std::move(result), e.message(), !pathRead);
         os::log::problem(error.message());
         throw error;
     }

@@ -113,6 +113,40 @@ TEST(QuorvaneBatch, TwoRunsAtOnceOverOneFolderLoseNoEdits) {
     std::cout << both << " of " << kDocuments << " documents got both runs' replacements\n";
 }
 
+// A path that is no document says what it is: a named pipe is no file that went missing, and a
+// file the user may write but not read is not read-only.
+TEST(QuorvaneBatch, TheReasonSaysWhatIsWrongWithTheFile) {
+    TempFolder dir;
+    ASSERT_EQ(::mkfifo((dir.path() / "pipe.docx").c_str(), 0600), 0);
+    const bool root = ::geteuid() == 0 && ::access("/usr/bin/setpriv", X_OK) == 0;
+    std::ofstream(dir.path() / "write-only.docx") << "x";
+    fs::permissions(dir.path() / "write-only.docx", fs::perms::owner_write);
+    if (root) {
+        ASSERT_EQ(::chown(dir.path().c_str(), 65534, 65534), 0);
+        ASSERT_EQ(::chown((dir.path() / "write-only.docx").c_str(), 65534, 65534), 0);
+    }
+    EXPECT_EQ(runBatch(dir.path(), "--in-place --yes --pair foo bar pipe.docx write-only.docx",
+                       root ? "setpriv --reuid=65534 --regid=65534 --clear-groups env HOME='" +
+                                  dir.path().string() + "' XDG_STATE_HOME='" + dir.path().string() +
+                                  "/state'"
+                            : ""),
+              1)
+        << bytesOf(dir.path() / "err.txt");
+    const std::string out = bytesOf(dir.path() / "out.txt");
+    EXPECT_NE(out.find((dir.path() / "pipe.docx").string() +
+                       "\t開けませんでした：通常のファイルではない（フォルダーや名前付きパイプな"
+                       "ど）ため開けません\n"),
+              std::string::npos)
+        << out;
+    if (!root)
+        GTEST_SKIP() << "a file only root could read was not tried: the test needs root";
+    EXPECT_NE(out.find((dir.path() / "write-only.docx").string() +
+                       "\t開けませんでした：読み取りが許可されていないため開けません。権限を確か"
+                       "めてからやり直してください\n"),
+              std::string::npos)
+        << out;
+}
+
 // Anyone may plant a link in a shared temporary folder, where the office's private folders were
 // once kept for every user: the run follows none, neither writing into their targets nor
 // removing anything there, whatever the names look like.

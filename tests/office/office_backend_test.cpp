@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -585,7 +586,7 @@ TEST_F(OfficeBackend, SavesTheWayEveryFileIsWrittenEvenUnderTheLongestName) {
     EXPECT_FALSE(fs::exists(folder.path() / "made-through-link"));
 
     const std::string saved = bytesOf(document);
-    system_calls::failNextFlush(isNewFile);
+    system_calls::failNext("fsync", isNewFile, EIO);
     Passes refused;
     refused.run(document, u"baz", u"qux");
     EXPECT_EQ(refused.failures, std::vector<std::u16string>{

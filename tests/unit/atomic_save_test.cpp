@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -56,7 +57,7 @@ TEST(AtomicSave, AFlushThatFailsLeavesTheOldVersionAndNothingElse) {
     TempDir dir;
     writeFile(dir.path() / "src.doc", "new");
     writeFile(dir.path() / "dst.doc", "old");
-    calls::failNextFlush(isNewFile);
+    calls::failNext("fsync", isNewFile, EIO);
     std::u16string failure;
     EXPECT_FALSE(copyFile(dir / "src.doc", dir / "dst.doc", &failure));
     EXPECT_NE(failure.find(u"入出力エラー"), std::u16string::npos);
@@ -67,7 +68,8 @@ TEST(AtomicSave, AFlushThatFailsLeavesTheOldVersionAndNothingElse) {
     const auto before = namesIn(dir.path());
     // Its content is written over once the new version is on disk; the old content comes back
     // from its copy when that fails.
-    calls::failNextFlush([](std::string_view name) { return name == "dst.doc"; });
+    calls::failNext(
+        "fsync", [](std::string_view name) { return name == "dst.doc"; }, EIO);
     EXPECT_FALSE(copyFile(dir / "src.doc", dir / "dst.doc"));
     EXPECT_EQ(readFile(dir.path() / "dst.doc"), "old");
     EXPECT_EQ(fs::hard_link_count(dir.path() / "dst.doc"), 2u);

@@ -33,7 +33,9 @@ struct State {
     std::vector<std::string> calls;
     // Names of the open files of interest, by descriptor.
     std::map<int, std::string> names;
-    std::function<bool(std::string_view)> failFlush;
+    std::string failCall;
+    std::function<bool(std::string_view)> failFilter;
+    int failError = 0;
     std::string randomBytes;
 };
 
@@ -60,6 +62,15 @@ void record(State& s, std::string entry) {
         s.calls.push_back(std::move(entry));
 }
 
+// Whether this call on the file named name is the one to fail; it fails once.
+bool failsNow(State& s, std::string_view call, const std::string& name) {
+    if (!s.failFilter || s.failCall != call || !s.failFilter(name))
+        return false;
+    s.failFilter = nullptr;
+    errno = s.failError;
+    return true;
+}
+
 }  // namespace
 
 Recording::Recording(std::function<bool(std::string_view)> filter) {
@@ -74,7 +85,7 @@ Recording::~Recording() {
     State& s = state();
     const std::lock_guard lock(s.mutex);
     s.recorded = nullptr;
-    active = s.failFlush != nullptr || !s.randomBytes.empty();
+    active = s.failFilter != nullptr || !s.randomBytes.empty();
 }
 
 std::vector<std::string> Recording::calls() const {
@@ -105,10 +116,12 @@ bool savedInOrder(const std::vector<std::string>& calls, std::string_view destin
     return written >= 0 && written < flushed && flushed < closed && closed < renamed;
 }
 
-void failNextFlush(std::function<bool(std::string_view)> filter) {
+void failNext(std::string call, std::function<bool(std::string_view)> filter, int error) {
     State& s = state();
     const std::lock_guard lock(s.mutex);
-    s.failFlush = std::move(filter);
+    s.failCall = std::move(call);
+    s.failFilter = std::move(filter);
+    s.failError = error;
     active = true;
 }
 
@@ -147,7 +160,7 @@ int __wrap_open(const char* path, int flags, ...) {
     const std::lock_guard lock(s.mutex);
     const std::string name(baseName(path));
     s.names.erase(fd);
-    if ((s.recorded && s.recorded(name)) || (s.failFlush && s.failFlush(name))) {
+    if ((s.recorded && s.recorded(name)) || (s.failFilter && s.failFilter(name))) {
         s.names[fd] = name;
         record(s, "open " + name);
     }
@@ -159,8 +172,11 @@ ssize_t __wrap_write(int fd, const void* data, size_t size) {
     if (active) {
         State& s = state();
         const std::lock_guard lock(s.mutex);
-        if (const auto name = nameOf(s, fd))
+        if (const auto name = nameOf(s, fd)) {
             record(s, "write " + *name);
+            if (failsNow(s, "write", *name))
+                return -1;
+        }
     }
     return __real_write(fd, data, size);
 }
@@ -169,8 +185,11 @@ ssize_t __wrap_pwrite(int fd, const void* data, size_t size, off_t offset) {
     if (active) {
         State& s = state();
         const std::lock_guard lock(s.mutex);
-        if (const auto name = nameOf(s, fd))
+        if (const auto name = nameOf(s, fd)) {
             record(s, "write " + *name);
+            if (failsNow(s, "write", *name))
+                return -1;
+        }
     }
     return __real_pwrite(fd, data, size, offset);
 }
@@ -181,11 +200,8 @@ int __wrap_fsync(int fd) {
         const std::lock_guard lock(s.mutex);
         if (const auto name = nameOf(s, fd)) {
             record(s, "fsync " + *name);
-            if (s.failFlush && s.failFlush(*name)) {
-                s.failFlush = nullptr;
-                errno = EIO;
+            if (failsNow(s, "fsync", *name))
                 return -1;
-            }
         }
     }
     return __real_fsync(fd);

@@ -27,8 +27,9 @@ class Recording final {
 bool savedInOrder(const std::vector<std::string>& calls, std::string_view destination,
                   std::string& detail);
 
-// The next fsync of a file whose name passes the filter fails with EIO, once.
-void failNextFlush(std::function<bool(std::string_view name)> filter);
+// The next call ("fsync", or "write" for write and pwrite) on a file whose name passes the
+// filter fails with error, once.
+void failNext(std::string call, std::function<bool(std::string_view name)> filter, int error);
 
 // The next calls of getrandom get these bytes, in order, before the system's own again.
 void chooseRandomBytes(std::string bytes);
