@@ -121,8 +121,7 @@ TEST_F(BatchCommandTest, AFailedCopyEndsThatRunButNotTheNextPath) {
 // A copy that meets a full disk says so, rather than blame the name or the path.
 TEST_F(BatchCommandTest, ACopyOntoAFullDiskSaysSo) {
     document("a.doc", u"foo");
-    test::system_calls::failNext(
-        "write", [](std::string_view name) { return name.starts_with(".~quorvane-"); }, ENOSPC);
+    test::system_calls::failNext("write", test::system_calls::isNewFile, ENOSPC);
     EXPECT_EQ(run({"--copy-to", "out", "--pair", "foo", "X", "a.doc"}), 3);
     EXPECT_EQ(out.str(), path("a.doc") +
                              "\tコピーできませんでした：ディスクの空きが足りません。空きを作って"

@@ -1,21 +1,15 @@
 #include "system_calls.h"
 
-#include <fcntl.h>
 #include <sys/random.h>
-#include <sys/types.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstdarg>
 #include <cstring>
-#include <map>
 #include <mutex>
-#include <optional>
 
 extern "C" {
-int __real_open(const char* path, int flags, ...);
 ssize_t __real_write(int fd, const void* data, size_t size);
 ssize_t __real_pwrite(int fd, const void* data, size_t size, off_t offset);
 int __real_fsync(int fd);
@@ -28,114 +22,109 @@ namespace quorvane::test::system_calls {
 namespace {
 
 struct State {
-    std::mutex mutex;
     std::function<bool(std::string_view)> recorded;
     std::vector<std::string> calls;
-    // Names of the open files of interest, by descriptor.
-    std::map<int, std::string> names;
     std::string failCall;
     std::function<bool(std::string_view)> failFilter;
     int failError = 0;
     std::string randomBytes;
 };
 
-State& state() {
-    static State* const s = new State;  // never destroyed: calls may come during exit
-    return *s;
+// Nothing to look at: calls go straight through.
+std::atomic<bool> idle{true};
+
+std::mutex mutex;
+State* const state = new State;  // never destroyed: calls may come during exit
+
+// Runs use on the state, one caller at a time.
+template <typename Use>
+auto withState(Use&& use) {
+    const std::lock_guard lock(mutex);
+    struct Update {
+        ~Update() { idle = !state->recorded && !state->failFilter && state->randomBytes.empty(); }
+    } update;
+    return use(*state);
 }
 
-std::atomic<bool> active{false};
-
-std::string_view baseName(const char* path) {
-    const char* slash = std::strrchr(path, '/');
-    return slash ? slash + 1 : path;
+std::string baseName(std::string_view path) {
+    return std::string(path.substr(path.rfind('/') + 1));
 }
 
-// The name of fd when its calls are recorded or may fail.
-std::optional<std::string> nameOf(State& s, int fd) {
-    const auto found = s.names.find(fd);
-    return found == s.names.end() ? std::nullopt : std::optional(found->second);
-}
-
-void record(State& s, std::string entry) {
-    if (s.recorded)
-        s.calls.push_back(std::move(entry));
-}
-
-// Whether this call on the file named name is the one to fail; it fails once.
-bool failsNow(State& s, std::string_view call, const std::string& name) {
-    if (!s.failFilter || s.failCall != call || !s.failFilter(name))
+// Records call on fd, or on the file from, and tells whether it is to fail, with errno set.
+bool seen(const char* call, int fd, const char* from = nullptr, const char* to = nullptr) {
+    if (idle)
         return false;
-    s.failFilter = nullptr;
-    errno = s.failError;
-    return true;
+    std::string name;
+    if (from) {
+        name = baseName(from);
+    } else {
+        char path[4096];
+        const auto link = "/proc/self/fd/" + std::to_string(fd);
+        const ssize_t n = ::readlink(link.c_str(), path, sizeof path);
+        name = baseName(std::string_view(path, n > 0 ? static_cast<std::size_t>(n) : 0));
+    }
+    return withState([&](State& s) {
+        if (s.recorded && s.recorded(name))
+            s.calls.push_back(std::string(call) + " " + name + (to ? " " + baseName(to) : ""));
+        if (!s.failFilter || s.failCall != call || !s.failFilter(name))
+            return false;
+        s.failFilter = nullptr;
+        errno = s.failError;
+        return true;
+    });
 }
 
 }  // namespace
 
 Recording::Recording(std::function<bool(std::string_view)> filter) {
-    State& s = state();
-    const std::lock_guard lock(s.mutex);
-    s.recorded = std::move(filter);
-    s.calls.clear();
-    active = true;
+    withState([&](State& s) {
+        s.recorded = std::move(filter);
+        s.calls.clear();
+    });
 }
 
 Recording::~Recording() {
-    State& s = state();
-    const std::lock_guard lock(s.mutex);
-    s.recorded = nullptr;
-    active = s.failFilter != nullptr || !s.randomBytes.empty();
+    withState([](State& s) { s.recorded = nullptr; });
 }
 
 std::vector<std::string> Recording::calls() const {
-    State& s = state();
-    const std::lock_guard lock(s.mutex);
-    return s.calls;
+    return withState([](State& s) { return s.calls; });
 }
 
-bool savedInOrder(const std::vector<std::string>& calls, std::string_view destination,
-                  std::string& detail) {
+std::string outOfOrder(const std::vector<std::string>& calls, std::string_view destination) {
+    std::string shown = "\n";
     for (const auto& call : calls)
-        detail += call + "\n";
-    if (calls.empty() || !calls.front().starts_with("open "))
-        return false;
-    const std::string name = calls.front().substr(5);
-    const auto at = [&](const std::string& call, bool last) -> std::ptrdiff_t {
-        for (std::size_t i = 0; i < calls.size(); ++i) {
-            const std::size_t k = last ? calls.size() - 1 - i : i;
-            if (calls[k] == call)
-                return static_cast<std::ptrdiff_t>(k);
-        }
-        return -1;
+        shown += call + "\n";
+    if (calls.empty())
+        return shown;
+    const std::string name = calls.front().substr(calls.front().find(' ') + 1);
+    const auto at = [&](const std::string& call) {
+        return std::find(calls.begin(), calls.end(), call) - calls.begin();
     };
-    const auto written = at("write " + name, true);
-    const auto flushed = at("fsync " + name, false);
-    const auto closed = at("close " + name, false);
-    const auto renamed = at("rename " + name + " " + std::string(destination), false);
-    return written >= 0 && written < flushed && flushed < closed && closed < renamed;
+    const auto written =
+        calls.rend() - std::find(calls.rbegin(), calls.rend(), "write " + name) - 1;
+    const auto renamed = at("rename " + name + " " + std::string(destination));
+    const bool inOrder = written >= 0 && written < at("fsync " + name) &&
+                         at("fsync " + name) < at("close " + name) &&
+                         at("close " + name) < renamed &&
+                         renamed < static_cast<std::ptrdiff_t>(calls.size());
+    return inOrder ? std::string() : shown;
 }
 
 void failNext(std::string call, std::function<bool(std::string_view)> filter, int error) {
-    State& s = state();
-    const std::lock_guard lock(s.mutex);
-    s.failCall = std::move(call);
-    s.failFilter = std::move(filter);
-    s.failError = error;
-    active = true;
+    withState([&](State& s) {
+        s.failCall = std::move(call);
+        s.failFilter = std::move(filter);
+        s.failError = error;
+    });
 }
 
 void chooseRandomBytes(std::string bytes) {
-    State& s = state();
-    const std::lock_guard lock(s.mutex);
-    s.randomBytes = std::move(bytes);
-    active = true;
+    withState([&](State& s) { s.randomBytes = std::move(bytes); });
 }
 
 bool randomBytesTaken() {
-    State& s = state();
-    const std::lock_guard lock(s.mutex);
-    return s.randomBytes.empty();
+    return withState([](State& s) { return s.randomBytes.empty(); });
 }
 
 }  // namespace quorvane::test::system_calls
@@ -144,104 +133,36 @@ using namespace quorvane::test::system_calls;
 
 extern "C" {
 
-int __wrap_open(const char* path, int flags, ...) {
-    mode_t mode = 0;
-    if (flags & (O_CREAT | O_TMPFILE)) {
-        va_list arguments;
-        va_start(arguments, flags);
-        mode = static_cast<mode_t>(va_arg(arguments, int));
-        va_end(arguments);
-    }
-    const int fd = __real_open(path, flags, mode);
-    if (!active || fd < 0)
-        return fd;
-    const int error = errno;
-    State& s = state();
-    const std::lock_guard lock(s.mutex);
-    const std::string name(baseName(path));
-    s.names.erase(fd);
-    if ((s.recorded && s.recorded(name)) || (s.failFilter && s.failFilter(name))) {
-        s.names[fd] = name;
-        record(s, "open " + name);
-    }
-    errno = error;
-    return fd;
-}
-
 ssize_t __wrap_write(int fd, const void* data, size_t size) {
-    if (active) {
-        State& s = state();
-        const std::lock_guard lock(s.mutex);
-        if (const auto name = nameOf(s, fd)) {
-            record(s, "write " + *name);
-            if (failsNow(s, "write", *name))
-                return -1;
-        }
-    }
-    return __real_write(fd, data, size);
+    return seen("write", fd) ? -1 : __real_write(fd, data, size);
 }
 
 ssize_t __wrap_pwrite(int fd, const void* data, size_t size, off_t offset) {
-    if (active) {
-        State& s = state();
-        const std::lock_guard lock(s.mutex);
-        if (const auto name = nameOf(s, fd)) {
-            record(s, "write " + *name);
-            if (failsNow(s, "write", *name))
-                return -1;
-        }
-    }
-    return __real_pwrite(fd, data, size, offset);
+    return seen("write", fd) ? -1 : __real_pwrite(fd, data, size, offset);
 }
 
 int __wrap_fsync(int fd) {
-    if (active) {
-        State& s = state();
-        const std::lock_guard lock(s.mutex);
-        if (const auto name = nameOf(s, fd)) {
-            record(s, "fsync " + *name);
-            if (failsNow(s, "fsync", *name))
-                return -1;
-        }
-    }
-    return __real_fsync(fd);
+    return seen("fsync", fd) ? -1 : __real_fsync(fd);
 }
 
 int __wrap_close(int fd) {
-    if (active) {
-        State& s = state();
-        const std::lock_guard lock(s.mutex);
-        if (const auto name = nameOf(s, fd)) {
-            record(s, "close " + *name);
-            s.names.erase(fd);
-        }
-    }
+    seen("close", fd);
     return __real_close(fd);
 }
 
 int __wrap_rename(const char* from, const char* to) {
-    if (active) {
-        State& s = state();
-        const std::lock_guard lock(s.mutex);
-        const std::string name(baseName(from));
-        if (s.recorded && s.recorded(name))
-            record(s, "rename " + name + " " + std::string(baseName(to)));
-    }
+    seen("rename", -1, from, to);
     return __real_rename(from, to);
 }
 
 ssize_t __wrap_getrandom(void* buffer, size_t size, unsigned int flags) {
-    if (active) {
-        State& s = state();
-        const std::lock_guard lock(s.mutex);
-        if (!s.randomBytes.empty()) {
-            const size_t n = std::min(size, s.randomBytes.size());
-            std::memcpy(buffer, s.randomBytes.data(), n);
-            s.randomBytes.erase(0, n);
-            return static_cast<ssize_t>(n);
-        }
-    }
-    return __real_getrandom(buffer, size, flags);
+    const ssize_t chosen = idle ? 0 : withState([&](State& s) {
+        const size_t n = std::min(size, s.randomBytes.size());
+        std::memcpy(buffer, s.randomBytes.data(), n);
+        s.randomBytes.erase(0, n);
+        return static_cast<ssize_t>(n);
+    });
+    return chosen > 0 ? chosen : __real_getrandom(buffer, size, flags);
 }
 
 }  // extern "C"

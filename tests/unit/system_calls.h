@@ -11,7 +11,7 @@
 namespace quorvane::test::system_calls {
 
 // While an object lives, the calls on files whose names pass the filter are recorded, one entry
-// each: "open NAME", "write NAME", "fsync NAME", "close NAME", "rename NAME TO".
+// each: "write NAME" (write and pwrite), "fsync NAME", "close NAME", "rename NAME TO".
 class Recording final {
   public:
     explicit Recording(std::function<bool(std::string_view name)> filter);
@@ -22,10 +22,14 @@ class Recording final {
     std::vector<std::string> calls() const;
 };
 
-// Whether the first file opened in calls was written, then flushed, then closed, and only then
-// renamed to destination; what was found instead goes to detail.
-bool savedInOrder(const std::vector<std::string>& calls, std::string_view destination,
-                  std::string& detail);
+// Nothing when the first file in calls was written, then flushed, then closed, and only then
+// renamed to destination; else the calls, to show what happened instead.
+std::string outOfOrder(const std::vector<std::string>& calls, std::string_view destination);
+
+// Whether name is one the one way files are saved gives its new files.
+inline bool isNewFile(std::string_view name) {
+    return name.starts_with(".~quorvane-");
+}
 
 // The next call ("fsync", or "write" for write and pwrite) on a file whose name passes the
 // filter fails with error, once.

@@ -46,22 +46,28 @@ class ServerWatchdog final {
     };
 
   private:
-    void watch(std::stop_token stop);
+    void watch();
 
     HANDLE process_;
     std::u16string serverName_;
     std::chrono::milliseconds limit_;
     std::mutex mutex_;
-    std::condition_variable_any changed_;
+    // A plain condition and a flag of our own: a stop token's callback, removed while the stop
+    // runs it, waits on a semaphore that this toolchain's library can fail to wake, which hung
+    // the end of a run now and then.
+    std::condition_variable changed_;
+    bool stopping_ = false;
     // The deadlines of the calls under way: several threads may call one server.
     std::multiset<std::chrono::steady_clock::time_point> deadlines_;
     bool ended_ = false;
-    std::jthread thread_;
+    std::thread thread_;
 };
 
 // The process of the server instance that create starts: the one new process, among those
 // running the server's program, that appeared while create ran. Null (and a line in the log)
-// when it cannot be told, so that no other process is ever taken for it.
-HANDLE processStartedBy(const CLSID& server, const std::function<void()>& create);
+// when it cannot be told, so that no other process is ever taken for it. A start that has not
+// ended within limit ends that process, which fails the start; stuck tells so.
+HANDLE processStartedBy(const CLSID& server, const std::function<void()>& create,
+                        std::chrono::milliseconds limit, bool& stuck);
 
 }  // namespace quorvane::automation::com
