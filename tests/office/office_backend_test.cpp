@@ -464,9 +464,15 @@ TEST_F(OfficeBackend, ARunOverTwoOfficesLeavesNothingBehind) {
          {std::pair{"a.docx", 0}, {"b.odt", 1}, {"d.docx", 0}, {"e.odt", 1}})
         folder.copy(Offices::ownDocuments()[own], name);
     std::ofstream(folder.path() / "c.docx") << "not a document";
-    // Ours by name, owner and age: a save and a copy a killed run left, and one of a live process.
+    // Ours by name, owner and age: a save, a copy and a lock a killed run left, and one of a live
+    // process.
     const std::string running = ".~quorvane-1-0123456789abcdef.tmp";
-    for (const auto& name : {".~quorvane-" + std::to_string(endedProcess()) + "-1-a.docx",
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    const std::string ended = std::to_string(endedProcess());
+    std::ofstream(folder.path() / ".~lock.a.docx#")
+        << "Quorvane,x," << host << ",01.01.2026 00:00,quorvane-pid:" << ended << ";";
+    for (const auto& name : {".~quorvane-" + ended + "-1-a.docx",
                              std::string(".quorvane-0123456789abcdef.part"), running}) {
         std::ofstream(folder.path() / name) << "half";
         fs::last_write_time(folder.path() / name, fs::file_time_type::clock::now() - 1h);
@@ -612,9 +618,8 @@ TEST_F(OfficeBackend, AnInPlaceSaveKeepsTheFilesOtherNamesAttributesAndAcl) {
     fs::create_hard_link(linked, folder.path() / "other-name.docx");
     const fs::path marked = folder.copy(own, "marked.docx");
     ASSERT_EQ(::setxattr(marked.c_str(), "user.quorvane-test", "kept", 4, 0), 0);
-    const std::string& acl = kAclWithAMask;
-    const bool withAcl =
-        ::setxattr(marked.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) == 0;
+    const bool withAcl = ::setxattr(marked.c_str(), "system.posix_acl_access", kAclWithAMask.data(),
+                                    kAclWithAMask.size(), 0) == 0;
     const auto mode = fs::status(marked).permissions();
     for (const auto& document : {linked, marked}) {
         Passes passes;
@@ -630,7 +635,7 @@ TEST_F(OfficeBackend, AnInPlaceSaveKeepsTheFilesOtherNamesAttributesAndAcl) {
     EXPECT_EQ(leftovers(folder.path()), Folders{});
     if (!withAcl)
         GTEST_SKIP() << "the file system here takes no ACL";
-    EXPECT_TRUE(xattrOf(marked, "system.posix_acl_access") == acl) << "the ACL changed";
+    EXPECT_TRUE(xattrOf(marked, "system.posix_acl_access") == kAclWithAMask) << "ACL changed";
 }
 
 }  // namespace
