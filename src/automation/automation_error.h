@@ -18,4 +18,12 @@ class ServerGoneError final : public AutomationError {
     using AutomationError::AutomationError;
 };
 
+// The word processor ended, or stopped answering and was ended, during the call, and every change
+// it held and had not yet written went with it: the document at hand is as it was on disk, and may
+// be tried again from the start with the word processor that takes its place.
+class WordProcessorLostError final : public AutomationError {
+  public:
+    using AutomationError::AutomationError;
+};
+
 }  // namespace quorvane::automation

@@ -144,6 +144,8 @@ std::optional<BatchOptions> ArgumentParser::parse(const std::vector<std::string>
             options.checkSavedFiles = false;
         } else if (argument == "--no-skip") {
             request.skipDocumentsWithoutMatch = false;
+        } else if (argument == "--null") {
+            options.nullTerminated = true;
         } else if (argument == "--jobs") {
             const std::string& value = reader.value(argument);
             int jobs = 0;
@@ -201,8 +203,8 @@ std::u16string ArgumentParser::absolutePath(const std::string& argument) const {
 std::u16string ArgumentParser::usage() {
     return u"使い方: quorvane-batch (--copy-to フォルダー | --in-place [--yes])\n"
            u"          [--pair 検索文字列 置換文字列]... [--regions 範囲] [--ignore-case]\n"
-           u"          [--ignore-width] [--jobs 数] [--no-skip] [--no-verify] [--verbose]\n"
-           u"          パス...\n"
+           u"          [--ignore-width] [--jobs 数] [--no-skip] [--no-verify] [--null]\n"
+           u"          [--verbose] パス...\n"
            u"\n"
            u"ワープロ文書の文字列を一括で置換します。パスごとに一回ずつ、指定の順に処理します。\n"
            u"フォルダーを指定すると、その中の文書すべてが対象です（サブフォルダーは除く）。\n"
@@ -212,7 +214,10 @@ std::u16string ArgumentParser::usage() {
            u"フォルダー/<フォルダー名>/\n"
            u"  --in-place            元の文書を置換します。実行前に端末で確認します\n"
            u"  --yes                 --in-place の確認に「はい」と答えます\n"
-           u"  --pair 検索 置換      置換する組です（3 組まで）。置換文字列は「」で囲んで入ります\n"
+           u"  --pair 検索 置換      置換する組です（3 "
+           u"組まで）。置換文字列は「」で囲んで入ります。\n"
+           u"                        組は指定の順に文書全体へ適用するため、後の組は前の組が\n"
+           u"                        置換した結果も検索します（a→b と b→c なら a は「「c」」に）\n"
            u"  --regions 範囲        置換する範囲をカンマ区切りで指定します（既定は三つとも）:\n"
            u"                        body（本文）、textboxes（テキストボックス）、\n"
            u"                        headers（ヘッダー・フッター）\n"
@@ -227,6 +232,8 @@ std::u16string ArgumentParser::usage() {
            u"                        RTF の文書で内容が失われる保存は行わず、その文書を処理でき\n"
            u"                        なかったものとして表示します\n"
 #endif
+           u"  --null                処理できなかった文書の一覧を、パスと理由をそれぞれ NUL\n"
+           u"                        文字で終わる形で出力します（find -print0 と同じ考え方）\n"
            u"  --verbose             ログを標準エラー出力にも表示します\n"
 #ifdef _WIN32
            u"  --self-check          Word "
@@ -235,12 +242,18 @@ std::u16string ArgumentParser::usage() {
 #endif
            u"  -h, --help            この説明を表示します\n"
            u"\n"
-           u"処理できなかった文書は標準出力に「パス<TAB>理由」の一行ずつで表示します。\n"
+           u"処理しなかった文書は、中断で手を付けなかったものも含めてすべて、標準出力に\n"
+           u"「パス<TAB>理由」の一行ずつで表示します。\n"
+#ifndef _WIN32
+           u"パスと理由の中の \\ は \\\\、タブは \\t、改行は \\n、復帰は \\r と書きます。\n"
+#endif
            u"処理した文書についてのお知らせ（古い形式での保存など）は標準エラー出力に\n"
            u"「お知らせ：パス：内容」で表示します。\n"
            u"\n"
-           u"終了コード: 0 すべて処理した（お知らせがあっても）  1 処理できなかった文書がある\n"
-           u"            2 指定の誤り  3 処理が中断された（コピーの失敗、ワープロやパスのエラー）\n"
+           u"終了コード: 0 すべて処理した（お知らせがあっても）\n"
+           u"            1 処理できなかった文書がある（見つからないパスを含む）\n"
+           u"            2 指定の誤り  3 "
+           u"処理が中断された（コピーの失敗、ワープロのエラー、中断の指示）\n"
            u"\n"
            u"ログファイル: " +
            os::fromNativePath(os::log::defaultFile()) + u"\n";

@@ -20,18 +20,69 @@ using run::Outcome;
 
 namespace {
 
+constexpr std::u16string_view kInterrupted = u"中断の指示により処理しませんでした";
+constexpr std::u16string_view kAfterError = u"エラーで処理が中断されたため処理しませんでした";
+
 // A path as the system names it, bytes that are not UTF-8 included.
 std::string shown(const std::u16string& path) {
     return os::pathForTerminal(path);
 }
 
-void printUnprocessed(std::ostream& out, const std::u16string& path, std::u16string_view reason) {
-    out << shown(path) << '\t' << toUtf8(reason) << '\n' << std::flush;
-}
+// Every document not processed, on out, one record each for a script to pick up: the path and
+// the reason, separated by a tab and ended by a line feed. Names here may hold a tab or a line
+// feed themselves, so a backslash, a tab, a line feed and a carriage return in a field are
+// written as \\, \t, \n and \r. With --null each field ends with a NUL instead and is written as
+// it is. Windows names hold none of these, and their separator is the backslash: nothing is
+// escaped there.
+class Report final {
+  public:
+    Report(std::ostream& out, bool nullTerminated) : out_(out), nullTerminated_(nullTerminated) {}
 
-// Documents not processed on out, one line each, for a script to pick up; notices on err, marked
-// as such, as their documents were processed. Returns whether any document was not processed.
-bool printResult(std::ostream& out, std::ostream& err, const run::RunResult& result) {
+    void unprocessed(const std::u16string& path, std::u16string_view reason) {
+        if (nullTerminated_) {
+            out_ << shown(path) << '\0' << toUtf8(reason) << '\0' << std::flush;
+            return;
+        }
+        out_ << escaped(shown(path)) << '\t' << escaped(toUtf8(reason)) << '\n' << std::flush;
+    }
+
+  private:
+    static std::string escaped(const std::string& field) {
+#ifdef _WIN32
+        return field;
+#else
+        std::string out;
+        for (const char c : field) {
+            switch (c) {
+                case '\\':
+                    out += "\\\\";
+                    break;
+                case '\t':
+                    out += "\\t";
+                    break;
+                case '\n':
+                    out += "\\n";
+                    break;
+                case '\r':
+                    out += "\\r";
+                    break;
+                default:
+                    out += c;
+            }
+        }
+        return out;
+#endif
+    }
+
+    std::ostream& out_;
+    bool nullTerminated_;
+};
+
+// Documents not processed in the report, notices on err, marked as such, as their documents were
+// processed. notReached says why the run never reached the documents it did not. Returns whether
+// any document was not processed.
+bool printResult(Report& report, std::ostream& err, const run::RunResult& result,
+                 std::u16string_view notReached) {
     bool failed = false;
     for (const run::DocumentResult& document : result.documents) {
         for (const std::u16string& notice : document.notices) {
@@ -44,20 +95,37 @@ bool printResult(std::ostream& out, std::ostream& err, const run::RunResult& res
                 continue;
             case Outcome::NotOpened:
             case Outcome::NotSaved:
-                printUnprocessed(out, document.edited, document.reason);
+                report.unprocessed(document.edited, document.reason);
                 break;
             case Outcome::CopyFailed:
-                printUnprocessed(out, document.source, u"コピーできませんでした");
+                report.unprocessed(document.source,
+                                   u"コピーできませんでした" +
+                                       (document.reason.empty() ? u"" : u"：" + document.reason));
                 break;
             case Outcome::NotReached:
-                printUnprocessed(out, document.source,
-                                 result.endedByCopyFailure ? u"コピーの失敗で処理が中断されました"
-                                                           : u"エラーで処理が中断されました");
+                report.unprocessed(document.source, result.endedByCopyFailure
+                                                        ? u"コピーの失敗で処理が中断されました"
+                                                        : notReached);
                 break;
         }
         failed = true;
     }
     return failed;
+}
+
+// The documents of a path that no run reached: a folder's files, else the path itself.
+void printUnreached(Report& report, const std::u16string& path, std::u16string_view reason) {
+    try {
+        if ((os::fileAttributes(path) & os::kAttributeDirectory) != 0) {
+            os::FolderListing listing(path);
+            for (std::u16string name = listing.next(); !name.empty(); name = listing.next())
+                report.unprocessed(path + os::kPathSeparator + name, reason);
+            return;
+        }
+    } catch (const os::Error&) {
+        // What cannot be listed is named as it was given.
+    }
+    report.unprocessed(path, reason);
 }
 
 }  // namespace
@@ -103,42 +171,51 @@ int BatchCommand::run(const std::vector<std::string>& arguments) {
         console_.startLog(options.verbose);
     if (console_.configureWordProcessor)
         console_.configureWordProcessor(options);
+    return runPaths(options);
+}
+
+int BatchCommand::runPaths(const BatchOptions& options) {
+    std::ostream& err = console_.err;
+    Report report(console_.out, options.nullTerminated);
     TerminalMessageBox messages(console_.in, err, options.yes);
     TerminalProgress progress(err, console_.errorIsTerminal, console_.interrupted);
     run::RunDriver driver(messages, factory_);
-
-    const auto skipFrom = [&](std::size_t first) {
-        for (std::size_t rest = first; rest < options.paths.size(); ++rest) {
-            err << toUtf8(u"処理していません：") << shown(options.paths[rest]) << '\n';
-        }
+    const auto interrupted = [&] { return console_.interrupted && *console_.interrupted; };
+    // Every document of the paths from first on is listed as not processed, for reason.
+    const auto endFrom = [&](std::size_t first, std::u16string_view reason) {
+        for (std::size_t rest = first; rest < options.paths.size(); ++rest)
+            printUnreached(report, options.paths[rest], reason);
         return kRunEnded;
     };
+
     int status = kAllProcessed;
     for (std::size_t p = 0; p < options.paths.size(); ++p) {
         const std::u16string& path = options.paths[p];
-        if (console_.interrupted && *console_.interrupted) {
+        if (interrupted()) {
             err << kProgramName << ": " << toUtf8(u"中断の指示により、処理を終えました。") << '\n';
-            return skipFrom(p);
+            return endFrom(p, kInterrupted);
         }
         run::RunResult result;
         try {
             result = driver.run(options.request, path, &progress);
         } catch (const run::RunError& e) {
-            // Documents that failed before the error are still worth knowing about.
-            run::RunResult partial = e.partial();
-            std::erase_if(partial.documents, [](const run::DocumentResult& d) {
-                return d.outcome == Outcome::NotReached;
-            });
-            printResult(out, err, partial);
+            if (e.pathUnreadable() && !interrupted()) {
+                // As a document that cannot be opened: the paths after it are run all the same.
+                report.unprocessed(path, u"開けませんでした：" + e.cause());
+                status = std::max<int>(status, kSomeNotProcessed);
+                continue;
+            }
+            const std::u16string_view why = interrupted() ? kInterrupted : kAfterError;
+            printResult(report, err, e.partial(), why);
             err << kProgramName << ": " << toUtf8(e.message()) << '\n';
-            return skipFrom(p + 1);
+            return endFrom(p + 1, why);
         }
         if (result.declined) {
-            printUnprocessed(out, path, u"確認で「いいえ」が選ばれたため処理していません");
+            report.unprocessed(path, u"確認で「いいえ」が選ばれたため処理していません");
             status = std::max<int>(status, kSomeNotProcessed);
             continue;
         }
-        if (printResult(out, err, result))
+        if (printResult(report, err, result, kAfterError))
             status = std::max<int>(status, kSomeNotProcessed);
         if (result.documents.empty()) {
             err << toUtf8(u"文書がありません：") << shown(path) << '\n';

@@ -48,6 +48,9 @@ class BatchCommand final {
     int run(const std::vector<std::string>& arguments);
 
   private:
+    // One run per path, each document not processed reported.
+    int runPaths(const BatchOptions& options);
+
     automation::ObjectFactory& factory_;
     Console& console_;
 };

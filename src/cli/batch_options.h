@@ -16,6 +16,8 @@ struct BatchOptions {
     bool verbose = false;
     // A saved document is read back and kept only when it lost nothing (--no-verify turns it off).
     bool checkSavedFiles = true;
+    // --null: each field of the report on standard output ends with a NUL, nothing escaped.
+    bool nullTerminated = false;
     std::vector<std::u16string> paths;
     // --self-check: the word processor is tried on documents of its own, nothing else is done.
     bool selfCheck = false;

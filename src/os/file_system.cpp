@@ -1,5 +1,6 @@
 #include "os/file_system.h"
 
+#include "os/log.h"
 #include "os/text_encoding.h"
 
 #include <array>
@@ -16,6 +17,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "os/atomic_save.h"
+#include "os/descriptor.h"
 #endif
 
 namespace quorvane::os {
@@ -106,6 +110,8 @@ std::u16string describe(const std::error_code& ec) {
         return u"リンクが循環しています";
     if (ec == std::errc::io_error)
         return u"入出力エラーが発生しました";
+    if (ec == std::errc::no_space_on_device)
+        return u"ディスクの空きが足りません";
     return u"システムエラー " + fromUtf8(std::to_string(ec.value())) + u"（" +
            fromUtf8(ec.message()) + u"）";
 }
@@ -121,8 +127,20 @@ bool isHiddenName(const fs::path& name) {
     const auto& n = name.native();
     return !n.empty() && n.front() == '.';
 }
+
+// A temporary file of the office's own ("lu" + its process id + letters and digits + ".tmp"),
+// which a killed office leaves beside the documents it was saving.
+bool isOfficeTemporary(const fs::path& name) {
+    std::string_view n = name.native();
+    if (!n.starts_with("lu") || !n.ends_with(".tmp"))
+        return false;
+    n = n.substr(2, n.size() - 6);
+    return !n.empty() && n.front() >= '0' && n.front() <= '9' &&
+           n.find_first_not_of("0123456789abcdefghijklmnopqrstuvwxyz") == std::string_view::npos;
+}
 #endif
 
+#ifdef _WIN32
 // Sixteen hex digits from the system's random source: a name nobody can plant in advance.
 std::string randomPart() {
     std::random_device device;
@@ -131,110 +149,6 @@ std::string randomPart() {
     std::snprintf(text, sizeof text, "%08x%08x", digits(device), digits(device));
     return text;
 }
-
-#ifndef _WIN32
-
-class Descriptor final {
-  public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    Descriptor& operator=(Descriptor&&) = delete;
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    bool valid() const { return fd_ >= 0; }
-    int get() const { return fd_; }
-    // Closes now, as a failed close can be the first word of a write that did not reach the disk.
-    bool close() { return ::close(std::exchange(fd_, -1)) == 0; }
-
-  private:
-    int fd_;
-};
-
-// A file of our own making that is removed unless it is renamed into place.
-class StagedFile final {
-  public:
-    // Nothing when the name is taken (errno EEXIST) or the file cannot be created.
-    static std::optional<StagedFile> create(const fs::path& path) {
-        Descriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                             S_IRUSR | S_IWUSR));
-        if (!fd.valid())
-            return std::nullopt;
-        return StagedFile(path, std::move(fd));
-    }
-    ~StagedFile() {
-        if (!path_.empty())
-            ::unlink(path_.c_str());
-    }
-    StagedFile(StagedFile&& other) noexcept
-        : path_(std::exchange(other.path_, {})), fd_(std::move(other.fd_)) {}
-    StagedFile& operator=(StagedFile&&) = delete;
-    StagedFile(const StagedFile&) = delete;
-    StagedFile& operator=(const StagedFile&) = delete;
-
-    int descriptor() const { return fd_.get(); }
-
-    bool commit(const fs::path& destination) {
-        if (::fsync(fd_.get()) != 0 || !fd_.close() ||
-            ::rename(path_.c_str(), destination.c_str()) != 0) {
-            return false;
-        }
-        path_.clear();
-        return true;
-    }
-
-  private:
-    StagedFile(fs::path path, Descriptor fd) : path_(std::move(path)), fd_(std::move(fd)) {}
-
-    fs::path path_;
-    Descriptor fd_;
-};
-
-// A new file under a fresh random name in destination's folder, tried again when a name is taken.
-std::optional<StagedFile> stageBeside(const fs::path& destination) {
-    fs::path partial = destination;
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        partial.replace_filename(".quorvane-" + randomPart() + ".part");
-        if (auto staged = StagedFile::create(partial))
-            return staged;
-        if (errno != EEXIST)
-            break;
-    }
-    return std::nullopt;
-}
-
-bool writeAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-bool copyBytes(int from, int to) {
-    std::array<char, 128 * 1024> buffer;
-    while (true) {
-        const ssize_t got = ::read(from, buffer.data(), buffer.size());
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return false;
-        if (got == 0)
-            return true;
-        if (!writeAll(to, buffer.data(), static_cast<std::size_t>(got)))
-            return false;
-    }
-}
-
 #endif
 
 }  // namespace
@@ -429,7 +343,7 @@ std::u16string FolderListing::next() {
             throw failure(impl_->folder, u"の中を読み取れません", ec);
         const fs::path name = it->path().filename();
         std::error_code typeError;
-        if (isHiddenName(name) || !it->is_regular_file(typeError))
+        if (isHiddenName(name) || isOfficeTemporary(name) || !it->is_regular_file(typeError))
             continue;
         it.increment(ec);
         if (ec)
@@ -450,24 +364,33 @@ bool createFolder(std::u16string_view path) {
 
 #ifdef _WIN32
 
-bool copyFile(std::u16string_view source, std::u16string_view destination) {
+bool copyFile(std::u16string_view source, std::u16string_view destination,
+              std::u16string* failure) {
     const fs::path from = toNativePath(source);
     const fs::path to = toNativePath(destination);
     std::error_code ec;
-    if (!fs::is_regular_file(from, ec))
+    const auto refuse = [&](std::u16string reason) {
+        log::problem(u"コピーできません：" + std::u16string(source) + u" → " +
+                     std::u16string(destination) + u"：" + reason);
+        if (failure)
+            *failure = std::move(reason);
         return false;
+    };
+    if (!fs::is_regular_file(from, ec))
+        return refuse(u"コピー元が通常のファイルではありません");
     if (const auto st = fs::status(to, ec); fs::exists(st)) {
         if (!fs::is_regular_file(st) || fs::equivalent(from, to, ec) || ec)
-            return false;
+            return refuse(u"コピー先に同じ名前のファイルかフォルダーがあり、置き換えられません");
         if ((st.permissions() & fs::perms::owner_write) == fs::perms::none)
-            return false;
+            return refuse(u"コピー先に同じ名前の読み取り専用のファイルがあります");
     }
     fs::path partial = to;
     partial.replace_filename(".quorvane-" + randomPart() + ".part");
     // Without overwrite the copy fails rather than write into a file that someone put there.
     if (!fs::copy_file(from, partial, fs::copy_options::none, ec)) {
+        const std::u16string reason = describe(ec);
         fs::remove(partial, ec);
-        return false;
+        return refuse(reason);
     }
     fs::permissions(partial, fs::perms::owner_write, fs::perm_options::add, ec);
     // The copy reaches the disk before it takes the destination's name, so that a power cut
@@ -479,40 +402,53 @@ bool copyFile(std::u16string_view source, std::u16string_view destination) {
         CloseHandle(written);
     if (!flushed || !MoveFileExW(partial.c_str(), to.c_str(),
                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const std::u16string reason = describe(lastError());
         std::error_code ignored;
         fs::remove(partial, ignored);
-        return false;
+        return refuse(reason);
     }
     return true;
 }
 
 #else
 
-bool copyFile(std::u16string_view source, std::u16string_view destination) {
+bool copyFile(std::u16string_view source, std::u16string_view destination,
+              std::u16string* failure) {
     const fs::path from = toNativePath(source);
     const fs::path to = toNativePath(destination);
+    const auto refuse = [&](std::u16string reason) {
+        log::problem(u"コピーできません：" + std::u16string(source) + u" → " +
+                     std::u16string(destination) + u"：" + reason);
+        if (failure)
+            *failure = std::move(reason);
+        return false;
+    };
     // Not blocking: a pipe in place of the source must be refused, not waited on.
     const Descriptor in(::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat sourceStat {};
-    if (!in.valid() || ::fstat(in.get(), &sourceStat) != 0 || !S_ISREG(sourceStat.st_mode))
-        return false;
+    if (!in.valid())
+        return refuse(u"コピー元を読み取れません：" + describe({errno, std::generic_category()}));
+    if (::fstat(in.get(), &sourceStat) != 0 || !S_ISREG(sourceStat.st_mode))
+        return refuse(u"コピー元が通常のファイルではありません");
     if (struct stat existing{}; ::stat(to.c_str(), &existing) == 0) {
-        const bool itself =
-            existing.st_dev == sourceStat.st_dev && existing.st_ino == sourceStat.st_ino;
-        if (!S_ISREG(existing.st_mode) || itself || (existing.st_mode & S_IWUSR) == 0)
-            return false;
+        if (existing.st_dev == sourceStat.st_dev && existing.st_ino == sourceStat.st_ino)
+            return refuse(u"コピー先がコピー元と同じファイルです");
+        if (!S_ISREG(existing.st_mode))
+            return refuse(u"コピー先に同じ名前のフォルダーなどがあります");
+        if ((existing.st_mode & S_IWUSR) == 0)
+            return refuse(u"コピー先に同じ名前の読み取り専用のファイルがあります");
     }
-
-    // Copy into a new file beside the destination, then rename it over the destination: a failed
-    // copy never leaves a truncated file where the user expects a whole one. The folder may be
-    // writable by others, so the new file is created, never opened: whatever was planted at its
-    // name, a link above all, is never written through. The random name also stays short
-    // whatever the destination's name.
-    std::optional<StagedFile> staged = stageBeside(to);
-    // A copy is made to be edited: a read-only source must not give a copy that cannot be saved.
-    const mode_t mode = (sourceStat.st_mode & 0777) | S_IWUSR;
-    return staged && copyBytes(in.get(), staged->descriptor()) &&
-           ::fchmod(staged->descriptor(), mode) == 0 && staged->commit(to);
+    try {
+        AtomicSave copy(to);
+        copy.copyFrom(in.get());
+        // A copy is made to be edited: a read-only source must not give a copy that cannot be
+        // saved.
+        copy.setMode((sourceStat.st_mode & 0777) | S_IWUSR);
+        copy.commit();
+    } catch (const SaveError& e) {
+        return refuse(e.message());
+    }
+    return true;
 }
 
 #endif

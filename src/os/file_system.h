@@ -46,7 +46,8 @@ enum FileAttribute : std::uint32_t {
 std::uint32_t fileAttributes(std::u16string_view path);
 
 // The ordinary files directly inside a folder, one name at a time, in the order the system gives
-// them: no folders, no hidden names, nothing but regular files (a link to one counts).
+// them: no folders, no hidden names, nothing but regular files (a link to one counts), and none of
+// the temporary files the office leaves when it is killed.
 class FolderListing final {
   public:
     // Throws FileSystemError when the folder cannot be read.
@@ -70,7 +71,9 @@ bool createFolder(std::u16string_view path);
 // Copies a regular file, replacing a file of the same name. The destination appears whole or not
 // at all, and nothing already in its folder (a link planted by someone else) is written through.
 // False when the copy was refused or failed: a missing source or folder, a read-only
-// destination, a destination that is the source itself, a name the system does not allow.
-bool copyFile(std::u16string_view source, std::u16string_view destination);
+// destination, a destination that is the source itself, a name the system does not allow, a
+// full disk; failure, when given, then says which in the user's words.
+bool copyFile(std::u16string_view source, std::u16string_view destination,
+              std::u16string* failure = nullptr);
 
 }  // namespace quorvane::os

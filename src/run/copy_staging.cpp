@@ -30,12 +30,13 @@ void CopyStaging::createDestinationFolder(std::u16string_view droppedFolder) con
                            lastComponent(droppedFolder));
 }
 
-std::optional<std::u16string> CopyStaging::stage(const std::u16string& source) const {
+std::optional<std::u16string> CopyStaging::stage(const std::u16string& source,
+                                                 std::u16string* failure) const {
     if (request_.mode != RunRequest::Mode::CopyFirst)
         return source;
     const std::u16string tail = droppedFolder_ ? lastTwoComponents(source) : lastComponent(source);
     std::u16string destination = request_.destinationFolder + kPathSeparator + tail;
-    if (!os::copyFile(source, destination))
+    if (!os::copyFile(source, destination, failure))
         return std::nullopt;
     return destination;
 }

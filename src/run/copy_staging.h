@@ -20,8 +20,9 @@ class CopyStaging final {
     void createDestinationFolder(std::u16string_view droppedFolder) const;
 
     // The path to edit: the copy's path, nothing when the copy failed, or the source itself when
-    // copies are not made.
-    std::optional<std::u16string> stage(const std::u16string& source) const;
+    // copies are not made. failure, when given, tells why a copy failed.
+    std::optional<std::u16string> stage(const std::u16string& source,
+                                        std::u16string* failure = nullptr) const;
 
     // The text after the last separator, and after the second-to-last; empty when the path has
     // fewer separators.

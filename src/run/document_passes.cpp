@@ -17,6 +17,10 @@ void count(const word::ExecuteResult& answer, std::optional<std::int32_t>& regio
         region = region.value_or(0) + *answer.replaced;
 }
 
+bool lostWith(const AutomationError& error) {
+    return dynamic_cast<const automation::WordProcessorLostError*>(&error) != nullptr;
+}
+
 // A conversion that fails leaves the text as it is: searching for it as typed still replaces
 // what the user asked for, where ending the run would leave documents undone.
 std::u16string converted(const std::u16string& text,
@@ -41,9 +45,11 @@ PassResult DocumentPasses::replaceInDocument(const std::u16string& path, std::u1
     Pass pass;
     PassResult& result = pass.result;
     std::optional<word::Document> document;
-    result.opened = resumeNext(
-        [&] { document = application_.documents().open(path); },
-        [&](const AutomationError& e) { result.failure = u"開けませんでした：" + e.message(); });
+    result.opened = resumeNext([&] { document = application_.documents().open(path); },
+                               [&](const AutomationError& e) {
+                                   result.failure = u"開けませんでした：" + e.message();
+                                   result.lost = lostWith(e);
+                               });
     if (!document)
         return result;
     const std::u16string asGiven = findText;
@@ -54,6 +60,7 @@ PassResult DocumentPasses::replaceInDocument(const std::u16string& path, std::u1
     result.saved = resumeNext([&] { result.notice = document->close(); },
                               [&](const AutomationError& e) {
                                   result.failure = u"保存できませんでした：" + e.message();
+                                  result.lost = lostWith(e);
                               });
     if (!pass.searchFailure.empty()) {
         result.saved = false;
@@ -68,6 +75,7 @@ DocumentPasses::Finished DocumentPasses::finishDocument(const std::u16string& pa
     resumeNext([&] { finished.checked = application_.documents().finish(path); },
                [&](const AutomationError& e) {
                    finished.failure = u"保存できませんでした：" + e.message();
+                   finished.lost = lostWith(e);
                });
     return finished;
 }
@@ -77,7 +85,11 @@ void DocumentPasses::search(Pass& pass, std::optional<std::int32_t>& region,
                             const std::function<word::ExecuteResult()>& execute) {
     resumeNext([&] { count(execute(), region, pass.result.found); },
                [&](const AutomationError& e) {
-                   if (pass.searchFailure.empty())
+                   // A word processor lost under the search took the whole document with it: that,
+                   // not the search, is what the document is reported for.
+                   if (lostWith(e))
+                       pass.result.lost = true;
+                   else if (pass.searchFailure.empty())
                        pass.searchFailure = e.message();
                });
 }

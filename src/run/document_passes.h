@@ -25,6 +25,8 @@ struct PassResult {
     // Why it could not be opened, searched or saved, in the word processor's words; empty
     // otherwise.
     std::u16string failure;
+    // The word processor was lost meanwhile, with everything of the document not yet written.
+    bool lost = false;
     bool found = false;
     // The body pass rewrote the find text to its width-converted form.
     bool widthsConverted = false;
@@ -54,6 +56,8 @@ class DocumentPasses final {
         // Why they could not be written, in which case the document got none of the pairs;
         // empty otherwise.
         std::u16string failure;
+        // They went with a word processor that was lost.
+        bool lost = false;
         // The file written was read back and held all the document's text.
         bool checked = false;
     };

@@ -77,8 +77,7 @@ class DocumentTally final {
 
     void add(std::size_t pairNumber, const ReplacementPair& pair, const PassResult& pass) {
         ++applied_;
-        labels_.push_back(u"置換 " + std::u16string(1, u'0' + pairNumber) + u"「" + pair.find +
-                          u"」→「" + pair.replacement + u"」");
+        labels_.push_back(label(pairNumber, pair));
         opened_ = opened_ || pass.opened;
         if (!pass.opened || !pass.saved) {
             missed_.push_back(labels_.back());
@@ -103,6 +102,13 @@ class DocumentTally final {
     // Whether the word processor holds the document, so that it must be told the run is done
     // with it.
     bool opened() const noexcept { return opened_; }
+
+    // A pair that was not tried: the document was given up before it.
+    void skip(std::size_t pairNumber, const ReplacementPair& pair) {
+        ++applied_;
+        labels_.push_back(label(pairNumber, pair));
+        missed_.push_back(labels_.back());
+    }
 
     // The changes of every pair were lost with the save: none of them reached the file.
     void unsaved(const std::u16string& failure) {
@@ -137,6 +143,10 @@ class DocumentTally final {
     }
 
   private:
+    static std::u16string label(std::size_t pairNumber, const ReplacementPair& pair) {
+        return u"置換 " + std::u16string(1, static_cast<char16_t>(u'0' + pairNumber)) + u"「" +
+               pair.find + u"」→「" + pair.replacement + u"」";
+    }
     static void addCount(std::optional<std::int32_t>& total, std::optional<std::int32_t> more) {
         if (more)
             total = total.value_or(0) + *more;
@@ -176,10 +186,10 @@ bool stageNext(RunResult& result, std::int32_t index, const CopyStaging& staging
         progress->documentStarted(index, static_cast<std::int32_t>(result.documents.size()),
                                   document.source);
     }
-    const std::optional<std::u16string> edited = staging.stage(document.source);
+    const std::optional<std::u16string> edited = staging.stage(document.source, &document.reason);
     if (!edited) {
         document.outcome = Outcome::CopyFailed;
-        os::log::problem(u"コピーできませんでした：" + document.source);
+        os::log::problem(u"コピーできませんでした：" + document.source + u"：" + document.reason);
         result.endedByCopyFailure = true;
         return false;
     }
@@ -232,27 +242,52 @@ bool skipWithoutMatch(const RunRequest& request, const DocumentPasses& passes,
 }
 
 // Every pair on one staged document, then the word processor is told the run is done with it.
+// Returns whether the word processor was lost meanwhile, taking with it every change it had not
+// written: the document is then as it was on disk, and every pair is counted as not applied.
+bool applyPairs(const RunRequest& request, DocumentPasses& passes, FindTexts& findTexts,
+                std::array<bool, RunRequest::kPairs>& converted, DocumentResult& document) {
+    document.outcome = Outcome::NotReached;
+    document.reason.clear();
+    document.counts = {};
+    document.notices.clear();
+    DocumentTally tally(document);
+    bool lost = false;
+    for (std::size_t j = 0; j < RunRequest::kPairs; ++j) {
+        if (isBlank(findTexts[j]))
+            continue;
+        if (lost) {
+            tally.skip(j + 1, request.pairs[j]);
+            continue;
+        }
+        const PassResult pass = passes.replaceInDocument(
+            document.edited, findTexts[j], u"「" + request.pairs[j].replacement + u"」");
+        converted[j] = converted[j] || pass.widthsConverted;
+        tally.add(j + 1, request.pairs[j], pass);
+        // The pairs after it would reach the file without the ones before.
+        lost = pass.lost;
+    }
+    if (tally.opened() || lost) {
+        const auto finished = passes.finishDocument(document.edited);
+        if (!finished.failure.empty())
+            tally.unsaved(finished.failure);
+        document.checkedAfterSave = finished.checked;
+        lost = lost || finished.lost;
+    }
+    tally.finish();
+    return lost;
+}
+
+// Every pair on one staged document. A document whose word processor was lost under it is tried
+// once more from the start, on the one that takes its place: it gets every pair or none.
 void processDocument(const RunRequest& request, DocumentPasses& passes, const MatchScreen& screen,
                      FindTexts& findTexts, std::array<bool, RunRequest::kPairs>& converted,
                      DocumentResult& document) {
     if (skipWithoutMatch(request, passes, screen, findTexts, converted, document))
         return;
-    DocumentTally tally(document);
-    for (std::size_t j = 0; j < RunRequest::kPairs; ++j) {
-        if (isBlank(findTexts[j]))
-            continue;
-        const PassResult pass = passes.replaceInDocument(
-            document.edited, findTexts[j], u"「" + request.pairs[j].replacement + u"」");
-        converted[j] = converted[j] || pass.widthsConverted;
-        tally.add(j + 1, request.pairs[j], pass);
+    if (applyPairs(request, passes, findTexts, converted, document)) {
+        os::log::problem(u"ワープロを失ったため、最初からやり直します：" + document.edited);
+        applyPairs(request, passes, findTexts, converted, document);
     }
-    if (tally.opened()) {
-        const auto finished = passes.finishDocument(document.edited);
-        if (!finished.failure.empty())
-            tally.unsaved(finished.failure);
-        document.checkedAfterSave = finished.checked;
-    }
-    tally.finish();
     if (document.processed()) {
         os::log::detail(u"処理しました：" + document.edited);
     } else {
@@ -387,6 +422,7 @@ RunResult RunDriver::run(const RunRequest& request, const std::u16string& droppe
     for (std::size_t j = 0; j < RunRequest::kPairs; ++j)
         findTexts[j] = request.pairs[j].find;
 
+    bool pathRead = false;
     try {
         // A directory is a folder whatever else its attributes say (read-only, hidden, ...).
         const bool isFolder = (os::fileAttributes(droppedPath) & os::kAttributeDirectory) != 0;
@@ -400,6 +436,7 @@ RunResult RunDriver::run(const RunRequest& request, const std::u16string& droppe
         } else {
             result.documents.push_back(listed(droppedPath));
         }
+        pathRead = true;
         os::log::detail(u"実行：" + droppedPath + u"（文書 " +
                         os::fromUtf8(std::to_string(result.documents.size())) + u" 件）");
 
@@ -431,7 +468,7 @@ RunResult RunDriver::run(const RunRequest& request, const std::u16string& droppe
         }
         application.quit();
     } catch (const os::Error& e) {
-        RunError error(std::move(result), e.message());
+        RunError error(std::move(result), e.message(), !pathRead);
         os::log::problem(error.message());
         throw error;
     }

@@ -12,12 +12,18 @@ namespace quorvane::run {
 // the result holds what the run had done by then.
 class RunError final : public os::Error {
   public:
-    RunError(RunResult partial, const std::u16string& cause);
+    RunError(RunResult partial, const std::u16string& cause, bool pathUnreadable = false);
 
     const RunResult& partial() const noexcept { return partial_; }
+    // Why, without the path.
+    const std::u16string& cause() const noexcept { return cause_; }
+    // The dropped path itself could not be examined or listed: nothing of the run was started.
+    bool pathUnreadable() const noexcept { return pathUnreadable_; }
 
   private:
     RunResult partial_;
+    std::u16string cause_;
+    bool pathUnreadable_;
 };
 
 }  // namespace quorvane::run

@@ -37,8 +37,8 @@ struct DocumentResult {
     std::u16string source;
     std::u16string edited;
     Outcome outcome = Outcome::NotReached;
-    // Why it was not opened or saved, in Japanese, naming the pairs not applied where only some
-    // were.
+    // Why it was not opened, saved or copied, in Japanese, naming the pairs not applied where only
+    // some were.
     std::u16string reason;
     RegionCounts counts;
     // Things the user should know of a processed document, such as a save in a newer format.

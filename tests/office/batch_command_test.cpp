@@ -1,10 +1,13 @@
 // quorvane-batch as a user runs it: the built binary, a real office, documents in a temp folder.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <string>
 
 #include "office_test_support.h"
 #include "os/text_encoding.h"
@@ -13,6 +16,23 @@ namespace quorvane::testing {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Runs quorvane-batch in folder with arguments, its output in out.txt and err.txt there; before
+// is put before the program (a change of user, of the environment). Returns the exit status.
+int runBatch(const fs::path& folder, const std::string& arguments, const std::string& before = {}) {
+    const std::string command = "cd '" + folder.string() + "' && " + before +
+                                " '" QUORVANE_BATCH "' " + arguments +
+                                " </dev/null >out.txt 2>err.txt";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The sample as a .docx in folder, named name.
+fs::path sampleDocument(DocumentReader& reader, const fs::path& folder, const std::string& name) {
+    const fs::path document = folder / name;
+    reader.convert(kOwnData / "sample.fodt", document, u"MS Word 2007 XML");
+    return document;
+}
 
 // Body, header, text box and table cell of the sample each hold foo after a label.
 TEST(QuorvaneBatch, CopiesOfAFolderAreReplacedADamagedOneReportedAndOriginalsKept) {
@@ -25,12 +45,8 @@ TEST(QuorvaneBatch, CopiesOfAFolderAreReplacedADamagedOneReportedAndOriginalsKep
     const std::string original = bytesOf(sample);
     std::ofstream(dir.path() / "docs" / "damaged.docx") << original.substr(0, original.size() / 3);
 
-    const std::string command =
-        "cd '" + dir.path().string() +
-        "' && '" QUORVANE_BATCH
-        "' --copy-to out --pair foo bar docs/ </dev/null >out.txt 2>err.txt";
-    const int status = std::system(command.c_str());
-    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1) << bytesOf(dir.path() / "err.txt");
+    EXPECT_EQ(runBatch(dir.path(), "--copy-to out --pair foo bar docs/"), 1)
+        << bytesOf(dir.path() / "err.txt");
     const std::string out = bytesOf(dir.path() / "out.txt");
     EXPECT_TRUE(out.starts_with((dir.path() / "out/docs/damaged.docx").string() + "\t")) << out;
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
@@ -73,6 +89,116 @@ TEST(QuorvaneBatch, ContentControlsComeBackWholeAndTheLossIsTold) {
     EXPECT_NE(body.find("⟨CC-formfield 「b」⟩"), std::string::npos) << body;
     EXPECT_NE(bytesOf(dir.path() / "err.txt").find("コンテンツ コントロール"), std::string::npos)
         << bytesOf(dir.path() / "err.txt");
+}
+
+// Two runs at once over the same originals, each with its own pair: every document ends with
+// both runs' replacements, or the run that did not get to it says so. Neither writes over what
+// the other saved.
+TEST(QuorvaneBatch, TwoRunsAtOnceOverOneFolderLoseNoEdits) {
+    TempFolder dir;
+    DocumentReader reader;
+    const fs::path docs = dir.path() / "docs";
+    for (const char* folder : {"docs", "a", "b"})
+        fs::create_directory(dir.path() / folder);
+    const fs::path first = sampleDocument(reader, dir.path(), "sample.docx");
+    constexpr int kDocuments = 30;
+    for (int i = 0; i < kDocuments; ++i)
+        fs::copy_file(first, docs / ("d" + std::to_string(i) + ".docx"));
+    const std::string command =
+        "( cd '" + dir.path().string() +
+        "/a' && '" QUORVANE_BATCH
+        "' --in-place --yes --pair foo bar ../docs >out.txt 2>err.txt & cd '" +
+        dir.path().string() +
+        "/b' && '" QUORVANE_BATCH
+        "' --in-place --yes --pair 名古屋 京都 ../docs >out.txt 2>err.txt; wait ) </dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    // Whether the run reported the document as not processed.
+    const auto missedBy = [&](const char* run, const fs::path& document) {
+        return bytesOf(dir.path() / run / "out.txt").find(document.string() + "\t") !=
+               std::string::npos;
+    };
+    for (int i = 0; i < kDocuments; ++i) {
+        const fs::path document = docs / ("d" + std::to_string(i) + ".docx");
+        SCOPED_TRACE(document.string());
+        // BODY-end holds foo, BODY-wide two of them and 名古屋 once.
+        auto brackets = reader.count(document, u"「");
+        const bool a = brackets[u"BODY-end"] == 1;
+        const bool b = brackets[u"BODY-wide"] - 2 * brackets[u"BODY-end"] == 1;
+        EXPECT_NE(a, missedBy("a", document)) << "run a";
+        EXPECT_NE(b, missedBy("b", document)) << "run b";
+    }
+}
+
+// Anyone may plant a link in a shared temporary folder, where the office's private folders were
+// once kept for every user: the run follows none, neither writing into their targets nor
+// removing anything there, whatever the names look like.
+TEST(QuorvaneBatch, LinksPlantedInTheTemporaryFolderAreNeverFollowed) {
+    TempFolder dir;
+    DocumentReader reader;
+    const fs::path victim = dir.path() / "victim";
+    fs::create_directories(victim / "2019-reports");
+    std::ofstream(victim / "2019-reports" / "a.txt") << "x";
+    const fs::path shared = dir.path() / "tmp";
+    fs::create_directory(shared);
+    fs::create_directory_symlink(victim, shared / "quorvane-office");
+    fs::create_directory_symlink(victim, shared / "quorvane-1-aaaaaa");
+    fs::create_directory_symlink(victim, shared / "quorvane-999999-aaaaaa");
+    const fs::path document = sampleDocument(reader, dir.path(), "a.docx");
+
+    EXPECT_EQ(runBatch(dir.path(), "--in-place --yes --pair foo bar a.docx",
+                       "env -u XDG_RUNTIME_DIR TMPDIR='" + shared.string() + "'"),
+              0)
+        << bytesOf(dir.path() / "err.txt");
+    EXPECT_TRUE(reader.count(document, u"「bar」").contains(u"BODY-end"));
+    EXPECT_TRUE(fs::exists(victim / "2019-reports" / "a.txt"));
+    EXPECT_EQ(std::distance(fs::recursive_directory_iterator(victim), {}), 2);
+}
+
+// Each user's office runs in folders of that user's own: a second user runs as the first did,
+// in the same temporary folder, even with a runtime folder of the first user's named to it. What
+// is no document says what it is: a named pipe is no file that went missing, and a file the user
+// may write but not read is not read-only.
+TEST(QuorvaneBatch, ASecondUserRunsBesideTheFirst) {
+    if (::geteuid() != 0 || ::access("/usr/bin/setpriv", X_OK) != 0)
+        GTEST_SKIP() << "a second user needs root and setpriv here";
+    TempFolder dir;
+    DocumentReader reader;
+    fs::permissions(dir.path(), fs::perms::all);
+    const fs::path shared = dir.path() / "tmp";
+    fs::create_directory(shared);
+    fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+    const fs::path runtime = dir.path() / "runtime";
+    fs::create_directory(runtime);
+    fs::permissions(runtime, fs::perms::owner_all);
+    const std::string environment = "env TMPDIR='" + shared.string() + "' XDG_RUNTIME_DIR='" +
+                                    runtime.string() + "' XDG_STATE_HOME='" +
+                                    (dir.path() / "state").string() + "' HOME='" +
+                                    dir.path().string() + "'";
+    const fs::path first = sampleDocument(reader, dir.path(), "first.docx");
+    const fs::path second = sampleDocument(reader, dir.path(), "second.docx");
+    ASSERT_EQ(::mkfifo((dir.path() / "pipe.docx").c_str(), 0600), 0);
+    std::ofstream(dir.path() / "write-only.docx") << "x";
+    fs::permissions(dir.path() / "write-only.docx", fs::perms::owner_write);
+    for (const fs::path& theirs : {second, dir.path() / "write-only.docx", dir.path()})
+        ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534), 0);
+
+    EXPECT_EQ(runBatch(dir.path(), "--in-place --yes --pair foo bar first.docx", environment), 0)
+        << bytesOf(dir.path() / "err.txt");
+    EXPECT_EQ(runBatch(dir.path(),
+                       "--in-place --yes --pair foo bar second.docx pipe.docx write-only.docx",
+                       "setpriv --reuid=65534 --regid=65534 --clear-groups " + environment),
+              1)
+        << bytesOf(dir.path() / "err.txt");
+    const std::string opened = "\t開けませんでした：";
+    EXPECT_EQ(bytesOf(dir.path() / "out.txt"),
+              (dir.path() / "pipe.docx").string() + opened +
+                  "通常のファイルではない（フォルダーや名前付きパイプなど）ため開けません\n" +
+                  (dir.path() / "write-only.docx").string() + opened +
+                  "読み取りが許可されていないため開けません。権限を確かめてからやり直してくだ"
+                  "さい\n");
+    EXPECT_TRUE(reader.count(first, u"「bar」").contains(u"BODY-end"));
+    EXPECT_TRUE(reader.count(second, u"「bar」").contains(u"BODY-end"));
+    ASSERT_EQ(::chown(dir.path().c_str(), 0, 0), 0);
 }
 
 }  // namespace

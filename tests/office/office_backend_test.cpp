@@ -1,12 +1,14 @@
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -19,7 +21,9 @@
 #include "office_test_support.h"
 #include "os/file_system.h"
 #include "os/text_encoding.h"
+#include "os/width_mapping.h"
 #include "run/run_driver.h"
+#include "system_calls.h"
 
 namespace quorvane {
 namespace {
@@ -27,6 +31,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using namespace testing;
+namespace system_calls = test::system_calls;
 using automation::AutomationError;
 using automation::office::OfficeFactory;
 using Folders = std::vector<std::string>;
@@ -401,6 +406,48 @@ TEST_F(OfficeBackend, RestartsAHungOffice) {
     EXPECT_EQ(officeChildren(), shared);
 }
 
+// An office that dies in the middle of a document takes none of the document's pairs with it:
+// the document is tried once more from the start on the office that takes its place, and when
+// that one dies too, it is left as it was and reported. The office is killed as the body pass
+// converts a find text: the first time in the first pair, or the second time in the second pair
+// of both tries.
+TEST_F(OfficeBackend, ADocumentWhoseOfficeDiesIsTriedOnceMoreFromTheStart) {
+    const fs::path original = Offices::ownDocuments().front();
+    for (const std::vector<int>& kills : {std::vector<int>{1}, std::vector<int>{2, 4}}) {
+        SCOPED_TRACE(kills.size());
+        const fs::path document = folder.copy(original, std::to_string(kills.size()) + ".docx");
+        run::RunRequest request;
+        request.mode = run::RunRequest::Mode::EditOriginals;
+        request.pairs = {{{u"foo", u"baz"}, {u"名古屋", u"京都"}, {}}};
+        request.regions = {true, false, false};
+        request.distinguishWidths = false;
+        int conversions = 0;
+        run::WidthForms widths;
+        widths.toFull = [&](std::u16string_view text) {
+            if (std::find(kills.begin(), kills.end(), ++conversions) != kills.end())
+                signalOffices(shared, SIGKILL);
+            return os::toFullWidth(text);
+        };
+        OfficeFactory factory;
+        YesMessageBox messages;
+        const run::DocumentResult result = run::RunDriver(messages, factory, widths)
+                                               .run(request, os::fromNativePath(document))
+                                               .documents.at(0);
+        if (kills.size() == 2) {
+            EXPECT_EQ(result.outcome, run::Outcome::NotSaved);
+            EXPECT_EQ(result.reason,
+                      u"保存できませんでした：ワープロが異常終了したため中断しました");
+            EXPECT_TRUE(bytesOf(document) == bytesOf(original)) << "changed";
+        } else {
+            EXPECT_EQ(result.outcome, run::Outcome::Replaced) << os::toUtf8(result.reason);
+            EXPECT_EQ(Offices::reader().count(document, u"「baz」").at(u"BODY-end"), 1);
+            EXPECT_EQ(Offices::reader().count(document, u"「京都」").at(u"BODY-wide"), 1);
+        }
+        EXPECT_EQ(leftovers(folder.path()), Folders{});
+    }
+    EXPECT_EQ(officeChildren(), shared);
+}
+
 // A process of ours that has ended, for files it seems to have left.
 pid_t endedProcess() {
     const pid_t child = ::fork();
@@ -412,17 +459,26 @@ pid_t endedProcess() {
 
 // A whole run through the driver over a folder, by two offices, with a document that fails
 // among good ones (that several word processors report what one does is the run driver's unit
-// test). Afterwards no office, private folder, lock or temporary file of the run remains; a
-// pending file that an ended run left is cleared, one of a process that still runs is not touched.
+// test). Afterwards no office, private folder, lock or temporary file of the run remains; what an
+// ended run left is cleared, what a process that still runs has is not touched.
 TEST_F(OfficeBackend, ARunOverTwoOfficesLeavesNothingBehind) {
     for (const auto& [name, own] :
          {std::pair{"a.docx", 0}, {"b.odt", 1}, {"d.docx", 0}, {"e.odt", 1}})
         folder.copy(Offices::ownDocuments()[own], name);
     std::ofstream(folder.path() / "c.docx") << "not a document";
-    std::ofstream(folder.path() / (".~quorvane-" + std::to_string(endedProcess()) + "-1-a.docx"))
-        << "half";
-    const std::string running = ".~quorvane-1-1-b.odt";
-    std::ofstream(folder.path() / running) << "in progress";
+    // Ours by name, owner and age: a save, a copy and a lock a killed run left, and one of a live
+    // process.
+    const std::string running = ".~quorvane-1-0123456789abcdef.tmp";
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    const std::string ended = std::to_string(endedProcess());
+    std::ofstream(folder.path() / ".~lock.a.docx#")
+        << "Quorvane,x," << host << ",01.01.2026 00:00,quorvane-pid:" << ended << ";";
+    for (const auto& name : {".~quorvane-" + ended + "-1-a.docx",
+                             std::string(".quorvane-0123456789abcdef.part"), running}) {
+        std::ofstream(folder.path() / name) << "half";
+        fs::last_write_time(folder.path() / name, fs::file_time_type::clock::now() - 1h);
+    }
     run::RunRequest request;
     request.mode = run::RunRequest::Mode::EditOriginals;
     request.pairs[0] = {u"foo", u"baz"};
@@ -498,29 +554,90 @@ TEST_F(OfficeBackend, SavesOldWordDocumentsAsWord97WithANotice) {
     EXPECT_EQ(leftovers(folder.path()), Folders{});
 }
 
-// A document whose name takes all 255 bytes is saved all the same, and links planted where a
-// pending file of ours might be expected are left alone, their targets untouched.
-TEST_F(OfficeBackend, SavesUnderTheLongestNameWithoutFollowingLinks) {
+// A save goes the one way files are written here, also beside a name that takes all 255 bytes:
+// the new version is on disk and closed before it takes the document's name, links planted at
+// exactly the names it is given are passed over with their targets untouched, and a flush the
+// disk refuses leaves the document as it was.
+TEST_F(OfficeBackend, SavesTheWayEveryFileIsWrittenEvenUnderTheLongestName) {
     const std::string name = os::toUtf8(std::u16string(83, u'文')) + "a.docx";
     const fs::path document = folder.copy(Offices::ownDocuments().front(), name);
     ASSERT_EQ(document.filename().string().size(), 255u);
     std::ofstream(folder.path() / "target") << "untouched";
-    std::multiset<std::string> links;
-    for (int i = 1; i <= 4; ++i) {
-        const std::string pending =
-            ".~quorvane-" + std::to_string(::getpid()) + "-" + std::to_string(i);
-        for (const auto& link : {pending + "-a.docx", pending}) {
-            fs::create_symlink(folder.path() / "target", folder.path() / link);
-            links.insert(link);
-        }
+    const std::string prefix = ".~quorvane-" + std::to_string(::getpid()) + "-";
+    const Folders links{prefix + "0101010101010101.tmp", prefix + "0202020202020202.tmp"};
+    fs::create_symlink(folder.path() / "target", folder.path() / links[0]);
+    fs::create_symlink(folder.path() / "made-through-link", folder.path() / links[1]);
+    system_calls::chooseRandomBytes(std::string(8, '\x01') + std::string(8, '\x02'));
+    {
+        system_calls::Recording recording(system_calls::isNewFile);
+        Passes passes;
+        passes.run(document, u"foo", u"baz");
+        EXPECT_TRUE(passes.failures.empty());
+        EXPECT_EQ(system_calls::outOfOrder(recording.calls(), name), "");
     }
-    Passes passes;
-    passes.run(document, u"foo", u"baz");
-    EXPECT_TRUE(passes.failures.empty());
+    EXPECT_TRUE(system_calls::randomBytesTaken()) << "the planted names were never met";
     EXPECT_EQ(Offices::reader().count(document, u"baz").at(u"BODY-end"), 1);
     EXPECT_EQ(bytesOf(folder.path() / "target"), "untouched");
-    const auto left = leftovers(folder.path());
-    EXPECT_EQ(std::multiset<std::string>(left.begin(), left.end()), links);
+    EXPECT_FALSE(fs::exists(folder.path() / "made-through-link"));
+
+    const std::string saved = bytesOf(document);
+    system_calls::failNext("fsync", system_calls::isNewFile, EIO);
+    Passes refused;
+    refused.run(document, u"baz", u"qux");
+    EXPECT_EQ(refused.failures, std::vector<std::u16string>{
+                                    u"保存できませんでした：ディスクの読み書きでエラーが起きま"
+                                    u"した（入出力エラー）"});
+    EXPECT_TRUE(bytesOf(document) == saved) << "changed";
+    auto left = leftovers(folder.path());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, links);
+}
+
+std::string xattrOf(const fs::path& file, const char* name) {
+    char value[256];
+    const ssize_t size = ::getxattr(file.c_str(), name, value, sizeof value);
+    return size < 0 ? std::string() : std::string(value, static_cast<std::size_t>(size));
+}
+
+// An ACL as the system stores it (a version, then each entry's tag, permissions and id,
+// little-endian): the owner rw, the user nobody rw and the owning group rw, both held to r by
+// the mask, others nothing.
+const std::string kAclWithAMask(
+    "\x02\0\0\0"
+    "\x01\0\x06\0\xff\xff\xff\xff"
+    "\x02\0\x06\0\xfe\xff\0\0"
+    "\x04\0\x06\0\xff\xff\xff\xff"
+    "\x10\0\x04\0\xff\xff\xff\xff"
+    "\x20\0\0\0\xff\xff\xff\xff",
+    44);
+
+// An in-place save keeps what makes the file the user's: a second name of the file shows the new
+// content too, and extended attributes, the ACL and with it what the group may do stay as they
+// were.
+TEST_F(OfficeBackend, AnInPlaceSaveKeepsTheFilesOtherNamesAttributesAndAcl) {
+    const fs::path own = Offices::ownDocuments().front();
+    const fs::path linked = folder.copy(own, "linked.docx");
+    fs::create_hard_link(linked, folder.path() / "other-name.docx");
+    const fs::path marked = folder.copy(own, "marked.docx");
+    ASSERT_EQ(::setxattr(marked.c_str(), "user.quorvane-test", "kept", 4, 0), 0);
+    const bool withAcl = ::setxattr(marked.c_str(), "system.posix_acl_access", kAclWithAMask.data(),
+                                    kAclWithAMask.size(), 0) == 0;
+    const auto mode = fs::status(marked).permissions();
+    for (const auto& document : {linked, marked}) {
+        Passes passes;
+        passes.run(document, u"foo", u"baz");
+        EXPECT_TRUE(passes.failures.empty());
+        EXPECT_EQ(Offices::reader().count(document, u"baz").at(u"BODY-end"), 1);
+    }
+    EXPECT_EQ(Offices::reader().count(folder.path() / "other-name.docx", u"baz").at(u"BODY-end"),
+              1);
+    EXPECT_EQ(fs::hard_link_count(linked), 2u);
+    EXPECT_EQ(xattrOf(marked, "user.quorvane-test"), "kept");
+    EXPECT_EQ(fs::status(marked).permissions(), mode);
+    EXPECT_EQ(leftovers(folder.path()), Folders{});
+    if (!withAcl)
+        GTEST_SKIP() << "the file system here takes no ACL";
+    EXPECT_TRUE(xattrOf(marked, "system.posix_acl_access") == kAclWithAMask) << "ACL changed";
 }
 
 }  // namespace

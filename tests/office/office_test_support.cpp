@@ -10,6 +10,7 @@
 #include <iterator>
 
 #include "os/file_system.h"
+#include "os/private_folder.h"
 #include "run/document_passes.h"
 
 namespace quorvane::testing {
@@ -115,7 +116,8 @@ std::vector<std::string> leftovers(const fs::path& folder) {
     std::vector<std::string> found;
     for (const auto& entry : fs::directory_iterator(folder)) {
         const std::string name = entry.path().filename().string();
-        if (name.starts_with(".~lock.") || name.starts_with(".~quorvane-"))
+        if (name.starts_with(".~lock.") || name.starts_with(".~quorvane-") ||
+            (name.starts_with("lu") && name.ends_with(".tmp")))
             found.push_back(name);
     }
     return found;
@@ -128,7 +130,7 @@ std::vector<std::string> privateFilesOfOurs() {
     // The socket of the pipe we talk to the office through.
     const std::string socket = "OSL_PIPE_" + std::to_string(::getuid()) + "_quorvane-" + prefix;
     for (const auto& [folder, start] :
-         {std::pair{fs::temp_directory_path() / "quorvane-office", prefix}, {"/tmp", socket}}) {
+         {std::pair{os::private_folders::root(), prefix}, {fs::path("/tmp"), socket}}) {
         for (const auto& entry : fs::directory_iterator(folder, error)) {
             if (entry.path().filename().string().starts_with(start))
                 found.push_back(entry.path().filename().string());

@@ -51,7 +51,8 @@ std::set<pid_t> officeChildren(const std::set<pid_t>& spared = {});
 // Sends signal to the offices of this process that are not spared.
 void signalOffices(const std::set<pid_t>& spared, int signal);
 
-// Files an office or a save leaves beside documents: lock files and pending new versions.
+// Files an office or a save leaves beside documents: lock files, new versions not yet in place
+// and the office's own temporary files.
 std::vector<std::string> leftovers(const std::filesystem::path& folder);
 
 // Private folders of the offices of this process, and the sockets of their pipes.

@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+
 #include "os/file_system.h"
+#include "os/text_encoding.h"
 
 namespace quorvane::cli {
 namespace {
 
 using Args = std::vector<std::string>;
+using namespace std::string_view_literals;
 
 BatchOptions parse(const Args& args) {
     return ArgumentParser(u"/work/here").parse(args).value();
@@ -47,6 +51,12 @@ TEST(ArgumentParserTest, HelpWinsOverEverythingBeforeTheEndOfOptions) {
     EXPECT_FALSE(ArgumentParser(u"/").parse({"--help"}).has_value());
     EXPECT_FALSE(ArgumentParser(u"/").parse({"--bogus", "-h"}).has_value());
     EXPECT_TRUE(ArgumentParser(u"/").parse({"--in-place", "--yes", "--", "--help"}).has_value());
+    // What a user cannot guess: the pairs cascade, and how the report is to be read.
+    const std::u16string help = ArgumentParser::usage();
+    for (const std::u16string_view said :
+         {u"後の組は前の組が"sv, u"置換した結果も検索します"sv, u"--null"sv, u"タブは \\t"sv}) {
+        EXPECT_NE(help.find(said), std::u16string::npos) << os::toUtf8(said);
+    }
 }
 
 TEST(ArgumentParserTest, DefaultsCopyWithEveryRegionAndCaseAndWidthDistinguished) {

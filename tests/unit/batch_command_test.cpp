@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <functional>
 #include <sstream>
 
 #include "os/log.h"
+#include "system_calls.h"
 #include "test_support.h"
 
 namespace quorvane::cli {
@@ -107,32 +109,75 @@ TEST_F(BatchCommandTest, AFailedCopyEndsThatRunButNotTheNextPath) {
     EXPECT_THAT(err.str(), AllOf(HasSubstr("ファイルコピー失敗"), HasSubstr("--copy-to")));
     const std::string report = out.str();
     EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 2) << report;
-    EXPECT_THAT(report, AllOf(HasSubstr(path("in/")), HasSubstr("\tコピーできませんでした\n")));
+    EXPECT_THAT(report, AllOf(HasSubstr(path("in/")),
+                              HasSubstr("\tコピーできませんでした：保存先のフォルダーが見つかりま"
+                                        "せん\n")));
     EXPECT_THAT(report, HasSubstr("\tコピーの失敗で処理が中断されました\n"));
     EXPECT_EQ(load("in/a.doc").body, u"foo");
     EXPECT_EQ(load("out/c.doc").body, u"「X」");
     EXPECT_EQ(office.runningApplications(), 0);
 }
 
-TEST_F(BatchCommandTest, AnEscapedErrorStopsTheRemainingPaths) {
+// A copy that meets a full disk says so, rather than blame the name or the path.
+TEST_F(BatchCommandTest, ACopyOntoAFullDiskSaysSo) {
+    document("a.doc", u"foo");
+    test::system_calls::failNext("write", test::system_calls::isNewFile, ENOSPC);
+    EXPECT_EQ(run({"--copy-to", "out", "--pair", "foo", "X", "a.doc"}), 3);
+    EXPECT_EQ(out.str(), path("a.doc") +
+                             "\tコピーできませんでした：ディスクの空きが足りません。空きを作って"
+                             "からやり直してください\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "out" / "a.doc"));
+}
+
+// A path that is not there is reported as a document that cannot be opened; the paths after it
+// are run all the same.
+TEST_F(BatchCommandTest, AMissingPathIsReportedAndTheNextPathsRun) {
     document("in/a.doc", u"foo");
-    EXPECT_EQ(run({"--in-place", "--yes", "--pair", "foo", "X", "nowhere", "in/a.doc"}), 3);
-    EXPECT_THAT(err.str(), AllOf(HasSubstr("nowhere」を処理できませんでした"),
-                                 HasSubstr("処理していません：" + path("in/a.doc"))));
-    EXPECT_EQ(load("in/a.doc").body, u"foo");
+    EXPECT_EQ(run({"--in-place", "--yes", "--pair", "foo", "X", "nowhere", "in/a.doc"}), 1);
+    EXPECT_EQ(out.str(), path("nowhere") + "\t開けませんでした：「" + path("nowhere") +
+                             "」を調べられません：見つかりません\n");
+    EXPECT_EQ(load("in/a.doc").body, u"「X」");
 }
 
 // A stop is taken between documents, through the run's error path, so the office quits and no
-// document is left half-written.
-TEST_F(BatchCommandTest, AnInterruptStopsBeforeTheNextDocument) {
+// document is left half-written; every document not processed is listed, those of the paths
+// not reached too.
+TEST_F(BatchCommandTest, AnInterruptListsEveryDocumentLeft) {
     document("in/a.doc", u"foo");
+    document("in/c.doc", u"foo");
     document("b.doc", u"foo");
     interrupted = 1;
-    EXPECT_EQ(run({"--in-place", "--yes", "--pair", "foo", "X", "in", "b.doc"}), 3);
-    EXPECT_THAT(err.str(),
-                AllOf(HasSubstr("中断"), HasSubstr("処理していません：" + path("b.doc"))));
+    EXPECT_EQ(run({"--in-place", "--yes", "--pair", "foo", "X", "in", "b.doc", "in"}), 3);
+    EXPECT_THAT(err.str(), HasSubstr("中断"));
+    std::vector<std::string> lines;
+    std::istringstream report(out.str());
+    for (std::string line; std::getline(report, line);)
+        lines.push_back(line);
+    const std::string reason = "\t中断の指示により処理しませんでした";
+    EXPECT_THAT(lines,
+                testing::UnorderedElementsAre(path("in/a.doc") + reason, path("in/c.doc") + reason,
+                                              path("b.doc") + reason, path("in/a.doc") + reason,
+                                              path("in/c.doc") + reason));
     EXPECT_EQ(load("in/a.doc").body, u"foo");
     EXPECT_EQ(office.runningApplications(), 0);
+}
+
+// Names may hold a tab or a line feed: each record stays one line, and --null gives NUL-ended
+// fields as they are.
+TEST_F(BatchCommandTest, TheReportCanBeReadWhateverTheNames) {
+    for (const char* name : {"in/tab\there.doc", "in/line\nfeed.doc", "in/back\\slash.doc"})
+        test::writeFile(dir.path() / name, "not a document\n");
+    EXPECT_EQ(run({"--copy-to", "out", "--pair", "foo", "X", "in/tab\there.doc",
+                   "in/line\nfeed.doc", "in/back\\slash.doc"}),
+              1);
+    const std::string reason = "\t開けませんでした：文書として開けません\n";
+    EXPECT_EQ(out.str(), path("out/tab\\there.doc") + reason + path("out/line\\nfeed.doc") +
+                             reason + path("out/back\\\\slash.doc") + reason);
+
+    out.str("");
+    EXPECT_EQ(run({"--copy-to", "out", "--null", "--pair", "foo", "X", "in/line\nfeed.doc"}), 1);
+    EXPECT_EQ(out.str(),
+              path("out/line\nfeed.doc") + '\0' + "開けませんでした：文書として開けません" + '\0');
 }
 
 // Without --yes someone at a terminal answers once per path; no answer edits nothing.

@@ -118,6 +118,11 @@ TEST_F(RunDriverTest, PairsAreUsedAsTypedInOrderOncePerDocument) {
     EXPECT_EQ(word.logLines(u"call documents.Open").size(), 2u);
     EXPECT_EQ(word.logLines(u"call doc.Close").size(), 2u);
     EXPECT_EQ(body("dest/a.doc"), u"「1」「」b");
+    // Each pair searches what the pairs before it wrote, as the help and the README say.
+    source("c.doc", u"b2");
+    request.pairs = {{{u"b2", u"c3"}, {u"c3", u"z"}, {}}};
+    driver.run(request, dir / "src/c.doc");
+    EXPECT_EQ(body("dest/c.doc"), u"「「z」」");
 }
 
 // Headers and footers are a region of their own, replaced only when it is chosen.

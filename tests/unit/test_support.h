@@ -1,5 +1,10 @@
 #pragma once
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -51,6 +56,17 @@ inline std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
+
+#ifndef _WIN32
+// A process of ours that has ended, for files it seems to have left.
+inline pid_t endedProcess() {
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+#endif
 
 // Saves a fake document of these parts at path.
 inline void writeDocument(const std::u16string& path, const std::u16string& body,

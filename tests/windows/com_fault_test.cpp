@@ -8,6 +8,7 @@
 #include "automation/automation_error.h"
 #include "automation/com/com_factory.h"
 #include "automation/com/com_object.h"
+#include "automation/com/server_watchdog.h"
 #include "automation/com/word_session.h"
 #include "automation/fake/fake_server.h"
 #include "automation/word_model.h"
@@ -57,6 +58,27 @@ TEST(ComFaults, ABusyServerIsCalledAgainForABoundedTimeThenAnswers) {
     }
     EXPECT_NO_THROW(application.documents());
     application.quit();
+}
+
+// A server stuck in its own start is ended at the limit, and the start fails in plain words.
+TEST(ComFaults, AServerStuckInItsStartIsEndedAtTheLimit) {
+    ComApartment apartment;
+    ComObjectFactory factory(std::chrono::seconds{2});
+    const std::u16string message = failureOf([&] { factory.create(fake::kStuckServerProgId); });
+    EXPECT_NE(message.find(u"起動の途中で応答しなくなったため終了させました"), std::u16string::npos)
+        << os::toUtf8(message);
+}
+
+// A watchdog is made with each word processor and ended with it, so at the end of every run: its
+// end must never wait for ever on its own thread, whatever that thread is doing at the moment.
+TEST(ComFaults, AWatchdogAlwaysEnds) {
+    for (int i = 0; i < 1000; ++i) {
+        const HANDLE self = OpenProcess(SYNCHRONIZE, FALSE, GetCurrentProcessId());
+        ASSERT_NE(self, nullptr);
+        ServerWatchdog watchdog(self, u"Word", std::chrono::minutes{5});
+        if (i % 2)
+            ServerWatchdog::Call call(&watchdog);
+    }
 }
 
 // Word, as far as the session knows, is the registered server of that name.

@@ -97,10 +97,20 @@ Variant ComObjectFactory::create(std::u16string_view className) {
     }
     ComPtr<IDispatch> dispatch;
     HRESULT created = S_OK;
-    const HANDLE process = processStartedBy(clsid, [&] {
-        created = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                                   reinterpret_cast<void**>(dispatch.put()));
-    });
+    bool stuck = false;
+    const HANDLE process = processStartedBy(
+        clsid,
+        [&] {
+            created = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                       reinterpret_cast<void**>(dispatch.put()));
+        },
+        callLimit_, stuck);
+    if (stuck) {
+        fail(className,
+             (isWord(className) ? std::u16string(u"Word") : u"「" + name + u"」") +
+                 u" が起動の途中で応答しなくなったため終了させました",
+             created);
+    }
     if (FAILED(created)) {
         if (process)
             CloseHandle(process);

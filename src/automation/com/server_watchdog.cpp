@@ -74,24 +74,63 @@ std::vector<DWORD> processesRunning(const std::wstring& program) {
 
 }  // namespace
 
-HANDLE processStartedBy(const CLSID& server, const std::function<void()>& create) {
+HANDLE processStartedBy(const CLSID& server, const std::function<void()>& create,
+                        std::chrono::milliseconds limit, bool& stuck) {
     // One start at a time: two instances started together could not be told apart.
     static std::mutex starting;
     const std::lock_guard lock(starting);
     const std::wstring program = serverProgram(server);
     const std::vector<DWORD> before =
         program.empty() ? std::vector<DWORD>{} : processesRunning(program);
-    create();
+    const auto startedSince = [&] {
+        std::vector<DWORD> started;
+        for (const DWORD id : processesRunning(program)) {
+            if (std::find(before.begin(), before.end(), id) == before.end())
+                started.push_back(id);
+        }
+        return started;
+    };
+    stuck = false;
+    {
+        // A server can hang in its own start (a dialog nobody sees, or under Wine a deadlock as
+        // it hands over its first object): only ending it lets the creation return.
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool created = false;
+        std::thread guard([&] {
+            std::unique_lock wait(mutex);
+            if (program.empty() || changed.wait_for(wait, limit, [&] { return created; }))
+                return;
+            const std::vector<DWORD> started = startedSince();
+            os::log::problem(
+                text(program) + u" が " +
+                number(std::chrono::duration_cast<std::chrono::seconds>(limit).count()) +
+                u" 秒たっても起動を終えないため、終了させます");
+            if (started.size() != 1)
+                return;
+            stuck = true;
+            const HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, started.front());
+            if (process) {
+                TerminateProcess(process, 1);
+                CloseHandle(process);
+            }
+        });
+        create();
+        {
+            const std::lock_guard done(mutex);
+            created = true;
+        }
+        changed.notify_all();
+        guard.join();
+    }
+    if (stuck)
+        return nullptr;
     if (program.empty()) {
         os::log::problem(
             u"サーバーのプログラムが分からないため、応答しなくなっても終了させられません");
         return nullptr;
     }
-    std::vector<DWORD> started;
-    for (const DWORD id : processesRunning(program)) {
-        if (std::find(before.begin(), before.end(), id) == before.end())
-            started.push_back(id);
-    }
+    const std::vector<DWORD> started = startedSince();
     if (started.size() != 1) {
         os::log::problem(u"起動した " + text(program) + u" のプロセスを特定できないため（候補 " +
                          number(static_cast<long long>(started.size())) +

@@ -52,8 +52,9 @@ class ServerWatchdog final {
     std::u16string serverName_;
     std::chrono::milliseconds limit_;
     std::mutex mutex_;
-    // Told of every new deadline, of every call that ends, and of the end of the watch. A plain
-    // flag, not a stop token: waiting on a stop token was seen to hang at the end under mingw.
+    // A plain condition and a flag of our own: a stop token's callback, removed while the stop
+    // runs it, waits on a semaphore that this toolchain's library can fail to wake, which hung
+    // the end of a run now and then.
     std::condition_variable changed_;
     bool stopping_ = false;
     // The deadlines of the calls under way: several threads may call one server.
@@ -64,7 +65,9 @@ class ServerWatchdog final {
 
 // The process of the server instance that create starts: the one new process, among those
 // running the server's program, that appeared while create ran. Null (and a line in the log)
-// when it cannot be told, so that no other process is ever taken for it.
-HANDLE processStartedBy(const CLSID& server, const std::function<void()>& create);
+// when it cannot be told, so that no other process is ever taken for it. A start that has not
+// ended within limit ends that process, which fails the start; stuck tells so.
+HANDLE processStartedBy(const CLSID& server, const std::function<void()>& create,
+                        std::chrono::milliseconds limit, bool& stuck);
 
 }  // namespace quorvane::automation::com

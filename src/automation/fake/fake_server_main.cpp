@@ -22,7 +22,7 @@ using quorvane::automation::com::ComPtr;
 
 std::atomic<bool> served{false};
 
-enum class Fault { None, DieOnOpen, HangOnOpen, Busy };
+enum class Fault { None, DieOnOpen, HangOnOpen, Busy, HangOnCreate };
 
 // Ends the process in the middle of Open, as a word processor that crashes on a document, or
 // never answers it, as one that hangs.
@@ -105,6 +105,9 @@ class ClassFactory final : public IClassFactory {
         *out = nullptr;
         if (outer)
             return CLASS_E_NOAGGREGATION;
+        // A word processor stuck in its start, as behind a dialog nobody sees.
+        if (fault_ == Fault::HangOnCreate)
+            Sleep(INFINITE);
         try {
             auto application = processor_.create(quorvane::automation::word::kApplicationClass);
             if (fault_ == Fault::DieOnOpen || fault_ == Fault::HangOnOpen)
@@ -139,7 +142,9 @@ int wmain(int argc, wchar_t** argv) {
                          &quorvane::automation::fake::kDyingServerClass},
               std::tuple{L"--hang-on-open", Fault::HangOnOpen,
                          &quorvane::automation::fake::kHangingServerClass},
-              std::tuple{L"--busy", Fault::Busy, &quorvane::automation::fake::kBusyServerClass}}) {
+              std::tuple{L"--busy", Fault::Busy, &quorvane::automation::fake::kBusyServerClass},
+              std::tuple{L"--hang-on-create", Fault::HangOnCreate,
+                         &quorvane::automation::fake::kStuckServerClass}}) {
             if (argument == option) {
                 fault = kind;
                 servedClass = id;

@@ -3,19 +3,12 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <charconv>
-#include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <iterator>
-#include <mutex>
 #include <optional>
-#include <random>
-#include <set>
 #include <string>
 
 #include <com/sun/star/beans/NamedValue.hpp>
@@ -41,6 +34,8 @@
 
 #include "automation/office/region_replacer_job.h"
 #include "automation/office/text_file_encoding.h"
+#include "os/atomic_save.h"
+#include "os/descriptor.h"
 #include "os/file_system.h"
 #include "os/log.h"
 #include "os/text_encoding.h"
@@ -113,13 +108,6 @@ bool readOnly(const fs::path& path) {
     return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0;
 }
 
-// Whether another office has the document open. Its lock file's name is longer than the
-// document's, and may be too long to exist at all.
-bool lockedByAnotherOffice(const fs::path& path) {
-    std::error_code error;
-    return fs::exists(path.parent_path() / (".~lock." + path.filename().string() + "#"), error);
-}
-
 // The office's own formats, which it writes back whole.
 bool writesOwnFormat(const OUString& filter) {
     return filter.startsWith("writer8") || filter == "OpenDocument Text Flat XML" ||
@@ -180,140 +168,34 @@ std::optional<SavePlan> savePlan(OfficeSession& session, const OUString& filter)
     return SavePlan{filter, {}};
 }
 
-// The office's reason of a failed store, by its I/O error code (ERRCODE_IO_*: area Io is 0, the
-// code is the low byte).
+// The office's reason of a failed store, by its error code: the class (bits 8 to 12) tells a
+// full disk or a refusal whatever the area; I/O codes (area 0) also have their own low byte.
 std::u16string storeFailureReason(sal_Int32 errorCode) {
-    if ((static_cast<sal_uInt32>(errorCode) >> 13) != 0)
+    const auto code = static_cast<sal_uInt32>(errorCode);
+    switch ((code >> 8) & 0x1f) {
+        case 5:  // ErrCodeClass::Access
+            return os::writeFailure(EACCES);
+        case 9:  // ErrCodeClass::Space
+            return os::writeFailure(ENOSPC);
+        default:
+            break;
+    }
+    if ((code >> 13) != 0)
         return u"ワープロが文書を書き出せませんでした";
-    switch (errorCode & 0xff) {
+    switch (code & 0xff) {
         case 7:   // ACCESSDENIED
         case 19:  // WRITEPROTECTED
-            return saveFailureReason(EACCES);
+            return os::writeFailure(EACCES);
         case 12:  // OUTOFSPACE
-            return saveFailureReason(ENOSPC);
+            return os::writeFailure(ENOSPC);
         case 16:  // LOCKVIOLATION
             return u"ほかのプログラムが使用中のため保存できません。閉じてからやり直してください";
         case 24:  // NAMETOOLONG
-            return saveFailureReason(ENAMETOOLONG);
+            return os::writeFailure(ENAMETOOLONG);
         default:
             return u"ワープロが文書を書き出せませんでした";
     }
 }
-
-// Whether the folder's file system has no room left: the office tells a full disk only as a
-// failed write.
-bool diskFull(const fs::path& folder) {
-    struct statvfs st {};
-    return ::statvfs(folder.c_str(), &st) == 0 && st.f_bavail == 0;
-}
-
-constexpr std::string_view kPendingPrefix = ".~quorvane-";
-
-// A program of ours killed in the middle of a save leaves its pending file behind. Such files of
-// processes that are gone are removed, once per folder, before we first save into it.
-void removeAbandonedPendingFiles(const fs::path& folder) {
-    // Several offices of one run may save into one folder at once.
-    static std::mutex mutex;
-    static std::set<fs::path> swept;
-    {
-        const std::lock_guard lock(mutex);
-        if (!swept.insert(folder).second)
-            return;
-    }
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(folder, error)) {
-        const std::string name = entry.path().filename().string();
-        if (!name.starts_with(kPendingPrefix))
-            continue;
-        const char* first = name.data() + kPendingPrefix.size();
-        const char* last = name.data() + name.size();
-        pid_t owner = 0;
-        const auto [end, failed] = std::from_chars(first, last, owner);
-        if (failed != std::errc{} || end == first || end == last || *end != '-')
-            continue;
-        if (owner == ::getpid() || ::kill(owner, 0) == 0 || errno != ESRCH)
-            continue;
-        std::error_code ignored;
-        fs::remove(entry.path(), ignored);
-    }
-}
-
-// ".~quorvane-<pid>-<64 random bits>": short enough beside any name, and not to be guessed by
-// someone who would plant a link there.
-std::string pendingName() {
-    static std::mutex mutex;
-    static std::random_device random;
-    const std::lock_guard lock(mutex);
-    char name[64];
-    std::snprintf(name, sizeof name, "%s%d-%08x%08x", kPendingPrefix.data(),
-                  static_cast<int>(::getpid()), static_cast<unsigned>(random()),
-                  static_cast<unsigned>(random()));
-    return name;
-}
-
-[[noreturn]] void fileFailure(const char* what, const fs::path& path, int error) {
-    os::log::problem(std::string(what) + "：" + path.string() + "：" + std::strerror(error));
-    throw AutomationError(saveFailureReason(error));
-}
-
-// A file beside the document that receives the new version; it replaces the document only once
-// it is complete, and is removed otherwise.
-class PendingFile final {
-  public:
-    explicit PendingFile(const fs::path& document) {
-        removeAbandonedPendingFiles(document.parent_path());
-        constexpr int kAttempts = 8;
-        for (int attempt = 1;; ++attempt) {
-            path_ = document.parent_path() / pendingName();
-            const int fd =
-                ::open(path_.c_str(), O_CREAT | O_EXCL | O_NOFOLLOW | O_WRONLY | O_CLOEXEC, 0600);
-            if (fd >= 0) {
-                ::close(fd);
-                return;
-            }
-            if (errno != EEXIST || attempt == kAttempts)
-                fileFailure("一時ファイルを作れません", path_, errno);
-        }
-    }
-    ~PendingFile() {
-        if (!committed_)
-            ::unlink(path_.c_str());
-    }
-    PendingFile(const PendingFile&) = delete;
-    PendingFile& operator=(const PendingFile&) = delete;
-
-    const fs::path& path() const noexcept { return path_; }
-
-    // Takes over the document's permissions and owner, then its name.
-    void replace(const fs::path& document) {
-        struct stat st {};
-        if (::stat(document.c_str(), &st) == 0) {
-            ::chmod(path_.c_str(), st.st_mode & 07777);
-            // Only possible for root; anyone else keeps the file as their own, which is what
-            // writing a file means for them.
-            if (::chown(path_.c_str(), st.st_uid, st.st_gid) != 0) {
-                ::chmod(path_.c_str(), st.st_mode & 0777);
-            }
-        }
-        // On disk before it takes the document's name: a crash of the machine must not leave
-        // an empty file where the document was, nor a write the disk refused late.
-        const int fd = ::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0)
-            fileFailure("一時ファイルを開けません", path_, errno);
-        const int synced = ::fsync(fd);
-        const int syncError = errno;
-        ::close(fd);
-        if (synced != 0)
-            fileFailure("一時ファイルを書き込めません", path_, syncError);
-        if (::rename(path_.c_str(), document.c_str()) != 0)
-            fileFailure("文書を置き換えられません", document, errno);
-        committed_ = true;
-    }
-
-  private:
-    fs::path path_;
-    bool committed_ = false;
-};
 
 std::string bytesOf(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -333,26 +215,6 @@ OUString argument(const Sequence<PropertyValue>& args, const char* name) {
 
 }  // namespace
 
-std::u16string saveFailureReason(int error) {
-    switch (error) {
-        case ENOSPC:
-        case EDQUOT:
-            return u"ディスクの空きが足りません。空きを作ってからやり直してください";
-        case ENAMETOOLONG:
-            return u"ファイル名かフォルダーの場所が長すぎます。短くしてからやり直してください";
-        case EACCES:
-        case EPERM:
-            return u"フォルダーに書き込む権限がありません。権限を確かめてからやり直してください";
-        case EROFS:
-            return u"書き込めない場所（読み取り専用のディスク）にあります";
-        case ETXTBSY:
-        case EBUSY:
-            return u"ほかのプログラムが使用中のため保存できません。閉じてからやり直してください";
-        default:
-            return u"ファイルを書き込めませんでした";
-    }
-}
-
 std::shared_ptr<OfficeDocument> OfficeDocument::open(const std::shared_ptr<OfficeSession>& session,
                                                      std::u16string_view path) {
     std::error_code error;
@@ -362,10 +224,13 @@ std::shared_ptr<OfficeDocument> OfficeDocument::open(const std::shared_ptr<Offic
             u"ファイル名かフォルダーの場所が長すぎるため開けません。短くしてからやり直してくださ"
             u"い");
     }
-    if (error || !fs::is_regular_file(file, error))
+    if (error)
         throw AutomationError(u"ファイルが見つかりません");
-    if (const auto refusal = session->refusal(file))
-        throw AutomationError(*refusal);
+    if (!fs::is_regular_file(file, error)) {
+        throw AutomationError(
+            u"通常のファイルではない（フォルダーや名前付きパイプなど）ため開けません");
+    }
+    session->checkNotRefused(file);
     if (auto kept = session->reopen(file)) {
         kept->closed_ = false;
         session->documentOpened();
@@ -374,10 +239,16 @@ std::shared_ptr<OfficeDocument> OfficeDocument::open(const std::shared_ptr<Offic
     if (fs::file_size(file, error) == 0) {
         throw AutomationError(u"空のファイルのため文書として読み込めません");
     }
+    if (::access(file.c_str(), R_OK) != 0) {
+        throw AutomationError(
+            u"読み取りが許可されていないため開けません。権限を確かめてからやり直してください");
+    }
     if (readOnly(file))
         throw AutomationError(std::u16string(kReadOnly));
-    if (lockedByAnotherOffice(file))
-        throw AutomationError(std::u16string(kLocked));
+    // Held until the run is done with the document; the file as it is now is what a save may
+    // replace.
+    std::optional<DocumentLock> lock = DocumentLock::take(file);
+    const std::optional<os::FileIdentity> identity = os::FileIdentity::of(file);
 
     const bool txtName = file.extension() == ".txt" || file.extension() == ".TXT";
     std::string textOptions;
@@ -462,12 +333,15 @@ std::shared_ptr<OfficeDocument> OfficeDocument::open(const std::shared_ptr<Offic
                                   : handler->reason());
     }
     session->documentOpened();
-    std::shared_ptr<OfficeDocument> document(new OfficeDocument(session, file, loaded));
+    std::shared_ptr<OfficeDocument> document(
+        new OfficeDocument(session, file, loaded, std::move(lock), identity));
     session->documentLoaded(document);
     return document;
 }
 
-OfficeDocument::OfficeDocument(std::shared_ptr<OfficeSession> session, fs::path path, Loaded loaded)
+OfficeDocument::OfficeDocument(std::shared_ptr<OfficeSession> session, fs::path path, Loaded loaded,
+                               std::optional<DocumentLock> lock,
+                               std::optional<os::FileIdentity> identity)
     : session_(std::move(session)),
       generation_(session_->generation()),
       path_(std::move(path)),
@@ -475,7 +349,9 @@ OfficeDocument::OfficeDocument(std::shared_ptr<OfficeSession> session, fs::path 
       filter_(std::move(loaded.filter)),
       filterOptions_(std::move(loaded.filterOptions)),
       storeFilter_(std::move(loaded.storeFilter)),
-      storeNotice_(std::move(loaded.storeNotice)) {}
+      storeNotice_(std::move(loaded.storeNotice)),
+      lock_(std::move(lock)),
+      identity_(identity) {}
 
 OfficeDocument::~OfficeDocument() {
     if (!closed_ && usable())
@@ -533,10 +409,8 @@ void OfficeDocument::readRegions() {
 css::uno::Any OfficeDocument::callReplacer(std::span<const css::beans::NamedValue> arguments) {
     // A closed document stays loaded until it is written, and the save asks the replacer too:
     // the callers check whether the document may still be used.
-    if (released_ || !usable()) {
-        throw AutomationError(session_->lossReason().empty() ? u"ワープロが終了しています"
-                                                             : session_->lossReason());
-    }
+    if (released_ || !usable())
+        throwUnusable();
     return session_->call([&] {
         if (!replacer_.is())
             replacer_ = session_->makeReplacer();
@@ -596,16 +470,22 @@ bool OfficeDocument::usable() const noexcept {
 }
 
 bool OfficeDocument::unchangedOnDisk() const {
-    return identity_ && FileIdentity::of(path_) == identity_;
+    return identity_ && os::FileIdentity::of(path_) == identity_;
+}
+
+void OfficeDocument::throwUnusable() const {
+    const std::u16string& reason = session_->lossReason();
+    // Another office took over: this one was lost with the document's changes.
+    if (!released_ && session_->generation() != generation_ && !reason.empty())
+        throw WordProcessorLostError(reason);
+    throw AutomationError(reason.empty() ? u"ワープロが終了しています" : reason);
 }
 
 void OfficeDocument::checkUsable() const {
     if (closed_ || released_)
         throw AutomationError(u"文書は既に閉じられています");
-    if (!usable()) {
-        throw AutomationError(session_->lossReason().empty() ? u"ワープロが終了しています"
-                                                             : session_->lossReason());
-    }
+    if (!usable())
+        throwUnusable();
 }
 
 std::u16string OfficeDocument::close() {
@@ -616,8 +496,7 @@ std::u16string OfficeDocument::close() {
     closed_ = true;
     session_->documentClosed();
     // Only a document whose file we can recognise later is kept for the next pair.
-    identity_ = FileIdentity::of(path_);
-    if (identity_) {
+    if (identity_ && os::FileIdentity::of(path_)) {
         session_->keep(shared_from_this());
         return notice;
     }
@@ -632,10 +511,8 @@ std::u16string OfficeDocument::close() {
 bool OfficeDocument::store() {
     if (!changed())
         return false;
-    if (!usable()) {
-        throw AutomationError(session_->lossReason().empty() ? u"ワープロが終了しています"
-                                                             : session_->lossReason());
-    }
+    if (!usable())
+        throwUnusable();
     const bool modified = session_->call([&] {
         const Reference<css::util::XModifiable> modifiable(model_, UNO_QUERY_THROW);
         return bool(modifiable->isModified());
@@ -644,7 +521,34 @@ bool OfficeDocument::store() {
         return false;
     if (readOnly(path_))
         throw AutomationError(std::u16string(kReadOnly));
-    PendingFile pending(path_);
+    const bool checked = session_->options().checkSavedFiles && !writesOwnFormat(storeFilter_);
+    try {
+        // Made first, so that a folder we cannot write to fails before the office writes.
+        os::AtomicSave save(path_);
+        // The office writes into a folder of its own, where nothing can be planted and none of
+        // its temporary files is left beside the documents; the new version then goes through
+        // the one way files are saved here.
+        const fs::path stored = session_->storeFolder() / path_.filename();
+        struct Remove {
+            const fs::path& path;
+            ~Remove() { ::unlink(path.c_str()); }
+        } removeStored{stored};
+        storeTo(stored);
+        if (checked)
+            checkSavedFile(stored);
+        const os::Descriptor written(::open(stored.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        if (!written.valid())
+            throw os::SaveError(u"ワープロが文書を書き出せませんでした", errno);
+        save.copyFrom(written.get());
+        save.commit(identity_);
+    } catch (const os::SaveError& e) {
+        throw AutomationError(e.message());
+    }
+    changed_ = false;
+    return checked;
+}
+
+void OfficeDocument::storeTo(const fs::path& target) {
     session_->call([&] {
         const Reference<css::frame::XStorable> storable(model_, UNO_QUERY_THROW);
         // Filter options are passed only where the load had them (text encodings) and the
@@ -654,28 +558,18 @@ bool OfficeDocument::store() {
             property("FilterName", storeFilter_), property("Overwrite", true),
             property("GenerateThumbnail", false), property("FilterOptions", filterOptions_)};
         try {
-            storable->storeToURL(urlOf(pending.path()),
-                                 Sequence<PropertyValue>(args, options ? 4 : 3));
+            storable->storeToURL(urlOf(target), Sequence<PropertyValue>(args, options ? 4 : 3));
         } catch (const css::task::ErrorCodeIOException& e) {
             os::log::problem(u"保存できません：" + os::fromNativePath(path_) + u"：" +
                              toU16(e.Message));
-            throw AutomationError(diskFull(path_.parent_path()) ? saveFailureReason(ENOSPC)
-                                                                : storeFailureReason(e.ErrCode));
+            throw AutomationError(storeFailureReason(e.ErrCode));
         } catch (const css::io::IOException& e) {
             os::log::problem(u"保存できません：" + os::fromNativePath(path_) + u"：" +
                              toU16(e.Message));
-            throw AutomationError(diskFull(path_.parent_path())
-                                      ? saveFailureReason(ENOSPC)
-                                      : u"ワープロが文書を書き出せませんでした");
+            throw AutomationError(u"ワープロが文書を書き出せませんでした");
         }
         Reference<css::util::XModifiable>(model_, UNO_QUERY_THROW)->setModified(false);
     });
-    const bool checked = session_->options().checkSavedFiles && !writesOwnFormat(storeFilter_);
-    if (checked)
-        checkSavedFile(pending.path());
-    pending.replace(path_);
-    changed_ = false;
-    return checked;
 }
 
 void OfficeDocument::checkSavedFile(const fs::path& saved) {
@@ -694,7 +588,6 @@ void OfficeDocument::checkSavedFile(const fs::path& saved) {
         os::log::detail(u"保存した内容を読み戻して確かめました：" + os::fromNativePath(path_));
         return;
     }
-    std::u16string where;
     for (const auto& region : lost) {
         for (sal_Int32 i = 1; i < region.getLength(); ++i) {
             os::log::problem(u"保存すると失われる内容（" + toU16(region[0]) + u"）：" +
@@ -714,15 +607,16 @@ void OfficeDocument::release() noexcept {
         return;
     const bool sameOffice = usable();
     released_ = true;
-    if (!sameOffice)
-        return;
-    try {
-        // The replacer holds the document's paragraphs: it goes first.
-        replacer_.clear();
-        session_->call([&] { closeModel(model_); });
-    } catch (const AutomationError&) {
-        // Its office is gone or ending; the document went with it.
+    if (sameOffice) {
+        try {
+            // The replacer holds the document's paragraphs: it goes first.
+            replacer_.clear();
+            session_->call([&] { closeModel(model_); });
+        } catch (const AutomationError&) {
+            // Its office is gone or ending; the document went with it.
+        }
     }
+    lock_.reset();
 }
 
 }  // namespace quorvane::automation::office

@@ -14,14 +14,12 @@
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/task/XJob.hpp>
 
+#include "automation/office/document_lock.h"
 #include "automation/office/document_structure.h"
-#include "automation/office/file_identity.h"
 #include "automation/office/office_session.h"
+#include "os/file_identity.h"
 
 namespace quorvane::automation::office {
-
-// What the user reads when a file operation of a save fails with this errno value.
-std::u16string saveFailureReason(int error);
 
 // A word-processing document loaded in the office. It stays loaded across the closes of the
 // run's pairs and is saved in its own format once, when the run finishes it; a document whose
@@ -77,11 +75,15 @@ class OfficeDocument final : public std::enable_shared_from_this<OfficeDocument>
 
   private:
     OfficeDocument(std::shared_ptr<OfficeSession> session, std::filesystem::path path,
-                   Loaded loaded);
+                   Loaded loaded, std::optional<DocumentLock> lock,
+                   std::optional<os::FileIdentity> identity);
     void checkUsable() const;
+    [[noreturn]] void throwUnusable() const;
     // Fills shapeTexts_ and sectionTexts_. Office calls.
     void readRegions();
     css::uno::Any callReplacer(std::span<const css::beans::NamedValue> arguments);
+    // Has the office write the document to target. Office calls.
+    void storeTo(const std::filesystem::path& target);
     // Reads the file the document was just written to back, and throws AutomationError naming
     // what it lost when it holds less text than the document. Office calls.
     void checkSavedFile(const std::filesystem::path& saved);
@@ -99,8 +101,10 @@ class OfficeDocument final : public std::enable_shared_from_this<OfficeDocument>
     OUString filterOptions_;
     OUString storeFilter_;
     std::u16string storeNotice_;
-    // The file as the last close left it.
-    std::optional<FileIdentity> identity_;
+    // Held from the load until the document is released.
+    std::optional<DocumentLock> lock_;
+    // The file as it was loaded: a save replaces only that.
+    std::optional<os::FileIdentity> identity_;
     std::optional<std::vector<TextRef>> shapeTexts_;
     std::optional<std::vector<SectionTexts>> sectionTexts_;
     // The replacer in the office that knows this document's paragraphs, made at first use.

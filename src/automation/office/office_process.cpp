@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,7 +11,6 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
-#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -35,6 +35,7 @@
 #include "automation/automation_error.h"
 #include "automation/office/region_replacer_job.h"
 #include "os/log.h"
+#include "os/private_folder.h"
 
 extern char** environ;
 
@@ -50,10 +51,6 @@ constexpr auto kTerminateTimeout = 10s;
 constexpr auto kExitTimeout = 5s;
 constexpr int kRestartRequested = 81;
 constexpr int kMaxRestarts = 2;
-
-fs::path foldersRoot() {
-    return fs::temp_directory_path() / "quorvane-office";
-}
 
 // The local UNO environment is made once per program; every office connects through it.
 const Reference<css::uno::XComponentContext>& localContext() {
@@ -92,7 +89,8 @@ std::string officeVersion() {
 }
 
 // Settings the private profile starts with: no lock files beside the documents (a killed office
-// or a crash of ours would leave them; we look for other offices' lock files ourselves), no macro
+// would leave them; the backend takes the lock itself, and recognises one its own killed run
+// left), no macro
 // ever runs, and the profile is of this version. A headless office never records the version it
 // last ran, so on every start it takes itself for upgraded and spends seconds testing how it
 // draws graphics, which a headless office never does.
@@ -173,15 +171,6 @@ std::u16string startFailure(std::u16string_view cause) {
            u"。インストールされているか確認してください。";
 }
 
-std::optional<pid_t> ownerOf(const fs::path& folder) {
-    const std::string name = folder.filename().string();
-    pid_t pid = 0;
-    const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), pid);
-    if (error != std::errc{} || end == name.data() || *end != '-')
-        return std::nullopt;
-    return pid;
-}
-
 // The office leaves its pipe's socket behind in one of the two folders the pipe may live in.
 constexpr std::array<const char*, 2> kPipeFolders{"/tmp", "/var/tmp"};
 
@@ -206,16 +195,16 @@ std::string instancePipeName(const fs::path& profile) {
     return name;
 }
 
-void removePipeSocket(const std::string& pipeName) {
-    for (const char* folder : kPipeFolders) {
-        std::error_code ignored;
-        fs::remove(fs::path(folder) / (pipeSocketPrefix() + pipeName), ignored);
-    }
+// Removes a socket of ours; anything else put under its name, by whoever, stays.
+void removeSocket(const fs::path& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode) && st.st_uid == ::geteuid())
+        ::unlink(path.c_str());
 }
 
-// Whether a process that left something behind is gone.
-bool isGone(pid_t owner) {
-    return owner != ::getpid() && ::kill(owner, 0) != 0 && errno == ESRCH;
+void removePipeSocket(const std::string& pipeName) {
+    for (const char* folder : kPipeFolders)
+        removeSocket(fs::path(folder) / (pipeSocketPrefix() + pipeName));
 }
 
 }  // namespace
@@ -246,15 +235,17 @@ OfficeProcess::OfficeProcess(Settings settings) {
     removeStaleFolders();
     static std::atomic<int> counter{0};
     std::random_device random;
-    const std::string id = std::to_string(::getpid()) + "-" + std::to_string(++counter) + "-" +
-                           std::to_string(random());
-    pipeName_ = "quorvane-" + id;
+    const std::string id = std::to_string(++counter) + "-" + std::to_string(random());
+    pipeName_ = "quorvane-" + std::to_string(::getpid()) + "-" + id;
+    try {
+        folder_ = os::private_folders::create(id);
+    } catch (const os::Error& e) {
+        throw AutomationError(startFailure(e.message()));
+    }
     std::error_code ignored;
-    fs::create_directories(foldersRoot(), ignored);
-    folder_ = foldersRoot() / id;
-    fs::create_directories(folder_ / "profile" / "user");
-    fs::create_directories(folder_ / "tmp");
-    fs::permissions(folder_, fs::perms::owner_all);
+    fs::create_directories(folder_ / "profile" / "user", ignored);
+    fs::create_directories(folder_ / "tmp", ignored);
+    fs::create_directories(storeFolder(), ignored);
     std::ofstream(folder_ / "profile" / "user" / "registrymodifications.xcu")
         << registry(settings.allowMacros);
 
@@ -267,7 +258,7 @@ OfficeProcess::OfficeProcess(Settings settings) {
     } catch (const AutomationError&) {
         kill();
         watchdog_ = {};
-        fs::remove_all(folder_, ignored);
+        os::private_folders::remove(folder_);
         removePipeSocket(pipeName_);
         removePipeSocket(instancePipeName(folder_ / "profile"));
         throw;
@@ -285,8 +276,7 @@ OfficeProcess::~OfficeProcess() {
     replacers_.clear();
     desktop_.clear();
     context_.clear();
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
+    os::private_folders::remove(folder_);
     removePipeSocket(pipeName_);
     removePipeSocket(instancePipeName(folder_ / "profile"));
 }
@@ -481,27 +471,18 @@ void OfficeProcess::kill() {
 }
 
 void OfficeProcess::removeStaleFolders() {
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(foldersRoot(), error)) {
-        const auto owner = ownerOf(entry.path());
-        if (!owner || !isGone(*owner))
-            continue;
-        removePipeSocket(instancePipeName(entry.path() / "profile"));
-        std::error_code ignored;
-        fs::remove_all(entry.path(), ignored);
-    }
+    os::private_folders::removeAbandoned(
+        [](const fs::path& folder) { removePipeSocket(instancePipeName(folder / "profile")); });
     // Pipe sockets of offices whose program died with them ("OSL_PIPE_<uid>_quorvane-<pid>-...").
     const std::string ours = pipeSocketPrefix() + "quorvane-";
+    std::error_code error;
     for (const char* folder : kPipeFolders) {
         for (const auto& entry : fs::directory_iterator(folder, error)) {
             const std::string name = entry.path().filename().string();
-            if (!name.starts_with(ours))
-                continue;
-            const auto owner = ownerOf(name.substr(ours.size()));
-            if (!owner || !isGone(*owner))
-                continue;
-            std::error_code ignored;
-            fs::remove(entry.path(), ignored);
+            if (name.starts_with(ours) &&
+                os::private_folders::ownerGone(std::string_view(name).substr(ours.size()))) {
+                removeSocket(entry.path());
+            }
         }
     }
 }

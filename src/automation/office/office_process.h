@@ -46,6 +46,8 @@ class OfficeProcess final {
         return context_;
     }
     pid_t pid() const noexcept { return pid_; }
+    // A folder of its own where it writes the documents it saves.
+    std::filesystem::path storeFolder() const { return folder_ / "store"; }
     // Makes the region replacers that run inside this office, one per document.
     const css::uno::Reference<css::lang::XSingleComponentFactory>& replacers() const noexcept {
         return replacers_;

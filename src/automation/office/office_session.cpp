@@ -30,7 +30,7 @@ void OfficeSession::prepareForDocument() {
         throw AutomationError(u"ワープロは既に終了しています");
     // An office that died between documents is replaced before it fails the next load.
     if (process_ && !process_->alive())
-        (void)lost();
+        loseOffice();
     if (process_ && documentsServed_ >= options_.recycleAfterDocuments && openDocuments_ == 0) {
         releaseKept();
         process_.reset();
@@ -103,7 +103,7 @@ std::shared_ptr<OfficeDocument> OfficeSession::reopen(const std::filesystem::pat
     if (kept_->usable() && kept_->changed() && !kept_->unchangedOnDisk()) {
         // Writing ours would undo what someone else wrote; loading theirs would give the file
         // only the later pairs.
-        refused_[path] = u"処理中にほかのプログラムが文書を書き換えたため保存しませんでした";
+        refused_[path] = {u"処理中にほかのプログラムが文書を書き換えたため保存しませんでした"};
         std::exchange(kept_, nullptr)->release();
         return nullptr;
     }
@@ -111,19 +111,24 @@ std::shared_ptr<OfficeDocument> OfficeSession::reopen(const std::filesystem::pat
     return nullptr;
 }
 
-std::optional<std::u16string> OfficeSession::refusal(const std::filesystem::path& path) const {
-    if (const auto r = refused_.find(path); r != refused_.end())
-        return r->second;
-    return std::nullopt;
+void OfficeSession::checkNotRefused(const std::filesystem::path& path) const {
+    const auto r = refused_.find(path);
+    if (r == refused_.end())
+        return;
+    if (r->second.lost)
+        throw WordProcessorLostError(r->second.reason);
+    throw AutomationError(r->second.reason);
 }
 
 bool OfficeSession::finish(const std::filesystem::path& path) {
     if (const auto r = refused_.find(path); r != refused_.end()) {
-        const std::u16string reason = r->second;
+        const Refusal refusal = r->second;
         refused_.erase(r);
         if (kept_ && kept_->path() == path)
             std::exchange(kept_, nullptr)->release();
-        throw AutomationError(reason);
+        if (refusal.lost)
+            throw WordProcessorLostError(refusal.reason);
+        throw AutomationError(refusal.reason);
     }
     if (!kept_ || kept_->path() != path)
         return false;
@@ -144,7 +149,7 @@ void OfficeSession::releaseKept() noexcept {
     } catch (const AutomationError& e) {
         os::log::problem(u"保存できませんでした：" + os::fromNativePath(document->path()) + u"：" +
                          e.message());
-        refused_[document->path()] = e.message();
+        refused_[document->path()] = {e.message()};
     }
     document->release();
 }
@@ -167,32 +172,38 @@ OfficeProcess& OfficeSession::process() {
     return *process_;
 }
 
-AutomationError OfficeSession::failure(const css::uno::Exception& e) {
+void OfficeSession::throwFailure(const css::uno::Exception& e) {
     if (!process_->alive() || process_->timedOut())
-        return lost();
+        throwLost();
     // Called while the exception is being handled: it tells its own UNO type.
     os::log::problem(u"ワープロの呼び出しに失敗しました：" +
                      toU16(cppu::getCaughtException().getValueTypeName()) + u"：" +
                      toU16(e.Message));
-    return AutomationError(u"ワープロがこの文書の処理に失敗しました");
+    throw AutomationError(u"ワープロがこの文書の処理に失敗しました");
 }
 
-AutomationError OfficeSession::lost() {
+void OfficeSession::throwLost() {
+    loseOffice();
+    throw WordProcessorLostError(lossReason_);
+}
+
+void OfficeSession::loseOffice() {
     lossReason_ = process_->timedOut() ? u"ワープロが応答しないため中断しました"
                                        : u"ワープロが異常終了したため中断しました";
     os::log::problem(u"ワープロを失いました（" + lossReason_ + u"）：pid " +
                      os::fromUtf8(std::to_string(process_->pid())));
     process_->kill();
     process_.reset();
+    // Its documents are of an office that is no more, whatever takes its place.
+    ++generation_;
     openDocuments_ = 0;
     // The changes they held never reached their files, which stay as they were.
     for (const auto& weak : loaded_) {
         if (const auto document = weak.lock(); document && document->changed())
-            refused_[document->path()] = lossReason_;
+            refused_[document->path()] = {lossReason_, true};
     }
     loaded_.clear();
     kept_.reset();
-    return AutomationError(lossReason_);
 }
 
 }  // namespace quorvane::automation::office

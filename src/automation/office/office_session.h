@@ -47,9 +47,9 @@ class OfficeSession final {
             OfficeProcess::Watch watch(process, options_.callTimeout);
             return std::forward<Call>(body)();
         } catch (const css::lang::DisposedException&) {
-            throw lost();
+            throwLost();
         } catch (const css::uno::Exception& e) {
-            throw failure(e);
+            throwFailure(e);
         }
     }
 
@@ -63,6 +63,8 @@ class OfficeSession final {
     const std::u16string& lossReason() const noexcept { return lossReason_; }
 
     const css::uno::Reference<css::frame::XDesktop2>& desktop() { return process().desktop(); }
+    // Where the office writes a document it saves, before the save puts it in place.
+    std::filesystem::path storeFolder() { return process().storeFolder(); }
     // A region replacer in the office, for one document; an office call.
     css::uno::Reference<css::task::XJob> makeReplacer();
     // The office's flags of a filter (css::document filter flags); an office call.
@@ -81,9 +83,9 @@ class OfficeSession final {
     // The kept document when it is of this file, the file is still as it was left and the office
     // is the one that loaded it; otherwise the kept document is written and closed.
     std::shared_ptr<OfficeDocument> reopen(const std::filesystem::path& path);
-    // Why the file may not be opened again before finish: changes of earlier pairs were lost
-    // with their office, and a document gets all of a run's pairs or none.
-    std::optional<std::u16string> refusal(const std::filesystem::path& path) const;
+    // Throws, with the reason, when the file may not be opened again before finish: changes of
+    // earlier pairs were lost with their office, and a document gets all of a run's pairs or none.
+    void checkNotRefused(const std::filesystem::path& path) const;
     // The run is done with the file: its changes are written, atomically, and it is closed.
     // Returns whether the file written was read back and found whole. Throws AutomationError when
     // they cannot be written or were lost.
@@ -96,8 +98,10 @@ class OfficeSession final {
   private:
     void start();
     OfficeProcess& process();
-    AutomationError failure(const css::uno::Exception& e);
-    AutomationError lost();
+    [[noreturn]] void throwFailure(const css::uno::Exception& e);
+    [[noreturn]] void throwLost();
+    // Lets go of an office that died or hung, with the documents it held.
+    void loseOffice();
     // Writes the kept document's changes and closes it, for callers that never finish it; a
     // failure is only logged, and refuses the file until it is finished.
     void releaseKept() noexcept;
@@ -112,7 +116,12 @@ class OfficeSession final {
     std::u16string lossReason_;
     std::shared_ptr<OfficeDocument> kept_;
     std::vector<std::weak_ptr<OfficeDocument>> loaded_;
-    std::map<std::filesystem::path, std::u16string> refused_;
+    struct Refusal {
+        std::u16string reason;
+        // The changes went with a lost office.
+        bool lost = false;
+    };
+    std::map<std::filesystem::path, Refusal> refused_;
     std::map<OUString, sal_Int32> filterFlags_;
 };
 

@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <optional>
 
-namespace quorvane::automation::office {
+struct stat;
+
+namespace quorvane::os {
 
 // What tells one state of a file on disk from any other: a rewrite or replacement changes at
 // least one of these, including the change time nobody can set back.
@@ -17,8 +19,10 @@ struct FileIdentity {
     std::int64_t changedSeconds = 0;
     std::int64_t changedNanoseconds = 0;
 
+    // Of the file at path, links followed; nothing when there is none.
     static std::optional<FileIdentity> of(const std::filesystem::path& path);
+    static FileIdentity of(const struct stat& st);
     bool operator==(const FileIdentity&) const = default;
 };
 
-}  // namespace quorvane::automation::office
+}  // namespace quorvane::os
