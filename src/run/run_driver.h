@@ -14,6 +14,7 @@
 
 namespace quorvane::run {
 
+class BackupFolder;
 class CopyStaging;
 
 // Told of each document as a run reaches it, so that a long run can show where it is.
@@ -46,6 +47,10 @@ class RunDriver final {
     RunResult run(const RunRequest& request, const std::u16string& droppedPath,
                   RunProgress* progress = nullptr);
 
+    // Runs that edit originals keep each one in backups before it is first written, from the
+    // next run on; null keeps none.
+    void keepBackupsIn(BackupFolder* backups) noexcept { backups_ = backups; }
+
   private:
     class RunApplication;
     // The documents from first on, over as many word processors as the request allows, the
@@ -59,6 +64,7 @@ class RunDriver final {
     automation::ObjectFactory& factory_;
     WidthForms widths_;
     MatchScreen screen_;
+    BackupFolder* backups_ = nullptr;
 };
 
 }  // namespace quorvane::run
