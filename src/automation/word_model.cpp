@@ -108,7 +108,8 @@ void Document::discard() const {
 
 Document Documents::open(const std::u16string& path, bool readOnly) const {
     if (readOnly)
-        return Document(object_.call(member::kOpen, {path}, {{std::u16string(member::kReadOnly), true}}));
+        return Document(
+            object_.call(member::kOpen, {path}, {{std::u16string(member::kReadOnly), true}}));
     return Document(object_.call(member::kOpen, {path}));
 }
 

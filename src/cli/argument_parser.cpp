@@ -111,8 +111,7 @@ std::optional<BatchOptions> ArgumentParser::parse(const std::vector<std::string>
     bool optionsEnded = false;
     while (!reader.done()) {
         const std::string& argument = reader.take();
-        const bool path =
-            optionsEnded || argument.empty() || argument[0] != '-' || argument == "-";
+        const bool path = optionsEnded || argument.empty() || argument[0] != '-' || argument == "-";
         runOption = runOption || (!path && argument != "--" && argument != "--restore" &&
                                   argument != "--force" && argument != "--verbose");
         if (path) {
@@ -227,8 +226,9 @@ std::optional<BatchOptions> ArgumentParser::parse(const std::vector<std::string>
         if (!options.backupFolder.empty() &&
             (options.backupFolder == path ||
              options.backupFolder.starts_with(path + os::kPathSeparator))) {
-            throw UsageError(u"--backup-to のフォルダーは、処理するフォルダーの外に指定してくださ"
-                             u"い。");
+            throw UsageError(
+                u"--backup-to のフォルダーは、処理するフォルダーの外に指定してくださ"
+                u"い。");
         }
     }
     return options;
@@ -256,7 +256,8 @@ std::u16string ArgumentParser::absolutePath(const std::string& argument) const {
 }
 
 std::u16string ArgumentParser::usage() {
-    return u"使い方: quorvane-batch (--copy-to フォルダー | --in-place [--yes] [--backup-to フォルダー])\n"
+    return u"使い方: quorvane-batch (--copy-to フォルダー | --in-place [--yes] [--backup-to "
+           u"フォルダー])\n"
            u"          [--pair 検索文字列 置換文字列]... [--regions 範囲] [--ignore-case]\n"
            u"          [--ignore-width] [--recursive] [--dry-run] [--report ファイル]\n"
            u"          [--jobs 数] [--no-skip] [--no-verify] [--null] [--verbose] パス...\n"
@@ -288,7 +289,8 @@ std::u16string ArgumentParser::usage() {
            u"                        headers（ヘッダー・フッター）\n"
            u"  --ignore-case         大文字と小文字を区別しません\n"
            u"  --ignore-width        全角と半角を区別しません\n"
-           u"  --recursive           フォルダーのサブフォルダーの文書も処理します（隠しフォルダーと\n"
+           u"  --recursive           "
+           u"フォルダーのサブフォルダーの文書も処理します（隠しフォルダーと\n"
            u"                        フォルダーへのリンクは除く）。フォルダーごとに名前の順で、\n"
            u"                        --copy-to のコピー先も同じ並びになります\n"
            u"  --dry-run             置換する箇所を数えるだけで、何も保存しません（コピーも\n"

@@ -90,8 +90,8 @@ class Report final {
 void explain(run::RunResult& result, std::u16string_view notReached) {
     for (run::DocumentResult& document : result.documents) {
         if (document.outcome == Outcome::CopyFailed) {
-            document.reason =
-                u"コピーできませんでした" + (document.reason.empty() ? u"" : u"：" + document.reason);
+            document.reason = u"コピーできませんでした" +
+                              (document.reason.empty() ? u"" : u"：" + document.reason);
         } else if (document.outcome == Outcome::NotReached && document.reason.empty()) {
             document.reason = result.endedByCopyFailure ? u"コピーの失敗で処理が中断されました"
                                                         : std::u16string(notReached);
@@ -117,8 +117,7 @@ bool printResult(Report& report, std::ostream& err, const run::RunResult& result
 }
 
 // The path as a document the command could not take at all, for the reason.
-run::RunResult unprocessedPath(const std::u16string& path, Outcome outcome,
-                               std::u16string reason) {
+run::RunResult unprocessedPath(const std::u16string& path, Outcome outcome, std::u16string reason) {
     run::RunResult result;
     result.path = path;
     run::DocumentResult& document = result.documents.emplace_back();
@@ -260,7 +259,8 @@ int BatchCommand::runPaths(const BatchOptions& options, run::BackupFolder* backu
         } catch (const run::RunError& e) {
             if (e.pathUnreadable() && !interrupted()) {
                 // As a document that cannot be opened: the paths after it are run all the same.
-                record(unprocessedPath(path, Outcome::NotOpened, u"開けませんでした：" + e.cause()));
+                record(
+                    unprocessedPath(path, Outcome::NotOpened, u"開けませんでした：" + e.cause()));
                 status = std::max<int>(status, kSomeNotProcessed);
                 continue;
             }
@@ -310,9 +310,8 @@ int BatchCommand::runPaths(const BatchOptions& options, run::BackupFolder* backu
         if (!os::writeWholeFile(options.reportFile,
                                 asCsv ? csvReport(options, command) : jsonReport(options, command),
                                 &failure)) {
-            err << kProgramName << ": "
-                << toUtf8(u"レポートを書けませんでした：") << shown(options.reportFile)
-                << toUtf8(u"：" + failure) << '\n';
+            err << kProgramName << ": " << toUtf8(u"レポートを書けませんでした：")
+                << shown(options.reportFile) << toUtf8(u"：" + failure) << '\n';
             status = kRunEnded;
         }
     }

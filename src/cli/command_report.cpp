@@ -38,9 +38,9 @@ struct Totals {
                 ++documents;
                 replaced += document.outcome == Outcome::Replaced;
                 const RegionCounts& own = document.counts;
-                countsUnknown = countsUnknown ||
-                                (document.outcome == Outcome::Replaced && !own.body &&
-                                 !own.textBoxes && !own.headersAndFooters);
+                countsUnknown =
+                    countsUnknown || (document.outcome == Outcome::Replaced && !own.body &&
+                                      !own.textBoxes && !own.headersAndFooters);
                 unchanged += document.outcome == Outcome::Unchanged;
                 add(counts, own);
                 for (std::size_t j = 0; j < pairs.size(); ++j)
@@ -274,8 +274,7 @@ std::string jsonReport(const BatchOptions& options, const CommandResult& command
            ",\n    \"backupFolder\": " + jsonOrNull(options.backupFolder) +
            ",\n    \"jobs\": " + std::to_string(request.offices) +
            ",\n    \"skipDocumentsWithoutMatch\": " + json(request.skipDocumentsWithoutMatch) +
-           ",\n    \"verifySavedFiles\": " + json(options.checkSavedFiles) +
-           ",\n    \"paths\": [";
+           ",\n    \"verifySavedFiles\": " + json(options.checkSavedFiles) + ",\n    \"paths\": [";
     for (std::size_t p = 0; p < options.paths.size(); ++p)
         out += (p ? ", " : "") + json(options.paths[p]);
     out += "]\n  },\n";
@@ -283,8 +282,7 @@ std::string jsonReport(const BatchOptions& options, const CommandResult& command
     out += "  \"summary\": {\"documents\": " + std::to_string(totals.documents) +
            ", \"processed\": " + std::to_string(totals.replaced + totals.unchanged) +
            ", \"replaced\": " + std::to_string(totals.replaced) +
-           ", \"unchanged\": " + std::to_string(totals.unchanged) +
-           ", \"notProcessed\": " +
+           ", \"unchanged\": " + std::to_string(totals.unchanged) + ", \"notProcessed\": " +
            std::to_string(totals.documents - totals.replaced - totals.unchanged) +
            ",\n    \"counts\": " + json(totals.counts) + ",\n    \"pairs\": [";
     for (std::size_t k = 0; k < used.size(); ++k) {
@@ -304,12 +302,11 @@ std::string jsonReport(const BatchOptions& options, const CommandResult& command
             const run::DocumentResult& document = result.documents[d];
             out += std::string(d ? "," : "") + "\n      {\"source\": " + json(document.source) +
                    ", \"edited\": " + jsonOrNull(document.edited) + ", \"outcome\": \"" +
-                   outcomeName(document.outcome) + "\", \"reason\": " +
-                   jsonOrNull(document.reason) + ",\n       \"counts\": " +
-                   json(document.counts) + ",\n       \"pairs\": [";
+                   outcomeName(document.outcome) +
+                   "\", \"reason\": " + jsonOrNull(document.reason) +
+                   ",\n       \"counts\": " + json(document.counts) + ",\n       \"pairs\": [";
             for (std::size_t k = 0; k < used.size(); ++k) {
-                out += std::string(k ? ", " : "") + "{\"number\": " +
-                       std::to_string(used[k] + 1) +
+                out += std::string(k ? ", " : "") + "{\"number\": " + std::to_string(used[k] + 1) +
                        ", \"counts\": " + json(document.countsByPair[used[k]]) + "}";
             }
             out += "],\n       \"notices\": [";
@@ -328,8 +325,9 @@ std::string jsonReport(const BatchOptions& options, const CommandResult& command
 std::string csvReport(const BatchOptions& options, const CommandResult& command) {
     const auto used = usedPairs(options.request);
     // A byte order mark, so that spreadsheets take the file for UTF-8; rows end in CR LF.
-    std::string out = "\xEF\xBB\xBFversion,path,source,edited,outcome,reason,body,text_boxes,"
-                      "headers_and_footers";
+    std::string out =
+        "\xEF\xBB\xBFversion,path,source,edited,outcome,reason,body,text_boxes,"
+        "headers_and_footers";
     for (const std::size_t j : used) {
         const std::string pair = "pair" + std::to_string(j + 1);
         out += "," + pair + "_body," + pair + "_text_boxes," + pair + "_headers_and_footers";

@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <array>
-#include <cstdio>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>

@@ -333,8 +333,8 @@ std::vector<std::u16string> subFolders(std::u16string_view folder) {
             return names;
         throw failure(folder, u"の中を読み取れません", ec);
     }
-    constexpr DWORD kSkipped = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                               FILE_ATTRIBUTE_REPARSE_POINT;
+    constexpr DWORD kSkipped =
+        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_REPARSE_POINT;
     do {
         const std::wstring_view name(entry.cFileName);
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&

@@ -133,11 +133,10 @@ std::u16string BackupFolder::freeName(const std::u16string& relative) const {
     std::u16string name = relative;
     for (int n = 2;; ++n) {
         std::error_code ignored;
-        const bool taken =
-            name == kListName ||
-            std::any_of(entries_.begin(), entries_.end(),
-                        [&](const Entry& e) { return e.relative == name; }) ||
-            fs::exists(fs::symlink_status(os::toNativePath(pathOf(name)), ignored));
+        const bool taken = name == kListName ||
+                           std::any_of(entries_.begin(), entries_.end(),
+                                       [&](const Entry& e) { return e.relative == name; }) ||
+                           fs::exists(fs::symlink_status(os::toNativePath(pathOf(name)), ignored));
         if (!taken)
             return name;
         name = numbered(relative, n);
@@ -270,9 +269,10 @@ std::vector<BackupFolder::Restored> BackupFolder::restore(const std::u16string& 
             if (!now)
                 result.reason = u"元の場所に文書がありません" + std::u16string(kForce);
             else if (!entry.written)
-                result.reason = u"実行が文書を書いた後のことが記録されていないため（実行が途中で"
-                                u"止まったため）、今の文書が実行の書いたものか分かりません" +
-                                std::u16string(kForce);
+                result.reason =
+                    u"実行が文書を書いた後のことが記録されていないため（実行が途中で"
+                    u"止まったため）、今の文書が実行の書いたものか分かりません" +
+                    std::u16string(kForce);
             else if (now != entry.written)
                 result.reason = u"実行の後に文書が書き換えられています" + std::u16string(kForce);
             if (!result.reason.empty()) {

@@ -35,7 +35,8 @@ std::optional<std::u16string> CopyStaging::stage(const std::u16string& source,
         return source;
     std::u16string destination = destinationOf(source);
     // The sub-folders between the dropped folder's and the document's, made as they are reached.
-    const std::size_t top = request_.destinationFolder.size() + 1 + lastComponent(droppedPath_).size();
+    const std::size_t top =
+        request_.destinationFolder.size() + 1 + lastComponent(droppedPath_).size();
     for (std::size_t at = destination.find(kPathSeparator, top + 1);
          droppedFolder_ && at != std::u16string::npos;
          at = destination.find(kPathSeparator, at + 1)) {
@@ -48,7 +49,8 @@ std::optional<std::u16string> CopyStaging::stage(const std::u16string& source,
 
 std::u16string CopyStaging::lastComponent(std::u16string_view path) {
     const auto last = path.rfind(kPathSeparator);
-    return last == std::u16string_view::npos ? std::u16string() : std::u16string(path.substr(last + 1));
+    return last == std::u16string_view::npos ? std::u16string()
+                                             : std::u16string(path.substr(last + 1));
 }
 
 }  // namespace quorvane::run

@@ -85,12 +85,12 @@ PassResult DocumentPasses::replaceInDocument(const std::u16string& path, std::u1
         [&] { replaceInHeadersAndFooters(document->sections(), findText, replacement, pass); });
     resumeNext([&] { replaceInBody(*document, findText, replacement, pass); });
     // A dry run keeps the document open for the next pair: nothing is to be saved.
-    result.saved = request_.dryRun ||
-                   resumeNext([&] { result.notice = document->close(); },
-                              [&](const AutomationError& e) {
-                                  result.failure = u"保存できませんでした：" + e.message();
-                                  result.lost = lostWith(e);
-                              });
+    result.saved = request_.dryRun || resumeNext([&] { result.notice = document->close(); },
+                                                 [&](const AutomationError& e) {
+                                                     result.failure =
+                                                         u"保存できませんでした：" + e.message();
+                                                     result.lost = lostWith(e);
+                                                 });
     if (!pass.searchFailure.empty()) {
         result.saved = false;
         result.failure = u"「" + asGiven + u"」を" + replacement + u"に置き換えられませんでした：" +

@@ -213,9 +213,9 @@ bool stageNext(RunResult& result, std::int32_t index, const CopyStaging& staging
                                   document.source);
     }
     // A dry run makes no copy: it names the file a run would edit.
-    const std::optional<std::u16string> edited = dryRun
-                                                     ? staging.destinationOf(document.source)
-                                                     : staging.stage(document.source, &document.reason);
+    const std::optional<std::u16string> edited =
+        dryRun ? staging.destinationOf(document.source)
+               : staging.stage(document.source, &document.reason);
     if (!edited) {
         document.outcome = Outcome::CopyFailed;
         os::log::problem(u"コピーできませんでした：" + document.source + u"：" + document.reason);

@@ -241,13 +241,14 @@ TEST(QuorvaneBatch, ADryRunForeseesTheRunWhoseBackupsThenGoBack) {
               std::string::npos);
     expectReportAgrees(dir.path(), "plan.json");
 
-    EXPECT_EQ(runBatch(dir.path(), "--in-place --yes --backup-to bk --report done.json" + pairs +
-                                       "docs"),
-              1)
+    EXPECT_EQ(
+        runBatch(dir.path(), "--in-place --yes --backup-to bk --report done.json" + pairs + "docs"),
+        1)
         << bytesOf(dir.path() / "err.txt");
     expectReportAgrees(dir.path(), "done.json", "plan.json");
     EXPECT_TRUE(reader.count(sample, u"「「baz」」").contains(u"BODY-end"));
-    EXPECT_EQ(bytesOf(dir.path() / "bk" / "docs" / "sub" / "b.docx"), before.at(docs / "sub" / "b.docx"));
+    EXPECT_EQ(bytesOf(dir.path() / "bk" / "docs" / "sub" / "b.docx"),
+              before.at(docs / "sub" / "b.docx"));
     EXPECT_FALSE(fs::exists(dir.path() / "bk" / "docs" / "sub" / "damaged\xff.docx"));
 
     EXPECT_EQ(runBatch(dir.path(), "--restore bk"), 0) << bytesOf(dir.path() / "err.txt");

@@ -77,11 +77,12 @@ TEST_F(BatchCommandTest, CopiesOfAFolderGetEveryPairAndTheSummaryCountsThem) {
     EXPECT_EQ(load("out/in/b.doc").body, u"「Y」");
     EXPECT_EQ(load("in/a.doc").body, u"foo foo");
     EXPECT_EQ(out.str() + errBeforeSummary(), "");
-    EXPECT_THAT(summary(),
-                AllOf(HasSubstr("文書 3 件（処理 3 件：置換あり 2 件・変更なし 1 件／処理できず 0 件）"),
-                      HasSubstr("\n置換した箇所 4（本文 3、テキストボックス 1、ヘッダー・フッター 0）\n"),
-                      HasSubstr("\n  置換 1「foo」→「X」：3（本文 2、テキストボックス 1、ヘッダー"
-                                "・フッター 0）\n  置換 2「bar」→「Y」：1（本文 1、")));
+    EXPECT_THAT(
+        summary(),
+        AllOf(HasSubstr("文書 3 件（処理 3 件：置換あり 2 件・変更なし 1 件／処理できず 0 件）"),
+              HasSubstr("\n置換した箇所 4（本文 3、テキストボックス 1、ヘッダー・フッター 0）\n"),
+              HasSubstr("\n  置換 1「foo」→「X」：3（本文 2、テキストボックス 1、ヘッダー"
+                        "・フッター 0）\n  置換 2「bar」→「Y」：1（本文 1、")));
     EXPECT_EQ(office.runningApplications(), 0);
 }
 
@@ -270,11 +271,12 @@ TEST_F(BatchCommandTest, ADryRunCountsWhatTheRunThenReplacesAndTouchesNothing) {
 TEST_F(BatchCommandTest, SubFoldersAreRunInNameOrderAndTheCopiesKeepTheirLayout) {
     for (const char* folder : {"in/sub/z", "in/.hidden"})
         std::filesystem::create_directories(dir.path() / folder);
-    for (const char* name : {"in/b.doc", "in/a.doc", "in/sub/z/c.doc", "in/sub/d.doc",
-                             "in/.hidden/e.doc"}) {
+    for (const char* name :
+         {"in/b.doc", "in/a.doc", "in/sub/z/c.doc", "in/sub/d.doc", "in/.hidden/e.doc"}) {
         document(name, u"foo");
     }
-    std::filesystem::create_directory_symlink(dir.path() / "in" / "sub", dir.path() / "in" / "link");
+    std::filesystem::create_directory_symlink(dir.path() / "in" / "sub",
+                                              dir.path() / "in" / "link");
     errorIsTerminal = true;
     EXPECT_EQ(run({"--copy-to", "out", "--recursive", "--pair", "foo", "X", "in"}), 0);
     EXPECT_EQ(errBeforeSummary(), "[1/4] " + path("in/a.doc") + "\n[2/4] " + path("in/b.doc") +
@@ -303,8 +305,9 @@ TEST_F(BatchCommandTest, BackupsKeepWhatTheRunWroteOverAndRestorePutsItBack) {
     out.str("");
     EXPECT_EQ(run({"--restore", "bk"}), 1);
     EXPECT_EQ(load("in/a.doc").body, u"「Y」");
-    EXPECT_EQ(out.str(), path("in/a.doc") +
-                             "\t実行の後に文書が書き換えられています。--force を付けると戻します\n");
+    EXPECT_EQ(
+        out.str(),
+        path("in/a.doc") + "\t実行の後に文書が書き換えられています。--force を付けると戻します\n");
     err.str("");
     EXPECT_EQ(run({"--restore", "bk", "--force"}), 0);
     EXPECT_EQ(load("in/a.doc").body, u"foo");

@@ -381,8 +381,8 @@ class WordObject final : public Object {
             const Variant answer = inner_->call(member::kExecute, positional, named);
             if (!replaceAll)
                 return answer;
-            const bool replaced = answer.type() == Variant::Type::Int32 ? answer.toInt32() > 0
-                                                                        : answer.toBool();
+            const bool replaced =
+                answer.type() == Variant::Type::Int32 ? answer.toInt32() > 0 : answer.toBool();
             noteReplaced(replaced);
             // A count that disagrees with Word's own answer is not given.
             return count && (*count > 0) == replaced ? Variant(*count) : answer;

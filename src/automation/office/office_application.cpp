@@ -236,9 +236,8 @@ class Document final : public Member {
         if (!sameName(member, word::member::kClose))
             unknown(member);
         // Close(SaveChanges:=wdDoNotSaveChanges) drops every change the document holds.
-        const Variant* save = positional.empty()
-                                  ? namedArgument(named, word::member::kSaveChanges)
-                                  : &positional[0];
+        const Variant* save =
+            positional.empty() ? namedArgument(named, word::member::kSaveChanges) : &positional[0];
         if (save && positional.size() + named.size() == 1 &&
             save->toInt32() == word::kDoNotSaveChanges) {
             document_->discard();

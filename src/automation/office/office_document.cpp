@@ -249,8 +249,7 @@ std::shared_ptr<OfficeDocument> OfficeDocument::open(const std::shared_ptr<Offic
     // replace. A document that is never written is only looked at: no lock file is made for it.
     if (openReadOnly && DocumentLock::heldByOthers(file))
         throw AutomationError(std::u16string(kLocked));
-    std::optional<DocumentLock> lock =
-        openReadOnly ? std::nullopt : DocumentLock::take(file);
+    std::optional<DocumentLock> lock = openReadOnly ? std::nullopt : DocumentLock::take(file);
     const std::optional<os::FileIdentity> identity = os::FileIdentity::of(file);
 
     const bool txtName = file.extension() == ".txt" || file.extension() == ".TXT";
