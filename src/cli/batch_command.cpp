@@ -127,35 +127,23 @@ run::RunResult unprocessedPath(const std::u16string& path, Outcome outcome, std:
     return result;
 }
 
-// The documents of a path that no run reached: a folder's files (its sub-folders' too, where the
-// runs would have gone there), else the path itself.
+// The documents of a path that no run reached: a folder's, as its run would have taken them,
+// else the path itself.
 run::RunResult unreached(const std::u16string& path, bool recursive, std::u16string_view reason) {
     run::RunResult result;
     result.path = path;
-    const auto add = [&](const std::u16string& document) {
-        run::DocumentResult& entry = result.documents.emplace_back();
-        entry.source = document;
-        entry.reason = reason;
-    };
-    const auto list = [&](const auto& self, const std::u16string& folder) -> void {
-        os::FolderListing listing(folder);
-        for (std::u16string name = listing.next(); !name.empty(); name = listing.next())
-            add(folder + os::kPathSeparator + name);
-        if (recursive) {
-            for (const auto& sub : os::subFolders(folder))
-                self(self, folder + os::kPathSeparator + sub);
-        }
-    };
+    std::vector<run::ListedDocument> documents{{path, {}}};
     try {
-        if ((os::fileAttributes(path) & os::kAttributeDirectory) != 0) {
-            list(list, path);
-            return result;
-        }
+        if ((os::fileAttributes(path) & os::kAttributeDirectory) != 0)
+            documents = run::documentsInFolder(path, recursive);
     } catch (const os::Error&) {
         // What cannot be listed is named as it was given.
-        result.documents.clear();
     }
-    add(path);
+    for (auto& document : documents) {
+        run::DocumentResult& entry = result.documents.emplace_back();
+        entry.source = std::move(document.path);
+        entry.reason = reason;
+    }
     return result;
 }
 

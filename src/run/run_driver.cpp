@@ -72,25 +72,6 @@ DocumentResult listed(std::u16string path) {
     return document;
 }
 
-// The documents of a folder in the order the system lists them; with its sub-folders, every
-// folder's own documents in name order, then its sub-folders', one after another in name order.
-void listFolder(const std::u16string& folder, bool recursive, std::vector<DocumentResult>& into) {
-    std::vector<std::u16string> names;
-    os::FolderListing listing(folder);
-    for (std::u16string name = listing.next(); !name.empty(); name = listing.next())
-        names.push_back(std::move(name));
-    if (recursive)
-        std::sort(names.begin(), names.end());
-    for (const auto& name : names)
-        into.push_back(listed(folder + kPathSeparator + name));
-    if (!recursive)
-        return;
-    std::vector<std::u16string> folders = os::subFolders(folder);
-    std::sort(folders.begin(), folders.end());
-    for (const auto& sub : folders)
-        listFolder(folder + kPathSeparator + sub, true, into);
-}
-
 // Folds what each pair did to one document into its result.
 class DocumentTally final {
   public:
@@ -201,6 +182,12 @@ bool settled(const RunRequest& request, const FindTexts& findTexts,
             return false;
     }
     return true;
+}
+
+// A sub-folder that could not be listed: it stands in the list, not processed, for the user to
+// see.
+bool unreadable(const RunResult& result, std::int32_t index) {
+    return result.documents[static_cast<std::size_t>(index)].outcome == Outcome::NotOpened;
 }
 
 // Announces the document at index and stages it. False when its copy failed, which ends the run:
@@ -459,6 +446,8 @@ bool RunDriver::runInParallel(const RunRequest& request, const CopyStaging& stag
                 if (shared.failure)
                     break;
             }
+            if (unreadable(result, i))
+                continue;
             if (!stageNext(result, i, staging, request.dryRun, progress)) {
                 copyFailure = true;
                 break;
@@ -471,6 +460,35 @@ bool RunDriver::runInParallel(const RunRequest& request, const CopyStaging& stag
     if (shared.failure)
         std::rethrow_exception(shared.failure);
     return copyFailure;
+}
+
+std::vector<ListedDocument> documentsInFolder(const std::u16string& folder, bool recursive,
+                                              bool top) {
+    std::vector<std::u16string> names;
+    std::vector<std::u16string> folders;
+    try {
+        os::FolderListing listing(folder);
+        for (std::u16string name = listing.next(); !name.empty(); name = listing.next())
+            names.push_back(std::move(name));
+        if (recursive)
+            folders = os::subFolders(folder);
+    } catch (const os::Error& e) {
+        if (top)
+            throw;
+        // One sub-folder that cannot be read is no reason to leave the others.
+        return {{folder, u"開けませんでした：" + e.message()}};
+    }
+    std::vector<ListedDocument> documents;
+    if (recursive)
+        std::sort(names.begin(), names.end());
+    for (const auto& name : names)
+        documents.push_back({folder + kPathSeparator + name, {}});
+    std::sort(folders.begin(), folders.end());
+    for (const auto& sub : folders) {
+        for (auto& document : documentsInFolder(folder + kPathSeparator + sub, true, false))
+            documents.push_back(std::move(document));
+    }
+    return documents;
 }
 
 RunDriver::RunDriver(os::MessageBox& messages, automation::ObjectFactory& factory,
@@ -506,7 +524,13 @@ RunResult RunDriver::run(const RunRequest& request, const std::u16string& droppe
             // Made before the listing, and also when the folder turns out to hold no files.
             if (!request.dryRun)
                 staging.createDestinationFolder();
-            listFolder(droppedPath, request.recursive, result.documents);
+            for (auto& document : documentsInFolder(droppedPath, request.recursive)) {
+                result.documents.push_back(listed(std::move(document.path)));
+                if (!document.failure.empty()) {
+                    result.documents.back().outcome = Outcome::NotOpened;
+                    result.documents.back().reason = std::move(document.failure);
+                }
+            }
         } else {
             result.documents.push_back(listed(droppedPath));
         }
@@ -526,6 +550,8 @@ RunResult RunDriver::run(const RunRequest& request, const std::u16string& droppe
             // processors: each then gets what it would have got in turn.
             if (request.offices > 1 && count - i > 1 && settled(request, findTexts, converted))
                 break;
+            if (unreadable(result, i))
+                continue;
             if (!stageNext(result, i, staging, request.dryRun, progress)) {
                 application.hide();
                 application.quit();
