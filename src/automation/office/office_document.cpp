@@ -597,8 +597,13 @@ void OfficeDocument::checkSavedFile(const fs::path& saved) {
                              os::fromNativePath(path_) + u"：" + toU16(region[i]));
         }
     }
-    // The first text lost, shortened, says enough to find it; the log has every one whole.
-    std::u16string excerpt = toU16(lost[0][1]);
+    // The first text lost, on one line and shortened, says enough to find it; the log has every
+    // one whole.
+    std::u16string excerpt;
+    for (const char16_t c : toU16(lost[0][1]))
+        excerpt += c == u'\n' || c == u'\r' ? u' ' : c;
+    while (!excerpt.empty() && excerpt.back() == u' ')
+        excerpt.pop_back();
     if (excerpt.size() > 20)
         excerpt = excerpt.substr(0, 20) + u"…";
     throw AutomationError(u"書き出すと内容の一部が失われるため、元のままにしました（" +

@@ -117,8 +117,12 @@ class RegionReplacerJob final : public cppu::WeakImplHelper1<css::task::XJob> {
   private:
     css::uno::Any lostTextOf(const Reference<css::frame::XModel>& document, const OUString& url,
                              const OUString& filter, const OUString& filterOptions) const {
-        const auto lost =
-            lostText(textsOf(document), textsOfFile(context_, url, filter, filterOptions));
+        // Word's own formats are read from their XML; the others only the office can read back.
+        const bool wordXml =
+            filter.startsWith("MS Word 2007 XML") || filter.startsWith("Office Open XML Text");
+        const auto lost = lostText(textsOf(document),
+                                   wordXml ? textsOfWordPackage(context_, url)
+                                           : textsOfFile(context_, url, filter, filterOptions));
         css::uno::Sequence<css::uno::Sequence<OUString>> answer(
             static_cast<sal_Int32>(lost.size()));
         for (std::size_t i = 0; i < lost.size(); ++i) {
