@@ -102,7 +102,14 @@ std::u16string Document::close() const {
     return answer.type() == Variant::Type::String ? answer.toString() : std::u16string();
 }
 
-Document Documents::open(const std::u16string& path) const {
+void Document::discard() const {
+    object_.call(member::kClose, {}, {{std::u16string(member::kSaveChanges), kDoNotSaveChanges}});
+}
+
+Document Documents::open(const std::u16string& path, bool readOnly) const {
+    if (readOnly)
+        return Document(
+            object_.call(member::kOpen, {path}, {{std::u16string(member::kReadOnly), true}}));
     return Document(object_.call(member::kOpen, {path}));
 }
 

@@ -36,8 +36,10 @@ inline constexpr std::u16string_view kMatchCase = u"MatchCase";
 inline constexpr std::u16string_view kOpen = u"Open";
 inline constexpr std::u16string_view kQuit = u"Quit";
 inline constexpr std::u16string_view kRange = u"Range";
+inline constexpr std::u16string_view kReadOnly = u"ReadOnly";
 inline constexpr std::u16string_view kReplace = u"Replace";
 inline constexpr std::u16string_view kReplaceWith = u"ReplaceWith";
+inline constexpr std::u16string_view kSaveChanges = u"SaveChanges";
 inline constexpr std::u16string_view kSections = u"Sections";
 inline constexpr std::u16string_view kShapes = u"Shapes";
 inline constexpr std::u16string_view kTextFrame = u"TextFrame";
@@ -49,6 +51,8 @@ inline constexpr std::u16string_view kVisible = u"Visible";
 inline constexpr std::u16string_view kApplicationClass = u"Word.Application";
 // Execute's Replace argument: replace every occurrence.
 inline constexpr std::int32_t kReplaceAll = 2;
+// Close's SaveChanges argument: discard the changes (wdDoNotSaveChanges).
+inline constexpr std::int32_t kDoNotSaveChanges = 0;
 // Shape.Type of a group of shapes and of a drawing canvas (msoGroup, msoCanvas).
 inline constexpr std::int32_t kGroupShape = 6;
 inline constexpr std::int32_t kCanvasShape = 20;
@@ -160,6 +164,8 @@ class Document final {
     // Closes without a save request. A backend may answer with a notice for the user, such as a
     // save in a newer format; empty when there is none.
     std::u16string close() const;
+    // Close(SaveChanges:=wdDoNotSaveChanges): every change is dropped and nothing is written.
+    void discard() const;
 
   private:
     Variant object_;
@@ -168,7 +174,9 @@ class Document final {
 class Documents final {
   public:
     explicit Documents(Variant object) : object_(std::move(object)) {}
-    Document open(const std::u16string& path) const;
+    // Open(FileName); read-only, Open(FileName, ReadOnly:=True): its changes can only be
+    // discarded, and nothing is written beside it.
+    Document open(const std::u16string& path, bool readOnly = false) const;
     // Tells the word processor that the run is done with the document at path, after its last
     // Close. A backend that holds changes back across the closes of one document writes them
     // now, so that the file gets every pair or none; it throws AutomationError with the reason

@@ -84,6 +84,10 @@ std::optional<BatchOptions> ArgumentParser::parse(const std::vector<std::string>
     }
 
     BatchOptions options;
+    if (std::find(arguments.begin(), endOfOptions, "--version") != endOfOptions) {
+        options.version = true;
+        return options;
+    }
     if (std::find(arguments.begin(), endOfOptions, "--self-check") != endOfOptions) {
 #ifdef _WIN32
         if (arguments.size() != 1)
@@ -101,14 +105,37 @@ std::optional<BatchOptions> ArgumentParser::parse(const std::vector<std::string>
     bool copyTo = false;
     bool inPlace = false;
     bool regions = false;
+    // An option that only a run takes, which --restore refuses.
+    bool runOption = false;
     ArgumentReader reader(arguments);
     bool optionsEnded = false;
     while (!reader.done()) {
         const std::string& argument = reader.take();
-        if (optionsEnded || argument.empty() || argument[0] != '-' || argument == "-") {
+        const bool path = optionsEnded || argument.empty() || argument[0] != '-' || argument == "-";
+        runOption = runOption || (!path && argument != "--" && argument != "--restore" &&
+                                  argument != "--force" && argument != "--verbose");
+        if (path) {
             options.paths.push_back(absolutePath(argument));
         } else if (argument == "--") {
             optionsEnded = true;
+        } else if (argument == "--restore") {
+            if (!options.restoreFolder.empty())
+                throw UsageError(u"--restore が二回以上指定されています。");
+            options.restoreFolder = absolutePath(reader.value(argument));
+        } else if (argument == "--force") {
+            options.force = true;
+        } else if (argument == "--backup-to") {
+            if (!options.backupFolder.empty())
+                throw UsageError(u"--backup-to が二回以上指定されています。");
+            options.backupFolder = absolutePath(reader.value(argument));
+        } else if (argument == "--report") {
+            if (!options.reportFile.empty())
+                throw UsageError(u"--report が二回以上指定されています。");
+            options.reportFile = absolutePath(reader.value(argument));
+        } else if (argument == "--dry-run") {
+            request.dryRun = true;
+        } else if (argument == "--recursive") {
+            request.recursive = true;
         } else if (argument == "--copy-to") {
             if (copyTo)
                 throw UsageError(u"--copy-to が二回以上指定されています。");
@@ -164,6 +191,14 @@ std::optional<BatchOptions> ArgumentParser::parse(const std::vector<std::string>
         }
     }
 
+    if (!options.restoreFolder.empty()) {
+        if (runOption || !options.paths.empty()) {
+            throw UsageError(u"--restore と共には --force と --verbose だけを指定できます。");
+        }
+        return options;
+    }
+    if (options.force)
+        throw UsageError(u"--force は --restore と共に指定します。");
     if (copyTo && inPlace) {
         throw UsageError(u"--copy-to と --in-place は同時に指定できません。");
     }
@@ -172,10 +207,30 @@ std::optional<BatchOptions> ArgumentParser::parse(const std::vector<std::string>
     }
     if (options.yes && !inPlace)
         throw UsageError(u"--yes は --in-place と共に指定します。");
+    if (!options.backupFolder.empty() && !inPlace)
+        throw UsageError(u"--backup-to は --in-place と共に指定します。");
+    if (!options.reportFile.empty()) {
+        std::error_code error;
+        const auto folder = os::toNativePath(options.reportFile).parent_path();
+        if (!std::filesystem::is_directory(folder, error)) {
+            throw UsageError(u"--report のファイルを置くフォルダー「" + os::fromNativePath(folder) +
+                             u"」がありません。");
+        }
+    }
     request.mode =
         inPlace ? run::RunRequest::Mode::EditOriginals : run::RunRequest::Mode::CopyFirst;
     if (options.paths.empty())
         throw UsageError(u"処理する文書かフォルダーのパスを指定してください。");
+    // A later path could otherwise reach the backups of an earlier one and edit them.
+    for (const auto& path : options.paths) {
+        if (!options.backupFolder.empty() &&
+            (options.backupFolder == path ||
+             options.backupFolder.starts_with(path + os::kPathSeparator))) {
+            throw UsageError(
+                u"--backup-to のフォルダーは、処理するフォルダーの外に指定してくださ"
+                u"い。");
+        }
+    }
     return options;
 }
 
@@ -201,19 +256,30 @@ std::u16string ArgumentParser::absolutePath(const std::string& argument) const {
 }
 
 std::u16string ArgumentParser::usage() {
-    return u"使い方: quorvane-batch (--copy-to フォルダー | --in-place [--yes])\n"
+    return u"使い方: quorvane-batch (--copy-to フォルダー | --in-place [--yes] [--backup-to "
+           u"フォルダー])\n"
            u"          [--pair 検索文字列 置換文字列]... [--regions 範囲] [--ignore-case]\n"
-           u"          [--ignore-width] [--jobs 数] [--no-skip] [--no-verify] [--null]\n"
-           u"          [--verbose] パス...\n"
+           u"          [--ignore-width] [--recursive] [--dry-run] [--report ファイル]\n"
+           u"          [--jobs 数] [--no-skip] [--no-verify] [--null] [--verbose] パス...\n"
+           u"       quorvane-batch --restore フォルダー [--force]\n"
+           u"       quorvane-batch --version\n"
            u"\n"
            u"ワープロ文書の文字列を一括で置換します。パスごとに一回ずつ、指定の順に処理します。\n"
-           u"フォルダーを指定すると、その中の文書すべてが対象です（サブフォルダーは除く）。\n"
+           u"フォルダーを指定すると、その中の文書すべてが対象です（--recursive がなければ\n"
+           u"サブフォルダーは除く）。\n"
            u"\n"
            u"  --copy-to フォルダー  文書をフォルダーへコピーし、コピーのほうを置換します。\n"
            u"                        フォルダーを指定したときのコピー先は "
            u"フォルダー/<フォルダー名>/\n"
            u"  --in-place            元の文書を置換します。実行前に端末で確認します\n"
            u"  --yes                 --in-place の確認に「はい」と答えます\n"
+           u"  --backup-to フォルダー  --in-place で、文書を書き換える前に元の文書をフォルダーへ\n"
+           u"                        コピーします（指定したパスと同じ並びで）。フォルダーは新しい\n"
+           u"                        ものか空のものを指定します。書き換えなかった文書のコピーは\n"
+           u"                        残しません\n"
+           u"  --restore フォルダー  --backup-to のフォルダーから元の文書を元の場所に戻します。\n"
+           u"                        実行の後に書き換えられた文書は戻しません\n"
+           u"  --force               --restore で、実行の後に書き換えられた文書も戻します\n"
            u"  --pair 検索 置換      置換する組です（3 "
            u"組まで）。置換文字列は「」で囲んで入ります。\n"
            u"                        組は指定の順に文書全体へ適用するため、後の組は前の組が\n"
@@ -223,6 +289,15 @@ std::u16string ArgumentParser::usage() {
            u"                        headers（ヘッダー・フッター）\n"
            u"  --ignore-case         大文字と小文字を区別しません\n"
            u"  --ignore-width        全角と半角を区別しません\n"
+           u"  --recursive           "
+           u"フォルダーのサブフォルダーの文書も処理します（隠しフォルダーと\n"
+           u"                        フォルダーへのリンクは除く）。フォルダーごとに名前の順で、\n"
+           u"                        --copy-to のコピー先も同じ並びになります\n"
+           u"  --dry-run             置換する箇所を数えるだけで、何も保存しません（コピーも\n"
+           u"                        バックアップも作らず、確認もしません）。数は実際の実行と\n"
+           u"                        同じです\n"
+           u"  --report ファイル     結果をすべて JSON で書き出します（名前が .csv で終われば\n"
+           u"                        CSV）。指定の内容、文書ごとの結果と置換の数、版を含みます\n"
            u"  --jobs 数             同時に使うワープロの数です（既定は 1）。結果は同じで、\n"
            u"                        一つにつき 300 MiB ほどのメモリーを使います\n"
            u"  --no-skip             検索文字列を含まないことが文書のファイルから分かる文書も、\n"
@@ -235,6 +310,7 @@ std::u16string ArgumentParser::usage() {
            u"  --null                処理できなかった文書の一覧を、パスと理由をそれぞれ NUL\n"
            u"                        文字で終わる形で出力します（find -print0 と同じ考え方）\n"
            u"  --verbose             ログを標準エラー出力にも表示します\n"
+           u"  --version             版を表示します\n"
 #ifdef _WIN32
            u"  --self-check          Word "
            u"の動作を確かめます（一時フォルダーに文書を作って置換し、\n"
@@ -248,12 +324,16 @@ std::u16string ArgumentParser::usage() {
            u"パスと理由の中の \\ は \\\\、タブは \\t、改行は \\n、復帰は \\r と書きます。\n"
 #endif
            u"処理した文書についてのお知らせ（古い形式での保存など）は標準エラー出力に\n"
-           u"「お知らせ：パス：内容」で表示します。\n"
+           u"「お知らせ：パス：内容」で表示します。最後に、文書の数、範囲ごと・組ごとの置換の\n"
+           u"数と所要時間のまとめを標準エラー出力に表示します（ログにも残します）。\n"
            u"\n"
            u"終了コード: 0 すべて処理した（お知らせがあっても）\n"
            u"            1 処理できなかった文書がある（見つからないパスを含む）\n"
            u"            2 指定の誤り  3 "
-           u"処理が中断された（コピーの失敗、ワープロのエラー、中断の指示）\n"
+           u"処理が中断された（コピーの失敗、ワープロのエラー、中断の指示）か、\n"
+           u"              レポートを書けなかった\n"
+           u"--restore の終了コード: 0 すべて戻した（元のままだったものを含む）  1 戻さなかった\n"
+           u"            文書がある（標準出力に「パス<TAB>理由」）  3 バックアップを読めない\n"
            u"\n"
            u"ログファイル: " +
            os::fromNativePath(os::log::defaultFile()) + u"\n";

@@ -1,15 +1,22 @@
 #include "cli/batch_command.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
+#include <optional>
 
+#include "automation/member_name.h"
 #include "cli/argument_parser.h"
+#include "cli/command_report.h"
 #include "cli/program_name.h"
 #include "cli/self_check.h"
 #include "cli/terminal_message_box.h"
 #include "cli/terminal_progress.h"
 #include "os/file_system.h"
+#include "os/log.h"
 #include "os/text_encoding.h"
+#include "os/version.h"
+#include "run/backup_folder.h"
 #include "run/run_driver.h"
 #include "run/run_error.h"
 
@@ -78,54 +85,66 @@ class Report final {
     bool nullTerminated_;
 };
 
+// Gives every document the command did not process the reason the report prints for it;
+// notReached says why the run never reached the documents it did not.
+void explain(run::RunResult& result, std::u16string_view notReached) {
+    for (run::DocumentResult& document : result.documents) {
+        if (document.outcome == Outcome::CopyFailed) {
+            document.reason = u"コピーできませんでした" +
+                              (document.reason.empty() ? u"" : u"：" + document.reason);
+        } else if (document.outcome == Outcome::NotReached && document.reason.empty()) {
+            document.reason = result.endedByCopyFailure ? u"コピーの失敗で処理が中断されました"
+                                                        : std::u16string(notReached);
+        }
+    }
+}
+
 // Documents not processed in the report, notices on err, marked as such, as their documents were
-// processed. notReached says why the run never reached the documents it did not. Returns whether
-// any document was not processed.
-bool printResult(Report& report, std::ostream& err, const run::RunResult& result,
-                 std::u16string_view notReached) {
+// processed. Returns whether any document was not processed.
+bool printResult(Report& report, std::ostream& err, const run::RunResult& result) {
     bool failed = false;
     for (const run::DocumentResult& document : result.documents) {
         for (const std::u16string& notice : document.notices) {
             err << toUtf8(u"お知らせ：") << shown(document.edited) << toUtf8(u"：")
                 << toUtf8(notice) << '\n';
         }
-        switch (document.outcome) {
-            case Outcome::Replaced:
-            case Outcome::Unchanged:
-                continue;
-            case Outcome::NotOpened:
-            case Outcome::NotSaved:
-                report.unprocessed(document.edited, document.reason);
-                break;
-            case Outcome::CopyFailed:
-                report.unprocessed(document.source,
-                                   u"コピーできませんでした" +
-                                       (document.reason.empty() ? u"" : u"：" + document.reason));
-                break;
-            case Outcome::NotReached:
-                report.unprocessed(document.source, result.endedByCopyFailure
-                                                        ? u"コピーの失敗で処理が中断されました"
-                                                        : notReached);
-                break;
-        }
+        if (document.processed())
+            continue;
+        report.unprocessed(listedPath(document), document.reason);
         failed = true;
     }
     return failed;
 }
 
-// The documents of a path that no run reached: a folder's files, else the path itself.
-void printUnreached(Report& report, const std::u16string& path, std::u16string_view reason) {
+// The path as a document the command could not take at all, for the reason.
+run::RunResult unprocessedPath(const std::u16string& path, Outcome outcome, std::u16string reason) {
+    run::RunResult result;
+    result.path = path;
+    run::DocumentResult& document = result.documents.emplace_back();
+    document.source = path;
+    document.outcome = outcome;
+    document.reason = std::move(reason);
+    return result;
+}
+
+// The documents of a path that no run reached: a folder's, as its run would have taken them,
+// else the path itself.
+run::RunResult unreached(const std::u16string& path, bool recursive, std::u16string_view reason) {
+    run::RunResult result;
+    result.path = path;
+    std::vector<run::ListedDocument> documents{{path, {}}};
     try {
-        if ((os::fileAttributes(path) & os::kAttributeDirectory) != 0) {
-            os::FolderListing listing(path);
-            for (std::u16string name = listing.next(); !name.empty(); name = listing.next())
-                report.unprocessed(path + os::kPathSeparator + name, reason);
-            return;
-        }
+        if ((os::fileAttributes(path) & os::kAttributeDirectory) != 0)
+            documents = run::documentsInFolder(path, recursive);
     } catch (const os::Error&) {
         // What cannot be listed is named as it was given.
     }
-    report.unprocessed(path, reason);
+    for (auto& document : documents) {
+        run::DocumentResult& entry = result.documents.emplace_back();
+        entry.source = std::move(document.path);
+        entry.reason = reason;
+    }
+    return result;
 }
 
 }  // namespace
@@ -153,47 +172,74 @@ int BatchCommand::run(const std::vector<std::string>& arguments) {
     } catch (const UsageError& e) {
         return usageError(e.message());
     }
+    if (options.version) {
+        out << kProgramName << ' ' << os::kVersion << '\n';
+        return kAllProcessed;
+    }
     if (options.selfCheck) {
         if (console_.startLog)
             console_.startLog(false);
         TerminalMessageBox messages(console_.in, err, true);
         return SelfCheck(factory_, messages, out).run();
     }
+    if (!options.restoreFolder.empty()) {
+        if (console_.startLog)
+            console_.startLog(options.verbose);
+        return restore(options);
+    }
     if (options.request.mode == run::RunRequest::Mode::EditOriginals && !options.yes &&
-        !console_.inputIsTerminal) {
+        !options.request.dryRun && !console_.inputIsTerminal) {
         // Nobody can answer the question, and originals must not be edited on a guess.
         return usageError(
             u"--in-place は元の文書を書き換えます。端末から実行して確認に答えるか、"
             u"--yes を指定してください。");
     }
 
+    std::optional<run::BackupFolder> backups;
+    if (!options.backupFolder.empty() && !options.request.dryRun) {
+        try {
+            backups.emplace(options.backupFolder);
+        } catch (const os::Error& e) {
+            return usageError(e.message());
+        }
+    }
     if (console_.startLog)
         console_.startLog(options.verbose);
     if (console_.configureWordProcessor)
         console_.configureWordProcessor(options);
-    return runPaths(options);
+    return runPaths(options, backups ? &*backups : nullptr);
 }
 
-int BatchCommand::runPaths(const BatchOptions& options) {
+int BatchCommand::runPaths(const BatchOptions& options, run::BackupFolder* backups) {
     std::ostream& err = console_.err;
     Report report(console_.out, options.nullTerminated);
     TerminalMessageBox messages(console_.in, err, options.yes);
     TerminalProgress progress(err, console_.errorIsTerminal, console_.interrupted);
     run::RunDriver driver(messages, factory_);
+    driver.keepBackupsIn(backups);
     const auto interrupted = [&] { return console_.interrupted && *console_.interrupted; };
-    // Every document of the paths from first on is listed as not processed, for reason.
-    const auto endFrom = [&](std::size_t first, std::u16string_view reason) {
-        for (std::size_t rest = first; rest < options.paths.size(); ++rest)
-            printUnreached(report, options.paths[rest], reason);
-        return kRunEnded;
+    CommandResult command;
+    command.started = std::chrono::system_clock::now();
+    const auto steadyStart = std::chrono::steady_clock::now();
+    // Each path's documents are reported as soon as its run is done.
+    const auto record = [&](run::RunResult result, std::u16string ended = {}) {
+        const bool failed = printResult(report, err, result);
+        command.paths.push_back({std::move(result), std::move(ended)});
+        return failed;
     };
 
     int status = kAllProcessed;
     for (std::size_t p = 0; p < options.paths.size(); ++p) {
         const std::u16string& path = options.paths[p];
         if (interrupted()) {
-            err << kProgramName << ": " << toUtf8(u"中断の指示により、処理を終えました。") << '\n';
-            return endFrom(p, kInterrupted);
+            const std::u16string message = u"中断の指示により、処理を終えました。";
+            err << kProgramName << ": " << toUtf8(message) << '\n';
+            for (std::size_t rest = p; rest < options.paths.size(); ++rest) {
+                record(unreached(options.paths[rest], options.request.recursive, kInterrupted),
+                       rest == p ? message : u"");
+            }
+            status = kRunEnded;
+            break;
         }
         run::RunResult result;
         try {
@@ -201,25 +247,35 @@ int BatchCommand::runPaths(const BatchOptions& options) {
         } catch (const run::RunError& e) {
             if (e.pathUnreadable() && !interrupted()) {
                 // As a document that cannot be opened: the paths after it are run all the same.
-                report.unprocessed(path, u"開けませんでした：" + e.cause());
+                record(
+                    unprocessedPath(path, Outcome::NotOpened, u"開けませんでした：" + e.cause()));
                 status = std::max<int>(status, kSomeNotProcessed);
                 continue;
             }
             const std::u16string_view why = interrupted() ? kInterrupted : kAfterError;
-            printResult(report, err, e.partial(), why);
+            run::RunResult partial = e.partial();
+            explain(partial, why);
+            record(std::move(partial), e.message());
             err << kProgramName << ": " << toUtf8(e.message()) << '\n';
-            return endFrom(p + 1, why);
+            for (std::size_t rest = p + 1; rest < options.paths.size(); ++rest)
+                record(unreached(options.paths[rest], options.request.recursive, why));
+            status = kRunEnded;
+            break;
         }
         if (result.declined) {
-            report.unprocessed(path, u"確認で「いいえ」が選ばれたため処理していません");
+            record(unprocessedPath(path, Outcome::NotReached,
+                                   u"確認で「いいえ」が選ばれたため処理していません"));
             status = std::max<int>(status, kSomeNotProcessed);
             continue;
         }
-        if (printResult(report, err, result, kAfterError))
+        explain(result, kAfterError);
+        const bool empty = result.documents.empty();
+        const bool copyFailure = result.endedByCopyFailure;
+        if (record(std::move(result)))
             status = std::max<int>(status, kSomeNotProcessed);
-        if (result.documents.empty()) {
+        if (empty) {
             err << toUtf8(u"文書がありません：") << shown(path) << '\n';
-        } else if (result.endedByCopyFailure) {
+        } else if (copyFailure) {
             err << toUtf8(
                        u"コピー先には --copy-to で別のフォルダーを指定するか、--in-place で元の"
                        u"文書を置換してください。")
@@ -227,7 +283,58 @@ int BatchCommand::runPaths(const BatchOptions& options) {
             status = kRunEnded;
         }
     }
+    command.ended = std::chrono::system_clock::now();
+    command.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - steadyStart).count();
+
+    for (const std::u16string& line : summaryOf(options, command)) {
+        err << toUtf8(line) << '\n';
+        os::log::detail(line);
+    }
+    if (!options.reportFile.empty()) {
+        const bool asCsv = automation::sameName(
+            std::u16string_view(options.reportFile).substr(options.reportFile.size() - 4), u".csv");
+        std::u16string failure;
+        if (!os::writeWholeFile(options.reportFile,
+                                asCsv ? csvReport(options, command) : jsonReport(options, command),
+                                &failure)) {
+            err << kProgramName << ": " << toUtf8(u"レポートを書けませんでした：")
+                << shown(options.reportFile) << toUtf8(u"：" + failure) << '\n';
+            status = kRunEnded;
+        }
+    }
     return status;
+}
+
+int BatchCommand::restore(const BatchOptions& options) {
+    std::ostream& err = console_.err;
+    Report report(console_.out, options.nullTerminated);
+    std::vector<run::BackupFolder::Restored> results;
+    try {
+        results = run::BackupFolder::restore(options.restoreFolder, options.force);
+    } catch (const os::Error& e) {
+        err << kProgramName << ": " << toUtf8(e.message()) << '\n';
+        return kRunEnded;
+    }
+    std::int64_t restored = 0;
+    std::int64_t original = 0;
+    std::int64_t left = 0;
+    using Outcome = run::BackupFolder::Restored::Outcome;
+    for (const auto& result : results) {
+        restored += result.outcome == Outcome::Restored;
+        original += result.outcome == Outcome::AlreadyOriginal;
+        if (result.outcome == Outcome::Refused || result.outcome == Outcome::Failed) {
+            report.unprocessed(result.original, result.reason);
+            ++left;
+        }
+    }
+    const std::u16string line = u"元に戻した文書 " + os::fromUtf8(std::to_string(restored)) +
+                                u" 件、元のままだった文書 " +
+                                os::fromUtf8(std::to_string(original)) + u" 件、戻さなかった文書 " +
+                                os::fromUtf8(std::to_string(left)) + u" 件";
+    err << toUtf8(line) << '\n';
+    os::log::detail(line);
+    return left == 0 ? kAllProcessed : kSomeNotProcessed;
 }
 
 }  // namespace quorvane::cli

@@ -10,6 +10,10 @@
 #include "automation/variant.h"
 #include "cli/batch_options.h"
 
+namespace quorvane::run {
+class BackupFolder;
+}
+
 namespace quorvane::cli {
 
 // Where the command talks: the report on out; notices, errors, questions and progress on err.
@@ -48,8 +52,11 @@ class BatchCommand final {
     int run(const std::vector<std::string>& arguments);
 
   private:
-    // One run per path, each document not processed reported.
-    int runPaths(const BatchOptions& options);
+    // One run per path, each document not processed reported, then the summary and the report
+    // file.
+    int runPaths(const BatchOptions& options, run::BackupFolder* backups);
+    // --restore: what a backup folder holds is put back.
+    int restore(const BatchOptions& options);
 
     automation::ObjectFactory& factory_;
     Console& console_;

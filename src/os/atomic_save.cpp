@@ -210,6 +210,8 @@ std::u16string writeFailure(int error) {
             return u"保存先のフォルダーが見つかりません";
         case EIO:
             return u"ディスクの読み書きでエラーが起きました（入出力エラー）";
+        case EEXIST:
+            return u"同じ名前のファイルが既にあります";
         default:
             return u"ファイルを書き込めませんでした";
     }
@@ -279,11 +281,11 @@ void AtomicSave::commit(const std::optional<FileIdentity>& expected) {
         overwrite(destination.get(), st);
         return;
     }
-    if (mode_) {
-        if (::fchmod(fd_.get(), *mode_) != 0)
+    if (!takeSourceIdentity()) {
+        if (mode_ && ::fchmod(fd_.get(), *mode_) != 0)
             fail("権限を設定できません", destination_, errno);
-    } else if (exists) {
-        keepIdentity(destination.get(), st);
+        if (!mode_ && exists)
+            keepIdentity(destination.get(), st);
     }
     // On disk before it takes the name: a crash of the machine must not leave an empty file where
     // the document was, nor a write the disk refused late.
@@ -304,6 +306,41 @@ void AtomicSave::commit(const std::optional<FileIdentity>& expected) {
         ::open(destination_.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.valid())
         ::fsync(folder.get());
+}
+
+void AtomicSave::commitNew() {
+    if (!takeSourceIdentity() && mode_ && ::fchmod(fd_.get(), *mode_) != 0)
+        fail("権限を設定できません", destination_, errno);
+    flush(fd_.get(), path_);
+    if (!fd_.close())
+        fail("ディスクに書き込めません", path_, errno);
+    if (::renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, destination_.c_str(), RENAME_NOREPLACE) !=
+        0) {
+        // A file system that cannot rename so: a second name never takes an existing one either.
+        if (errno != EINVAL && errno != ENOSYS)
+            fail("ファイルを置けません", destination_, errno);
+        if (::link(path_.c_str(), destination_.c_str()) != 0)
+            fail("ファイルを置けません", destination_, errno);
+        ::unlink(path_.c_str());
+    }
+    committed_ = true;
+    const Descriptor folder(
+        ::open(destination_.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.valid())
+        ::fsync(folder.get());
+}
+
+bool AtomicSave::takeSourceIdentity() {
+    if (identitySource_ < 0)
+        return false;
+    struct stat st {};
+    if (::fstat(identitySource_, &st) != 0)
+        fail("元のファイルを調べられません", destination_, errno);
+    keepIdentity(identitySource_, st);
+    const struct timespec times[] = {st.st_atim, st.st_mtim};
+    if (::futimens(fd_.get(), times) != 0)
+        fail("日時を設定できません", destination_, errno);
+    return true;
 }
 
 // The file has other names, which a rename would leave with the old content: the new content is

@@ -54,19 +54,29 @@ class AtomicSave final {
     // The new version gets these permission bits instead of the destination's identity: a copy
     // made to be edited.
     void setMode(mode_t mode) noexcept { mode_ = mode; }
+    // The new version takes the identity of the open file source instead of the destination's,
+    // its access and modification times too: a copy that stands for that file. source must stay
+    // open until the commit.
+    void keepIdentityOf(int source) noexcept { identitySource_ = source; }
 
     // Puts the new version in place. When expected is given, the destination must still be that
     // file; when it is not, it is left alone. Throws SaveError.
     void commit(const std::optional<FileIdentity>& expected = std::nullopt);
+    // Puts the new version in place only where no file is: one that is there, even one made
+    // meanwhile, is left alone. Throws SaveError.
+    void commitNew();
 
   private:
     void keepIdentity(int destination, const struct stat& st);
+    // The identity of the source asked for, with its times; false when none was.
+    bool takeSourceIdentity();
     void overwrite(int destination, const struct stat& st);
 
     std::filesystem::path destination_;
     std::filesystem::path path_;
     Descriptor fd_;
     std::optional<mode_t> mode_;
+    int identitySource_ = -1;
     bool committed_ = false;
 };
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <fstream>
 #include <optional>
 #include <random>
 #include <system_error>
@@ -150,6 +151,24 @@ std::string randomPart() {
     return text;
 }
 #endif
+
+}  // namespace
+
+namespace {
+
+constexpr std::uint64_t kHashStart = 14695981039346656037ull;
+constexpr std::uint64_t kHashPrime = 1099511628211ull;
+
+void addToFingerprint(FileFingerprint& fingerprint, const char* data, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+        fingerprint.hash ^= static_cast<unsigned char>(data[i]);
+        fingerprint.hash *= kHashPrime;
+    }
+    fingerprint.size += size;
+}
+
+constexpr std::u16string_view kChangedMeanwhile =
+    u"処理中にほかのプログラムが文書を書き換えたため戻しませんでした";
 
 }  // namespace
 
@@ -300,6 +319,34 @@ std::u16string FolderListing::next() {
     return {};
 }
 
+std::vector<std::u16string> subFolders(std::u16string_view folder) {
+    std::wstring pattern = wide(folder);
+    if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/')
+        pattern += L'\\';
+    pattern += L"*";
+    WIN32_FIND_DATAW entry{};
+    const FindHandle handle(FindFirstFileW(pattern.c_str(), &entry));
+    std::vector<std::u16string> names;
+    if (!handle.valid()) {
+        const std::error_code ec = lastError();
+        if (ec.value() == ERROR_FILE_NOT_FOUND)
+            return names;
+        throw failure(folder, u"の中を読み取れません", ec);
+    }
+    constexpr DWORD kSkipped =
+        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_REPARSE_POINT;
+    do {
+        const std::wstring_view name(entry.cFileName);
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+            (entry.dwFileAttributes & kSkipped) == 0 && name != L"." && name != L"..") {
+            names.emplace_back(name.begin(), name.end());
+        }
+    } while (FindNextFileW(handle.get(), &entry));
+    if (const std::error_code ec = lastError(); ec.value() != ERROR_NO_MORE_FILES)
+        throw failure(folder, u"の中を読み取れません", ec);
+    return names;
+}
+
 #else
 
 std::uint32_t fileAttributes(std::u16string_view path) {
@@ -353,6 +400,23 @@ std::u16string FolderListing::next() {
     if (ec)
         throw failure(impl_->folder, u"の中を読み取れません", ec);
     return {};
+}
+
+std::vector<std::u16string> subFolders(std::u16string_view folder) {
+    std::error_code ec;
+    std::vector<std::u16string> names;
+    for (fs::directory_iterator it(toNativePath(folder), ec), end; !ec && it != end;
+         it.increment(ec)) {
+        std::error_code typeError;
+        // A link is not followed: is_directory of the entry's own status, not its target's.
+        if (!isHiddenName(it->path().filename()) && it->is_directory(typeError) &&
+            !it->is_symlink(typeError)) {
+            names.push_back(fromNativePath(it->path().filename()));
+        }
+    }
+    if (ec)
+        throw failure(folder, u"の中を読み取れません", ec);
+    return names;
 }
 
 #endif
@@ -410,6 +474,115 @@ bool copyFile(std::u16string_view source, std::u16string_view destination,
     return true;
 }
 
+namespace {
+
+// Flushes a file that is complete to disk, read-only or not.
+bool flushToDisk(const fs::path& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return false;
+    const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (readOnly)
+        SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    const bool flushed = file != INVALID_HANDLE_VALUE && FlushFileBuffers(file);
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    if (readOnly)
+        SetFileAttributesW(path.c_str(), attributes);
+    return flushed;
+}
+
+// A new file beside to, under a name nobody can have planted.
+fs::path partialBeside(const fs::path& to) {
+    fs::path partial = to;
+    partial.replace_filename(".quorvane-" + randomPart() + ".part");
+    return partial;
+}
+
+// Flushes the partial file and gives it to's name. False, with the reason, when that failed; the
+// partial file is then gone.
+bool place(const fs::path& partial, const fs::path& to, DWORD flags, std::u16string& reason) {
+    if (flushToDisk(partial) && MoveFileExW(partial.c_str(), to.c_str(), flags))
+        return true;
+    reason = GetLastError() == ERROR_ALREADY_EXISTS ? u"同じ名前のファイルが既にあります"
+                                                    : describe(lastError());
+    std::error_code ignored;
+    fs::remove(partial, ignored);
+    return false;
+}
+
+bool refused(std::u16string reason, std::u16string* failure) {
+    log::problem(reason);
+    if (failure)
+        *failure = std::move(reason);
+    return false;
+}
+
+}  // namespace
+
+std::optional<FileFingerprint> fingerprintOf(std::u16string_view path) {
+    const fs::path file = toNativePath(path);
+    std::error_code ec;
+    if (!fs::is_regular_file(file, ec))
+        return std::nullopt;
+    std::ifstream in(file, std::ios::binary);
+    FileFingerprint fingerprint{0, kHashStart};
+    std::array<char, 128 * 1024> buffer;
+    while (in) {
+        in.read(buffer.data(), buffer.size());
+        addToFingerprint(fingerprint, buffer.data(), static_cast<std::size_t>(in.gcount()));
+    }
+    if (!in.eof())
+        return std::nullopt;
+    return fingerprint;
+}
+
+bool keepCopy(std::u16string_view source, std::u16string_view destination,
+              std::u16string* failure) {
+    const fs::path to = toNativePath(destination);
+    const fs::path partial = partialBeside(to);
+    // CopyFileW keeps the attributes and the times; the file's security is the folder's.
+    if (!CopyFileW(toNativePath(source).c_str(), partial.c_str(), TRUE))
+        return refused(describe(lastError()), failure);
+    std::u16string reason;
+    if (!place(partial, to, MOVEFILE_WRITE_THROUGH, reason))
+        return refused(std::move(reason), failure);
+    return true;
+}
+
+bool putBack(std::u16string_view copy, std::u16string_view destination,
+             const FileFingerprint* expected, std::u16string* failure) {
+    if (expected && fingerprintOf(destination) != *expected)
+        return refused(std::u16string(kChangedMeanwhile), failure);
+    const fs::path to = toNativePath(destination);
+    const fs::path partial = partialBeside(to);
+    if (!CopyFileW(toNativePath(copy).c_str(), partial.c_str(), TRUE))
+        return refused(describe(lastError()), failure);
+    std::u16string reason;
+    if (!place(partial, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH, reason))
+        return refused(std::move(reason), failure);
+    return true;
+}
+
+bool writeWholeFile(std::u16string_view path, std::string_view bytes, std::u16string* failure) {
+    const fs::path to = toNativePath(path);
+    const fs::path partial = partialBeside(to);
+    {
+        std::ofstream out(partial, std::ios::binary);
+        if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush()) {
+            std::error_code ignored;
+            fs::remove(partial, ignored);
+            return refused(u"ファイルを書き込めませんでした", failure);
+        }
+    }
+    std::u16string reason;
+    if (!place(partial, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH, reason))
+        return refused(std::move(reason), failure);
+    return true;
+}
+
 #else
 
 bool copyFile(std::u16string_view source, std::u16string_view destination,
@@ -447,6 +620,103 @@ bool copyFile(std::u16string_view source, std::u16string_view destination,
         copy.commit();
     } catch (const SaveError& e) {
         return refuse(e.message());
+    }
+    return true;
+}
+
+namespace {
+
+std::optional<FileFingerprint> fingerprintOfOpen(int fd) {
+    FileFingerprint fingerprint{0, kHashStart};
+    std::array<char, 128 * 1024> buffer;
+    for (off_t offset = 0;;) {
+        const ssize_t got = ::pread(fd, buffer.data(), buffer.size(), offset);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            return fingerprint;
+        addToFingerprint(fingerprint, buffer.data(), static_cast<std::size_t>(got));
+        offset += got;
+    }
+}
+
+// A regular file opened for reading, never waiting on a pipe put in its place; invalid otherwise.
+Descriptor openRegular(const fs::path& path, struct stat& st, int flags = 0) {
+    Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | flags));
+    if (fd.valid() && (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)))
+        return Descriptor();
+    return fd;
+}
+
+bool refused(std::u16string reason, std::u16string* failure) {
+    if (failure)
+        *failure = std::move(reason);
+    return false;
+}
+
+}  // namespace
+
+std::optional<FileFingerprint> fingerprintOf(std::u16string_view path) {
+    struct stat st {};
+    const Descriptor in = openRegular(toNativePath(path), st);
+    if (!in.valid())
+        return std::nullopt;
+    return fingerprintOfOpen(in.get());
+}
+
+bool keepCopy(std::u16string_view source, std::u16string_view destination,
+              std::u16string* failure) {
+    struct stat st {};
+    const Descriptor in = openRegular(toNativePath(source), st);
+    if (!in.valid())
+        return refused(u"元のファイルを読み取れません", failure);
+    try {
+        AtomicSave copy(toNativePath(destination));
+        copy.copyFrom(in.get());
+        copy.keepIdentityOf(in.get());
+        copy.commitNew();
+    } catch (const SaveError& e) {
+        return refused(e.message(), failure);
+    }
+    return true;
+}
+
+bool putBack(std::u16string_view copy, std::u16string_view destination,
+             const FileFingerprint* expected, std::u16string* failure) {
+    const fs::path to = toNativePath(destination);
+    struct stat st {};
+    const Descriptor in = openRegular(toNativePath(copy), st);
+    if (!in.valid())
+        return refused(u"バックアップを読み取れません", failure);
+    std::optional<FileIdentity> identity;
+    if (expected) {
+        // The file checked is the file replaced: the save refuses one put there meanwhile.
+        struct stat current {};
+        const Descriptor now = openRegular(to, current, O_NOFOLLOW);
+        if (!now.valid() || fingerprintOfOpen(now.get()) != *expected)
+            return refused(std::u16string(kChangedMeanwhile), failure);
+        identity = FileIdentity::of(current);
+    }
+    try {
+        AtomicSave save(to);
+        save.copyFrom(in.get());
+        save.keepIdentityOf(in.get());
+        save.commit(identity);
+    } catch (const SaveError& e) {
+        return refused(e.cause() == 0 ? std::u16string(kChangedMeanwhile) : e.message(), failure);
+    }
+    return true;
+}
+
+bool writeWholeFile(std::u16string_view path, std::string_view bytes, std::u16string* failure) {
+    try {
+        AtomicSave save(toNativePath(path));
+        save.write(bytes);
+        save.commit();
+    } catch (const SaveError& e) {
+        return refused(e.message(), failure);
     }
     return true;
 }

@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "os/error.h"
 
@@ -64,6 +66,11 @@ class FolderListing final {
     std::unique_ptr<Impl> impl_;
 };
 
+// The names of the folders directly inside a folder, in the order the system gives them: no
+// hidden ones, and no links to folders (nor junctions), which may lead out of the folder or round
+// in a circle. Throws FileSystemError when the folder cannot be read.
+std::vector<std::u16string> subFolders(std::u16string_view folder);
+
 // Creates one folder level; its parent must exist. False when it was not created, which includes
 // a folder that already exists.
 bool createFolder(std::u16string_view path);
@@ -75,5 +82,33 @@ bool createFolder(std::u16string_view path);
 // full disk; failure, when given, then says which in the user's words.
 bool copyFile(std::u16string_view source, std::u16string_view destination,
               std::u16string* failure = nullptr);
+
+// What a file holds, to tell later whether it holds the same: its size and a hash of its bytes
+// (FNV-1a, 64 bits: a change is found, a forgery is not kept out).
+struct FileFingerprint {
+    std::uint64_t size = 0;
+    std::uint64_t hash = 0;
+    bool operator==(const FileFingerprint&) const = default;
+};
+// Nothing when there is no regular file at path or it cannot be read.
+std::optional<FileFingerprint> fingerprintOf(std::u16string_view path);
+
+// A copy that stands for the file at source: its content, and what makes it the user's (owner,
+// permission bits, extended attributes and ACL, times). It is made only where no file is; it
+// appears whole or not at all. False, with the reason in failure, when it was not made.
+bool keepCopy(std::u16string_view source, std::u16string_view destination,
+              std::u16string* failure = nullptr);
+
+// Puts such a copy back at destination, in one step, with the identity it kept. With expected,
+// only while the file at destination still has that fingerprint (checked on the very file that
+// is replaced, where the system allows); without, whatever is there. False, with the reason, when
+// it was not put back.
+bool putBack(std::u16string_view copy, std::u16string_view destination,
+             const FileFingerprint* expected, std::u16string* failure = nullptr);
+
+// Writes bytes as the whole content of the file at path, in one step: the old content or the new,
+// never half of either. False, with the reason, when it failed.
+bool writeWholeFile(std::u16string_view path, std::string_view bytes,
+                    std::u16string* failure = nullptr);
 
 }  // namespace quorvane::os

@@ -9,6 +9,7 @@
 #include <spdlog/spdlog.h>
 
 #include "os/text_encoding.h"
+#include "os/version.h"
 
 namespace quorvane::os::log {
 
@@ -51,6 +52,7 @@ void start(const fs::path& file, bool echo) {
     instance->set_level(spdlog::level::info);
     instance->flush_on(spdlog::level::info);
     logger() = std::move(instance);
+    detail(std::string("Quorvane ") + kVersion);
 }
 
 void detail(std::string_view text) {

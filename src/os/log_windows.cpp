@@ -11,6 +11,7 @@
 
 #include "os/log.h"
 #include "os/text_encoding.h"
+#include "os/version.h"
 
 // spdlog and fmt exist only for the build machine; this writer keeps the same file format and
 // rotation with nothing but the standard library.
@@ -94,6 +95,7 @@ fs::path defaultFile() {
 
 void start(const fs::path& file, bool echo) {
     writer().emplace(file, echo);
+    detail(std::string("Quorvane ") + kVersion);
 }
 
 void detail(std::string_view text) {

@@ -6,47 +6,51 @@ namespace quorvane::run {
 
 using os::kPathSeparator;
 
-namespace {
+CopyStaging::CopyStaging(const RunRequest& request, std::u16string droppedPath, bool droppedFolder)
+    : request_(request), droppedPath_(std::move(droppedPath)), droppedFolder_(droppedFolder) {}
 
-// The text after the n-th separator counted from the end; empty when there are fewer.
-std::u16string afterSeparatorFromEnd(std::u16string_view path, int n) {
-    int seen = 0;
-    for (std::size_t i = path.size(); i > 0; --i) {
-        if (path[i - 1] == kPathSeparator && ++seen == n)
-            return std::u16string(path.substr(i));
-    }
-    return {};
-}
-
-}  // namespace
-
-CopyStaging::CopyStaging(const RunRequest& request, bool droppedFolder)
-    : request_(request), droppedFolder_(droppedFolder) {}
-
-void CopyStaging::createDestinationFolder(std::u16string_view droppedFolder) const {
+void CopyStaging::createDestinationFolder() const {
     if (request_.mode != RunRequest::Mode::CopyFirst)
         return;
     (void)os::createFolder(request_.destinationFolder + kPathSeparator +
-                           lastComponent(droppedFolder));
+                           lastComponent(droppedPath_));
+}
+
+std::u16string CopyStaging::relativePath(const std::u16string& source) const {
+    // A folder's documents are listed as the folder's path, a separator and the path inside it.
+    if (droppedFolder_ && source.starts_with(droppedPath_))
+        return lastComponent(droppedPath_) + source.substr(droppedPath_.size());
+    return lastComponent(source);
+}
+
+std::u16string CopyStaging::destinationOf(const std::u16string& source) const {
+    if (request_.mode != RunRequest::Mode::CopyFirst)
+        return source;
+    return request_.destinationFolder + kPathSeparator + relativePath(source);
 }
 
 std::optional<std::u16string> CopyStaging::stage(const std::u16string& source,
                                                  std::u16string* failure) const {
     if (request_.mode != RunRequest::Mode::CopyFirst)
         return source;
-    const std::u16string tail = droppedFolder_ ? lastTwoComponents(source) : lastComponent(source);
-    std::u16string destination = request_.destinationFolder + kPathSeparator + tail;
+    std::u16string destination = destinationOf(source);
+    // The sub-folders between the dropped folder's and the document's, made as they are reached.
+    const std::size_t top =
+        request_.destinationFolder.size() + 1 + lastComponent(droppedPath_).size();
+    for (std::size_t at = destination.find(kPathSeparator, top + 1);
+         droppedFolder_ && at != std::u16string::npos;
+         at = destination.find(kPathSeparator, at + 1)) {
+        (void)os::createFolder(std::u16string_view(destination).substr(0, at));
+    }
     if (!os::copyFile(source, destination, failure))
         return std::nullopt;
     return destination;
 }
 
 std::u16string CopyStaging::lastComponent(std::u16string_view path) {
-    return afterSeparatorFromEnd(path, 1);
-}
-
-std::u16string CopyStaging::lastTwoComponents(std::u16string_view path) {
-    return afterSeparatorFromEnd(path, 2);
+    const auto last = path.rfind(kPathSeparator);
+    return last == std::u16string_view::npos ? std::u16string()
+                                             : std::u16string(path.substr(last + 1));
 }
 
 }  // namespace quorvane::run

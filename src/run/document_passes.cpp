@@ -40,28 +40,57 @@ DocumentPasses::DocumentPasses(const RunRequest& request, const word::Applicatio
                                const WidthForms& widths)
     : request_(request), application_(application), widths_(widths) {}
 
+DocumentPasses::~DocumentPasses() {
+    discardHeld();
+}
+
+void DocumentPasses::discardHeld() {
+    if (!held_)
+        return;
+    const word::Document document = *held_;
+    held_.reset();
+    heldPath_.clear();
+    // Whatever becomes of it, nothing of it was to be written.
+    resumeNext([&] { document.discard(); },
+               [&](const AutomationError& e) {
+                   os::log::detail(u"試行で開いた文書を閉じられませんでした：" + e.message());
+               });
+}
+
 PassResult DocumentPasses::replaceInDocument(const std::u16string& path, std::u16string& findText,
                                              const std::u16string& replacement) {
     Pass pass;
     PassResult& result = pass.result;
     std::optional<word::Document> document;
-    result.opened = resumeNext([&] { document = application_.documents().open(path); },
-                               [&](const AutomationError& e) {
-                                   result.failure = u"開けませんでした：" + e.message();
-                                   result.lost = lostWith(e);
-                               });
+    if (held_ && heldPath_ == path) {
+        document = held_;
+    } else {
+        discardHeld();
+        resumeNext([&] { document = application_.documents().open(path, request_.dryRun); },
+                   [&](const AutomationError& e) {
+                       result.failure = u"開けませんでした：" + e.message();
+                       result.lost = lostWith(e);
+                   });
+    }
     if (!document)
         return result;
+    result.opened = true;
+    if (request_.dryRun) {
+        held_ = document;
+        heldPath_ = path;
+    }
     const std::u16string asGiven = findText;
     resumeNext([&] { replaceInTextBoxes(*document, findText, replacement, pass); });
     resumeNext(
         [&] { replaceInHeadersAndFooters(document->sections(), findText, replacement, pass); });
     resumeNext([&] { replaceInBody(*document, findText, replacement, pass); });
-    result.saved = resumeNext([&] { result.notice = document->close(); },
-                              [&](const AutomationError& e) {
-                                  result.failure = u"保存できませんでした：" + e.message();
-                                  result.lost = lostWith(e);
-                              });
+    // A dry run keeps the document open for the next pair: nothing is to be saved.
+    result.saved = request_.dryRun || resumeNext([&] { result.notice = document->close(); },
+                                                 [&](const AutomationError& e) {
+                                                     result.failure =
+                                                         u"保存できませんでした：" + e.message();
+                                                     result.lost = lostWith(e);
+                                                 });
     if (!pass.searchFailure.empty()) {
         result.saved = false;
         result.failure = u"「" + asGiven + u"」を" + replacement + u"に置き換えられませんでした：" +
@@ -72,6 +101,11 @@ PassResult DocumentPasses::replaceInDocument(const std::u16string& path, std::u1
 
 DocumentPasses::Finished DocumentPasses::finishDocument(const std::u16string& path) {
     Finished finished;
+    if (request_.dryRun) {
+        if (heldPath_ == path)
+            discardHeld();
+        return finished;
+    }
     resumeNext([&] { finished.checked = application_.documents().finish(path); },
                [&](const AutomationError& e) {
                    finished.failure = u"保存できませんでした：" + e.message();

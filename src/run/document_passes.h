@@ -39,10 +39,18 @@ struct PassResult {
 // A failure of the word processor to reach a region ends only the step at hand; a search it
 // refuses fails the pair on the document. The result tells whether the document was opened and
 // the pair saved in it.
+//
+// In a dry run the document is opened read-only at its first pair and stays open for the others,
+// so that each pair meets what the ones before it replaced, as when they are saved in turn; the
+// run finishing it discards every change.
 class DocumentPasses final {
   public:
     DocumentPasses(const RunRequest& request, const automation::word::Application& application,
                    const WidthForms& widths);
+    // A document a dry run still holds is discarded.
+    ~DocumentPasses();
+    DocumentPasses(const DocumentPasses&) = delete;
+    DocumentPasses& operator=(const DocumentPasses&) = delete;
 
     // Opens the document, replaces, closes it (the word processor keeps what changed). When
     // widths are not distinguished the body pass rewrites findText to the half-width form of its
@@ -89,9 +97,15 @@ class DocumentPasses final {
     void replaceInBody(const automation::word::Document& document, std::u16string& findText,
                        const std::u16string& replacement, Pass& pass);
 
+    // Closes the document a dry run holds open, dropping its changes.
+    void discardHeld();
+
     const RunRequest& request_;
     const automation::word::Application& application_;
     const WidthForms& widths_;
+    // The document a dry run holds open across its pairs, and its path.
+    std::optional<automation::word::Document> held_;
+    std::u16string heldPath_;
 };
 
 }  // namespace quorvane::run

@@ -1,5 +1,6 @@
 #include "run/run_driver.h"
 
+#include <algorithm>
 #include <array>
 #include <condition_variable>
 #include <deque>
@@ -15,6 +16,7 @@
 #include "os/file_system.h"
 #include "os/log.h"
 #include "os/text_encoding.h"
+#include "run/backup_folder.h"
 #include "run/copy_staging.h"
 #include "run/run_error.h"
 
@@ -90,9 +92,11 @@ class DocumentTally final {
             return;
         }
         found_ = found_ || pass.found;
-        addCount(result_.counts.body, pass.counts.body);
-        addCount(result_.counts.textBoxes, pass.counts.textBoxes);
-        addCount(result_.counts.headersAndFooters, pass.counts.headersAndFooters);
+        for (RegionCounts* counts : {&result_.counts, &result_.countsByPair[pairNumber - 1]}) {
+            addCount(counts->body, pass.counts.body);
+            addCount(counts->textBoxes, pass.counts.textBoxes);
+            addCount(counts->headersAndFooters, pass.counts.headersAndFooters);
+        }
         if (!pass.notice.empty() && std::find(result_.notices.begin(), result_.notices.end(),
                                               pass.notice) == result_.notices.end()) {
             result_.notices.push_back(pass.notice);
@@ -117,6 +121,7 @@ class DocumentTally final {
             reasons_.push_back(failure);
         notSaved_ = true;
         result_.counts = {};
+        result_.countsByPair = {};
         result_.notices.clear();
     }
 
@@ -124,8 +129,10 @@ class DocumentTally final {
         if (missed_.empty()) {
             result_.outcome = found_ ? Outcome::Replaced : Outcome::Unchanged;
             // Nothing was replaced anywhere, whether or not a region was searched.
-            if (!found_)
+            if (!found_) {
                 result_.counts = {};
+                result_.countsByPair = {};
+            }
             return;
         }
         result_.outcome = notSaved_ ? Outcome::NotSaved : Outcome::NotOpened;
@@ -177,16 +184,25 @@ bool settled(const RunRequest& request, const FindTexts& findTexts,
     return true;
 }
 
+// A sub-folder that could not be listed: it stands in the list, not processed, for the user to
+// see.
+bool unreadable(const RunResult& result, std::int32_t index) {
+    return result.documents[static_cast<std::size_t>(index)].outcome == Outcome::NotOpened;
+}
+
 // Announces the document at index and stages it. False when its copy failed, which ends the run:
 // the document is marked so.
-bool stageNext(RunResult& result, std::int32_t index, const CopyStaging& staging,
+bool stageNext(RunResult& result, std::int32_t index, const CopyStaging& staging, bool dryRun,
                RunProgress* progress) {
     DocumentResult& document = result.documents[static_cast<std::size_t>(index)];
     if (progress) {
         progress->documentStarted(index, static_cast<std::int32_t>(result.documents.size()),
                                   document.source);
     }
-    const std::optional<std::u16string> edited = staging.stage(document.source, &document.reason);
+    // A dry run makes no copy: it names the file a run would edit.
+    const std::optional<std::u16string> edited =
+        dryRun ? staging.destinationOf(document.source)
+               : staging.stage(document.source, &document.reason);
     if (!edited) {
         document.outcome = Outcome::CopyFailed;
         os::log::problem(u"コピーできませんでした：" + document.source + u"：" + document.reason);
@@ -220,13 +236,28 @@ std::vector<SearchedText> searchedTexts(const RunRequest& request, const Documen
     return searched;
 }
 
+// What every document of a run is processed with, whichever word processor takes it.
+struct RunContext {
+    const RunRequest& request;
+    const MatchScreen& screen;
+    const CopyStaging& staging;
+    BackupFolder* backups;
+};
+
+// The file the word processor opens: the one the run edits, or, in a dry run, which makes no
+// copy, the document itself.
+const std::u16string& openedPath(const RunRequest& request, const DocumentResult& document) {
+    return request.dryRun ? document.source : document.edited;
+}
+
 // A document that cannot hold a match is not opened: it is Unchanged, and the find texts go on
 // as its body pass would have left them.
 bool skipWithoutMatch(const RunRequest& request, const DocumentPasses& passes,
                       const MatchScreen& screen, FindTexts& findTexts,
                       std::array<bool, RunRequest::kPairs>& converted, DocumentResult& document) {
+    const std::u16string& path = openedPath(request, document);
     if (!request.skipDocumentsWithoutMatch ||
-        screen(document.edited, searchedTexts(request, passes, findTexts))) {
+        screen(path, searchedTexts(request, passes, findTexts))) {
         return false;
     }
     for (std::size_t j = 0; j < RunRequest::kPairs; ++j) {
@@ -237,7 +268,7 @@ bool skipWithoutMatch(const RunRequest& request, const DocumentPasses& passes,
     }
     document.outcome = Outcome::Unchanged;
     document.skipped = true;
-    os::log::detail(u"検索文字列を含まないため読み込みませんでした：" + document.edited);
+    os::log::detail(u"検索文字列を含まないため読み込みませんでした：" + path);
     return true;
 }
 
@@ -249,7 +280,9 @@ bool applyPairs(const RunRequest& request, DocumentPasses& passes, FindTexts& fi
     document.outcome = Outcome::NotReached;
     document.reason.clear();
     document.counts = {};
+    document.countsByPair = {};
     document.notices.clear();
+    const std::u16string& path = openedPath(request, document);
     DocumentTally tally(document);
     bool lost = false;
     for (std::size_t j = 0; j < RunRequest::kPairs; ++j) {
@@ -260,14 +293,14 @@ bool applyPairs(const RunRequest& request, DocumentPasses& passes, FindTexts& fi
             continue;
         }
         const PassResult pass = passes.replaceInDocument(
-            document.edited, findTexts[j], u"「" + request.pairs[j].replacement + u"」");
+            path, findTexts[j], u"「" + request.pairs[j].replacement + u"」");
         converted[j] = converted[j] || pass.widthsConverted;
         tally.add(j + 1, request.pairs[j], pass);
         // The pairs after it would reach the file without the ones before.
         lost = pass.lost;
     }
     if (tally.opened() || lost) {
-        const auto finished = passes.finishDocument(document.edited);
+        const auto finished = passes.finishDocument(path);
         if (!finished.failure.empty())
             tally.unsaved(finished.failure);
         document.checkedAfterSave = finished.checked;
@@ -277,21 +310,48 @@ bool applyPairs(const RunRequest& request, DocumentPasses& passes, FindTexts& fi
     return lost;
 }
 
+// Whether the originals of the run's documents are kept before they are written.
+bool backsUp(const RunContext& run) {
+    return run.backups && run.request.mode == RunRequest::Mode::EditOriginals &&
+           !run.request.dryRun;
+}
+
+// Keeps the original of a document edited in place before the word processor may write it.
+// False when it could not be kept: the document is then left alone.
+bool keepOriginal(const RunContext& run, DocumentResult& document) {
+    if (!backsUp(run))
+        return true;
+    try {
+        run.backups->keep(document.source, run.staging.relativePath(document.source));
+        return true;
+    } catch (const os::Error& e) {
+        document.outcome = Outcome::NotOpened;
+        document.reason = u"元の文書をバックアップできないため処理しませんでした：" + e.message();
+        os::log::problem(document.reason + u"：" + document.source);
+        return false;
+    }
+}
+
 // Every pair on one staged document. A document whose word processor was lost under it is tried
 // once more from the start, on the one that takes its place: it gets every pair or none.
-void processDocument(const RunRequest& request, DocumentPasses& passes, const MatchScreen& screen,
-                     FindTexts& findTexts, std::array<bool, RunRequest::kPairs>& converted,
-                     DocumentResult& document) {
-    if (skipWithoutMatch(request, passes, screen, findTexts, converted, document))
+void processDocument(const RunContext& run, DocumentPasses& passes, FindTexts& findTexts,
+                     std::array<bool, RunRequest::kPairs>& converted, DocumentResult& document) {
+    const RunRequest& request = run.request;
+    if (skipWithoutMatch(request, passes, run.screen, findTexts, converted, document) ||
+        !keepOriginal(run, document)) {
         return;
+    }
+    const std::u16string& path = openedPath(request, document);
     if (applyPairs(request, passes, findTexts, converted, document)) {
-        os::log::problem(u"ワープロを失ったため、最初からやり直します：" + document.edited);
+        os::log::problem(u"ワープロを失ったため、最初からやり直します：" + path);
         applyPairs(request, passes, findTexts, converted, document);
     }
+    if (backsUp(run))
+        document.backup = run.backups->done(document.source);
     if (document.processed()) {
-        os::log::detail(u"処理しました：" + document.edited);
+        os::log::detail((request.dryRun ? u"数えました：" : u"処理しました：") + path);
     } else {
-        os::log::problem(u"処理できませんでした：" + document.edited + u"：" + document.reason);
+        os::log::problem(u"処理できませんでした：" + path + u"：" + document.reason);
     }
 }
 
@@ -319,6 +379,7 @@ bool RunDriver::runInParallel(const RunRequest& request, const CopyStaging& stag
         shared.closing = true;
         shared.changed.notify_all();
     };
+    const RunContext context{request, screen_, staging, backups_};
     const auto work = [&](const word::Application& word) {
         DocumentPasses passes(request, word, widths_);
         FindTexts texts = findTexts;
@@ -336,7 +397,7 @@ bool RunDriver::runInParallel(const RunRequest& request, const CopyStaging& stag
             shared.queue.pop_front();
             lock.unlock();
             try {
-                processDocument(request, passes, screen_, texts, converted, *document);
+                processDocument(context, passes, texts, converted, *document);
             } catch (const std::exception&) {
                 lock.lock();
                 fail();
@@ -385,7 +446,9 @@ bool RunDriver::runInParallel(const RunRequest& request, const CopyStaging& stag
                 if (shared.failure)
                     break;
             }
-            if (!stageNext(result, i, staging, progress)) {
+            if (unreadable(result, i))
+                continue;
+            if (!stageNext(result, i, staging, request.dryRun, progress)) {
                 copyFailure = true;
                 break;
             }
@@ -399,6 +462,35 @@ bool RunDriver::runInParallel(const RunRequest& request, const CopyStaging& stag
     return copyFailure;
 }
 
+std::vector<ListedDocument> documentsInFolder(const std::u16string& folder, bool recursive,
+                                              bool top) {
+    std::vector<std::u16string> names;
+    std::vector<std::u16string> folders;
+    try {
+        os::FolderListing listing(folder);
+        for (std::u16string name = listing.next(); !name.empty(); name = listing.next())
+            names.push_back(std::move(name));
+        if (recursive)
+            folders = os::subFolders(folder);
+    } catch (const os::Error& e) {
+        if (top)
+            throw;
+        // One sub-folder that cannot be read is no reason to leave the others.
+        return {{folder, u"開けませんでした：" + e.message()}};
+    }
+    std::vector<ListedDocument> documents;
+    if (recursive)
+        std::sort(names.begin(), names.end());
+    for (const auto& name : names)
+        documents.push_back({folder + kPathSeparator + name, {}});
+    std::sort(folders.begin(), folders.end());
+    for (const auto& sub : folders) {
+        for (auto& document : documentsInFolder(folder + kPathSeparator + sub, true, false))
+            documents.push_back(std::move(document));
+    }
+    return documents;
+}
+
 RunDriver::RunDriver(os::MessageBox& messages, automation::ObjectFactory& factory,
                      WidthForms widths, MatchScreen screen)
     : messages_(messages),
@@ -410,7 +502,8 @@ RunResult RunDriver::run(const RunRequest& request, const std::u16string& droppe
                          RunProgress* progress) {
     RunResult result;
     result.path = droppedPath;
-    if (request.mode == RunRequest::Mode::EditOriginals &&
+    // A dry run edits nothing: there is nothing to confirm.
+    if (request.mode == RunRequest::Mode::EditOriginals && !request.dryRun &&
         messages_.show(kConfirmText, kTitle, os::MessageBox::kYesNo | os::MessageBox::kQuestion) ==
             os::MessageBox::kNo) {
         result.declined = true;
@@ -426,22 +519,29 @@ RunResult RunDriver::run(const RunRequest& request, const std::u16string& droppe
     try {
         // A directory is a folder whatever else its attributes say (read-only, hidden, ...).
         const bool isFolder = (os::fileAttributes(droppedPath) & os::kAttributeDirectory) != 0;
-        const CopyStaging staging(request, isFolder);
+        const CopyStaging staging(request, droppedPath, isFolder);
         if (isFolder) {
             // Made before the listing, and also when the folder turns out to hold no files.
-            staging.createDestinationFolder(droppedPath);
-            os::FolderListing listing(droppedPath);
-            for (std::u16string name = listing.next(); !name.empty(); name = listing.next())
-                result.documents.push_back(listed(droppedPath + kPathSeparator + name));
+            if (!request.dryRun)
+                staging.createDestinationFolder();
+            for (auto& document : documentsInFolder(droppedPath, request.recursive)) {
+                result.documents.push_back(listed(std::move(document.path)));
+                if (!document.failure.empty()) {
+                    result.documents.back().outcome = Outcome::NotOpened;
+                    result.documents.back().reason = std::move(document.failure);
+                }
+            }
         } else {
             result.documents.push_back(listed(droppedPath));
         }
         pathRead = true;
-        os::log::detail(u"実行：" + droppedPath + u"（文書 " +
-                        os::fromUtf8(std::to_string(result.documents.size())) + u" 件）");
+        os::log::detail((request.dryRun ? u"試行（保存しません）：" : u"実行：") + droppedPath +
+                        u"（文書 " + os::fromUtf8(std::to_string(result.documents.size())) +
+                        u" 件）");
 
         RunApplication application(factory_);
         DocumentPasses passes(request, *application, widths_);
+        const RunContext context{request, screen_, staging, backups_};
         const auto count = static_cast<std::int32_t>(result.documents.size());
         std::array<bool, RunRequest::kPairs> converted{};
         std::int32_t i = 0;
@@ -450,13 +550,15 @@ RunResult RunDriver::run(const RunRequest& request, const std::u16string& droppe
             // processors: each then gets what it would have got in turn.
             if (request.offices > 1 && count - i > 1 && settled(request, findTexts, converted))
                 break;
-            if (!stageNext(result, i, staging, progress)) {
+            if (unreadable(result, i))
+                continue;
+            if (!stageNext(result, i, staging, request.dryRun, progress)) {
                 application.hide();
                 application.quit();
                 messages_.show(kCopyFailedText, kTitle, os::MessageBox::kCritical);
                 return result;
             }
-            processDocument(request, passes, screen_, findTexts, converted,
+            processDocument(context, passes, findTexts, converted,
                             result.documents[static_cast<std::size_t>(i)]);
         }
         if (i < count &&

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "automation/variant.h"
 #include "os/message_box.h"
@@ -14,6 +15,7 @@
 
 namespace quorvane::run {
 
+class BackupFolder;
 class CopyStaging;
 
 // Told of each document as a run reaches it, so that a long run can show where it is.
@@ -24,6 +26,18 @@ class RunProgress {
     virtual void documentStarted(std::int32_t index, std::int32_t count,
                                  const std::u16string& path) = 0;
 };
+
+// The documents a run takes from a dropped folder, in its order: the ordinary files directly inside
+// it as the system lists them; with its sub-folders, each folder's own documents in name order,
+// then its sub-folders', one after another in name order (hidden ones and links to folders left
+// out). A sub-folder that cannot be listed is listed itself, with the reason; the dropped folder
+// (top) throws os::Error.
+struct ListedDocument {
+    std::u16string path;
+    std::u16string failure;
+};
+std::vector<ListedDocument> documentsInFolder(const std::u16string& folder, bool recursive,
+                                              bool top = true);
 
 // One run per dropped path: confirmation when originals are edited, the documents of the path,
 // copies when asked, one word processor for the whole run, and every non-blank pair applied to
@@ -46,6 +60,10 @@ class RunDriver final {
     RunResult run(const RunRequest& request, const std::u16string& droppedPath,
                   RunProgress* progress = nullptr);
 
+    // Runs that edit originals keep each one in backups before it is first written, from the
+    // next run on; null keeps none.
+    void keepBackupsIn(BackupFolder* backups) noexcept { backups_ = backups; }
+
   private:
     class RunApplication;
     // The documents from first on, over as many word processors as the request allows, the
@@ -59,6 +77,7 @@ class RunDriver final {
     automation::ObjectFactory& factory_;
     WidthForms widths_;
     MatchScreen screen_;
+    BackupFolder* backups_ = nullptr;
 };
 
 }  // namespace quorvane::run

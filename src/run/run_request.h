@@ -42,6 +42,11 @@ struct RunRequest {
     // A document whose own bytes show it holds none of the find texts is not given to the word
     // processor. The result is the same either way, only sooner.
     bool skipDocumentsWithoutMatch = true;
+    // Counts what the run would replace and touches nothing: no copy, no confirmation, every
+    // document opened read-only and its changes discarded.
+    bool dryRun = false;
+    // A dropped folder's sub-folders are searched too, every folder's documents in name order.
+    bool recursive = false;
 };
 
 }  // namespace quorvane::run

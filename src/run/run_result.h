@@ -1,9 +1,12 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "run/run_request.h"
 
 namespace quorvane::run {
 
@@ -41,6 +44,9 @@ struct DocumentResult {
     // some were.
     std::u16string reason;
     RegionCounts counts;
+    // The same, pair by pair (in the slots of the request's pairs; a blank pair has none). They
+    // add up to counts.
+    std::array<RegionCounts, RunRequest::kPairs> countsByPair;
     // Things the user should know of a processed document, such as a save in a newer format.
     std::vector<std::u16string> notices;
     // Its saved file was read back and held all its text before it took the document's place
@@ -49,6 +55,9 @@ struct DocumentResult {
     // Its own bytes showed that it holds none of the find texts, so the word processor was not
     // asked to open it: it is Unchanged.
     bool skipped = false;
+    // Where its original was kept before the run wrote it, when backups were asked for; empty
+    // when none was kept (the run did not change it).
+    std::u16string backup;
 
     bool processed() const noexcept {
         return outcome == Outcome::Replaced || outcome == Outcome::Unchanged;

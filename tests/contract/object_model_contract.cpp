@@ -125,6 +125,30 @@ TEST_P(ObjectModelContract, AFinishedDocumentHoldsEveryPairClosedBeforeIt) {
     EXPECT_EQ(total(), 2);
 }
 
+// A dry run's document: opened read-only, each search meets what the one before replaced and says
+// how many it replaced, and nothing of it reaches the disk, not even a lock file beside it.
+TEST_P(ObjectModelContract, AReadOnlyDocumentCountsEveryReplacementAndLeavesNoTrace) {
+    const std::string before = test::readFile(sample_);
+    const word::Application application = start();
+    const word::Document document = application.documents().open(samplePath(), true);
+    const auto first = document.content().find().replaceAll(u"foo", u"bar", true);
+    const auto second = document.content().find().replaceAll(u"bar", u"「x」", true);
+    std::int32_t headers = 0;
+    for (const word::Section& section : document.sections().items()) {
+        for (const word::HeaderFooter& header : section.headers().items())
+            headers += header.range().find().replaceAllNamed(u"foo", u"「h」").replaced.value_or(0);
+    }
+    document.discard();
+    application.documents().finish(samplePath());
+    application.quit();
+
+    EXPECT_EQ(first.replaced, 2);
+    EXPECT_EQ(second.replaced, 2) << "the second search did not meet the first's replacements";
+    EXPECT_EQ(headers, 2) << "HDR-own foo Foo";
+    EXPECT_EQ(test::readFile(sample_), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 1);
+}
+
 TEST_P(ObjectModelContract, FailuresAreAutomationErrorsInJapanese) {
     const word::Application application = start();
     const auto expectFailure = [](const auto& call) {

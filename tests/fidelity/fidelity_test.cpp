@@ -208,6 +208,19 @@ std::string reported(const run::DocumentResult& document) {
     return text;
 }
 
+// Every count a report gives of a document: per region, in all and pair by pair.
+std::string counted(const run::DocumentResult& document) {
+    std::string text;
+    const auto add = [&](const run::RegionCounts& counts) {
+        for (const auto& count : {counts.body, counts.textBoxes, counts.headersAndFooters})
+            text += std::to_string(count.value_or(-1)) + " ";
+    };
+    add(document.counts);
+    for (const auto& pair : document.countsByPair)
+        add(pair);
+    return text;
+}
+
 // A run over the whole corpus on copies, as a user makes it: every document comes out with exactly
 // what the pairs ask for in each region, and nothing else of its text changed; one without a match
 // is not written at all. Documents whose own bytes show they cannot match are left out of the word
@@ -246,6 +259,27 @@ TEST_P(Fidelity, EveryDocumentHasExactlyTheReplacementsAsked) {
         } else {
             EXPECT_EQ(bytesOf(edited), bytesOf(alsoEdited));
         }
+    }
+
+    // A dry run counts what the run replaced, document by document, region by region and pair by
+    // pair, and writes nothing, not even a copy. A save the office refused is the one thing it
+    // cannot foresee.
+    TempFolder untouched;
+    RunRequest dryRun = request;
+    dryRun.dryRun = true;
+    dryRun.destinationFolder = os::fromNativePath(untouched.path());
+    const run::RunResult dry = runOverCorpus(dryRun);
+    EXPECT_TRUE(fs::is_empty(untouched.path()));
+    ASSERT_EQ(dry.documents.size(), result.documents.size());
+    for (std::size_t i = 0; i < result.documents.size(); ++i) {
+        const auto& real = result.documents[i];
+        SCOPED_TRACE("dry run: " + os::toNativePath(real.source).filename().string());
+        EXPECT_EQ(os::toNativePath(dry.documents[i].edited).filename(),
+                  os::toNativePath(real.edited).filename());
+        if (real.outcome == run::Outcome::NotSaved)
+            continue;
+        EXPECT_EQ(dry.documents[i].outcome, real.outcome) << utf8(dry.documents[i].reason);
+        EXPECT_EQ(counted(dry.documents[i]), counted(real));
     }
 
     ReplacementOracle oracle(request);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <string>
 
 #include "office_test_support.h"
@@ -199,6 +200,59 @@ TEST(QuorvaneBatch, ASecondUserRunsBesideTheFirst) {
     EXPECT_TRUE(reader.count(first, u"「bar」").contains(u"BODY-end"));
     EXPECT_TRUE(reader.count(second, u"「bar」").contains(u"BODY-end"));
     ASSERT_EQ(::chown(dir.path().c_str(), 0, 0), 0);
+}
+
+// What a folder holds, file by file, with each file's bytes.
+std::map<fs::path, std::string> contentsOf(const fs::path& folder) {
+    std::map<fs::path, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        files[entry.path()] = entry.is_regular_file() ? bytesOf(entry.path()) : "(folder)";
+    return files;
+}
+
+// Checks a JSON report with Python's own reader against what the command printed; with other, the
+// counts of both reports must agree.
+void expectReportAgrees(const fs::path& dir, const std::string& report,
+                        const std::string& other = {}) {
+    const std::string command = "cd '" + dir.string() + "' && python3 '" +
+                                (kOwnData / "check-report.py").string() + "' " + report +
+                                " out.txt " + other + " >check.txt 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0) << bytesOf(dir / "check.txt");
+}
+
+// A dry run over sub-folders foresees every count of the run and leaves the folder byte for byte
+// as it was; its report, read with a standard JSON reader, says what standard output said, a name
+// that is not UTF-8 included. The run then keeps the originals it writes, and they go back.
+TEST(QuorvaneBatch, ADryRunForeseesTheRunWhoseBackupsThenGoBack) {
+    TempFolder dir;
+    DocumentReader reader;
+    const fs::path docs = dir.path() / "docs";
+    fs::create_directories(docs / "sub");
+    const fs::path sample = sampleDocument(reader, docs, "sample.docx");
+    fs::copy_file(sample, docs / "sub" / "b.docx");
+    std::ofstream(docs / "sub" / "damaged\xff.docx") << bytesOf(sample).substr(0, 2000);
+    const auto before = contentsOf(docs);
+    const std::string pairs = " --recursive --pair foo bar --pair bar baz ";
+
+    EXPECT_EQ(runBatch(dir.path(), "--in-place --dry-run --report plan.json" + pairs + "docs"), 1)
+        << bytesOf(dir.path() / "err.txt");
+    EXPECT_EQ(contentsOf(docs), before);
+    EXPECT_NE(bytesOf(dir.path() / "out.txt").find("damaged\xff.docx\t開けませんでした"),
+              std::string::npos);
+    expectReportAgrees(dir.path(), "plan.json");
+
+    EXPECT_EQ(
+        runBatch(dir.path(), "--in-place --yes --backup-to bk --report done.json" + pairs + "docs"),
+        1)
+        << bytesOf(dir.path() / "err.txt");
+    expectReportAgrees(dir.path(), "done.json", "plan.json");
+    EXPECT_TRUE(reader.count(sample, u"「「baz」」").contains(u"BODY-end"));
+    EXPECT_EQ(bytesOf(dir.path() / "bk" / "docs" / "sub" / "b.docx"),
+              before.at(docs / "sub" / "b.docx"));
+    EXPECT_FALSE(fs::exists(dir.path() / "bk" / "docs" / "sub" / "damaged\xff.docx"));
+
+    EXPECT_EQ(runBatch(dir.path(), "--restore bk"), 0) << bytesOf(dir.path() / "err.txt");
+    EXPECT_EQ(contentsOf(docs), before);
 }
 
 }  // namespace

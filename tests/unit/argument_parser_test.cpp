@@ -38,6 +38,13 @@ TEST(ArgumentParserTest, RejectsCommandLinesThatCannotBeCarriedOut) {
         {"--in-place", "--yes", "--regions", "body", "--regions", "headers", "doc.docx"},
         {"--in-place", "--yes", "--quiet", "doc.docx"},
         {"--in-place", "--yes", ""},
+        {"--restore"},
+        {"--restore", "bk", "doc.docx"},
+        {"--restore", "bk", "--pair", "a", "b"},
+        {"--in-place", "--yes", "--force", "doc.docx"},
+        {"--copy-to", "out", "--backup-to", "bk", "doc.docx"},
+        {"--in-place", "--yes", "--backup-to", "docs/bk", "docs"},
+        {"--in-place", "--yes", "--report", "/no/such/folder/r.json", "doc.docx"},
     };
     for (const Args& args : bad) {
         std::string line;
@@ -85,6 +92,16 @@ TEST(ArgumentParserTest, OptionsMakeTheRequest) {
     EXPECT_EQ(request.pairs[1].replacement, u"--y");
     EXPECT_EQ(request.pairs[2].find, u"");
     EXPECT_EQ(options.paths, (std::vector<std::u16string>{u"/work/here/a.docx", u"/work/here/b"}));
+
+    const BatchOptions more = parse({"--in-place", "--dry-run", "--recursive", "--backup-to", "bk",
+                                     "--report", "/tmp/r.csv", "docs"});
+    EXPECT_TRUE(more.request.dryRun && more.request.recursive);
+    EXPECT_EQ(more.backupFolder, u"/work/here/bk");
+    EXPECT_EQ(more.reportFile, u"/tmp/r.csv");
+    const BatchOptions restore = parse({"--restore", "bk", "--force", "--verbose"});
+    EXPECT_EQ(restore.restoreFolder, u"/work/here/bk");
+    EXPECT_TRUE(restore.force && restore.verbose);
+    EXPECT_TRUE(parse({"--bogus", "--version"}).version);
 }
 
 // Copies of a dropped folder go to DIR/<last component>: the run takes it from the text after the

@@ -8,7 +8,9 @@
 #include <functional>
 #include <sstream>
 
+#include "automation/com/word_session.h"
 #include "os/log.h"
+#include "os/version.h"
 #include "system_calls.h"
 #include "test_support.h"
 
@@ -40,11 +42,20 @@ class BatchCommandTest : public testing::Test {
     int run(const std::vector<std::string>& args) {
         Console console{input,        out,      err, inputIsTerminal, errorIsTerminal, dir.str(),
                         &interrupted, startLog, {}};
-        return BatchCommand(office, console).run(args);
+        return BatchCommand(*factory, console).run(args);
+    }
+    // What the run said on the error stream before its summary.
+    std::string errBeforeSummary() const { return err.str().substr(0, err.str().find("まとめ")); }
+    std::string summary() const {
+        const auto at = err.str().find("まとめ");
+        return at == std::string::npos ? "" : err.str().substr(at);
     }
 
     test::TempDir dir;
     FakeWordProcessor office;
+    // The fake driven as Word is, which counts the replacements.
+    automation::com::WordFactory word{office};
+    automation::ObjectFactory* factory = &office;
     std::istringstream input;
     std::ostringstream out;
     std::ostringstream err;
@@ -54,15 +65,24 @@ class BatchCommandTest : public testing::Test {
     std::function<void(bool)> startLog;
 };
 
-// How regions and case reach the run is the argument parser's and the run driver's to show.
-TEST_F(BatchCommandTest, CopiesOfAFolderGetEveryPairAndTheOriginalsStay) {
-    document("in/a.doc", u"foo");
+// How regions and case reach the run is the argument parser's and the run driver's to show. The
+// summary adds up the documents and the replacements, per region and per pair.
+TEST_F(BatchCommandTest, CopiesOfAFolderGetEveryPairAndTheSummaryCountsThem) {
+    factory = &word;
+    test::writeDocument(dir / "in/a.doc", u"foo foo", {{u"foo"}});
     document("in/b.doc", u"bar");
+    document("in/c.doc", u"nothing");
     EXPECT_EQ(run({"--copy-to", "out", "--pair", "foo", "X", "--pair", "bar", "Y", "in/"}), 0);
-    EXPECT_EQ(load("out/in/a.doc").body, u"「X」");
+    EXPECT_EQ(load("out/in/a.doc").body, u"「X」 「X」");
     EXPECT_EQ(load("out/in/b.doc").body, u"「Y」");
-    EXPECT_EQ(load("in/a.doc").body, u"foo");
-    EXPECT_EQ(out.str() + err.str(), "");
+    EXPECT_EQ(load("in/a.doc").body, u"foo foo");
+    EXPECT_EQ(out.str() + errBeforeSummary(), "");
+    EXPECT_THAT(
+        summary(),
+        AllOf(HasSubstr("文書 3 件（処理 3 件：置換あり 2 件・変更なし 1 件／処理できず 0 件）"),
+              HasSubstr("\n置換した箇所 4（本文 3、テキストボックス 1、ヘッダー・フッター 0）\n"),
+              HasSubstr("\n  置換 1「foo」→「X」：3（本文 2、テキストボックス 1、ヘッダー"
+                        "・フッター 0）\n  置換 2「bar」→「Y」：1（本文 1、")));
     EXPECT_EQ(office.runningApplications(), 0);
 }
 
@@ -75,7 +95,8 @@ TEST_F(BatchCommandTest, FailuresAreListedAndNoticesToldApart) {
     office.noticeOnSave(u"Word 97-2003 形式で保存しました");
     EXPECT_EQ(run({"--copy-to", "out", "--pair", "foo", "X", "in/a.doc", "in/b.doc"}), 0);
     EXPECT_THAT(out.str(), IsEmpty());
-    EXPECT_EQ(err.str(), "お知らせ：" + path("out/a.doc") + "：Word 97-2003 形式で保存しました\n");
+    EXPECT_EQ(errBeforeSummary(),
+              "お知らせ：" + path("out/a.doc") + "：Word 97-2003 形式で保存しました\n");
 
     EXPECT_EQ(run({"--copy-to", "out", "--pair", "foo", "X", "in"}), 1);
     EXPECT_EQ(load("out/in/a.doc").body, u"「X」");
@@ -206,10 +227,104 @@ TEST_F(BatchCommandTest, InPlaceEditsOnlyWhatSomeoneSaidYesTo) {
 TEST_F(BatchCommandTest, ProgressIsShownOnlyToATerminal) {
     document("in/a.doc", u"foo");
     EXPECT_EQ(run({"--copy-to", "out", "in"}), 0);
-    EXPECT_THAT(err.str(), IsEmpty());
+    EXPECT_THAT(errBeforeSummary(), IsEmpty());
+    err.str("");
     errorIsTerminal = true;
     EXPECT_EQ(run({"--copy-to", "out", "in"}), 0);
-    EXPECT_EQ(err.str(), "[1/1] " + path("in/a.doc") + "\n");
+    EXPECT_THAT(err.str(), testing::StartsWith("[1/1] " + path("in/a.doc") + "\nまとめ"));
+}
+
+// A dry run counts what the run then replaces, pair by pair: the second pair meets what the first
+// wrote. It needs no answer to edit originals, and touches no file: no copy, no folder.
+TEST_F(BatchCommandTest, ADryRunCountsWhatTheRunThenReplacesAndTouchesNothing) {
+    factory = &word;
+    test::writeDocument(dir / "in/a.doc", u"foo bar", {{u"foo"}});
+    document("in/b.doc", u"bar");
+    const std::string before = test::readFile(dir.path() / "in" / "a.doc");
+    const std::vector<std::string> pairs = {"--pair", "foo", "bar", "--pair", "bar", "baz", "in"};
+    const auto with = [&](std::vector<std::string> options) {
+        options.insert(options.end(), pairs.begin(), pairs.end());
+        return options;
+    };
+    EXPECT_EQ(run(with({"--copy-to", "out", "--dry-run"})), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "out" / "in"));
+    err.str("");
+    EXPECT_EQ(run(with({"--in-place", "--dry-run"})), 0);
+    EXPECT_EQ(test::readFile(dir.path() / "in" / "a.doc"), before);
+    EXPECT_EQ(load("in/b.doc").body, u"bar");
+    EXPECT_THAT(office.logLines(u"call doc.SaveAs2"), IsEmpty());
+    std::string dry = summary();
+    EXPECT_THAT(dry, HasSubstr("試行"));
+
+    err.str("");
+    EXPECT_EQ(run(with({"--in-place", "--yes"})), 0);
+    EXPECT_EQ(load("in/a.doc").body, u"「「baz」」 「baz」");
+    const auto counts = [](const std::string& text) { return text.substr(text.find('\n')); };
+    dry = counts(dry);
+    dry.replace(dry.find("置換する"), std::string("置換する").size(), "置換した");
+    EXPECT_EQ(dry, counts(summary()));
+    EXPECT_THAT(dry, HasSubstr("置換 2「bar」→「baz」：4（本文 3、テキストボックス 1"));
+}
+
+// Sub-folders in name order after each folder's own documents, hidden ones and links left out; the
+// copies keep the layout.
+TEST_F(BatchCommandTest, SubFoldersAreRunInNameOrderAndTheCopiesKeepTheirLayout) {
+    for (const char* folder : {"in/sub/z", "in/.hidden"})
+        std::filesystem::create_directories(dir.path() / folder);
+    for (const char* name :
+         {"in/b.doc", "in/a.doc", "in/sub/z/c.doc", "in/sub/d.doc", "in/.hidden/e.doc"}) {
+        document(name, u"foo");
+    }
+    std::filesystem::create_directory_symlink(dir.path() / "in" / "sub",
+                                              dir.path() / "in" / "link");
+    errorIsTerminal = true;
+    EXPECT_EQ(run({"--copy-to", "out", "--recursive", "--pair", "foo", "X", "in"}), 0);
+    EXPECT_EQ(errBeforeSummary(), "[1/4] " + path("in/a.doc") + "\n[2/4] " + path("in/b.doc") +
+                                      "\n[3/4] " + path("in/sub/d.doc") + "\n[4/4] " +
+                                      path("in/sub/z/c.doc") + "\n");
+    EXPECT_EQ(load("out/in/sub/z/c.doc").body, u"「X」");
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "out" / "in" / ".hidden"));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "out" / "in" / "link"));
+}
+
+// The originals of the documents a run wrote are kept, and put back; not over a document changed
+// since, unless forced; and a folder holding anything already is not taken.
+TEST_F(BatchCommandTest, BackupsKeepWhatTheRunWroteOverAndRestorePutsItBack) {
+    document("in/a.doc", u"foo");
+    document("in/b.doc", u"bar");
+    EXPECT_EQ(run({"--in-place", "--yes", "--backup-to", "bk", "--pair", "foo", "X", "in"}), 0);
+    EXPECT_EQ(load("in/a.doc").body, u"「X」");
+    EXPECT_EQ(load("bk/in/a.doc").body, u"foo");
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "bk" / "in" / "b.doc"));
+    EXPECT_EQ(run({"--in-place", "--yes", "--backup-to", "bk", "--pair", "foo", "X", "in"}), 2);
+    EXPECT_THAT(err.str(), HasSubstr("空ではありません"));
+
+    EXPECT_EQ(run({"--restore", "bk"}), 0);
+    EXPECT_EQ(load("in/a.doc").body, u"foo");
+    EXPECT_EQ(run({"--in-place", "--yes", "--pair", "foo", "Y", "in/a.doc"}), 0);
+    out.str("");
+    EXPECT_EQ(run({"--restore", "bk"}), 1);
+    EXPECT_EQ(load("in/a.doc").body, u"「Y」");
+    EXPECT_EQ(
+        out.str(),
+        path("in/a.doc") + "\t実行の後に文書が書き換えられています。--force を付けると戻します\n");
+    err.str("");
+    EXPECT_EQ(run({"--restore", "bk", "--force"}), 0);
+    EXPECT_EQ(load("in/a.doc").body, u"foo");
+    EXPECT_THAT(err.str(), HasSubstr("元に戻した文書 1 件、元のままだった文書 0 件"));
+}
+
+TEST_F(BatchCommandTest, TheVersionAndAReportFileOfEveryDocument) {
+    EXPECT_EQ(run({"--version"}), 0);
+    EXPECT_EQ(out.str(), "quorvane-batch " + std::string(os::kVersion) + "\n");
+    document("in/a.doc", u"foo");
+    test::writeFile(dir.path() / "in" / "b.bin", "no document\n");
+    EXPECT_EQ(run({"--copy-to", "out", "--report", "report.csv", "--pair", "foo", "X", "in"}), 1);
+    const std::string csv = test::readFile(dir.path() / "report.csv");
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 3) << csv;
+    EXPECT_THAT(csv, AllOf(testing::StartsWith("\xEF\xBB\xBFversion,path,source,edited,outcome"),
+                           HasSubstr("\r\n1,\"" + path("in") + "\",\"" + path("in/a.doc") +
+                                     "\",\"" + path("out/in/a.doc") + "\",replaced,\"\",")));
 }
 
 }  // namespace

@@ -20,12 +20,15 @@ std::u16string native(std::u16string path) {
 
 TEST(CopyStaging, PathPiecesAreFoundFromTheEnd) {
     EXPECT_EQ(CopyStaging::lastComponent(native(u"/data/in/a.doc")), native(u"a.doc"));
-    EXPECT_EQ(CopyStaging::lastTwoComponents(native(u"/data/in/a.doc")), native(u"in/a.doc"));
-    EXPECT_EQ(CopyStaging::lastTwoComponents(native(u"/data/東京/𠮷.doc")), native(u"東京/𠮷.doc"));
     EXPECT_EQ(CopyStaging::lastComponent(native(u"/data/in/")), u"");
     EXPECT_EQ(CopyStaging::lastComponent(native(u"a.doc")), u"");
-    EXPECT_EQ(CopyStaging::lastTwoComponents(native(u"/a.doc")), u"");
-    EXPECT_EQ(CopyStaging::lastTwoComponents(native(u"in/a.doc")), u"");
+    const RunRequest request;
+    const CopyStaging folder(request, native(u"/data/東京"), true);
+    EXPECT_EQ(folder.relativePath(native(u"/data/東京/𠮷.doc")), native(u"東京/𠮷.doc"));
+    EXPECT_EQ(folder.relativePath(native(u"/data/東京/sub/a.doc")), native(u"東京/sub/a.doc"));
+    EXPECT_EQ(CopyStaging(request, native(u"/data/in/a.doc"), false)
+                  .relativePath(native(u"/data/in/a.doc")),
+              u"a.doc");
 }
 
 class CopyStagingTest : public ::testing::Test {
@@ -44,22 +47,23 @@ class CopyStagingTest : public ::testing::Test {
 TEST_F(CopyStagingTest, EditingOriginalsTouchesNothing) {
     request.mode = RunRequest::Mode::EditOriginals;
     request.destinationFolder = dir / "nowhere";
-    const CopyStaging staging(request, true);
-    staging.createDestinationFolder(dir / "src/in");
+    const CopyStaging staging(request, dir / "src/in", true);
+    staging.createDestinationFolder();
     EXPECT_EQ(staging.stage(dir / "src/in/a.doc"), dir / "src/in/a.doc");
     EXPECT_FALSE(fs::exists(dir.path() / "nowhere"));
 }
 
 // Where the copies go is pinned by the run driver's tests; here what they do not reach.
 TEST_F(CopyStagingTest, AFolderCopyWithoutItsSubFolderFailsAndASeparatorAtTheEndIsKept) {
-    const CopyStaging folder(request, true);
+    const CopyStaging folder(request, dir / "src/in", true);
     EXPECT_EQ(folder.stage(dir / "src/in/a.doc"), std::nullopt);
-    folder.createDestinationFolder(dir / "src/in");
-    folder.createDestinationFolder(dir / "src/in");
+    folder.createDestinationFolder();
+    folder.createDestinationFolder();
     EXPECT_EQ(folder.stage(dir / "src/in/a.doc"), dir / "dest/in/a.doc");
 
     request.destinationFolder = dir / "dest/";
-    EXPECT_EQ(CopyStaging(request, false).stage(dir / "src/in/a.doc"), dir / "dest//a.doc");
+    EXPECT_EQ(CopyStaging(request, dir / "src/in/a.doc", false).stage(dir / "src/in/a.doc"),
+              dir / "dest//a.doc");
     EXPECT_EQ(test::readFile(dir.path() / "dest" / "a.doc"), "A");
 }
 

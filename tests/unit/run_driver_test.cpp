@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "automation/com/word_session.h"
 #include "os/text_encoding.h"
+#include "run/backup_folder.h"
 #include "run/run_error.h"
 #include "test_support.h"
 
@@ -307,6 +309,99 @@ TEST_F(RunDriverTest, NoWayOutOfARunLeavesTheWordProcessorRunning) {
     EXPECT_THROW(faulty.run(request, dir / "src/a.doc"), std::logic_error);
     EXPECT_EQ(word.runningApplications(), 0);
     EXPECT_EQ(word.logLines(u"call app.Quit").size(), 1u);
+}
+
+// A dry run counts, document by document, region by region and pair by pair, what the run then
+// replaces: the same passes, the width write-back carried to the next document, each pair meeting
+// what the one before it wrote. Each document is opened once, read-only, and nothing is written
+// or asked.
+TEST_F(RunDriverTest, ADryRunCountsWhatTheRunThenReplacesAndWritesNothing) {
+    automation::com::WordFactory asWord{word};
+    RunDriver counting{messages, asWord};
+    request.mode = RunRequest::Mode::EditOriginals;
+    request.distinguishWidths = false;
+    request.pairs = {ReplacementPair{u"ＡＢＣ", u"X"}, ReplacementPair{u"X", u"Y"},
+                     ReplacementPair{u"", u""}};
+    for (const char* name : {"a.doc", "b.doc"}) {
+        test::writeDocument(dir / ("src/" + std::string(name)), u"ABC ＡＢＣ abc",
+                            {{u"ＡＢＣ ABC"}}, {{{u"head ABC"}, {u"foot"}}});
+    }
+    const std::string before = test::readFile(dir.path() / "src" / "a.doc");
+    request.dryRun = true;
+    const RunResult dry = counting.run(request, dir / "src");
+    EXPECT_EQ(test::readFile(dir.path() / "src" / "a.doc"), before);
+    EXPECT_THAT(messages.shown, IsEmpty());
+    const auto opens = word.logLines(u"call documents.Open");
+    EXPECT_EQ(opens.size(), 2u);
+    EXPECT_TRUE(std::all_of(opens.begin(), opens.end(), [](const std::u16string& line) {
+        return line.find(u"ReadOnly:=BOOL -1") != std::u16string::npos;
+    }));
+    EXPECT_THAT(word.logLines(u"call doc.SaveAs2"), IsEmpty());
+    EXPECT_EQ(word.openDocuments(), 0);
+
+    request.dryRun = false;
+    const RunResult real = counting.run(request, dir / "src");
+    ASSERT_EQ(real.documents.size(), dry.documents.size());
+    for (std::size_t i = 0; i < real.documents.size(); ++i) {
+        const DocumentResult& d = dry.documents[i];
+        const DocumentResult& r = real.documents[i];
+        EXPECT_EQ(d.outcome, r.outcome);
+        for (std::size_t j = 0; j <= RunRequest::kPairs; ++j) {
+            const RegionCounts& dc = j == 0 ? d.counts : d.countsByPair[j - 1];
+            const RegionCounts& rc = j == 0 ? r.counts : r.countsByPair[j - 1];
+            EXPECT_EQ(dc.body, rc.body) << i << " " << j;
+            EXPECT_EQ(dc.textBoxes, rc.textBoxes) << i << " " << j;
+            EXPECT_EQ(dc.headersAndFooters, rc.headersAndFooters) << i << " " << j;
+        }
+    }
+    EXPECT_EQ(real.documents[0].countsByPair[1].body, 2) << "the pair after meets what it wrote";
+    EXPECT_EQ(real.documents[1].countsByPair[0].headersAndFooters, 1) << "written back: ABC";
+}
+
+class StopAtSecondDocument final : public RunProgress {
+  public:
+    void documentStarted(std::int32_t index, std::int32_t, const std::u16string&) override {
+        if (index == 1)
+            throw os::Error(u"中断の指示");
+    }
+};
+
+// A run stopped between documents, or killed before it could note what it wrote, leaves every
+// backup it made; the first is put back as it is, the second only when forced.
+TEST_F(RunDriverTest, AStoppedRunLeavesItsBackupsToPutBack) {
+    request.mode = RunRequest::Mode::EditOriginals;
+    source("a.doc", u"foo");
+    source("b.doc", u"foo");
+    BackupFolder backups(dir / "bk");
+    driver.keepBackupsIn(&backups);
+    StopAtSecondDocument stop;
+    const auto first = [&]() -> std::u16string {
+        try {
+            driver.run(request, dir / "src", &stop);
+        } catch (const RunError& e) {
+            return e.partial().documents[0].source;
+        }
+        return {};
+    }();
+    ASSERT_FALSE(first.empty());
+    EXPECT_EQ(test::readDocument(first).body, u"「X」");
+    const std::u16string name = first.substr(first.rfind(os::kPathSeparator) + 1);
+    EXPECT_EQ(test::readDocument(dir / ("bk/src/" + os::toUtf8(name))).body, u"foo");
+
+    BackupFolder killed(dir / "bk2");
+    const std::u16string other = dir / "src/other.doc";
+    test::writeDocument(other, u"foo");
+    killed.keep(other, u"other.doc");
+    test::writeDocument(other, u"written");
+    const auto restored = BackupFolder::restore(dir / "bk", false);
+    ASSERT_EQ(restored.size(), 1u);
+    EXPECT_EQ(restored[0].outcome, BackupFolder::Restored::Outcome::Restored);
+    EXPECT_EQ(test::readDocument(first).body, u"foo");
+    EXPECT_EQ(BackupFolder::restore(dir / "bk2", false)[0].outcome,
+              BackupFolder::Restored::Outcome::Refused);
+    EXPECT_EQ(BackupFolder::restore(dir / "bk2", true)[0].outcome,
+              BackupFolder::Restored::Outcome::Restored);
+    EXPECT_EQ(test::readDocument(other).body, u"foo");
 }
 
 }  // namespace

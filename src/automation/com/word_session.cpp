@@ -152,6 +152,8 @@ class SaveFile final {
 struct DocumentState {
     bool replaced = false;
     bool searchFailed = false;
+    // Opened read-only: its changes are never saved.
+    bool readOnly = false;
 };
 
 enum class Role { Application, Documents, Document, Find, Other };
@@ -270,10 +272,13 @@ class WordObject final : public Object {
 
   private:
     Variant open(const std::vector<Variant>& positional, std::vector<NamedArgument> named) {
+        // Asked for read-only, the document may be changed but never saved: a dry run.
+        const Variant* asked = namedArgument(named, member::kReadOnly);
+        const bool readOnly = asked && asked->toBool();
         for (auto& [argument, value] :
              std::initializer_list<std::pair<std::u16string_view, Variant>>{
                  {u"ConfirmConversions", false},
-                 {u"ReadOnly", false},
+                 {member::kReadOnly, false},
                  {u"AddToRecentFiles", false},
                  {u"PasswordDocument", std::u16string(kNoPassword)},
                  {u"WritePasswordDocument", std::u16string(kNoPassword)},
@@ -282,26 +287,29 @@ class WordObject final : public Object {
                  {u"Visible", false},
                  {u"OpenAndRepair", false},
                  {u"NoEncodingDialog", true}}) {
-            named.push_back({std::u16string(argument), value});
+            if (!namedArgument(named, argument))
+                named.push_back({std::u16string(argument), value});
         }
         const Variant document = inner_->call(member::kOpen, positional, named);
         // A recommendation to open read-only is no refusal: the document is saved under a new
         // name and put in place, which the recommendation does not hinder.
-        if (document.isObject() && document.get(u"ReadOnly").toBool() &&
+        if (!readOnly && document.isObject() && document.get(u"ReadOnly").toBool() &&
             !document.get(u"ReadOnlyRecommended").toBool()) {
             document.call(member::kClose, {}, {{u"SaveChanges", kDoNotSaveChanges}});
             throw AutomationError(
                 u"文書が読み取り専用で開かれたため（ほかで使用中か、読み取り専用のファイル）、"
                 u"置換しても保存できません");
         }
-        return wrap(document, Role::Document, replaceFile_, std::make_shared<DocumentState>());
+        auto state = std::make_shared<DocumentState>();
+        state->readOnly = readOnly;
+        return wrap(document, Role::Document, replaceFile_, state);
     }
 
     void close() {
         const auto closeUnsaved = [&] {
             inner_->call(member::kClose, {}, {{u"SaveChanges", kDoNotSaveChanges}});
         };
-        if (!document_->replaced || document_->searchFailed) {
+        if (!document_->replaced || document_->searchFailed || document_->readOnly) {
             closeUnsaved();
             return;
         }
@@ -361,15 +369,23 @@ class WordObject final : public Object {
                 named.push_back({std::u16string(member::kMatchCase), false});
             if (replaceAll && findText && replaceWith && !caseMatched &&
                 keepsCaseOnlyMatchByMatch(*findText, *replaceWith)) {
-                const std::int32_t count = replaceEachMatch(*findText, *replaceWith);
+                const std::int32_t count = eachMatch(*findText, false, &*replaceWith);
                 noteReplaced(count > 0);
                 return count;
             }
+            // Word answers only whether it replaced anything: the matches are counted first,
+            // by finding them without replacing.
+            const std::optional<std::int32_t> count =
+                replaceAll && findText ? std::optional(eachMatch(*findText, caseMatched, nullptr))
+                                       : std::nullopt;
             const Variant answer = inner_->call(member::kExecute, positional, named);
-            if (replaceAll)
-                noteReplaced(answer.type() == Variant::Type::Int32 ? answer.toInt32() > 0
-                                                                   : answer.toBool());
-            return answer;
+            if (!replaceAll)
+                return answer;
+            const bool replaced =
+                answer.type() == Variant::Type::Int32 ? answer.toInt32() > 0 : answer.toBool();
+            noteReplaced(replaced);
+            // A count that disagrees with Word's own answer is not given.
+            return count && (*count > 0) == replaced ? Variant(*count) : answer;
         } catch (const AutomationError&) {
             if (document_)
                 document_->searchFailed = true;
@@ -398,17 +414,17 @@ class WordObject final : public Object {
                replacement.find(u'^') == std::u16string::npos;
     }
 
-    // Each match found in turn and its text set, so that the replacement is exactly as given
-    // and takes the match's formatting; the search goes on after it, up to the end of the
-    // region, which grows and shrinks with the replacements inside it.
-    std::int32_t replaceEachMatch(const std::u16string& findText,
-                                  const std::u16string& replacement) {
+    // Each match found in turn, up to the end of the region, and counted; with a replacement, its
+    // text set to it, so that the replacement is exactly as given and takes the match's
+    // formatting, the region growing and shrinking with the replacements inside it.
+    std::int32_t eachMatch(const std::u16string& findText, bool matchCase,
+                           const std::u16string* replacement) {
         const Variant region = range_.get(u"Duplicate");
         const Variant match = range_.get(u"Duplicate");
         const Variant find = match.get(member::kFind);
         pinOptions(find);
         const std::vector<NamedArgument> search{{std::u16string(member::kFindText), findText},
-                                                {std::u16string(member::kMatchCase), false},
+                                                {std::u16string(member::kMatchCase), matchCase},
                                                 {u"Forward", true},
                                                 {u"Wrap", kFindStop},
                                                 {u"Format", false},
@@ -419,7 +435,8 @@ class WordObject final : public Object {
             const std::int32_t start = match.get(u"Start").toInt32();
             if (start < after || match.get(u"End").toInt32() > region.get(u"End").toInt32())
                 break;
-            match.put(u"Text", replacement);
+            if (replacement)
+                match.put(u"Text", *replacement);
             ++count;
             match.call(u"Collapse", {}, {{u"Direction", kCollapseEnd}});
             after = match.get(u"Start").toInt32();

@@ -25,7 +25,11 @@ FileReplacer systemFileReplacer();
 // - every Find option the passes rely on pinned before each Execute (Word's options are sticky,
 //   and its Japanese editions search fuzzily and across widths by default), find and
 //   replacement texts over Word's limit refused with a plain reason, and the replacement put in
-//   as given where Word would change its case to an uppercase match's;
+//   as given where Word would change its case to an uppercase match's; a replace-all answers how
+//   many it replaced, the matches counted by finding them first (Word answers only whether it
+//   found any);
+// - a document opened with ReadOnly:=True (a dry run) taken as it opens, changed in memory and
+//   never saved;
 // - Close saves a document only when a replacement was made in it and no search of it failed,
 //   in its own format (text in its own encoding and line ends, a read-only recommendation
 //   kept), to a new file beside it, and puts that in place with replaceFile (which keeps the

@@ -143,6 +143,12 @@ std::optional<DocumentLock> DocumentLock::take(const fs::path& document) {
         u"ほかのワープロで開かれています。そのワープロで閉じてからやり直してください");
 }
 
+bool DocumentLock::heldByOthers(const fs::path& document) {
+    const fs::path path = lockPathOf(document);
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && !abandonedByUs(path);
+}
+
 DocumentLock::DocumentLock(DocumentLock&& other) noexcept
     : path_(std::exchange(other.path_, {})), identity_(other.identity_) {}
 

@@ -17,6 +17,8 @@ class DocumentLock final {
     // write to, where the save will tell what is wrong). A lock that a run of ours on this machine
     // left when it was killed is taken over.
     static std::optional<DocumentLock> take(const std::filesystem::path& document);
+    // Whether someone else holds the lock, as take would find, without taking it.
+    static bool heldByOthers(const std::filesystem::path& document);
 
     // Removes the lock file, when it is still ours.
     ~DocumentLock();

@@ -235,8 +235,17 @@ class Document final : public Member {
                  const std::vector<NamedArgument>& named) override {
         if (!sameName(member, word::member::kClose))
             unknown(member);
+        // Close(SaveChanges:=wdDoNotSaveChanges) drops every change the document holds.
+        const Variant* save =
+            positional.empty() ? namedArgument(named, word::member::kSaveChanges) : &positional[0];
+        if (save && positional.size() + named.size() == 1 &&
+            save->toInt32() == word::kDoNotSaveChanges) {
+            document_->discard();
+            return {};
+        }
         if (!positional.empty() || !named.empty()) {
-            throw AutomationError(u"Close に引数は指定できません");
+            throw AutomationError(
+                u"Close に指定できるのは SaveChanges:=wdDoNotSaveChanges だけです");
         }
         // A save the user should know about comes back as text for the run report.
         std::u16string notice = document_->close();
@@ -272,7 +281,9 @@ class Documents final : public Member {
         }
         if (!path || positional.size() > 1)
             throw AutomationError(u"Open にはファイル名を一つ指定してください");
-        return object<Document>(OfficeDocument::open(session_, path->toString()));
+        const Variant* readOnly = namedArgument(named, word::member::kReadOnly);
+        return object<Document>(
+            OfficeDocument::open(session_, path->toString(), readOnly && readOnly->toBool()));
     }
 
   private:

@@ -216,7 +216,7 @@ OUString argument(const Sequence<PropertyValue>& args, const char* name) {
 }  // namespace
 
 std::shared_ptr<OfficeDocument> OfficeDocument::open(const std::shared_ptr<OfficeSession>& session,
-                                                     std::u16string_view path) {
+                                                     std::u16string_view path, bool openReadOnly) {
     std::error_code error;
     const fs::path file = fs::canonical(os::toNativePath(path), error);
     if (error == std::errc::filename_too_long) {
@@ -231,7 +231,7 @@ std::shared_ptr<OfficeDocument> OfficeDocument::open(const std::shared_ptr<Offic
             u"通常のファイルではない（フォルダーや名前付きパイプなど）ため開けません");
     }
     session->checkNotRefused(file);
-    if (auto kept = session->reopen(file)) {
+    if (auto kept = openReadOnly ? nullptr : session->reopen(file)) {
         kept->closed_ = false;
         session->documentOpened();
         return kept;
@@ -246,8 +246,10 @@ std::shared_ptr<OfficeDocument> OfficeDocument::open(const std::shared_ptr<Offic
     if (readOnly(file))
         throw AutomationError(std::u16string(kReadOnly));
     // Held until the run is done with the document; the file as it is now is what a save may
-    // replace.
-    std::optional<DocumentLock> lock = DocumentLock::take(file);
+    // replace. A document that is never written is only looked at: no lock file is made for it.
+    if (openReadOnly && DocumentLock::heldByOthers(file))
+        throw AutomationError(std::u16string(kLocked));
+    std::optional<DocumentLock> lock = openReadOnly ? std::nullopt : DocumentLock::take(file);
     const std::optional<os::FileIdentity> identity = os::FileIdentity::of(file);
 
     const bool txtName = file.extension() == ".txt" || file.extension() == ".TXT";
@@ -268,7 +270,7 @@ std::shared_ptr<OfficeDocument> OfficeDocument::open(const std::shared_ptr<Offic
         const Reference<css::frame::XComponentLoader> loader(session->desktop(), UNO_QUERY_THROW);
         std::vector<PropertyValue> args = {
             property("Hidden", true),
-            property("ReadOnly", false),
+            property("ReadOnly", openReadOnly),
             property("MacroExecutionMode", css::document::MacroExecMode::NEVER_EXECUTE),
             property("UpdateDocMode", css::document::UpdateDocMode::NO_UPDATE),
             property("RepairPackage", false),
@@ -334,14 +336,14 @@ std::shared_ptr<OfficeDocument> OfficeDocument::open(const std::shared_ptr<Offic
     }
     session->documentOpened();
     std::shared_ptr<OfficeDocument> document(
-        new OfficeDocument(session, file, loaded, std::move(lock), identity));
+        new OfficeDocument(session, file, loaded, std::move(lock), identity, openReadOnly));
     session->documentLoaded(document);
     return document;
 }
 
 OfficeDocument::OfficeDocument(std::shared_ptr<OfficeSession> session, fs::path path, Loaded loaded,
                                std::optional<DocumentLock> lock,
-                               std::optional<os::FileIdentity> identity)
+                               std::optional<os::FileIdentity> identity, bool readOnly)
     : session_(std::move(session)),
       generation_(session_->generation()),
       path_(std::move(path)),
@@ -351,7 +353,8 @@ OfficeDocument::OfficeDocument(std::shared_ptr<OfficeSession> session, fs::path 
       storeFilter_(std::move(loaded.storeFilter)),
       storeNotice_(std::move(loaded.storeNotice)),
       lock_(std::move(lock)),
-      identity_(identity) {}
+      identity_(identity),
+      readOnly_(readOnly) {}
 
 OfficeDocument::~OfficeDocument() {
     if (!closed_ && usable())
@@ -509,7 +512,7 @@ std::u16string OfficeDocument::close() {
 }
 
 bool OfficeDocument::store() {
-    if (!changed())
+    if (!changed() || readOnly_)
         return false;
     if (!usable())
         throwUnusable();
@@ -605,6 +608,13 @@ void OfficeDocument::checkSavedFile(const fs::path& saved) {
         excerpt = excerpt.substr(0, 20) + u"…";
     throw AutomationError(u"書き出すと内容の一部が失われるため、元のままにしました（" +
                           toU16(lost[0][0]) + u"：『" + excerpt + u"』）");
+}
+
+void OfficeDocument::discard() {
+    checkUsable();
+    closed_ = true;
+    session_->documentClosed();
+    release();
 }
 
 void OfficeDocument::release() noexcept {

@@ -27,8 +27,11 @@ namespace quorvane::automation::office {
 class OfficeDocument final : public std::enable_shared_from_this<OfficeDocument> {
   public:
     // Throws AutomationError with the reason when the file is not a document we may edit.
+    // A document opened read-only takes no lock and is never written: its changes can only be
+    // discarded. It is refused where a writable one would be, so that a dry run tells what a run
+    // would meet.
     static std::shared_ptr<OfficeDocument> open(const std::shared_ptr<OfficeSession>& session,
-                                                std::u16string_view path);
+                                                std::u16string_view path, bool readOnly = false);
     // A document that was never closed is closed without saving.
     ~OfficeDocument();
     OfficeDocument(const OfficeDocument&) = delete;
@@ -70,13 +73,16 @@ class OfficeDocument final : public std::enable_shared_from_this<OfficeDocument>
     bool store();
     // Closes it in the office without saving.
     void release() noexcept;
+    // The core is done with it and drops its changes: it is closed without saving. Throws
+    // AutomationError when its office was lost.
+    void discard();
 
     struct Loaded;
 
   private:
     OfficeDocument(std::shared_ptr<OfficeSession> session, std::filesystem::path path,
                    Loaded loaded, std::optional<DocumentLock> lock,
-                   std::optional<os::FileIdentity> identity);
+                   std::optional<os::FileIdentity> identity, bool readOnly);
     void checkUsable() const;
     [[noreturn]] void throwUnusable() const;
     // Fills shapeTexts_ and sectionTexts_. Office calls.
@@ -109,6 +115,7 @@ class OfficeDocument final : public std::enable_shared_from_this<OfficeDocument>
     std::optional<std::vector<SectionTexts>> sectionTexts_;
     // The replacer in the office that knows this document's paragraphs, made at first use.
     css::uno::Reference<css::task::XJob> replacer_;
+    bool readOnly_ = false;
     bool changed_ = false;
     bool closed_ = false;
     bool released_ = false;
