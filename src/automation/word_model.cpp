@@ -114,7 +114,7 @@ Document Documents::open(const std::u16string& path, bool readOnly) const {
 }
 
 bool Documents::finish(const std::u16string& path) const {
-    const Variant answer = object_.call(member::kFinish, {path});
+    const Variant answer = object_.call(member::kQuorvaneFinishDocument, {path});
     return answer.type() == Variant::Type::Bool && answer.toBool();
 }
 

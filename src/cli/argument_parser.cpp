@@ -27,11 +27,6 @@ std::u16string quoted(const std::string& argument) {
     return u"「" + fromUtf8(argument) + u"」";
 }
 
-// Only spaces finds nothing the user meant: the run would skip the pair without a word.
-bool isBlank(std::u16string_view text) {
-    return text.find_first_not_of(u" \u3000") == std::u16string_view::npos;
-}
-
 class ArgumentReader final {
   public:
     explicit ArgumentReader(const std::vector<std::string>& arguments) : arguments_(arguments) {}
@@ -151,7 +146,8 @@ std::optional<BatchOptions> ArgumentParser::parse(const std::vector<std::string>
             if (reader.done())
                 throw UsageError(u"--pair には検索文字列と置換文字列が必要です。");
             const std::u16string replacement = fromUtf8(reader.take());
-            if (isBlank(find))
+            // The run would skip a blank pair without a word.
+            if (run::isBlank(find))
                 throw UsageError(u"--pair の検索文字列が空です。");
             if (pairs == run::RunRequest::kPairs)
                 throw UsageError(u"--pair は 3 組までです。");

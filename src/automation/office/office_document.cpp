@@ -503,10 +503,7 @@ std::u16string OfficeDocument::close() {
         session_->keep(shared_from_this());
         return notice;
     }
-    struct Release {
-        OfficeDocument& document;
-        ~Release() { document.release(); }
-    } release{*this};
+    const ReleasedOnExit release(*this);
     store();
     return notice;
 }
