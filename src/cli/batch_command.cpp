@@ -294,12 +294,12 @@ int BatchCommand::runPaths(const BatchOptions& options, run::BackupFolder* backu
     if (!options.reportFile.empty()) {
         const bool asCsv = automation::sameName(
             std::u16string_view(options.reportFile).substr(options.reportFile.size() - 4), u".csv");
-        std::u16string failure;
-        if (!os::writeWholeFile(options.reportFile,
-                                asCsv ? csvReport(options, command) : jsonReport(options, command),
-                                &failure)) {
+        if (const os::Status written =
+                os::writeWholeFile(options.reportFile, asCsv ? csvReport(options, command)
+                                                             : jsonReport(options, command));
+            !written) {
             err << kProgramName << ": " << toUtf8(u"レポートを書けませんでした：")
-                << shown(options.reportFile) << toUtf8(u"：" + failure) << '\n';
+                << shown(options.reportFile) << toUtf8(u"：" + written.reason()) << '\n';
             status = kRunEnded;
         }
     }

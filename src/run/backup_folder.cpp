@@ -159,9 +159,8 @@ void BackupFolder::keep(const std::u16string& source, const std::u16string& rela
          at = name.find(kPathSeparator, at + 1)) {
         (void)os::createFolder(pathOf(name.substr(0, at)));
     }
-    std::u16string failure;
-    if (!os::keepCopy(source, backup, &failure))
-        throw os::FileSystemError(failure);
+    if (const os::Status kept = os::keepCopy(source, backup); !kept)
+        throw os::FileSystemError(kept.reason());
     entries_.push_back({name, source, *fingerprint, std::nullopt});
     try {
         writeList();
@@ -216,9 +215,10 @@ void BackupFolder::writeList() const {
                 (e.written ? numberField(e.written->size) : "") + "\t" +
                 (e.written ? numberField(e.written->hash) : "") + "\n";
     }
-    std::u16string failure;
-    if (!os::writeWholeFile(pathOf(std::u16string(kListName)), text, &failure))
-        throw os::FileSystemError(u"バックアップの一覧を書けません：" + failure);
+    if (const os::Status written = os::writeWholeFile(pathOf(std::u16string(kListName)), text);
+        !written) {
+        throw os::FileSystemError(u"バックアップの一覧を書けません：" + written.reason());
+    }
 }
 
 std::vector<BackupFolder::Entry> BackupFolder::read(const std::u16string& folder) {
@@ -281,8 +281,11 @@ std::vector<BackupFolder::Restored> BackupFolder::restore(const std::u16string& 
             }
         }
         const os::FileFingerprint* expected = force ? nullptr : &*entry.written;
-        if (!os::putBack(result.backup, entry.original, expected, &result.reason))
+        if (const os::Status putBack = os::putBack(result.backup, entry.original, expected);
+            !putBack) {
+            result.reason = putBack.reason();
             continue;
+        }
         result.outcome = Outcome::Restored;
         os::log::detail(u"元の文書を戻しました：" + result.backup + u" → " + entry.original);
     }

@@ -25,16 +25,6 @@ namespace quorvane::run {
 namespace word = automation::word;
 using os::kPathSeparator;
 
-namespace {
-
-// A find text made only of spaces is not used. The ideographic space counts as a space: a pair
-// of them typed by accident would otherwise bracket every one in every document.
-bool isBlank(std::u16string_view text) {
-    return text.find_first_not_of(u" \u3000") == std::u16string_view::npos;
-}
-
-}  // namespace
-
 // The word processor of one run, quit on every way out of the run so that none is left running.
 class RunDriver::RunApplication final {
   public:
@@ -85,10 +75,7 @@ class DocumentTally final {
             missed_.push_back(labels_.back());
             if (reasons_.empty() || reasons_.back() != pass.failure)
                 reasons_.push_back(pass.failure);
-            if (!pass.opened)
-                ++notOpened_;
-            else
-                notSaved_ = true;
+            notSaved_ = notSaved_ || pass.opened;
             return;
         }
         found_ = found_ || pass.found;
@@ -161,7 +148,6 @@ class DocumentTally final {
 
     DocumentResult& result_;
     std::size_t applied_ = 0;
-    std::size_t notOpened_ = 0;
     bool notSaved_ = false;
     bool found_ = false;
     bool opened_ = false;
@@ -200,16 +186,17 @@ bool stageNext(RunResult& result, std::int32_t index, const CopyStaging& staging
                                   document.source);
     }
     // A dry run makes no copy: it names the file a run would edit.
-    const std::optional<std::u16string> edited =
-        dryRun ? staging.destinationOf(document.source)
-               : staging.stage(document.source, &document.reason);
-    if (!edited) {
+    const CopyStaging::Staged edited =
+        dryRun ? CopyStaging::Staged{os::Status::done(), staging.destinationOf(document.source)}
+               : staging.stage(document.source);
+    if (!edited.status) {
         document.outcome = Outcome::CopyFailed;
+        document.reason = edited.status.reason();
         os::log::problem(u"コピーできませんでした：" + document.source + u"：" + document.reason);
         result.endedByCopyFailure = true;
         return false;
     }
-    document.edited = *edited;
+    document.edited = edited.path;
     return true;
 }
 
