@@ -166,8 +166,8 @@ class Document final {
     Collection<Section> sections() const;
     Range content() const;
     // Closes without a save request. A backend may answer with a notice for the user, such as a
-    // save in a newer format; empty when there is none.
-    std::u16string close() const;
+    // save in a newer format.
+    std::optional<std::u16string> close() const;
     // Close(SaveChanges:=wdDoNotSaveChanges): every change is dropped and nothing is written.
     void discard() const;
 

@@ -73,8 +73,9 @@ class DocumentTally final {
         opened_ = opened_ || pass.opened;
         if (!pass.opened || !pass.saved) {
             missed_.push_back(labels_.back());
-            if (reasons_.empty() || reasons_.back() != pass.failure)
-                reasons_.push_back(pass.failure);
+            const std::u16string failure = pass.failure.value_or(u"");
+            if (reasons_.empty() || reasons_.back() != failure)
+                reasons_.push_back(failure);
             notSaved_ = notSaved_ || pass.opened;
             return;
         }
@@ -84,9 +85,9 @@ class DocumentTally final {
             addCount(counts->textBoxes, pass.counts.textBoxes);
             addCount(counts->headersAndFooters, pass.counts.headersAndFooters);
         }
-        if (!pass.notice.empty() && std::find(result_.notices.begin(), result_.notices.end(),
-                                              pass.notice) == result_.notices.end()) {
-            result_.notices.push_back(pass.notice);
+        if (pass.notice && std::find(result_.notices.begin(), result_.notices.end(),
+                                     *pass.notice) == result_.notices.end()) {
+            result_.notices.push_back(*pass.notice);
         }
     }
 
@@ -288,8 +289,8 @@ bool applyPairs(const RunRequest& request, DocumentPasses& passes, FindTexts& fi
     }
     if (tally.opened() || lost) {
         const auto finished = passes.finishDocument(path);
-        if (!finished.failure.empty())
-            tally.unsaved(finished.failure);
+        if (finished.failure)
+            tally.unsaved(*finished.failure);
         document.checkedAfterSave = finished.checked;
         lost = lost || finished.lost;
     }
@@ -513,9 +514,9 @@ RunResult RunDriver::run(const RunRequest& request, const std::u16string& droppe
                 staging.createDestinationFolder();
             for (auto& document : documentsInFolder(droppedPath, request.recursive)) {
                 result.documents.push_back(listed(std::move(document.path)));
-                if (!document.failure.empty()) {
+                if (document.failure) {
                     result.documents.back().outcome = Outcome::NotOpened;
-                    result.documents.back().reason = std::move(document.failure);
+                    result.documents.back().reason = std::move(*document.failure);
                 }
             }
         } else {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,7 +35,8 @@ class RunProgress {
 // (top) throws os::Error.
 struct ListedDocument {
     std::u16string path;
-    std::u16string failure;
+    // Why a sub-folder could not be listed.
+    std::optional<std::u16string> failure;
 };
 std::vector<ListedDocument> documentsInFolder(const std::u16string& folder, bool recursive,
                                               bool top = true);
