@@ -2,11 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <condition_variable>
-#include <deque>
-#include <exception>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -18,6 +14,7 @@
 #include "os/text_encoding.h"
 #include "run/backup_folder.h"
 #include "run/copy_staging.h"
+#include "run/document_hand_out.h"
 #include "run/run_error.h"
 
 namespace quorvane::run {
@@ -349,46 +346,17 @@ bool RunDriver::runInParallel(const RunRequest& request, const CopyStaging& stag
                               const RunApplication& application, const FindTexts& findTexts,
                               std::int32_t first, RunResult& result, RunProgress* progress) {
     const auto count = static_cast<std::int32_t>(result.documents.size());
-    // The calling thread announces, stages and hands out the documents in their order, each
-    // once a word processor is free for it, so that progress is told where the run was started,
-    // and a copy failure or an interruption leaves exactly the documents after it unreached.
-    struct Shared {
-        std::mutex mutex;
-        std::condition_variable changed;
-        std::deque<DocumentResult*> queue;
-        std::size_t idle = 0;
-        bool closing = false;
-        std::exception_ptr failure;
-    } shared;
-    // A fault of ours: the run ends with it once the others are done. With the mutex held.
-    const auto fail = [&] {
-        if (!shared.failure)
-            shared.failure = std::current_exception();
-        shared.closing = true;
-        shared.changed.notify_all();
-    };
+    DocumentHandOut handOut;
     const RunContext context{request, screen_, staging, backups_};
     const auto work = [&](const word::Application& word) {
         DocumentPasses passes(request, word, widths_);
         FindTexts texts = findTexts;
         std::array<bool, RunRequest::kPairs> converted{};
-        for (;;) {
-            std::unique_lock lock(shared.mutex);
-            ++shared.idle;
-            shared.changed.notify_all();
-            shared.changed.wait(lock, [&] { return !shared.queue.empty() || shared.closing; });
-            --shared.idle;
-            // What was handed out is done even when the run is ending: it was announced.
-            if (shared.queue.empty())
-                return;
-            DocumentResult* document = shared.queue.front();
-            shared.queue.pop_front();
-            lock.unlock();
+        while (DocumentResult* document = handOut.take()) {
             try {
                 processDocument(context, passes, texts, converted, *document);
             } catch (const std::exception&) {
-                lock.lock();
-                fail();
+                handOut.fail();
                 return;
             }
         }
@@ -404,49 +372,33 @@ bool RunDriver::runInParallel(const RunRequest& request, const CopyStaging& stag
             os::log::problem(u"ワープロを追加で起動できませんでした：" + e.message());
             return;
         } catch (const std::exception&) {
-            const std::lock_guard lock(shared.mutex);
-            fail();
+            handOut.fail();
             return;
         }
         work(**more);
     };
     bool copyFailure = false;
     {
-        // Declared after the workers: they are told to finish before they are joined.
-        struct Close {
-            Shared& shared;
-            ~Close() {
-                const std::lock_guard lock(shared.mutex);
-                shared.closing = true;
-                shared.changed.notify_all();
-            }
-        };
-        std::vector<std::jthread> workers;
-        const Close close{shared};
-        workers.emplace_back(work, std::cref(*application));
+        // The workers are told to finish before they are joined.
+        struct Workers {
+            DocumentHandOut& handOut;
+            std::vector<std::jthread> threads;
+            ~Workers() { handOut.close(); }
+        } workers{handOut, {}};
+        workers.threads.emplace_back(work, std::cref(*application));
         for (int k = 1; k < std::min(request.offices, count - first); ++k)
-            workers.emplace_back(startAndWork);
-        for (std::int32_t i = first; i < count; ++i) {
-            {
-                std::unique_lock lock(shared.mutex);
-                shared.changed.wait(
-                    lock, [&] { return shared.idle > shared.queue.size() || shared.failure; });
-                if (shared.failure)
-                    break;
-            }
+            workers.threads.emplace_back(startAndWork);
+        for (std::int32_t i = first; i < count && handOut.waitForFreeWorker(); ++i) {
             if (unreadable(result, i))
                 continue;
             if (!stageNext(result, i, staging, request.dryRun, progress)) {
                 copyFailure = true;
                 break;
             }
-            const std::lock_guard lock(shared.mutex);
-            shared.queue.push_back(&result.documents[static_cast<std::size_t>(i)]);
-            shared.changed.notify_all();
+            handOut.give(result.documents[static_cast<std::size_t>(i)]);
         }
     }
-    if (shared.failure)
-        std::rethrow_exception(shared.failure);
+    handOut.rethrowFailure();
     return copyFailure;
 }
 
