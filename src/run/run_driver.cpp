@@ -402,6 +402,13 @@ bool RunDriver::runInParallel(const RunRequest& request, const CopyStaging& stag
     return copyFailure;
 }
 
+RunResult RunDriver::endByCopyFailure(RunApplication& application, RunResult result) {
+    application.hide();
+    application.quit();
+    messages_.show(kCopyFailedText, kTitle, os::MessageBox::kCritical);
+    return result;
+}
+
 std::vector<ListedDocument> documentsInFolder(const std::u16string& folder, bool recursive,
                                               bool top) {
     std::vector<std::u16string> names;
@@ -438,6 +445,30 @@ RunDriver::RunDriver(os::MessageBox& messages, automation::ObjectFactory& factor
       widths_(std::move(widths)),
       screen_(std::move(screen)) {}
 
+namespace {
+
+// The documents of the dropped path, in the order the run takes them. Throws os::Error when the
+// path cannot be listed.
+void listDocuments(const RunRequest& request, const CopyStaging& staging, bool isFolder,
+                   RunResult& result) {
+    if (!isFolder) {
+        result.documents.push_back(listed(result.path));
+        return;
+    }
+    // Made before the listing, and also when the folder turns out to hold no files.
+    if (!request.dryRun)
+        staging.createDestinationFolder();
+    for (auto& document : documentsInFolder(result.path, request.recursive)) {
+        result.documents.push_back(listed(std::move(document.path)));
+        if (document.failure) {
+            result.documents.back().outcome = Outcome::NotOpened;
+            result.documents.back().reason = std::move(*document.failure);
+        }
+    }
+}
+
+}  // namespace
+
 RunResult RunDriver::run(const RunRequest& request, const std::u16string& droppedPath,
                          RunProgress* progress) {
     RunResult result;
@@ -460,20 +491,7 @@ RunResult RunDriver::run(const RunRequest& request, const std::u16string& droppe
         // A directory is a folder whatever else its attributes say (read-only, hidden, ...).
         const bool isFolder = (os::fileAttributes(droppedPath) & os::kAttributeDirectory) != 0;
         const CopyStaging staging(request, droppedPath, isFolder);
-        if (isFolder) {
-            // Made before the listing, and also when the folder turns out to hold no files.
-            if (!request.dryRun)
-                staging.createDestinationFolder();
-            for (auto& document : documentsInFolder(droppedPath, request.recursive)) {
-                result.documents.push_back(listed(std::move(document.path)));
-                if (document.failure) {
-                    result.documents.back().outcome = Outcome::NotOpened;
-                    result.documents.back().reason = std::move(*document.failure);
-                }
-            }
-        } else {
-            result.documents.push_back(listed(droppedPath));
-        }
+        listDocuments(request, staging, isFolder, result);
         pathRead = true;
         os::log::detail((request.dryRun ? u"試行（保存しません）：" : u"実行：") + droppedPath +
                         u"（文書 " + os::fromUtf8(std::to_string(result.documents.size())) +
@@ -492,21 +510,14 @@ RunResult RunDriver::run(const RunRequest& request, const std::u16string& droppe
                 break;
             if (unreadable(result, i))
                 continue;
-            if (!stageNext(result, i, staging, request.dryRun, progress)) {
-                application.hide();
-                application.quit();
-                messages_.show(kCopyFailedText, kTitle, os::MessageBox::kCritical);
-                return result;
-            }
+            if (!stageNext(result, i, staging, request.dryRun, progress))
+                return endByCopyFailure(application, std::move(result));
             processDocument(context, passes, findTexts, converted,
                             result.documents[static_cast<std::size_t>(i)]);
         }
         if (i < count &&
             runInParallel(request, staging, application, findTexts, i, result, progress)) {
-            application.hide();
-            application.quit();
-            messages_.show(kCopyFailedText, kTitle, os::MessageBox::kCritical);
-            return result;
+            return endByCopyFailure(application, std::move(result));
         }
         application.quit();
     } catch (const os::Error& e) {

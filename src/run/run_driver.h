@@ -74,6 +74,8 @@ class RunDriver final {
                        const RunApplication& application,
                        const std::array<std::u16string, RunRequest::kPairs>& findTexts,
                        std::int32_t first, RunResult& result, RunProgress* progress);
+    // A copy failed: the word processor is quit, the user told, and the run ends there.
+    RunResult endByCopyFailure(RunApplication& application, RunResult result);
 
     os::MessageBox& messages_;
     automation::ObjectFactory& factory_;
