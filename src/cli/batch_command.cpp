@@ -58,26 +58,7 @@ class Report final {
 #ifdef _WIN32
         return field;
 #else
-        std::string out;
-        for (const char c : field) {
-            switch (c) {
-                case '\\':
-                    out += "\\\\";
-                    break;
-                case '\t':
-                    out += "\\t";
-                    break;
-                case '\n':
-                    out += "\\n";
-                    break;
-                case '\r':
-                    out += "\\r";
-                    break;
-                default:
-                    out += c;
-            }
-        }
-        return out;
+        return os::escapedField(field);
 #endif
     }
 

@@ -20,30 +20,7 @@ constexpr std::string_view kHeader = "quorvane-backups\t1";
 constexpr std::u16string_view kForce = u"。--force を付けると戻します";
 
 // Fields of the list are separated by tabs and records by line feeds: a name holding either, or
-// a backslash, has it written \t, \n or \\ (and a carriage return \r).
-std::string escaped(std::string_view field) {
-    std::string out;
-    for (const char c : field) {
-        switch (c) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
+// a backslash, has it written \t, \n or \\ (and a carriage return \r); this reads it back.
 std::string unescaped(std::string_view field) {
     std::string out;
     for (std::size_t i = 0; i < field.size(); ++i) {
@@ -59,7 +36,7 @@ std::string unescaped(std::string_view field) {
 
 // Paths as the system names them, bytes that are not UTF-8 included.
 std::string pathField(const std::u16string& path) {
-    return escaped(os::pathForTerminal(path));
+    return os::escapedField(os::pathForTerminal(path));
 }
 
 std::u16string pathFrom(std::string_view field) {
