@@ -16,4 +16,12 @@ bool sameName(std::u16string_view a, std::u16string_view b) noexcept {
                       [](char16_t x, char16_t y) { return foldAscii(x) == foldAscii(y); });
 }
 
+const Variant* namedArgument(const std::vector<NamedArgument>& named, std::u16string_view name) {
+    for (const auto& a : named) {
+        if (sameName(a.name, name))
+            return &a.value;
+    }
+    return nullptr;
+}
+
 }  // namespace quorvane::automation

@@ -97,9 +97,11 @@ Range Document::content() const {
     return Range(object_.get(member::kContent));
 }
 
-std::u16string Document::close() const {
+std::optional<std::u16string> Document::close() const {
     const Variant answer = object_.call(member::kClose);
-    return answer.type() == Variant::Type::String ? answer.toString() : std::u16string();
+    if (answer.type() != Variant::Type::String || answer.toString().empty())
+        return std::nullopt;
+    return answer.toString();
 }
 
 void Document::discard() const {
@@ -114,7 +116,7 @@ Document Documents::open(const std::u16string& path, bool readOnly) const {
 }
 
 bool Documents::finish(const std::u16string& path) const {
-    const Variant answer = object_.call(member::kFinish, {path});
+    const Variant answer = object_.call(member::kQuorvaneFinishDocument, {path});
     return answer.type() == Variant::Type::Bool && answer.toBool();
 }
 

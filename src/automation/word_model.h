@@ -24,7 +24,7 @@ inline constexpr std::u16string_view kCanvasItems = u"CanvasItems";
 inline constexpr std::u16string_view kDocuments = u"Documents";
 inline constexpr std::u16string_view kExecute = u"Execute";
 inline constexpr std::u16string_view kFind = u"Find";
-inline constexpr std::u16string_view kFinish = u"Finish";
+inline constexpr std::u16string_view kFileName = u"FileName";
 inline constexpr std::u16string_view kFindText = u"FindText";
 inline constexpr std::u16string_view kExists = u"Exists";
 inline constexpr std::u16string_view kFooters = u"Footers";
@@ -46,6 +46,10 @@ inline constexpr std::u16string_view kTextFrame = u"TextFrame";
 inline constexpr std::u16string_view kTextRange = u"TextRange";
 inline constexpr std::u16string_view kType = u"Type";
 inline constexpr std::u16string_view kVisible = u"Visible";
+
+// Quorvane's own member of Documents, which Word does not have: the run is done with a document
+// (see Documents::finish). Every backend answers it; Word's session answers it for Word.
+inline constexpr std::u16string_view kQuorvaneFinishDocument = u"QuorvaneFinishDocument";
 }  // namespace member
 
 inline constexpr std::u16string_view kApplicationClass = u"Word.Application";
@@ -162,8 +166,8 @@ class Document final {
     Collection<Section> sections() const;
     Range content() const;
     // Closes without a save request. A backend may answer with a notice for the user, such as a
-    // save in a newer format; empty when there is none.
-    std::u16string close() const;
+    // save in a newer format.
+    std::optional<std::u16string> close() const;
     // Close(SaveChanges:=wdDoNotSaveChanges): every change is dropped and nothing is written.
     void discard() const;
 

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
+#include <functional>
+#include <string_view>
+#include <utility>
 
 #include "os/file_system.h"
 #include "os/log.h"
@@ -25,11 +28,6 @@ constexpr int kMaxJobs = 16;
 
 std::u16string quoted(const std::string& argument) {
     return u"「" + fromUtf8(argument) + u"」";
-}
-
-// Only spaces finds nothing the user meant: the run would skip the pair without a word.
-bool isBlank(std::u16string_view text) {
-    return text.find_first_not_of(u" \u3000") == std::u16string_view::npos;
 }
 
 class ArgumentReader final {
@@ -71,6 +69,177 @@ void applyRegions(run::Regions& regions, const std::string& list) {
     }
 }
 
+// The options that take no value and only set something.
+using Setter = void (*)(BatchOptions&);
+constexpr std::pair<std::string_view, Setter> kSwitches[] = {
+    {"--force", [](BatchOptions& o) { o.force = true; }},
+    {"--dry-run", [](BatchOptions& o) { o.request.dryRun = true; }},
+    {"--recursive", [](BatchOptions& o) { o.request.recursive = true; }},
+    {"--yes", [](BatchOptions& o) { o.yes = true; }},
+    {"--ignore-case", [](BatchOptions& o) { o.request.matchCase = false; }},
+    {"--ignore-width", [](BatchOptions& o) { o.request.distinguishWidths = false; }},
+    {"--verbose", [](BatchOptions& o) { o.verbose = true; }},
+    {"--no-verify", [](BatchOptions& o) { o.checkSavedFiles = false; }},
+    {"--no-skip", [](BatchOptions& o) { o.request.skipDocumentsWithoutMatch = false; }},
+    {"--null", [](BatchOptions& o) { o.nullTerminated = true; }},
+};
+
+int jobsOf(const std::string& value) {
+    int jobs = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), jobs);
+    if (error != std::errc{} || end != value.data() + value.size() || jobs < 1 || jobs > kMaxJobs) {
+        throw UsageError(kMaxJobs == 1
+                             ? u"この版の --jobs には 1 だけを指定できます。"
+                             : u"--jobs には 1 から " + fromUtf8(std::to_string(kMaxJobs)) +
+                                   u" までの数を指定してください。");
+    }
+    return jobs;
+}
+
+// Reads the options and paths of one command line into options, then checks that they go
+// together. Each refusal is a UsageError.
+class CommandLineReader final {
+  public:
+    using AbsolutePath = std::function<std::u16string(const std::string&)>;
+
+    CommandLineReader(const std::vector<std::string>& arguments, BatchOptions& options,
+                      AbsolutePath absolutePath)
+        : reader_(arguments), options_(options), absolutePath_(std::move(absolutePath)) {}
+
+    void readAll() {
+        bool optionsEnded = false;
+        while (!reader_.done()) {
+            const std::string& argument = reader_.take();
+            const bool path =
+                optionsEnded || argument.empty() || argument[0] != '-' || argument == "-";
+            runOption_ = runOption_ || (!path && argument != "--" && argument != "--restore" &&
+                                        argument != "--force" && argument != "--verbose");
+            if (path)
+                options_.paths.push_back(absolutePath_(argument));
+            else if (argument == "--")
+                optionsEnded = true;
+            else
+                readOption(argument);
+        }
+    }
+
+    void checkTogether() const {
+        if (!options_.restoreFolder.empty()) {
+            if (runOption_ || !options_.paths.empty()) {
+                throw UsageError(u"--restore と共には --force と --verbose だけを指定できます。");
+            }
+            return;
+        }
+        if (options_.force)
+            throw UsageError(u"--force は --restore と共に指定します。");
+        if (copyTo_ && inPlace_) {
+            throw UsageError(u"--copy-to と --in-place は同時に指定できません。");
+        }
+        if (!copyTo_ && !inPlace_) {
+            throw UsageError(u"--copy-to フォルダー か --in-place のどちらかを指定してください。");
+        }
+        if (options_.yes && !inPlace_)
+            throw UsageError(u"--yes は --in-place と共に指定します。");
+        if (!options_.backupFolder.empty() && !inPlace_)
+            throw UsageError(u"--backup-to は --in-place と共に指定します。");
+        checkReportFolder();
+        options_.request.mode =
+            inPlace_ ? run::RunRequest::Mode::EditOriginals : run::RunRequest::Mode::CopyFirst;
+        if (options_.paths.empty())
+            throw UsageError(u"処理する文書かフォルダーのパスを指定してください。");
+        checkBackupFolderOutsidePaths();
+    }
+
+  private:
+    void readOption(const std::string& argument) {
+        for (const auto& [name, set] : kSwitches) {
+            if (argument == name) {
+                set(options_);
+                return;
+            }
+        }
+        if (argument == "--restore") {
+            setOnce(options_.restoreFolder, argument);
+        } else if (argument == "--backup-to") {
+            setOnce(options_.backupFolder, argument);
+        } else if (argument == "--report") {
+            setOnce(options_.reportFile, argument);
+        } else if (argument == "--copy-to") {
+            if (copyTo_)
+                throw UsageError(u"--copy-to が二回以上指定されています。");
+            copyTo_ = true;
+            options_.request.destinationFolder = absolutePath_(reader_.value(argument));
+        } else if (argument == "--in-place") {
+            inPlace_ = true;
+        } else if (argument == "--pair") {
+            readPair(argument);
+        } else if (argument == "--regions") {
+            if (regions_)
+                throw UsageError(u"--regions が二回以上指定されています。");
+            regions_ = true;
+            applyRegions(options_.request.regions, reader_.value(argument));
+        } else if (argument == "--jobs") {
+            options_.request.offices = jobsOf(reader_.value(argument));
+        } else {
+            throw UsageError(u"不明なオプション " + quoted(argument) + u" です。");
+        }
+    }
+
+    // A path option given once.
+    void setOnce(std::u16string& path, const std::string& option) {
+        if (!path.empty())
+            throw UsageError(fromUtf8(option) + u" が二回以上指定されています。");
+        path = absolutePath_(reader_.value(option));
+    }
+
+    void readPair(const std::string& option) {
+        const std::u16string find = fromUtf8(reader_.value(option));
+        if (reader_.done())
+            throw UsageError(u"--pair には検索文字列と置換文字列が必要です。");
+        const std::u16string replacement = fromUtf8(reader_.take());
+        // The run would skip a blank pair without a word.
+        if (run::isBlank(find))
+            throw UsageError(u"--pair の検索文字列が空です。");
+        if (pairs_ == run::RunRequest::kPairs)
+            throw UsageError(u"--pair は 3 組までです。");
+        options_.request.pairs[pairs_++] = {find, replacement};
+    }
+
+    void checkReportFolder() const {
+        if (options_.reportFile.empty())
+            return;
+        std::error_code error;
+        const auto folder = os::toNativePath(options_.reportFile).parent_path();
+        if (!std::filesystem::is_directory(folder, error)) {
+            throw UsageError(u"--report のファイルを置くフォルダー「" + os::fromNativePath(folder) +
+                             u"」がありません。");
+        }
+    }
+
+    // A later path could otherwise reach the backups of an earlier one and edit them.
+    void checkBackupFolderOutsidePaths() const {
+        const std::u16string& backups = options_.backupFolder;
+        for (const auto& path : options_.paths) {
+            if (!backups.empty() &&
+                (backups == path || backups.starts_with(path + os::kPathSeparator))) {
+                throw UsageError(
+                    u"--backup-to のフォルダーは、処理するフォルダーの外に指定してくださ"
+                    u"い。");
+            }
+        }
+    }
+
+    ArgumentReader reader_;
+    BatchOptions& options_;
+    AbsolutePath absolutePath_;
+    std::size_t pairs_ = 0;
+    bool copyTo_ = false;
+    bool inPlace_ = false;
+    bool regions_ = false;
+    // An option that only a run takes, which --restore refuses.
+    bool runOption_ = false;
+};
+
 }  // namespace
 
 ArgumentParser::ArgumentParser(std::u16string workingDirectory)
@@ -100,137 +269,10 @@ std::optional<BatchOptions> ArgumentParser::parse(const std::vector<std::string>
             u"の動作を確かめるためのものです。");
 #endif
     }
-    run::RunRequest& request = options.request;
-    std::size_t pairs = 0;
-    bool copyTo = false;
-    bool inPlace = false;
-    bool regions = false;
-    // An option that only a run takes, which --restore refuses.
-    bool runOption = false;
-    ArgumentReader reader(arguments);
-    bool optionsEnded = false;
-    while (!reader.done()) {
-        const std::string& argument = reader.take();
-        const bool path = optionsEnded || argument.empty() || argument[0] != '-' || argument == "-";
-        runOption = runOption || (!path && argument != "--" && argument != "--restore" &&
-                                  argument != "--force" && argument != "--verbose");
-        if (path) {
-            options.paths.push_back(absolutePath(argument));
-        } else if (argument == "--") {
-            optionsEnded = true;
-        } else if (argument == "--restore") {
-            if (!options.restoreFolder.empty())
-                throw UsageError(u"--restore が二回以上指定されています。");
-            options.restoreFolder = absolutePath(reader.value(argument));
-        } else if (argument == "--force") {
-            options.force = true;
-        } else if (argument == "--backup-to") {
-            if (!options.backupFolder.empty())
-                throw UsageError(u"--backup-to が二回以上指定されています。");
-            options.backupFolder = absolutePath(reader.value(argument));
-        } else if (argument == "--report") {
-            if (!options.reportFile.empty())
-                throw UsageError(u"--report が二回以上指定されています。");
-            options.reportFile = absolutePath(reader.value(argument));
-        } else if (argument == "--dry-run") {
-            request.dryRun = true;
-        } else if (argument == "--recursive") {
-            request.recursive = true;
-        } else if (argument == "--copy-to") {
-            if (copyTo)
-                throw UsageError(u"--copy-to が二回以上指定されています。");
-            copyTo = true;
-            const std::string& folder = reader.value(argument);
-            request.destinationFolder = absolutePath(folder);
-        } else if (argument == "--in-place") {
-            inPlace = true;
-        } else if (argument == "--yes") {
-            options.yes = true;
-        } else if (argument == "--pair") {
-            const std::u16string find = fromUtf8(reader.value(argument));
-            if (reader.done())
-                throw UsageError(u"--pair には検索文字列と置換文字列が必要です。");
-            const std::u16string replacement = fromUtf8(reader.take());
-            if (isBlank(find))
-                throw UsageError(u"--pair の検索文字列が空です。");
-            if (pairs == run::RunRequest::kPairs)
-                throw UsageError(u"--pair は 3 組までです。");
-            request.pairs[pairs++] = {find, replacement};
-        } else if (argument == "--regions") {
-            if (regions)
-                throw UsageError(u"--regions が二回以上指定されています。");
-            regions = true;
-            applyRegions(request.regions, reader.value(argument));
-        } else if (argument == "--ignore-case") {
-            request.matchCase = false;
-        } else if (argument == "--ignore-width") {
-            request.distinguishWidths = false;
-        } else if (argument == "--verbose") {
-            options.verbose = true;
-        } else if (argument == "--no-verify") {
-            options.checkSavedFiles = false;
-        } else if (argument == "--no-skip") {
-            request.skipDocumentsWithoutMatch = false;
-        } else if (argument == "--null") {
-            options.nullTerminated = true;
-        } else if (argument == "--jobs") {
-            const std::string& value = reader.value(argument);
-            int jobs = 0;
-            const auto [end, error] =
-                std::from_chars(value.data(), value.data() + value.size(), jobs);
-            if (error != std::errc{} || end != value.data() + value.size() || jobs < 1 ||
-                jobs > kMaxJobs) {
-                throw UsageError(kMaxJobs == 1
-                                     ? u"この版の --jobs には 1 だけを指定できます。"
-                                     : u"--jobs には 1 から " + fromUtf8(std::to_string(kMaxJobs)) +
-                                           u" までの数を指定してください。");
-            }
-            request.offices = jobs;
-        } else {
-            throw UsageError(u"不明なオプション " + quoted(argument) + u" です。");
-        }
-    }
-
-    if (!options.restoreFolder.empty()) {
-        if (runOption || !options.paths.empty()) {
-            throw UsageError(u"--restore と共には --force と --verbose だけを指定できます。");
-        }
-        return options;
-    }
-    if (options.force)
-        throw UsageError(u"--force は --restore と共に指定します。");
-    if (copyTo && inPlace) {
-        throw UsageError(u"--copy-to と --in-place は同時に指定できません。");
-    }
-    if (!copyTo && !inPlace) {
-        throw UsageError(u"--copy-to フォルダー か --in-place のどちらかを指定してください。");
-    }
-    if (options.yes && !inPlace)
-        throw UsageError(u"--yes は --in-place と共に指定します。");
-    if (!options.backupFolder.empty() && !inPlace)
-        throw UsageError(u"--backup-to は --in-place と共に指定します。");
-    if (!options.reportFile.empty()) {
-        std::error_code error;
-        const auto folder = os::toNativePath(options.reportFile).parent_path();
-        if (!std::filesystem::is_directory(folder, error)) {
-            throw UsageError(u"--report のファイルを置くフォルダー「" + os::fromNativePath(folder) +
-                             u"」がありません。");
-        }
-    }
-    request.mode =
-        inPlace ? run::RunRequest::Mode::EditOriginals : run::RunRequest::Mode::CopyFirst;
-    if (options.paths.empty())
-        throw UsageError(u"処理する文書かフォルダーのパスを指定してください。");
-    // A later path could otherwise reach the backups of an earlier one and edit them.
-    for (const auto& path : options.paths) {
-        if (!options.backupFolder.empty() &&
-            (options.backupFolder == path ||
-             options.backupFolder.starts_with(path + os::kPathSeparator))) {
-            throw UsageError(
-                u"--backup-to のフォルダーは、処理するフォルダーの外に指定してくださ"
-                u"い。");
-        }
-    }
+    CommandLineReader reader(arguments, options,
+                             [this](const std::string& path) { return absolutePath(path); });
+    reader.readAll();
+    reader.checkTogether();
     return options;
 }
 

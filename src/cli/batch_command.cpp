@@ -58,26 +58,7 @@ class Report final {
 #ifdef _WIN32
         return field;
 #else
-        std::string out;
-        for (const char c : field) {
-            switch (c) {
-                case '\\':
-                    out += "\\\\";
-                    break;
-                case '\t':
-                    out += "\\t";
-                    break;
-                case '\n':
-                    out += "\\n";
-                    break;
-                case '\r':
-                    out += "\\r";
-                    break;
-                default:
-                    out += c;
-            }
-        }
-        return out;
+        return os::escapedField(field);
 #endif
     }
 
@@ -210,6 +191,84 @@ int BatchCommand::run(const std::vector<std::string>& arguments) {
     return runPaths(options, backups ? &*backups : nullptr);
 }
 
+namespace {
+
+// Prints each path's documents as soon as its run is done, and keeps them for the summary and the
+// report.
+class Recorder final {
+  public:
+    Recorder(Report& report, std::ostream& err, CommandResult& command)
+        : report_(report), err_(err), command_(command) {}
+
+    // Whether some documents were not processed.
+    bool operator()(run::RunResult result, std::u16string ended = {}) {
+        const bool failed = printResult(report_, err_, result);
+        command_.paths.push_back({std::move(result), std::move(ended)});
+        return failed;
+    }
+
+    // The paths from first on, which no run reached; the first with what ended the command.
+    void unreachedFrom(const BatchOptions& options, std::size_t first, std::u16string_view why,
+                       const std::u16string& ended = {}) {
+        for (std::size_t rest = first; rest < options.paths.size(); ++rest) {
+            (*this)(unreached(options.paths[rest], options.request.recursive, why),
+                    rest == first ? ended : u"");
+        }
+    }
+
+  private:
+    Report& report_;
+    std::ostream& err_;
+    CommandResult& command_;
+};
+
+// Records what a run that came back did; returns the exit status it calls for.
+int recordRun(Recorder& record, std::ostream& err, const std::u16string& path,
+              run::RunResult result) {
+    if (result.declined) {
+        record(unprocessedPath(path, Outcome::NotReached,
+                               u"確認で「いいえ」が選ばれたため処理していません"));
+        return BatchCommand::kSomeNotProcessed;
+    }
+    explain(result, kAfterError);
+    const bool empty = result.documents.empty();
+    const bool copyFailure = result.endedByCopyFailure;
+    int status =
+        record(std::move(result)) ? BatchCommand::kSomeNotProcessed : BatchCommand::kAllProcessed;
+    if (empty) {
+        err << toUtf8(u"文書がありません：") << shown(path) << '\n';
+    } else if (copyFailure) {
+        err << toUtf8(
+                   u"コピー先には --copy-to で別のフォルダーを指定するか、--in-place で元の"
+                   u"文書を置換してください。")
+            << '\n';
+        status = BatchCommand::kRunEnded;
+    }
+    return status;
+}
+
+// The summary on standard error and in the log, and the report file when one is asked for.
+// False when the report could not be written.
+bool summarize(std::ostream& err, const BatchOptions& options, const CommandResult& command) {
+    for (const std::u16string& line : summaryOf(options, command)) {
+        err << toUtf8(line) << '\n';
+        os::log::detail(line);
+    }
+    if (options.reportFile.empty())
+        return true;
+    const bool asCsv = automation::sameName(
+        std::u16string_view(options.reportFile).substr(options.reportFile.size() - 4), u".csv");
+    const os::Status written = os::writeWholeFile(
+        options.reportFile, asCsv ? csvReport(options, command) : jsonReport(options, command));
+    if (!written) {
+        err << kProgramName << ": " << toUtf8(u"レポートを書けませんでした：")
+            << shown(options.reportFile) << toUtf8(u"：" + written.reason()) << '\n';
+    }
+    return bool(written);
+}
+
+}  // namespace
+
 int BatchCommand::runPaths(const BatchOptions& options, run::BackupFolder* backups) {
     std::ostream& err = console_.err;
     Report report(console_.out, options.nullTerminated);
@@ -221,12 +280,7 @@ int BatchCommand::runPaths(const BatchOptions& options, run::BackupFolder* backu
     CommandResult command;
     command.started = std::chrono::system_clock::now();
     const auto steadyStart = std::chrono::steady_clock::now();
-    // Each path's documents are reported as soon as its run is done.
-    const auto record = [&](run::RunResult result, std::u16string ended = {}) {
-        const bool failed = printResult(report, err, result);
-        command.paths.push_back({std::move(result), std::move(ended)});
-        return failed;
-    };
+    Recorder record(report, err, command);
 
     int status = kAllProcessed;
     for (std::size_t p = 0; p < options.paths.size(); ++p) {
@@ -234,16 +288,13 @@ int BatchCommand::runPaths(const BatchOptions& options, run::BackupFolder* backu
         if (interrupted()) {
             const std::u16string message = u"中断の指示により、処理を終えました。";
             err << kProgramName << ": " << toUtf8(message) << '\n';
-            for (std::size_t rest = p; rest < options.paths.size(); ++rest) {
-                record(unreached(options.paths[rest], options.request.recursive, kInterrupted),
-                       rest == p ? message : u"");
-            }
+            record.unreachedFrom(options, p, kInterrupted, message);
             status = kRunEnded;
             break;
         }
-        run::RunResult result;
         try {
-            result = driver.run(options.request, path, &progress);
+            status = std::max(
+                status, recordRun(record, err, path, driver.run(options.request, path, &progress)));
         } catch (const run::RunError& e) {
             if (e.pathUnreadable() && !interrupted()) {
                 // As a document that cannot be opened: the paths after it are run all the same.
@@ -257,52 +308,16 @@ int BatchCommand::runPaths(const BatchOptions& options, run::BackupFolder* backu
             explain(partial, why);
             record(std::move(partial), e.message());
             err << kProgramName << ": " << toUtf8(e.message()) << '\n';
-            for (std::size_t rest = p + 1; rest < options.paths.size(); ++rest)
-                record(unreached(options.paths[rest], options.request.recursive, why));
+            record.unreachedFrom(options, p + 1, why);
             status = kRunEnded;
             break;
-        }
-        if (result.declined) {
-            record(unprocessedPath(path, Outcome::NotReached,
-                                   u"確認で「いいえ」が選ばれたため処理していません"));
-            status = std::max<int>(status, kSomeNotProcessed);
-            continue;
-        }
-        explain(result, kAfterError);
-        const bool empty = result.documents.empty();
-        const bool copyFailure = result.endedByCopyFailure;
-        if (record(std::move(result)))
-            status = std::max<int>(status, kSomeNotProcessed);
-        if (empty) {
-            err << toUtf8(u"文書がありません：") << shown(path) << '\n';
-        } else if (copyFailure) {
-            err << toUtf8(
-                       u"コピー先には --copy-to で別のフォルダーを指定するか、--in-place で元の"
-                       u"文書を置換してください。")
-                << '\n';
-            status = kRunEnded;
         }
     }
     command.ended = std::chrono::system_clock::now();
     command.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - steadyStart).count();
-
-    for (const std::u16string& line : summaryOf(options, command)) {
-        err << toUtf8(line) << '\n';
-        os::log::detail(line);
-    }
-    if (!options.reportFile.empty()) {
-        const bool asCsv = automation::sameName(
-            std::u16string_view(options.reportFile).substr(options.reportFile.size() - 4), u".csv");
-        std::u16string failure;
-        if (!os::writeWholeFile(options.reportFile,
-                                asCsv ? csvReport(options, command) : jsonReport(options, command),
-                                &failure)) {
-            err << kProgramName << ": " << toUtf8(u"レポートを書けませんでした：")
-                << shown(options.reportFile) << toUtf8(u"：" + failure) << '\n';
-            status = kRunEnded;
-        }
-    }
+    if (!summarize(err, options, command))
+        status = kRunEnded;
     return status;
 }
 

@@ -74,24 +74,6 @@ std::int64_t total(const std::array<std::int64_t, 3>& sum) {
     return sum[0] + sum[1] + sum[2];
 }
 
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 // A JSON string. A lone surrogate, which is how a byte of a name that is not UTF-8 travels here
 // (U+DC80 to U+DCFF), or half of a pair on Windows, is written as its \u escape: a reader that
 // decodes names as Python does (surrogateescape) gets the name's bytes back.
@@ -101,7 +83,7 @@ std::string json(std::u16string_view text) {
         const char16_t c = text[i];
         const bool high = c >= 0xD800 && c <= 0xDBFF;
         if (high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            appendUtf8(out, 0x10000 + ((char32_t{c} - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            os::appendUtf8(out, 0x10000 + ((char32_t{c} - 0xD800) << 10) + (text[i + 1] - 0xDC00));
             ++i;
         } else if (c == u'"' || c == u'\\') {
             out += '\\';
@@ -117,7 +99,7 @@ std::string json(std::u16string_view text) {
             std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
             out += escape;
         } else {
-            appendUtf8(out, c);
+            os::appendUtf8(out, c);
         }
     }
     return out + "\"";

@@ -25,10 +25,8 @@ using os::toUtf8;
 
 namespace {
 
-constexpr std::int32_t kDoNotSaveChanges = 0;  // wdDoNotSaveChanges
-constexpr std::int32_t kHorizontal = 1;        // msoTextOrientationHorizontal
-constexpr std::int32_t kGroup = 6;             // msoGroup
-constexpr std::int32_t kDocx = 16;             // wdFormatDocumentDefault
+constexpr std::int32_t kHorizontal = 1;  // msoTextOrientationHorizontal
+constexpr std::int32_t kDocx = 16;       // wdFormatDocumentDefault
 
 // The pairs of the check and what they leave. The first is searched with case and widths told
 // apart in the body and without regard to case elsewhere (as the window does); the second puts a
@@ -164,10 +162,10 @@ Variant addTextbox(const Variant& shapes, std::u16string_view text) {
 void saveAndClose(const Variant& document, const std::u16string& path, std::int32_t format,
                   bool readOnlyRecommended = false) {
     document.call(u"SaveAs2", {},
-                  {{u"FileName", path},
+                  {{std::u16string(automation::word::member::kFileName), path},
                    {u"FileFormat", format},
                    {u"ReadOnlyRecommended", readOnlyRecommended}});
-    document.call(u"Close", {}, {{u"SaveChanges", kDoNotSaveChanges}});
+    automation::word::Document(document).discard();
 }
 
 void makeRegionDocument(const Word& word, const std::u16string& path, std::int32_t format) {
@@ -209,7 +207,7 @@ std::u16string textOf(const Variant& range) {
 int marksInShapes(const Variant& shapes, std::u16string_view mark) {
     int found = 0;
     for (const Variant& shape : shapes.enumerate()) {
-        if (shape.get(u"Type").toInt32() == kGroup)
+        if (automation::word::Shape(shape).type() == automation::word::kGroupShape)
             found += marksInShapes(shape.get(u"GroupItems"), mark);
         else
             found += occurrences(textOf(shape.get(u"TextFrame").get(u"TextRange")), mark);
@@ -224,7 +222,7 @@ class Opened final {
         : document_(word.documents().call(automation::word::member::kOpen, {path})) {}
     ~Opened() {
         try {
-            document_.call(u"Close", {}, {{u"SaveChanges", kDoNotSaveChanges}});
+            automation::word::Document(document_).discard();
         } catch (const automation::AutomationError& e) {
             os::log::problem(u"自己診断の文書を閉じられませんでした：" + e.message());
         }

@@ -30,24 +30,6 @@ namespace {
 
 #ifndef _WIN32
 // Native names are UTF-8 bytes here; Windows names are UTF-16 already.
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 void appendUtf16(std::u16string& out, char32_t c) {
     if (c < 0x10000) {
         out += static_cast<char16_t>(c);
@@ -96,27 +78,6 @@ std::size_t utf8SequenceAt(const std::string& s, std::size_t i, char32_t& c) {
 }
 #endif
 
-std::u16string describe(const std::error_code& ec) {
-    // Compared as conditions, so that system codes of either platform (errno values, Windows
-    // error numbers) find their words.
-    if (ec == std::errc::no_such_file_or_directory)
-        return u"見つかりません";
-    if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted)
-        return u"アクセスが拒否されました";
-    if (ec == std::errc::not_a_directory)
-        return u"フォルダーではありません";
-    if (ec == std::errc::filename_too_long)
-        return u"パスが長すぎます";
-    if (ec == std::errc::too_many_symbolic_link_levels)
-        return u"リンクが循環しています";
-    if (ec == std::errc::io_error)
-        return u"入出力エラーが発生しました";
-    if (ec == std::errc::no_space_on_device)
-        return u"ディスクの空きが足りません";
-    return u"システムエラー " + fromUtf8(std::to_string(ec.value())) + u"（" +
-           fromUtf8(ec.message()) + u"）";
-}
-
 FileSystemError failure(std::u16string_view path, std::u16string_view what,
                         const std::error_code& ec) {
     return FileSystemError(u"「" + std::u16string(path) + u"」" + std::u16string(what) + u"：" +
@@ -153,6 +114,27 @@ std::string randomPart() {
 #endif
 
 }  // namespace
+
+std::u16string describe(const std::error_code& ec) {
+    // Compared as conditions, so that system codes of either platform (errno values, Windows
+    // error numbers) find their words.
+    if (ec == std::errc::no_such_file_or_directory)
+        return u"見つかりません";
+    if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted)
+        return u"アクセスが拒否されました";
+    if (ec == std::errc::not_a_directory)
+        return u"フォルダーではありません";
+    if (ec == std::errc::filename_too_long)
+        return u"パスが長すぎます";
+    if (ec == std::errc::too_many_symbolic_link_levels)
+        return u"リンクが循環しています";
+    if (ec == std::errc::io_error)
+        return u"入出力エラーが発生しました";
+    if (ec == std::errc::no_space_on_device)
+        return u"ディスクの空きが足りません";
+    return u"システムエラー " + fromUtf8(std::to_string(ec.value())) + u"（" +
+           fromUtf8(ec.message()) + u"）";
+}
 
 namespace {
 
@@ -421,24 +403,23 @@ std::vector<std::u16string> subFolders(std::u16string_view folder) {
 
 #endif
 
-bool createFolder(std::u16string_view path) {
+std::error_code createFolder(std::u16string_view path) {
     std::error_code ec;
-    return fs::create_directory(toNativePath(path), ec) && !ec;
+    if (!fs::create_directory(toNativePath(path), ec) && !ec)
+        ec = std::make_error_code(std::errc::file_exists);
+    return ec;
 }
 
 #ifdef _WIN32
 
-bool copyFile(std::u16string_view source, std::u16string_view destination,
-              std::u16string* failure) {
+Status copyFile(std::u16string_view source, std::u16string_view destination) {
     const fs::path from = toNativePath(source);
     const fs::path to = toNativePath(destination);
     std::error_code ec;
     const auto refuse = [&](std::u16string reason) {
         log::problem(u"コピーできません：" + std::u16string(source) + u" → " +
                      std::u16string(destination) + u"：" + reason);
-        if (failure)
-            *failure = std::move(reason);
-        return false;
+        return Status::refused(std::move(reason));
     };
     if (!fs::is_regular_file(from, ec))
         return refuse(u"コピー元が通常のファイルではありません");
@@ -471,7 +452,7 @@ bool copyFile(std::u16string_view source, std::u16string_view destination,
         fs::remove(partial, ignored);
         return refuse(reason);
     }
-    return true;
+    return Status::done();
 }
 
 namespace {
@@ -513,11 +494,9 @@ bool place(const fs::path& partial, const fs::path& to, DWORD flags, std::u16str
     return false;
 }
 
-bool refused(std::u16string reason, std::u16string* failure) {
+Status refused(std::u16string reason) {
     log::problem(reason);
-    if (failure)
-        *failure = std::move(reason);
-    return false;
+    return Status::refused(std::move(reason));
 }
 
 }  // namespace
@@ -539,34 +518,33 @@ std::optional<FileFingerprint> fingerprintOf(std::u16string_view path) {
     return fingerprint;
 }
 
-bool keepCopy(std::u16string_view source, std::u16string_view destination,
-              std::u16string* failure) {
+Status keepCopy(std::u16string_view source, std::u16string_view destination) {
     const fs::path to = toNativePath(destination);
     const fs::path partial = partialBeside(to);
     // CopyFileW keeps the attributes and the times; the file's security is the folder's.
     if (!CopyFileW(toNativePath(source).c_str(), partial.c_str(), TRUE))
-        return refused(describe(lastError()), failure);
+        return refused(describe(lastError()));
     std::u16string reason;
     if (!place(partial, to, MOVEFILE_WRITE_THROUGH, reason))
-        return refused(std::move(reason), failure);
-    return true;
+        return refused(std::move(reason));
+    return Status::done();
 }
 
-bool putBack(std::u16string_view copy, std::u16string_view destination,
-             const FileFingerprint* expected, std::u16string* failure) {
+Status putBack(std::u16string_view copy, std::u16string_view destination,
+               const FileFingerprint* expected) {
     if (expected && fingerprintOf(destination) != *expected)
-        return refused(std::u16string(kChangedMeanwhile), failure);
+        return refused(std::u16string(kChangedMeanwhile));
     const fs::path to = toNativePath(destination);
     const fs::path partial = partialBeside(to);
     if (!CopyFileW(toNativePath(copy).c_str(), partial.c_str(), TRUE))
-        return refused(describe(lastError()), failure);
+        return refused(describe(lastError()));
     std::u16string reason;
     if (!place(partial, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH, reason))
-        return refused(std::move(reason), failure);
-    return true;
+        return refused(std::move(reason));
+    return Status::done();
 }
 
-bool writeWholeFile(std::u16string_view path, std::string_view bytes, std::u16string* failure) {
+Status writeWholeFile(std::u16string_view path, std::string_view bytes) {
     const fs::path to = toNativePath(path);
     const fs::path partial = partialBeside(to);
     {
@@ -574,27 +552,24 @@ bool writeWholeFile(std::u16string_view path, std::string_view bytes, std::u16st
         if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush()) {
             std::error_code ignored;
             fs::remove(partial, ignored);
-            return refused(u"ファイルを書き込めませんでした", failure);
+            return refused(u"ファイルを書き込めませんでした");
         }
     }
     std::u16string reason;
     if (!place(partial, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH, reason))
-        return refused(std::move(reason), failure);
-    return true;
+        return refused(std::move(reason));
+    return Status::done();
 }
 
 #else
 
-bool copyFile(std::u16string_view source, std::u16string_view destination,
-              std::u16string* failure) {
+Status copyFile(std::u16string_view source, std::u16string_view destination) {
     const fs::path from = toNativePath(source);
     const fs::path to = toNativePath(destination);
     const auto refuse = [&](std::u16string reason) {
         log::problem(u"コピーできません：" + std::u16string(source) + u" → " +
                      std::u16string(destination) + u"：" + reason);
-        if (failure)
-            *failure = std::move(reason);
-        return false;
+        return Status::refused(std::move(reason));
     };
     // Not blocking: a pipe in place of the source must be refused, not waited on.
     const Descriptor in(::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
@@ -621,7 +596,7 @@ bool copyFile(std::u16string_view source, std::u16string_view destination,
     } catch (const SaveError& e) {
         return refuse(e.message());
     }
-    return true;
+    return Status::done();
 }
 
 namespace {
@@ -650,10 +625,8 @@ Descriptor openRegular(const fs::path& path, struct stat& st, int flags = 0) {
     return fd;
 }
 
-bool refused(std::u16string reason, std::u16string* failure) {
-    if (failure)
-        *failure = std::move(reason);
-    return false;
+Status refused(std::u16string reason) {
+    return Status::refused(std::move(reason));
 }
 
 }  // namespace
@@ -666,37 +639,36 @@ std::optional<FileFingerprint> fingerprintOf(std::u16string_view path) {
     return fingerprintOfOpen(in.get());
 }
 
-bool keepCopy(std::u16string_view source, std::u16string_view destination,
-              std::u16string* failure) {
+Status keepCopy(std::u16string_view source, std::u16string_view destination) {
     struct stat st {};
     const Descriptor in = openRegular(toNativePath(source), st);
     if (!in.valid())
-        return refused(u"元のファイルを読み取れません", failure);
+        return refused(u"元のファイルを読み取れません");
     try {
         AtomicSave copy(toNativePath(destination));
         copy.copyFrom(in.get());
         copy.keepIdentityOf(in.get());
         copy.commitNew();
     } catch (const SaveError& e) {
-        return refused(e.message(), failure);
+        return refused(e.message());
     }
-    return true;
+    return Status::done();
 }
 
-bool putBack(std::u16string_view copy, std::u16string_view destination,
-             const FileFingerprint* expected, std::u16string* failure) {
+Status putBack(std::u16string_view copy, std::u16string_view destination,
+               const FileFingerprint* expected) {
     const fs::path to = toNativePath(destination);
     struct stat st {};
     const Descriptor in = openRegular(toNativePath(copy), st);
     if (!in.valid())
-        return refused(u"バックアップを読み取れません", failure);
+        return refused(u"バックアップを読み取れません");
     std::optional<FileIdentity> identity;
     if (expected) {
         // The file checked is the file replaced: the save refuses one put there meanwhile.
         struct stat current {};
         const Descriptor now = openRegular(to, current, O_NOFOLLOW);
         if (!now.valid() || fingerprintOfOpen(now.get()) != *expected)
-            return refused(std::u16string(kChangedMeanwhile), failure);
+            return refused(std::u16string(kChangedMeanwhile));
         identity = FileIdentity::of(current);
     }
     try {
@@ -705,20 +677,20 @@ bool putBack(std::u16string_view copy, std::u16string_view destination,
         save.keepIdentityOf(in.get());
         save.commit(identity);
     } catch (const SaveError& e) {
-        return refused(e.cause() == 0 ? std::u16string(kChangedMeanwhile) : e.message(), failure);
+        return refused(e.cause() == 0 ? std::u16string(kChangedMeanwhile) : e.message());
     }
-    return true;
+    return Status::done();
 }
 
-bool writeWholeFile(std::u16string_view path, std::string_view bytes, std::u16string* failure) {
+Status writeWholeFile(std::u16string_view path, std::string_view bytes) {
     try {
         AtomicSave save(toNativePath(path));
         save.write(bytes);
         save.commit();
     } catch (const SaveError& e) {
-        return refused(e.message(), failure);
+        return refused(e.message());
     }
-    return true;
+    return Status::done();
 }
 
 #endif

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "os/error.h"
@@ -71,17 +72,18 @@ class FolderListing final {
 // in a circle. Throws FileSystemError when the folder cannot be read.
 std::vector<std::u16string> subFolders(std::u16string_view folder);
 
-// Creates one folder level; its parent must exist. False when it was not created, which includes
-// a folder that already exists.
-bool createFolder(std::u16string_view path);
+// A system's cause of failure in the user's words, such as 「アクセスが拒否されました」.
+std::u16string describe(const std::error_code& ec);
+
+// Creates one folder level; its parent must exist. The cause when it was not created,
+// std::errc::file_exists for a folder that is there already.
+std::error_code createFolder(std::u16string_view path);
 
 // Copies a regular file, replacing a file of the same name. The destination appears whole or not
 // at all, and nothing already in its folder (a link planted by someone else) is written through.
-// False when the copy was refused or failed: a missing source or folder, a read-only
-// destination, a destination that is the source itself, a name the system does not allow, a
-// full disk; failure, when given, then says which in the user's words.
-bool copyFile(std::u16string_view source, std::u16string_view destination,
-              std::u16string* failure = nullptr);
+// Refused when the copy could not be made: a missing source or folder, a read-only destination,
+// a destination that is the source itself, a name the system does not allow, a full disk.
+Status copyFile(std::u16string_view source, std::u16string_view destination);
 
 // What a file holds, to tell later whether it holds the same: its size and a hash of its bytes
 // (FNV-1a, 64 bits: a change is found, a forgery is not kept out).
@@ -95,20 +97,17 @@ std::optional<FileFingerprint> fingerprintOf(std::u16string_view path);
 
 // A copy that stands for the file at source: its content, and what makes it the user's (owner,
 // permission bits, extended attributes and ACL, times). It is made only where no file is; it
-// appears whole or not at all. False, with the reason in failure, when it was not made.
-bool keepCopy(std::u16string_view source, std::u16string_view destination,
-              std::u16string* failure = nullptr);
+// appears whole or not at all.
+Status keepCopy(std::u16string_view source, std::u16string_view destination);
 
 // Puts such a copy back at destination, in one step, with the identity it kept. With expected,
 // only while the file at destination still has that fingerprint (checked on the very file that
-// is replaced, where the system allows); without, whatever is there. False, with the reason, when
-// it was not put back.
-bool putBack(std::u16string_view copy, std::u16string_view destination,
-             const FileFingerprint* expected, std::u16string* failure = nullptr);
+// is replaced, where the system allows); without, whatever is there.
+Status putBack(std::u16string_view copy, std::u16string_view destination,
+               const FileFingerprint* expected);
 
 // Writes bytes as the whole content of the file at path, in one step: the old content or the new,
-// never half of either. False, with the reason, when it failed.
-bool writeWholeFile(std::u16string_view path, std::string_view bytes,
-                    std::u16string* failure = nullptr);
+// never half of either.
+Status writeWholeFile(std::u16string_view path, std::string_view bytes);
 
 }  // namespace quorvane::os

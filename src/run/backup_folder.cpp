@@ -20,30 +20,7 @@ constexpr std::string_view kHeader = "quorvane-backups\t1";
 constexpr std::u16string_view kForce = u"。--force を付けると戻します";
 
 // Fields of the list are separated by tabs and records by line feeds: a name holding either, or
-// a backslash, has it written \t, \n or \\ (and a carriage return \r).
-std::string escaped(std::string_view field) {
-    std::string out;
-    for (const char c : field) {
-        switch (c) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
+// a backslash, has it written \t, \n or \\ (and a carriage return \r); this reads it back.
 std::string unescaped(std::string_view field) {
     std::string out;
     for (std::size_t i = 0; i < field.size(); ++i) {
@@ -59,7 +36,7 @@ std::string unescaped(std::string_view field) {
 
 // Paths as the system names them, bytes that are not UTF-8 included.
 std::string pathField(const std::u16string& path) {
-    return escaped(os::pathForTerminal(path));
+    return os::escapedField(os::pathForTerminal(path));
 }
 
 std::u16string pathFrom(std::string_view field) {
@@ -159,9 +136,8 @@ void BackupFolder::keep(const std::u16string& source, const std::u16string& rela
          at = name.find(kPathSeparator, at + 1)) {
         (void)os::createFolder(pathOf(name.substr(0, at)));
     }
-    std::u16string failure;
-    if (!os::keepCopy(source, backup, &failure))
-        throw os::FileSystemError(failure);
+    if (const os::Status kept = os::keepCopy(source, backup); !kept)
+        throw os::FileSystemError(kept.reason());
     entries_.push_back({name, source, *fingerprint, std::nullopt});
     try {
         writeList();
@@ -216,9 +192,10 @@ void BackupFolder::writeList() const {
                 (e.written ? numberField(e.written->size) : "") + "\t" +
                 (e.written ? numberField(e.written->hash) : "") + "\n";
     }
-    std::u16string failure;
-    if (!os::writeWholeFile(pathOf(std::u16string(kListName)), text, &failure))
-        throw os::FileSystemError(u"バックアップの一覧を書けません：" + failure);
+    if (const os::Status written = os::writeWholeFile(pathOf(std::u16string(kListName)), text);
+        !written) {
+        throw os::FileSystemError(u"バックアップの一覧を書けません：" + written.reason());
+    }
 }
 
 std::vector<BackupFolder::Entry> BackupFolder::read(const std::u16string& folder) {
@@ -281,8 +258,11 @@ std::vector<BackupFolder::Restored> BackupFolder::restore(const std::u16string& 
             }
         }
         const os::FileFingerprint* expected = force ? nullptr : &*entry.written;
-        if (!os::putBack(result.backup, entry.original, expected, &result.reason))
+        if (const os::Status putBack = os::putBack(result.backup, entry.original, expected);
+            !putBack) {
+            result.reason = putBack.reason();
             continue;
+        }
         result.outcome = Outcome::Restored;
         os::log::detail(u"元の文書を戻しました：" + result.backup + u" → " + entry.original);
     }

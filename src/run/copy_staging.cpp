@@ -1,6 +1,9 @@
 #include "run/copy_staging.h"
 
+#include <system_error>
+
 #include "os/file_system.h"
+#include "os/log.h"
 
 namespace quorvane::run {
 
@@ -12,8 +15,13 @@ CopyStaging::CopyStaging(const RunRequest& request, std::u16string droppedPath, 
 void CopyStaging::createDestinationFolder() const {
     if (request_.mode != RunRequest::Mode::CopyFirst)
         return;
-    (void)os::createFolder(request_.destinationFolder + kPathSeparator +
-                           lastComponent(droppedPath_));
+    const std::u16string folder =
+        request_.destinationFolder + kPathSeparator + lastComponent(droppedPath_);
+    if (const std::error_code cause = os::createFolder(folder);
+        cause && cause != std::errc::file_exists) {
+        os::log::detail(u"コピー先のフォルダーを作れませんでした：" + folder + u"：" +
+                        os::describe(cause));
+    }
 }
 
 std::u16string CopyStaging::relativePath(const std::u16string& source) const {
@@ -29,10 +37,9 @@ std::u16string CopyStaging::destinationOf(const std::u16string& source) const {
     return request_.destinationFolder + kPathSeparator + relativePath(source);
 }
 
-std::optional<std::u16string> CopyStaging::stage(const std::u16string& source,
-                                                 std::u16string* failure) const {
+CopyStaging::Staged CopyStaging::stage(const std::u16string& source) const {
     if (request_.mode != RunRequest::Mode::CopyFirst)
-        return source;
+        return {os::Status::done(), source};
     std::u16string destination = destinationOf(source);
     // The sub-folders between the dropped folder's and the document's, made as they are reached.
     const std::size_t top =
@@ -42,9 +49,8 @@ std::optional<std::u16string> CopyStaging::stage(const std::u16string& source,
          at = destination.find(kPathSeparator, at + 1)) {
         (void)os::createFolder(std::u16string_view(destination).substr(0, at));
     }
-    if (!os::copyFile(source, destination, failure))
-        return std::nullopt;
-    return destination;
+    os::Status copied = os::copyFile(source, destination);
+    return {std::move(copied), std::move(destination)};
 }
 
 std::u16string CopyStaging::lastComponent(std::u16string_view path) {

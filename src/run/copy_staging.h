@@ -1,9 +1,9 @@
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 
+#include "os/error.h"
 #include "run/run_request.h"
 
 namespace quorvane::run {
@@ -20,10 +20,13 @@ class CopyStaging final {
     // a folder that is not there fails and ends the run.
     void createDestinationFolder() const;
 
-    // The path to edit: the copy's path, nothing when the copy failed, or the source itself when
-    // copies are not made. failure, when given, tells why a copy failed.
-    std::optional<std::u16string> stage(const std::u16string& source,
-                                        std::u16string* failure = nullptr) const;
+    // The path to edit: the copy's path, or the source itself when copies are not made; refused,
+    // with the reason, when the copy failed.
+    struct Staged {
+        os::Status status = os::Status::done();
+        std::u16string path;
+    };
+    Staged stage(const std::u16string& source) const;
     // The path stage would give, without copying anything.
     std::u16string destinationOf(const std::u16string& source) const;
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,16 +23,16 @@ struct PassResult {
     bool opened = false;
     // The pair reached the file: every search ran and the document was closed with its changes.
     bool saved = false;
-    // Why it could not be opened, searched or saved, in the word processor's words; empty
-    // otherwise.
-    std::u16string failure;
+    // Why it could not be opened, searched or saved, in the word processor's words.
+    std::optional<std::u16string> failure;
     // The word processor was lost meanwhile, with everything of the document not yet written.
     bool lost = false;
     bool found = false;
     // The body pass rewrote the find text to its width-converted form.
     bool widthsConverted = false;
     RegionCounts counts;
-    std::u16string notice;
+    // What the user should know of the document's save, such as a save in another format.
+    std::optional<std::u16string> notice;
 };
 
 // Applies one find/replace pair to one document: its text boxes (those of the headers and
@@ -61,9 +62,8 @@ class DocumentPasses final {
     // Tells the word processor, after the document's last pair, that the run is done with it:
     // a backend that held its changes back writes them now.
     struct Finished {
-        // Why they could not be written, in which case the document got none of the pairs;
-        // empty otherwise.
-        std::u16string failure;
+        // Why they could not be written, in which case the document got none of the pairs.
+        std::optional<std::u16string> failure;
         // They went with a word processor that was lost.
         bool lost = false;
         // The file written was read back and held all the document's text.

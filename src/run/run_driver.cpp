@@ -2,11 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <condition_variable>
-#include <deque>
-#include <exception>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -18,22 +14,13 @@
 #include "os/text_encoding.h"
 #include "run/backup_folder.h"
 #include "run/copy_staging.h"
+#include "run/document_hand_out.h"
 #include "run/run_error.h"
 
 namespace quorvane::run {
 
 namespace word = automation::word;
 using os::kPathSeparator;
-
-namespace {
-
-// A find text made only of spaces is not used. The ideographic space counts as a space: a pair
-// of them typed by accident would otherwise bracket every one in every document.
-bool isBlank(std::u16string_view text) {
-    return text.find_first_not_of(u" \u3000") == std::u16string_view::npos;
-}
-
-}  // namespace
 
 // The word processor of one run, quit on every way out of the run so that none is left running.
 class RunDriver::RunApplication final {
@@ -83,12 +70,10 @@ class DocumentTally final {
         opened_ = opened_ || pass.opened;
         if (!pass.opened || !pass.saved) {
             missed_.push_back(labels_.back());
-            if (reasons_.empty() || reasons_.back() != pass.failure)
-                reasons_.push_back(pass.failure);
-            if (!pass.opened)
-                ++notOpened_;
-            else
-                notSaved_ = true;
+            const std::u16string failure = pass.failure.value_or(u"");
+            if (reasons_.empty() || reasons_.back() != failure)
+                reasons_.push_back(failure);
+            notSaved_ = notSaved_ || pass.opened;
             return;
         }
         found_ = found_ || pass.found;
@@ -97,9 +82,9 @@ class DocumentTally final {
             addCount(counts->textBoxes, pass.counts.textBoxes);
             addCount(counts->headersAndFooters, pass.counts.headersAndFooters);
         }
-        if (!pass.notice.empty() && std::find(result_.notices.begin(), result_.notices.end(),
-                                              pass.notice) == result_.notices.end()) {
-            result_.notices.push_back(pass.notice);
+        if (pass.notice && std::find(result_.notices.begin(), result_.notices.end(),
+                                     *pass.notice) == result_.notices.end()) {
+            result_.notices.push_back(*pass.notice);
         }
     }
 
@@ -161,7 +146,6 @@ class DocumentTally final {
 
     DocumentResult& result_;
     std::size_t applied_ = 0;
-    std::size_t notOpened_ = 0;
     bool notSaved_ = false;
     bool found_ = false;
     bool opened_ = false;
@@ -200,16 +184,17 @@ bool stageNext(RunResult& result, std::int32_t index, const CopyStaging& staging
                                   document.source);
     }
     // A dry run makes no copy: it names the file a run would edit.
-    const std::optional<std::u16string> edited =
-        dryRun ? staging.destinationOf(document.source)
-               : staging.stage(document.source, &document.reason);
-    if (!edited) {
+    const CopyStaging::Staged edited =
+        dryRun ? CopyStaging::Staged{os::Status::done(), staging.destinationOf(document.source)}
+               : staging.stage(document.source);
+    if (!edited.status) {
         document.outcome = Outcome::CopyFailed;
+        document.reason = edited.status.reason();
         os::log::problem(u"コピーできませんでした：" + document.source + u"：" + document.reason);
         result.endedByCopyFailure = true;
         return false;
     }
-    document.edited = *edited;
+    document.edited = edited.path;
     return true;
 }
 
@@ -301,8 +286,8 @@ bool applyPairs(const RunRequest& request, DocumentPasses& passes, FindTexts& fi
     }
     if (tally.opened() || lost) {
         const auto finished = passes.finishDocument(path);
-        if (!finished.failure.empty())
-            tally.unsaved(finished.failure);
+        if (finished.failure)
+            tally.unsaved(*finished.failure);
         document.checkedAfterSave = finished.checked;
         lost = lost || finished.lost;
     }
@@ -361,46 +346,17 @@ bool RunDriver::runInParallel(const RunRequest& request, const CopyStaging& stag
                               const RunApplication& application, const FindTexts& findTexts,
                               std::int32_t first, RunResult& result, RunProgress* progress) {
     const auto count = static_cast<std::int32_t>(result.documents.size());
-    // The calling thread announces, stages and hands out the documents in their order, each
-    // once a word processor is free for it, so that progress is told where the run was started,
-    // and a copy failure or an interruption leaves exactly the documents after it unreached.
-    struct Shared {
-        std::mutex mutex;
-        std::condition_variable changed;
-        std::deque<DocumentResult*> queue;
-        std::size_t idle = 0;
-        bool closing = false;
-        std::exception_ptr failure;
-    } shared;
-    // A fault of ours: the run ends with it once the others are done. With the mutex held.
-    const auto fail = [&] {
-        if (!shared.failure)
-            shared.failure = std::current_exception();
-        shared.closing = true;
-        shared.changed.notify_all();
-    };
+    DocumentHandOut handOut;
     const RunContext context{request, screen_, staging, backups_};
     const auto work = [&](const word::Application& word) {
         DocumentPasses passes(request, word, widths_);
         FindTexts texts = findTexts;
         std::array<bool, RunRequest::kPairs> converted{};
-        for (;;) {
-            std::unique_lock lock(shared.mutex);
-            ++shared.idle;
-            shared.changed.notify_all();
-            shared.changed.wait(lock, [&] { return !shared.queue.empty() || shared.closing; });
-            --shared.idle;
-            // What was handed out is done even when the run is ending: it was announced.
-            if (shared.queue.empty())
-                return;
-            DocumentResult* document = shared.queue.front();
-            shared.queue.pop_front();
-            lock.unlock();
+        while (DocumentResult* document = handOut.take()) {
             try {
                 processDocument(context, passes, texts, converted, *document);
             } catch (const std::exception&) {
-                lock.lock();
-                fail();
+                handOut.fail();
                 return;
             }
         }
@@ -416,50 +372,41 @@ bool RunDriver::runInParallel(const RunRequest& request, const CopyStaging& stag
             os::log::problem(u"ワープロを追加で起動できませんでした：" + e.message());
             return;
         } catch (const std::exception&) {
-            const std::lock_guard lock(shared.mutex);
-            fail();
+            handOut.fail();
             return;
         }
         work(**more);
     };
     bool copyFailure = false;
     {
-        // Declared after the workers: they are told to finish before they are joined.
-        struct Close {
-            Shared& shared;
-            ~Close() {
-                const std::lock_guard lock(shared.mutex);
-                shared.closing = true;
-                shared.changed.notify_all();
-            }
-        };
-        std::vector<std::jthread> workers;
-        const Close close{shared};
-        workers.emplace_back(work, std::cref(*application));
+        // The workers are told to finish before they are joined.
+        struct Workers {
+            DocumentHandOut& handOut;
+            std::vector<std::jthread> threads;
+            ~Workers() { handOut.close(); }
+        } workers{handOut, {}};
+        workers.threads.emplace_back(work, std::cref(*application));
         for (int k = 1; k < std::min(request.offices, count - first); ++k)
-            workers.emplace_back(startAndWork);
-        for (std::int32_t i = first; i < count; ++i) {
-            {
-                std::unique_lock lock(shared.mutex);
-                shared.changed.wait(
-                    lock, [&] { return shared.idle > shared.queue.size() || shared.failure; });
-                if (shared.failure)
-                    break;
-            }
+            workers.threads.emplace_back(startAndWork);
+        for (std::int32_t i = first; i < count && handOut.waitForFreeWorker(); ++i) {
             if (unreadable(result, i))
                 continue;
             if (!stageNext(result, i, staging, request.dryRun, progress)) {
                 copyFailure = true;
                 break;
             }
-            const std::lock_guard lock(shared.mutex);
-            shared.queue.push_back(&result.documents[static_cast<std::size_t>(i)]);
-            shared.changed.notify_all();
+            handOut.give(result.documents[static_cast<std::size_t>(i)]);
         }
     }
-    if (shared.failure)
-        std::rethrow_exception(shared.failure);
+    handOut.rethrowFailure();
     return copyFailure;
+}
+
+RunResult RunDriver::endByCopyFailure(RunApplication& application, RunResult result) {
+    application.hide();
+    application.quit();
+    messages_.show(kCopyFailedText, kTitle, os::MessageBox::kCritical);
+    return result;
 }
 
 std::vector<ListedDocument> documentsInFolder(const std::u16string& folder, bool recursive,
@@ -498,6 +445,30 @@ RunDriver::RunDriver(os::MessageBox& messages, automation::ObjectFactory& factor
       widths_(std::move(widths)),
       screen_(std::move(screen)) {}
 
+namespace {
+
+// The documents of the dropped path, in the order the run takes them. Throws os::Error when the
+// path cannot be listed.
+void listDocuments(const RunRequest& request, const CopyStaging& staging, bool isFolder,
+                   RunResult& result) {
+    if (!isFolder) {
+        result.documents.push_back(listed(result.path));
+        return;
+    }
+    // Made before the listing, and also when the folder turns out to hold no files.
+    if (!request.dryRun)
+        staging.createDestinationFolder();
+    for (auto& document : documentsInFolder(result.path, request.recursive)) {
+        result.documents.push_back(listed(std::move(document.path)));
+        if (document.failure) {
+            result.documents.back().outcome = Outcome::NotOpened;
+            result.documents.back().reason = std::move(*document.failure);
+        }
+    }
+}
+
+}  // namespace
+
 RunResult RunDriver::run(const RunRequest& request, const std::u16string& droppedPath,
                          RunProgress* progress) {
     RunResult result;
@@ -520,20 +491,7 @@ RunResult RunDriver::run(const RunRequest& request, const std::u16string& droppe
         // A directory is a folder whatever else its attributes say (read-only, hidden, ...).
         const bool isFolder = (os::fileAttributes(droppedPath) & os::kAttributeDirectory) != 0;
         const CopyStaging staging(request, droppedPath, isFolder);
-        if (isFolder) {
-            // Made before the listing, and also when the folder turns out to hold no files.
-            if (!request.dryRun)
-                staging.createDestinationFolder();
-            for (auto& document : documentsInFolder(droppedPath, request.recursive)) {
-                result.documents.push_back(listed(std::move(document.path)));
-                if (!document.failure.empty()) {
-                    result.documents.back().outcome = Outcome::NotOpened;
-                    result.documents.back().reason = std::move(document.failure);
-                }
-            }
-        } else {
-            result.documents.push_back(listed(droppedPath));
-        }
+        listDocuments(request, staging, isFolder, result);
         pathRead = true;
         os::log::detail((request.dryRun ? u"試行（保存しません）：" : u"実行：") + droppedPath +
                         u"（文書 " + os::fromUtf8(std::to_string(result.documents.size())) +
@@ -552,21 +510,14 @@ RunResult RunDriver::run(const RunRequest& request, const std::u16string& droppe
                 break;
             if (unreadable(result, i))
                 continue;
-            if (!stageNext(result, i, staging, request.dryRun, progress)) {
-                application.hide();
-                application.quit();
-                messages_.show(kCopyFailedText, kTitle, os::MessageBox::kCritical);
-                return result;
-            }
+            if (!stageNext(result, i, staging, request.dryRun, progress))
+                return endByCopyFailure(application, std::move(result));
             processDocument(context, passes, findTexts, converted,
                             result.documents[static_cast<std::size_t>(i)]);
         }
         if (i < count &&
             runInParallel(request, staging, application, findTexts, i, result, progress)) {
-            application.hide();
-            application.quit();
-            messages_.show(kCopyFailedText, kTitle, os::MessageBox::kCritical);
-            return result;
+            return endByCopyFailure(application, std::move(result));
         }
         application.quit();
     } catch (const os::Error& e) {

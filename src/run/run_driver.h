@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,7 +35,8 @@ class RunProgress {
 // (top) throws os::Error.
 struct ListedDocument {
     std::u16string path;
-    std::u16string failure;
+    // Why a sub-folder could not be listed.
+    std::optional<std::u16string> failure;
 };
 std::vector<ListedDocument> documentsInFolder(const std::u16string& folder, bool recursive,
                                               bool top = true);
@@ -72,6 +74,8 @@ class RunDriver final {
                        const RunApplication& application,
                        const std::array<std::u16string, RunRequest::kPairs>& findTexts,
                        std::int32_t first, RunResult& result, RunProgress* progress);
+    // A copy failed: the word processor is quit, the user told, and the run ends there.
+    RunResult endByCopyFailure(RunApplication& application, RunResult result);
 
     os::MessageBox& messages_;
     automation::ObjectFactory& factory_;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 namespace quorvane::run {
 
@@ -10,6 +11,13 @@ struct ReplacementPair {
     std::u16string find;
     std::u16string replacement;
 };
+
+// A find text made only of spaces is not used: it finds nothing the user meant. The ideographic
+// space counts as a space: a pair of them typed by accident would otherwise bracket every one in
+// every document.
+inline bool isBlank(std::u16string_view findText) {
+    return findText.find_first_not_of(u" \u3000") == std::u16string_view::npos;
+}
 
 // Where in a document replacements are made.
 struct Regions {

@@ -47,24 +47,6 @@ bool validUtf8(std::string_view text) {
     return true;
 }
 
-void appendUtf8(std::string& out, std::uint32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
 // --- XML ----------------------------------------------------------------------------------------
 
 constexpr std::string_view kWordNamespaces[] = {
@@ -119,7 +101,7 @@ bool decodeReference(std::string_view name, std::string& out) {
         }
         if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
             return false;
-        appendUtf8(out, code);
+        os::appendUtf8(out, static_cast<char32_t>(code));
     } else {
         return false;
     }
@@ -499,7 +481,7 @@ std::optional<std::string> rtfText(std::string_view rtf) {
                 code = 0x10000 + ((pendingHigh - 0xD800) << 10) + (code - 0xDC00);
                 pendingHigh = 0;
             }
-            appendUtf8(out, code);
+            os::appendUtf8(out, static_cast<char32_t>(code));
             continue;
         }
         if (const auto mapped = kRtfCharacters.find(word); mapped != kRtfCharacters.end())

@@ -167,12 +167,12 @@ void Passes::run(const fs::path& document, std::u16string find, const std::u16st
     run::DocumentPasses passes(request, word, widths);
     const std::u16string path = os::fromNativePath(document);
     const auto result = passes.replaceInDocument(path, find, u"「" + replacement + u"」");
-    if (!result.failure.empty())
-        failures.push_back(result.failure);
+    if (result.failure)
+        failures.push_back(*result.failure);
     if (!finish)
         return;
-    if (const auto finished = passes.finishDocument(path); !finished.failure.empty())
-        failures.push_back(finished.failure);
+    if (const auto finished = passes.finishDocument(path); finished.failure)
+        failures.push_back(*finished.failure);
 }
 
 }  // namespace quorvane::testing

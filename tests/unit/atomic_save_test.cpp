@@ -54,9 +54,9 @@ TEST(AtomicSave, AFlushThatFailsLeavesTheOldVersionAndNothingElse) {
     writeFile(dir.path() / "src.doc", "new");
     writeFile(dir.path() / "dst.doc", "old");
     calls::failNext("fsync", isNewFile, EIO);
-    std::u16string failure;
-    EXPECT_FALSE(copyFile(dir / "src.doc", dir / "dst.doc", &failure));
-    EXPECT_NE(failure.find(u"入出力エラー"), std::u16string::npos);
+    const Status copied = copyFile(dir / "src.doc", dir / "dst.doc");
+    EXPECT_FALSE(copied);
+    EXPECT_NE(copied.reason().find(u"入出力エラー"), std::u16string::npos);
     EXPECT_EQ(readFile(dir.path() / "dst.doc"), "old");
     EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"dst.doc", "src.doc"}));
 

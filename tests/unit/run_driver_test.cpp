@@ -244,9 +244,9 @@ TEST_F(RunDriverTest, ADocumentThatCannotBeClosedIsNotCountedAsReplaced) {
 TEST_F(RunDriverTest, ADocumentWhoseChangesCannotBeWrittenIsReportedWithoutCounts) {
     source("a.doc", u"foo bar");
     request.pairs[1] = {u"bar", u"Y"};
-    word.failMember(u"Finish");
+    word.failMember(u"QuorvaneFinishDocument");
     const RunResult result = driver.run(request, dir / "src/a.doc");
-    ASSERT_EQ(word.logLines(u"call documents.Finish").size(), 1u);
+    ASSERT_EQ(word.logLines(u"call documents.QuorvaneFinishDocument").size(), 1u);
     EXPECT_TRUE(word.log().back().starts_with(u"call app.Quit")) << os::toUtf8(word.log().back());
     const DocumentResult& d = result.documents[0];
     EXPECT_EQ(d.outcome, Outcome::NotSaved);

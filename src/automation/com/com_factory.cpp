@@ -8,6 +8,7 @@
 #include "automation/automation_error.h"
 #include "automation/com/com_object.h"
 #include "automation/com/com_ptr.h"
+#include "automation/member_name.h"
 #include "automation/word_model.h"
 #include "os/log.h"
 
@@ -15,14 +16,7 @@ namespace quorvane::automation::com {
 namespace {
 
 bool isWord(std::u16string_view className) {
-    return className.size() == word::kApplicationClass.size() &&
-           std::equal(className.begin(), className.end(), word::kApplicationClass.begin(),
-                      [](char16_t a, char16_t b) {
-                          const auto fold = [](char16_t c) {
-                              return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
-                          };
-                          return fold(a) == fold(b);
-                      });
+    return sameName(className, word::kApplicationClass);
 }
 
 [[noreturn]] void fail(std::u16string_view className, std::u16string message, HRESULT result) {

@@ -27,7 +27,6 @@ namespace member = word::member;
 
 constexpr std::int32_t kAlertsNone = 0;            // wdAlertsNone
 constexpr std::int32_t kSecurityForceDisable = 3;  // msoAutomationSecurityForceDisable
-constexpr std::int32_t kDoNotSaveChanges = 0;      // wdDoNotSaveChanges
 constexpr std::int32_t kFindStop = 0;              // wdFindStop
 constexpr std::int32_t kReplaceNone = 0;           // wdReplaceNone
 constexpr std::int32_t kCollapseEnd = 0;           // wdCollapseEnd
@@ -162,14 +161,6 @@ class WordObject;
 Variant wrap(Variant value, Role role, const std::shared_ptr<const FileReplacer>& replaceFile,
              const std::shared_ptr<DocumentState>& document, Variant range = {});
 
-const Variant* namedArgument(const std::vector<NamedArgument>& named, std::u16string_view name) {
-    for (const auto& a : named) {
-        if (sameName(a.name, name))
-            return &a.value;
-    }
-    return nullptr;
-}
-
 // What a previous search, interactive or ours, left in the Find object must not change this
 // one: literal text, no formatting, forward within the range only.
 void pinOptions(const Variant& find) {
@@ -243,7 +234,7 @@ class WordObject final : public Object {
         if (role_ == Role::Documents && sameName(name, member::kOpen))
             return open(positional, named);
         // Word itself has no such member: each Close has already saved the document.
-        if (role_ == Role::Documents && sameName(name, member::kFinish))
+        if (role_ == Role::Documents && sameName(name, member::kQuorvaneFinishDocument))
             return {};
         if (role_ == Role::Document && sameName(name, member::kClose) && positional.empty() &&
             named.empty()) {
@@ -253,7 +244,8 @@ class WordObject final : public Object {
         if (role_ == Role::Find && sameName(name, member::kExecute))
             return execute(positional, named);
         if (role_ == Role::Application && sameName(name, member::kQuit) && named.empty())
-            return inner_->call(name, positional, {{u"SaveChanges", kDoNotSaveChanges}});
+            return inner_->call(name, positional,
+                                {{std::u16string(member::kSaveChanges), word::kDoNotSaveChanges}});
         return wrap(inner_->call(name, positional, named), Role::Other, replaceFile_, document_);
     }
 
@@ -284,7 +276,7 @@ class WordObject final : public Object {
                  {u"WritePasswordDocument", std::u16string(kNoPassword)},
                  // A document Word still holds, from a pair whose save failed, is read again.
                  {u"Revert", true},
-                 {u"Visible", false},
+                 {member::kVisible, false},
                  {u"OpenAndRepair", false},
                  {u"NoEncodingDialog", true}}) {
             if (!namedArgument(named, argument))
@@ -293,9 +285,10 @@ class WordObject final : public Object {
         const Variant document = inner_->call(member::kOpen, positional, named);
         // A recommendation to open read-only is no refusal: the document is saved under a new
         // name and put in place, which the recommendation does not hinder.
-        if (!readOnly && document.isObject() && document.get(u"ReadOnly").toBool() &&
+        if (!readOnly && document.isObject() && document.get(member::kReadOnly).toBool() &&
             !document.get(u"ReadOnlyRecommended").toBool()) {
-            document.call(member::kClose, {}, {{u"SaveChanges", kDoNotSaveChanges}});
+            document.call(member::kClose, {},
+                          {{std::u16string(member::kSaveChanges), word::kDoNotSaveChanges}});
             throw AutomationError(
                 u"文書が読み取り専用で開かれたため（ほかで使用中か、読み取り専用のファイル）、"
                 u"置換しても保存できません");
@@ -307,7 +300,8 @@ class WordObject final : public Object {
 
     void close() {
         const auto closeUnsaved = [&] {
-            inner_->call(member::kClose, {}, {{u"SaveChanges", kDoNotSaveChanges}});
+            inner_->call(member::kClose, {},
+                         {{std::u16string(member::kSaveChanges), word::kDoNotSaveChanges}});
         };
         if (!document_->replaced || document_->searchFailed || document_->readOnly) {
             closeUnsaved();
@@ -332,7 +326,7 @@ class WordObject final : public Object {
     std::vector<NamedArgument> saveArguments(const std::u16string& file) {
         const std::int32_t format = inner_->get(u"SaveFormat").toInt32();
         std::vector<NamedArgument> named{
-            {u"FileName", file},
+            {std::u16string(member::kFileName), file},
             {u"FileFormat", isTextFormat(format) ? kFormatEncodedText : format},
             {u"AddToRecentFiles", false},
             {u"ReadOnlyRecommended", inner_->get(u"ReadOnlyRecommended")}};

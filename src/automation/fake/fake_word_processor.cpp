@@ -1122,10 +1122,11 @@ Variant FakeWordProcessor::create(std::u16string_view className) {
                                       return addDocument(state, session, alive);
                                   })
                           // The fake's own: each Close has saved already.
-                          .method(member::kFinish, {u"FileName"}, [](const Arguments& args) {
-                              args.required(u"FileName");
-                              return Variant();
-                          });
+                          .method(member::kQuorvaneFinishDocument,
+                                  {std::u16string(member::kFileName)}, [](const Arguments& args) {
+                                      args.required(member::kFileName);
+                                      return Variant();
+                                  });
                       return Variant(std::shared_ptr<Object>(documents));
                   })
         .method(member::kQuit, {u"SaveChanges", u"OriginalFormat", u"RouteDocument"},

@@ -31,8 +31,9 @@ class UnknownArgumentError final : public AutomationError {
 // document's format, Close and Quit with SaveChanges, new documents with Documents.Add. Every
 // operation is logged with its arguments and their types.
 //
-// Two members are its own: Close without arguments keeps the changes, and Documents.Finish
-// does nothing, so that the passes can run over it directly as over any backend.
+// Two members are its own: Close without arguments keeps the changes, and
+// Documents.QuorvaneFinishDocument, Quorvane's own member, does nothing, so that the passes can
+// run over it directly as over any backend.
 class FakeWordProcessor final : public ObjectFactory {
   public:
     FakeWordProcessor();

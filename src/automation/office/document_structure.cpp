@@ -10,7 +10,6 @@
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/drawing/XDrawPageSupplier.hpp>
-#include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
 #include <com/sun/star/text/XTextDocument.hpp>
 #include <com/sun/star/text/XTextFrame.hpp>
@@ -27,11 +26,6 @@ using css::uno::UNO_QUERY_THROW;
 using ::rtl::OUString;
 
 namespace {
-
-bool supports(const Reference<css::uno::XInterface>& object, const char* service) {
-    const Reference<css::lang::XServiceInfo> info(object, UNO_QUERY);
-    return info.is() && info->supportsService(OUString::createFromAscii(service));
-}
 
 bool hasProperty(const Reference<css::beans::XPropertySet>& properties, const char* name) {
     return properties.is() &&

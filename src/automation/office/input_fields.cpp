@@ -8,7 +8,6 @@
 #include <com/sun/star/i18n/BreakIterator.hpp>
 #include <com/sun/star/i18n/ScriptType.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
-#include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/text/XTextContent.hpp>
 #include <com/sun/star/text/XTextField.hpp>
 #include <com/sun/star/text/XTextFieldsSupplier.hpp>
@@ -85,8 +84,8 @@ ConvertedInputFields keepInputFieldsWhole(const Reference<css::uno::XComponentCo
     std::vector<Reference<css::text::XTextField>> inputs;
     const auto fields = supplier->getTextFields()->createEnumeration();
     while (const auto field = nextOf(fields)) {
-        const Reference<css::lang::XServiceInfo> info(*field, UNO_QUERY);
-        if (info.is() && info->supportsService("com.sun.star.text.textfield.Input"))
+        if (supports(Reference<css::uno::XInterface>(*field, UNO_QUERY),
+                     "com.sun.star.text.textfield.Input"))
             inputs.emplace_back(*field, UNO_QUERY_THROW);
     }
     if (inputs.empty())

@@ -7,7 +7,6 @@
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/text/XTextDocument.hpp>
 
-#include "automation/execute_arguments.h"
 #include "automation/member_name.h"
 #include "automation/office/document_structure.h"
 #include "automation/office/office_document.h"
@@ -60,12 +59,36 @@ class Collection final : public Member {
     std::function<std::vector<Variant>()> items_;
 };
 
-const Variant* namedArgument(const std::vector<NamedArgument>& named, std::u16string_view name) {
+// The arguments of Find.Execute as Word binds them: the find text positionally or as FindText,
+// ReplaceWith, Replace (only wdReplaceAll is supported) and an optional MatchCase, false when not
+// given.
+struct ExecuteArguments {
+    std::u16string findText;
+    std::u16string replaceWith;
+    bool matchCase = false;
+};
+
+// Throws AutomationError for an argument that is missing, unknown or of the wrong type.
+ExecuteArguments bindExecuteArguments(const std::vector<Variant>& positional,
+                                      const std::vector<NamedArgument>& named) {
+    namespace member = word::member;
     for (const auto& a : named) {
-        if (sameName(a.name, name))
-            return &a.value;
+        if (!sameName(a.name, member::kFindText) && !sameName(a.name, member::kReplaceWith) &&
+            !sameName(a.name, member::kReplace) && !sameName(a.name, member::kMatchCase)) {
+            throw AutomationError(u"名前付き引数 " + a.name + u" には対応していません");
+        }
     }
-    return nullptr;
+    if (positional.size() > 1)
+        throw AutomationError(u"引数が多すぎます");
+    const Variant* findText =
+        positional.empty() ? namedArgument(named, member::kFindText) : &positional[0];
+    const Variant* replaceWith = namedArgument(named, member::kReplaceWith);
+    const Variant* replace = namedArgument(named, member::kReplace);
+    const Variant* matchCase = namedArgument(named, member::kMatchCase);
+    if (!findText || !replaceWith || !replace || replace->toInt32() != word::kReplaceAll) {
+        throw AutomationError(u"置換にはFindText、ReplaceWithとReplace=2が必要です");
+    }
+    return {findText->toString(), replaceWith->toString(), matchCase && matchCase->toBool()};
 }
 
 class Find final : public Member {
@@ -265,14 +288,15 @@ class Documents final : public Member {
 
     Variant call(std::u16string_view member, const std::vector<Variant>& positional,
                  const std::vector<NamedArgument>& named) override {
-        const bool finish = sameName(member, word::member::kFinish);
+        const bool finish = sameName(member, word::member::kQuorvaneFinishDocument);
         if (!finish && !sameName(member, word::member::kOpen))
             unknown(member);
         const Variant* path =
-            positional.empty() ? namedArgument(named, u"FileName") : &positional[0];
+            positional.empty() ? namedArgument(named, word::member::kFileName) : &positional[0];
         if (finish) {
             if (!path || positional.size() > 1)
-                throw AutomationError(u"Finish にはファイル名を一つ指定してください");
+                throw AutomationError(std::u16string(word::member::kQuorvaneFinishDocument) +
+                                      u" にはファイル名を一つ指定してください");
             std::error_code error;
             const auto native = os::toNativePath(path->toString());
             const auto file = std::filesystem::canonical(native, error);

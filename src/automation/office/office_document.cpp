@@ -213,10 +213,8 @@ OUString argument(const Sequence<PropertyValue>& args, const char* name) {
     return {};
 }
 
-}  // namespace
-
-std::shared_ptr<OfficeDocument> OfficeDocument::open(const std::shared_ptr<OfficeSession>& session,
-                                                     std::u16string_view path, bool openReadOnly) {
+// The file at path, if it is one the office may be given.
+fs::path documentFile(std::u16string_view path) {
     std::error_code error;
     const fs::path file = fs::canonical(os::toNativePath(path), error);
     if (error == std::errc::filename_too_long) {
@@ -230,12 +228,12 @@ std::shared_ptr<OfficeDocument> OfficeDocument::open(const std::shared_ptr<Offic
         throw AutomationError(
             u"通常のファイルではない（フォルダーや名前付きパイプなど）ため開けません");
     }
-    session->checkNotRefused(file);
-    if (auto kept = openReadOnly ? nullptr : session->reopen(file)) {
-        kept->closed_ = false;
-        session->documentOpened();
-        return kept;
-    }
+    return file;
+}
+
+// Refuses a file the office cannot load, or whose changes could not be saved, before it loads.
+void checkLoadable(const fs::path& file) {
+    std::error_code error;
     if (fs::file_size(file, error) == 0) {
         throw AutomationError(u"空のファイルのため文書として読み込めません");
     }
@@ -245,6 +243,113 @@ std::shared_ptr<OfficeDocument> OfficeDocument::open(const std::shared_ptr<Offic
     }
     if (readOnly(file))
         throw AutomationError(std::u16string(kReadOnly));
+}
+
+// The text filter's options for a .txt file, in the encoding its bytes show.
+std::string textOptionsOf(const fs::path& file) {
+    const auto options = textFilterOptions(bytesOf(file));
+    if (!options) {
+        throw AutomationError(
+            u"文字コードを判別できないため処理しませんでした。UTF-8 か Shift_JIS で保存し直"
+            u"してからやり直してください");
+    }
+    return *options;
+}
+
+// Loads the file hidden, with no macro run and no link updated; nothing when type detection
+// found nothing it can load. An office call: made inside call().
+Reference<css::frame::XModel> loadModel(OfficeSession& session, const fs::path& file,
+                                        bool openReadOnly, const std::string& textOptions,
+                                        const rtl::Reference<AbortingHandler>& handler) {
+    const Reference<css::frame::XComponentLoader> loader(session.desktop(), UNO_QUERY_THROW);
+    std::vector<PropertyValue> args = {
+        property("Hidden", true),
+        property("ReadOnly", openReadOnly),
+        property("MacroExecutionMode", css::document::MacroExecMode::NEVER_EXECUTE),
+        property("UpdateDocMode", css::document::UpdateDocMode::NO_UPDATE),
+        property("RepairPackage", false),
+        property("InteractionHandler", Reference<css::task::XInteractionHandler>(handler.get()))};
+    if (!textOptions.empty()) {
+        args.push_back(property("FilterName", OUString("Text (encoded)")));
+        args.push_back(property("FilterOptions", OUString::createFromAscii(textOptions.c_str())));
+    }
+    try {
+        return Reference<css::frame::XModel>(
+            loader->loadComponentFromURL(
+                urlOf(file), "_blank", 0,
+                Sequence<PropertyValue>(args.data(), static_cast<sal_Int32>(args.size()))),
+            UNO_QUERY);
+    } catch (const css::lang::IllegalArgumentException& e) {
+        // Type detection found nothing it can load.
+        os::log::detail(u"読み込めません：" + os::fromNativePath(file) + u"：" + toU16(e.Message));
+        return {};
+    }
+}
+
+// Takes a loaded model as a document to replace in, with how it will be saved, or closes it and
+// refuses it. An office call: made inside call().
+SavePlan classify(OfficeSession& session, const Reference<css::frame::XModel>& model,
+                  const OUString& filter, bool txtName) {
+    const Reference<css::lang::XServiceInfo> info(model, UNO_QUERY);
+    const bool writer = info.is() && info->supportsService("com.sun.star.text.TextDocument") &&
+                        !info->supportsService("com.sun.star.text.WebDocument") &&
+                        !info->supportsService("com.sun.star.text.GlobalDocument");
+    // Plain text loads as a word-processing document too, and saving it would flatten a
+    // document that only failed to load into text: only .txt files are taken as text.
+    const bool text = isPlainTextFilter(filter);
+    if (!writer || (text && !txtName)) {
+        closeModel(model);
+        throw AutomationError(u"文書として読み込めません（形式：" + describeFilter(filter) + u"）");
+    }
+    // Refused before anything is replaced: the changes could not be saved.
+    auto plan = savePlan(session, filter);
+    if (!plan) {
+        closeModel(model);
+        throw AutomationError(u"この形式（" + describeFilter(filter) +
+                              u"）では保存できないため処理しませんでした。Word か ODF "
+                              u"の形式で保存し直してからやり直してください");
+    }
+    return std::move(*plan);
+}
+
+// Loads and classifies the document; its model is empty when the office could not load it.
+OfficeDocument::Loaded load(OfficeSession& session, const fs::path& file, bool openReadOnly,
+                            bool txtName, const std::string& textOptions,
+                            const rtl::Reference<AbortingHandler>& handler) {
+    return session.call([&] {
+        OfficeDocument::Loaded result;
+        result.model = loadModel(session, file, openReadOnly, textOptions, handler);
+        if (!result.model.is())
+            return result;
+        const auto loadArgs = result.model->getArgs();
+        result.filter = argument(loadArgs, "FilterName");
+        result.filterOptions = argument(loadArgs, "FilterOptions");
+        os::log::detail(u"読み込みました：" + os::fromNativePath(file) + u"（" +
+                        toU16(result.filter) + u"）");
+        SavePlan plan = classify(session, result.model, result.filter, txtName);
+        result.storeFilter = std::move(plan.filter);
+        result.storeNotice = std::move(plan.notice);
+        // Nobody undoes or looks at what we change: recording and showing it only costs time.
+        result.model->lockControllers();
+        Reference<css::document::XUndoManagerSupplier>(result.model, UNO_QUERY_THROW)
+            ->getUndoManager()
+            ->lock();
+        return result;
+    });
+}
+
+}  // namespace
+
+std::shared_ptr<OfficeDocument> OfficeDocument::open(const std::shared_ptr<OfficeSession>& session,
+                                                     std::u16string_view path, bool openReadOnly) {
+    const fs::path file = documentFile(path);
+    session->checkNotRefused(file);
+    if (auto kept = openReadOnly ? nullptr : session->reopen(file)) {
+        kept->closed_ = false;
+        session->documentOpened();
+        return kept;
+    }
+    checkLoadable(file);
     // Held until the run is done with the document; the file as it is now is what a save may
     // replace. A document that is never written is only looked at: no lock file is made for it.
     if (openReadOnly && DocumentLock::heldByOthers(file))
@@ -253,82 +358,10 @@ std::shared_ptr<OfficeDocument> OfficeDocument::open(const std::shared_ptr<Offic
     const std::optional<os::FileIdentity> identity = os::FileIdentity::of(file);
 
     const bool txtName = file.extension() == ".txt" || file.extension() == ".TXT";
-    std::string textOptions;
-    if (txtName) {
-        const auto options = textFilterOptions(bytesOf(file));
-        if (!options) {
-            throw AutomationError(
-                u"文字コードを判別できないため処理しませんでした。UTF-8 か Shift_JIS で保存し直"
-                u"してからやり直してください");
-        }
-        textOptions = *options;
-    }
-
+    const std::string textOptions = txtName ? textOptionsOf(file) : std::string();
     session->prepareForDocument();
     const rtl::Reference<AbortingHandler> handler(new AbortingHandler);
-    const Loaded loaded = session->call([&] {
-        const Reference<css::frame::XComponentLoader> loader(session->desktop(), UNO_QUERY_THROW);
-        std::vector<PropertyValue> args = {
-            property("Hidden", true),
-            property("ReadOnly", openReadOnly),
-            property("MacroExecutionMode", css::document::MacroExecMode::NEVER_EXECUTE),
-            property("UpdateDocMode", css::document::UpdateDocMode::NO_UPDATE),
-            property("RepairPackage", false),
-            property("InteractionHandler",
-                     Reference<css::task::XInteractionHandler>(handler.get()))};
-        if (!textOptions.empty()) {
-            args.push_back(property("FilterName", OUString("Text (encoded)")));
-            args.push_back(
-                property("FilterOptions", OUString::createFromAscii(textOptions.c_str())));
-        }
-        Loaded result;
-        try {
-            result.model.set(
-                loader->loadComponentFromURL(
-                    urlOf(file), "_blank", 0,
-                    Sequence<PropertyValue>(args.data(), static_cast<sal_Int32>(args.size()))),
-                UNO_QUERY);
-        } catch (const css::lang::IllegalArgumentException& e) {
-            // Type detection found nothing it can load.
-            os::log::detail(u"読み込めません：" + os::fromNativePath(file) + u"：" +
-                            toU16(e.Message));
-        }
-        if (!result.model.is())
-            return result;
-        const auto loadArgs = result.model->getArgs();
-        result.filter = argument(loadArgs, "FilterName");
-        result.filterOptions = argument(loadArgs, "FilterOptions");
-        os::log::detail(u"読み込みました：" + os::fromNativePath(file) + u"（" +
-                        toU16(result.filter) + u"）");
-        const Reference<css::lang::XServiceInfo> info(result.model, UNO_QUERY);
-        const bool writer = info.is() && info->supportsService("com.sun.star.text.TextDocument") &&
-                            !info->supportsService("com.sun.star.text.WebDocument") &&
-                            !info->supportsService("com.sun.star.text.GlobalDocument");
-        // Plain text loads as a word-processing document too, and saving it would flatten a
-        // document that only failed to load into text: only .txt files are taken as text.
-        const bool text = isPlainTextFilter(result.filter);
-        if (!writer || (text && !txtName)) {
-            closeModel(result.model);
-            throw AutomationError(u"文書として読み込めません（形式：" +
-                                  describeFilter(result.filter) + u"）");
-        }
-        // Refused before anything is replaced: the changes could not be saved.
-        const auto plan = savePlan(*session, result.filter);
-        if (!plan) {
-            closeModel(result.model);
-            throw AutomationError(u"この形式（" + describeFilter(result.filter) +
-                                  u"）では保存できないため処理しませんでした。Word か ODF "
-                                  u"の形式で保存し直してからやり直してください");
-        }
-        result.storeFilter = plan->filter;
-        result.storeNotice = plan->notice;
-        // Nobody undoes or looks at what we change: recording and showing it only costs time.
-        result.model->lockControllers();
-        Reference<css::document::XUndoManagerSupplier>(result.model, UNO_QUERY_THROW)
-            ->getUndoManager()
-            ->lock();
-        return result;
-    });
+    const Loaded loaded = load(*session, file, openReadOnly, txtName, textOptions, handler);
     if (!loaded.model.is()) {
         throw AutomationError(handler->reason().empty()
                                   ? u"文書が壊れているか対応していない形式のため読み込めません"
@@ -503,10 +536,7 @@ std::u16string OfficeDocument::close() {
         session_->keep(shared_from_this());
         return notice;
     }
-    struct Release {
-        OfficeDocument& document;
-        ~Release() { document.release(); }
-    } release{*this};
+    const ReleasedOnExit release(*this);
     store();
     return notice;
 }

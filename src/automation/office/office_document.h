@@ -121,4 +121,17 @@ class OfficeDocument final : public std::enable_shared_from_this<OfficeDocument>
     bool released_ = false;
 };
 
+// Releases a document on every way out of a scope: after its last store, whether that threw or
+// not.
+class ReleasedOnExit final {
+  public:
+    explicit ReleasedOnExit(OfficeDocument& document) noexcept : document_(document) {}
+    ~ReleasedOnExit() { document_.release(); }
+    ReleasedOnExit(const ReleasedOnExit&) = delete;
+    ReleasedOnExit& operator=(const ReleasedOnExit&) = delete;
+
+  private:
+    OfficeDocument& document_;
+};
+
 }  // namespace quorvane::automation::office

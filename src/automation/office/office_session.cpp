@@ -133,10 +133,7 @@ bool OfficeSession::finish(const std::filesystem::path& path) {
     if (!kept_ || kept_->path() != path)
         return false;
     const std::shared_ptr<OfficeDocument> document = std::exchange(kept_, nullptr);
-    struct Release {
-        OfficeDocument& document;
-        ~Release() { document.release(); }
-    } release{*document};
+    const ReleasedOnExit release(*document);
     return document->store();
 }
 

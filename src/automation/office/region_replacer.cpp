@@ -12,7 +12,6 @@
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/document/XDocumentProperties.hpp>
 #include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
-#include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/text/XFormField.hpp>
 #include <com/sun/star/text/XTextCursor.hpp>
 #include <com/sun/star/text/XTextTable.hpp>
@@ -80,11 +79,6 @@ bool takesNoPlace(const OUString& portionType, const Reference<css::beans::XProp
     bool point = false;
     portion->getPropertyValue("IsCollapsed") >>= point;
     return !point;
-}
-
-bool supports(const Reference<css::uno::XInterface>& object, const char* service) {
-    const Reference<css::lang::XServiceInfo> info(object, UNO_QUERY);
-    return info.is() && info->supportsService(OUString::createFromAscii(service));
 }
 
 // Of the fieldmarks, only a text form field holds text someone typed; the others (fields the

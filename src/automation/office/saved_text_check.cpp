@@ -7,7 +7,6 @@
 #include <com/sun/star/document/UpdateDocMode.hpp>
 #include <com/sun/star/frame/XLoadable.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
-#include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/text/XEndnotesSupplier.hpp>
 #include <com/sun/star/text/XFootnotesSupplier.hpp>
 #include <com/sun/star/text/XTextDocument.hpp>
@@ -169,8 +168,8 @@ DocumentTexts textsOf(const Reference<css::frame::XModel>& document) {
                             ->getTextFields()
                             ->createEnumeration();
     while (const auto field = nextOf(fields)) {
-        const Reference<css::lang::XServiceInfo> info(*field, UNO_QUERY);
-        if (!info.is() || !info->supportsService("com.sun.star.text.textfield.Annotation"))
+        if (!supports(Reference<css::uno::XInterface>(*field, UNO_QUERY),
+                      "com.sun.star.text.textfield.Annotation"))
             continue;
         OUString content;
         Reference<css::beans::XPropertySet>(*field, UNO_QUERY_THROW)

@@ -1,6 +1,7 @@
 #include "automation/office/uno_support.h"
 
 #include <com/sun/star/container/NoSuchElementException.hpp>
+#include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/util/CloseVetoException.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 
@@ -28,6 +29,11 @@ std::optional<css::uno::Any> nextOf(const Reference<css::container::XEnumeration
     } catch (const css::container::NoSuchElementException&) {
         return std::nullopt;
     }
+}
+
+bool supports(const css::uno::Reference<css::uno::XInterface>& object, const char* service) {
+    const css::uno::Reference<css::lang::XServiceInfo> info(object, css::uno::UNO_QUERY);
+    return info.is() && info->supportsService(OUString::createFromAscii(service));
 }
 
 }  // namespace quorvane::automation::office

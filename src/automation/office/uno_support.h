@@ -31,6 +31,9 @@ void closeModel(const css::uno::Reference<css::frame::XModel>& model);
 std::optional<css::uno::Any> nextOf(
     const css::uno::Reference<css::container::XEnumeration>& elements);
 
+// Whether the object is there and offers the service, such as "com.sun.star.drawing.Text".
+bool supports(const css::uno::Reference<css::uno::XInterface>& object, const char* service);
+
 // A named argument of an office call, such as a load or store option.
 template <typename T>
 css::beans::PropertyValue property(const char* name, const T& value) {
