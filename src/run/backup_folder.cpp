@@ -8,6 +8,7 @@
 
 #include "os/log.h"
 #include "os/text_encoding.h"
+#include "run/run_messages.h"
 
 namespace quorvane::run {
 
@@ -17,7 +18,6 @@ using os::kPathSeparator;
 namespace {
 
 constexpr std::string_view kHeader = "quorvane-backups\t1";
-constexpr std::u16string_view kForce = u"。--force を付けると戻します";
 
 // Fields of the list are separated by tabs and records by line feeds: a name holding either, or
 // a backslash, has it written \t, \n or \\ (and a carriage return \r); this reads it back.
@@ -88,16 +88,13 @@ BackupFolder::BackupFolder(std::u16string folder) : folder_(std::move(folder)) {
     std::error_code error;
     if (fs::is_directory(native, error)) {
         if (!fs::is_empty(native, error) || error) {
-            throw os::FileSystemError(
-                u"バックアップ先のフォルダー「" + folder_ +
-                u"」は空ではありません。前のバックアップを残すため、新しいフォルダーか空のフォル"
-                u"ダーを指定してください");
+            throw os::FileSystemError(messages::backupFolderNotEmpty(folder_));
         }
     } else if (fs::exists(fs::symlink_status(native, error))) {
-        throw os::FileSystemError(u"バックアップ先「" + folder_ + u"」はフォルダーではありません");
+        throw os::FileSystemError(messages::backupFolderIsAFile(folder_));
     } else if (!fs::create_directories(native, error)) {
-        throw os::FileSystemError(u"バックアップ先のフォルダー「" + folder_ + u"」を作れません：" +
-                                  os::fromUtf8(error.message()));
+        throw os::FileSystemError(
+            messages::backupFolderNotMade(folder_, os::fromUtf8(error.message())));
     }
     writeList();
 }
@@ -128,7 +125,7 @@ void BackupFolder::keep(const std::u16string& source, const std::u16string& rela
     }
     const std::optional<os::FileFingerprint> fingerprint = os::fingerprintOf(source);
     if (!fingerprint)
-        throw os::FileSystemError(u"元の文書を読み取れません");
+        throw os::FileSystemError(std::u16string(messages::kOriginalUnreadable));
     const std::u16string name = freeName(relative);
     const std::u16string backup = pathOf(name);
     // The folders of the dropped path's layout, made as they are needed.
@@ -179,7 +176,7 @@ std::u16string BackupFolder::done(const std::u16string& source) {
     } catch (const os::Error& e) {
         // The backup stays; what the run left is not known to a restore, which then asks for
         // --force.
-        os::log::problem(u"バックアップの一覧を書けません：" + e.message());
+        os::log::problem(messages::backupListNotWritten(e.message()));
     }
     return backup;
 }
@@ -194,7 +191,7 @@ void BackupFolder::writeList() const {
     }
     if (const os::Status written = os::writeWholeFile(pathOf(std::u16string(kListName)), text);
         !written) {
-        throw os::FileSystemError(u"バックアップの一覧を書けません：" + written.reason());
+        throw os::FileSystemError(messages::backupListNotWritten(written.reason()));
     }
 }
 
@@ -203,8 +200,7 @@ std::vector<BackupFolder::Entry> BackupFolder::read(const std::u16string& folder
                      std::ios::binary);
     std::string line;
     if (!in || !std::getline(in, line) || line != kHeader) {
-        throw os::FileSystemError(u"「" + folder +
-                                  u"」は quorvane-batch --backup-to のバックアップではありません");
+        throw os::FileSystemError(messages::notABackupFolder(folder));
     }
     std::vector<Entry> entries;
     while (std::getline(in, line)) {
@@ -212,8 +208,7 @@ std::vector<BackupFolder::Entry> BackupFolder::read(const std::u16string& folder
         const auto keptSize = fields.size() == 6 ? numberFrom(fields[2]) : std::nullopt;
         const auto keptHash = keptSize ? numberFrom(fields[3]) : std::nullopt;
         if (!keptHash) {
-            throw os::FileSystemError(u"「" + folder +
-                                      u"」のバックアップの一覧が壊れているため読めません");
+            throw os::FileSystemError(messages::backupListDamaged(folder));
         }
         Entry entry{pathFrom(fields[0]), pathFrom(fields[1]), {*keptSize, *keptHash}, {}};
         const auto writtenSize = numberFrom(fields[4]);
@@ -239,19 +234,16 @@ std::vector<BackupFolder::Restored> BackupFolder::restore(const std::u16string& 
             continue;
         }
         if (os::fingerprintOf(result.backup) != entry.kept) {
-            result.reason = u"バックアップのファイルがないか、書き換えられています";
+            result.reason = messages::kBackupMissingOrChanged;
             continue;
         }
         if (!force) {
             if (!now)
-                result.reason = u"元の場所に文書がありません" + std::u16string(kForce);
+                result.reason = messages::kOriginalGone;
             else if (!entry.written)
-                result.reason =
-                    u"実行が文書を書いた後のことが記録されていないため（実行が途中で"
-                    u"止まったため）、今の文書が実行の書いたものか分かりません" +
-                    std::u16string(kForce);
+                result.reason = messages::kWrittenNotRecorded;
             else if (now != entry.written)
-                result.reason = u"実行の後に文書が書き換えられています" + std::u16string(kForce);
+                result.reason = messages::kChangedSinceRun;
             if (!result.reason.empty()) {
                 result.outcome = Outcome::Refused;
                 continue;

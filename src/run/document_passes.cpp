@@ -2,6 +2,7 @@
 
 #include "automation/resume_next.h"
 #include "os/log.h"
+#include "run/run_messages.h"
 
 namespace quorvane::run {
 
@@ -68,7 +69,7 @@ PassResult DocumentPasses::replaceInDocument(const std::u16string& path, std::u1
         discardHeld();
         resumeNext([&] { document = application_.documents().open(path, request_.dryRun); },
                    [&](const AutomationError& e) {
-                       result.failure = u"開けませんでした：" + e.message();
+                       result.failure = messages::notOpened(e.message());
                        result.lost = lostWith(e);
                    });
     }
@@ -88,13 +89,12 @@ PassResult DocumentPasses::replaceInDocument(const std::u16string& path, std::u1
     result.saved = request_.dryRun || resumeNext([&] { result.notice = document->close(); },
                                                  [&](const AutomationError& e) {
                                                      result.failure =
-                                                         u"保存できませんでした：" + e.message();
+                                                         messages::notSaved(e.message());
                                                      result.lost = lostWith(e);
                                                  });
     if (!pass.searchFailure.empty()) {
         result.saved = false;
-        result.failure = u"「" + asGiven + u"」を" + replacement + u"に置き換えられませんでした：" +
-                         pass.searchFailure;
+        result.failure = messages::pairNotApplied(asGiven, replacement, pass.searchFailure);
     }
     return result;
 }
@@ -108,7 +108,7 @@ DocumentPasses::Finished DocumentPasses::finishDocument(const std::u16string& pa
     }
     resumeNext([&] { finished.checked = application_.documents().finish(path); },
                [&](const AutomationError& e) {
-                   finished.failure = u"保存できませんでした：" + e.message();
+                   finished.failure = messages::notSaved(e.message());
                    finished.lost = lostWith(e);
                });
     return finished;

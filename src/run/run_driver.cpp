@@ -16,6 +16,7 @@
 #include "run/copy_staging.h"
 #include "run/document_hand_out.h"
 #include "run/run_error.h"
+#include "run/run_messages.h"
 
 namespace quorvane::run {
 
@@ -126,18 +127,17 @@ class DocumentTally final {
             reason += (reason.empty() ? u"" : u"／") + r;
         if (missed_.size() < applied_) {
             // Some pairs reached the document: the user must know which to apply again.
-            reason += u"（";
+            std::u16string labels;
             for (std::size_t i = 0; i < missed_.size(); ++i)
-                reason += (i ? u"、" : u"") + missed_[i];
-            reason += u" は適用されていません）";
+                labels += (i ? u"、" : u"") + missed_[i];
+            reason += messages::pairsNotApplied(labels);
         }
         result_.reason = std::move(reason);
     }
 
   private:
     static std::u16string label(std::size_t pairNumber, const ReplacementPair& pair) {
-        return u"置換 " + std::u16string(1, static_cast<char16_t>(u'0' + pairNumber)) + u"「" +
-               pair.find + u"」→「" + pair.replacement + u"」";
+        return messages::pairLabel(pairNumber, pair.find, pair.replacement);
     }
     static void addCount(std::optional<std::int32_t>& total, std::optional<std::int32_t> more) {
         if (more)
@@ -311,7 +311,7 @@ bool keepOriginal(const RunContext& run, DocumentResult& document) {
         return true;
     } catch (const os::Error& e) {
         document.outcome = Outcome::NotOpened;
-        document.reason = u"元の文書をバックアップできないため処理しませんでした：" + e.message();
+        document.reason = messages::originalNotKept(e.message());
         os::log::problem(document.reason + u"：" + document.source);
         return false;
     }
@@ -423,7 +423,7 @@ std::vector<ListedDocument> documentsInFolder(const std::u16string& folder, bool
         if (top)
             throw;
         // One sub-folder that cannot be read is no reason to leave the others.
-        return {{folder, u"開けませんでした：" + e.message()}};
+        return {{folder, messages::notOpened(e.message())}};
     }
     std::vector<ListedDocument> documents;
     if (recursive)
