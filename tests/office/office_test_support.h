@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <sys/types.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
 
 #include <filesystem>
 #include <memory>
@@ -57,6 +60,19 @@ std::vector<std::string> leftovers(const std::filesystem::path& folder);
 
 // Private folders of the offices of this process, and the sockets of their pipes.
 std::vector<std::string> privateFilesOfOurs();
+
+#ifdef QUORVANE_BATCH
+// Runs quorvane-batch in folder with arguments, its output in out.txt and err.txt there; before
+// is put before the program (a change of user, of the environment). Returns the exit status.
+inline int runBatch(const std::filesystem::path& folder, const std::string& arguments,
+                    const std::string& before = {}) {
+    const std::string command = "cd '" + folder.string() + "' && " + before +
+                                " '" QUORVANE_BATCH "' " + arguments +
+                                " </dev/null >out.txt 2>err.txt";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+#endif
 
 // Says yes to the confirmation of a run over originals.
 class YesMessageBox final : public os::MessageBox {
