@@ -334,10 +334,8 @@ TEST_F(OfficeBackend, ADocumentWhoseOfficeDiesIsTriedOnceMoreFromTheStart) {
             return os::toFullWidth(text);
         };
         OfficeFactory factory;
-        YesMessageBox messages;
-        const run::DocumentResult result = run::RunDriver(messages, factory, widths)
-                                               .run(request, os::fromNativePath(document))
-                                               .documents.at(0);
+        const run::DocumentResult result =
+            runOver(document, request, factory, widths).documents.at(0);
         if (kills.size() == 2) {
             EXPECT_EQ(result.outcome, run::Outcome::NotSaved);
             EXPECT_EQ(result.reason,
@@ -379,10 +377,8 @@ TEST_F(OfficeBackend, ARunOverTwoOfficesLeavesNothingBehind) {
     request.mode = run::RunRequest::Mode::EditOriginals;
     request.pairs[0] = {u"foo", u"baz"};
     request.offices = 2;
-    YesMessageBox messages;
     OfficeFactory factory;
-    const run::RunResult result =
-        run::RunDriver(messages, factory).run(request, os::fromNativePath(folder.path()));
+    const run::RunResult result = runOver(folder.path(), request, factory);
     ASSERT_EQ(result.documents.size(), 5u);
     for (const auto& document : result.documents) {
         const fs::path path = os::toNativePath(document.source);
@@ -430,16 +426,14 @@ TEST_F(OfficeBackend, SavesOldWordDocumentsAsWord97WithANotice) {
     run::RunRequest request;
     request.mode = run::RunRequest::Mode::EditOriginals;
     request.pairs[0] = {u"nowhere", u"cat"};
-    YesMessageBox messages;
     OfficeFactory factory;
-    run::RunDriver driver(messages, factory);
-    const run::RunResult unchanged = driver.run(request, os::fromNativePath(document));
+    const run::RunResult unchanged = runOver(document, request, factory);
     EXPECT_EQ(unchanged.documents.at(0).outcome, run::Outcome::Unchanged);
     EXPECT_TRUE(unchanged.documents[0].notices.empty());
     EXPECT_EQ(bytesOf(document), bytesOf(original));
 
     request.pairs = {{{u"fox", u"cat"}, {u"dog", u"cow"}, {}}};
-    const run::RunResult saved = driver.run(request, os::fromNativePath(document));
+    const run::RunResult saved = runOver(document, request, factory);
     EXPECT_EQ(saved.documents.at(0).outcome, run::Outcome::Replaced);
     EXPECT_EQ(saved.documents[0].notices,
               std::vector<std::u16string>{

@@ -14,8 +14,7 @@
 
 #include "automation/office/office_factory.h"
 #include "document_reader.h"
-#include "os/message_box.h"
-#include "run/run_request.h"
+#include "run/run_driver.h"
 
 namespace quorvane::testing {
 
@@ -74,11 +73,9 @@ inline int runBatch(const std::filesystem::path& folder, const std::string& argu
 }
 #endif
 
-// Says yes to the confirmation of a run over originals.
-class YesMessageBox final : public os::MessageBox {
-  public:
-    int show(std::u16string_view, std::u16string_view, int) override { return kYes; }
-};
+// A whole run over path, as a user starts it: a run over originals is confirmed.
+run::RunResult runOver(const std::filesystem::path& path, const run::RunRequest& request,
+                       automation::ObjectFactory& factory, run::WidthForms widths = {});
 
 // One office for the passes and one for reading back, for the whole test program that registers
 // it; at its end neither is left, nor any private file of theirs.
