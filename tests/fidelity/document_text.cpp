@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <optional>
 #include <set>
 #include <stdexcept>
 #include <string_view>
+#include <tuple>
 
 #include <pugixml.hpp>
 
@@ -64,6 +66,10 @@ std::u16string text16(const char* utf8) {
 
 bool named(const pugi::xml_node& node, const char* name) {
     return std::strcmp(node.name(), name) == 0;
+}
+
+bool oneOf(const pugi::xml_node& node, std::initializer_list<std::string_view> names) {
+    return std::find(names.begin(), names.end(), std::string_view(node.name())) != names.end();
 }
 
 bool startsWith(const pugi::xml_node& node, std::string_view prefix) {
@@ -243,10 +249,9 @@ class WordReader final {
             record(fields_.back().code);
             fields_.pop_back();
             builder_.boundary();
-        } else if (named(node, "w:sdt") || named(node, "w:sym") ||
-                   named(node, "w:footnoteReference") || named(node, "w:endnoteReference") ||
-                   named(node, "w:commentReference") || named(node, "w:commentRangeStart") ||
-                   named(node, "w:commentRangeEnd")) {
+        } else if (oneOf(node,
+                         {"w:sdt", "w:sym", "w:footnoteReference", "w:endnoteReference",
+                          "w:commentReference", "w:commentRangeStart", "w:commentRangeEnd"})) {
             builder_.boundary();
             children(node);
             builder_.boundary();
@@ -255,10 +260,8 @@ class WordReader final {
         } else if (named(node, "mc:AlternateContent")) {
             // What a reader that knows the markup shows; the fallback repeats it for others.
             children(node.child("mc:Choice"));
-        } else if (named(node, "w:del") || named(node, "w:moveFrom") || named(node, "w:delText") ||
-                   named(node, "w:sdtPr") || named(node, "w:pPr") || named(node, "w:rPr") ||
-                   named(node, "w:sectPr") || named(node, "w:tblPr") || named(node, "w:trPr") ||
-                   named(node, "w:tcPr") || named(node, "w:tblGrid")) {
+        } else if (oneOf(node, {"w:del", "w:moveFrom", "w:delText", "w:sdtPr", "w:pPr", "w:rPr",
+                                "w:sectPr", "w:tblPr", "w:trPr", "w:tcPr", "w:tblGrid"})) {
             return;
         } else {
             // Runs, links, tables, controls' content, insertions, drawings and the shapes in them.
@@ -271,37 +274,32 @@ class WordReader final {
     std::vector<Field> fields_;
 };
 
-std::map<std::string, std::string> relationships(const Package& package, const std::string& rels,
-                                                 const std::string& folder) {
-    std::map<std::string, std::string> targets;
-    const auto bytes = package.part(rels);
-    if (!bytes)
-        return targets;
-    pugi::xml_document document;
-    document.load_buffer(bytes->data(), bytes->size());
-    for (const auto& rel : document.document_element().children("Relationship")) {
-        std::string target = rel.attribute("Target").as_string();
-        targets[rel.attribute("Id").as_string()] =
-            target.starts_with("/") ? target.substr(1) : folder + target;
-    }
-    return targets;
-}
+// The targets of a part's relationships, by id and by type, as paths in the package.
+struct Relationships {
+    std::map<std::string, std::string> byId;
+    std::vector<std::pair<std::string, std::string>> byType;
 
-std::string relationshipOfType(const Package& package, const std::string& rels,
-                               const std::string& folder, std::string_view type) {
-    const auto bytes = package.part(rels);
-    if (!bytes)
-        return {};
-    pugi::xml_document document;
-    document.load_buffer(bytes->data(), bytes->size());
-    for (const auto& rel : document.document_element().children("Relationship")) {
-        if (std::string_view(rel.attribute("Type").as_string()).ends_with(type)) {
-            const std::string target = rel.attribute("Target").as_string();
-            return target.starts_with("/") ? target.substr(1) : folder + target;
+    Relationships(const Package& package, const std::string& rels, const std::string& folder) {
+        const auto bytes = package.part(rels);
+        pugi::xml_document document;
+        if (!bytes || !document.load_buffer(bytes->data(), bytes->size()))
+            return;
+        for (const auto& rel : document.document_element().children("Relationship")) {
+            std::string target = rel.attribute("Target").as_string();
+            target = target.starts_with("/") ? target.substr(1) : folder + target;
+            byId[rel.attribute("Id").as_string()] = target;
+            byType.emplace_back(rel.attribute("Type").as_string(), target);
         }
     }
-    return {};
-}
+    // The first target of a type whose name ends with type, or nothing.
+    std::string ofType(std::string_view type) const {
+        for (const auto& [kind, target] : byType) {
+            if (kind.ends_with(type))
+                return target;
+        }
+        return {};
+    }
+};
 
 // The texts of the notes or comments of a part, one entry each; separators are not notes.
 void readNotes(const Package& package, const std::string& part, const char* element,
@@ -341,10 +339,10 @@ std::u16string joined(const Story& story) {
 DocumentText readWordprocessingML(const fs::path& path) {
     const Package package(path);
     DocumentText out;
-    const std::string main = relationshipOfType(package, "_rels/.rels", "", "/officeDocument");
+    const std::string main = Relationships(package, "_rels/.rels", "").ofType("/officeDocument");
     const std::string folder = main.substr(0, main.rfind('/') + 1);
-    const std::string rels = folder + "_rels/" + main.substr(folder.size()) + ".rels";
-    const auto targets = relationships(package, rels, folder);
+    const Relationships targets(package, folder + "_rels/" + main.substr(folder.size()) + ".rels",
+                                folder);
     const auto document = package.xml(main);
     const auto body = document.document_element().child("w:body");
 
@@ -355,7 +353,7 @@ DocumentText readWordprocessingML(const fs::path& path) {
     // The headers and footers in effect: first-page ones only where a section asks for them,
     // even-page ones only where the document does. A section without its own takes the one before.
     bool evenAndOdd = false;
-    if (const auto settings = relationshipOfType(package, rels, folder, "/settings");
+    if (const auto settings = targets.ofType("/settings");
         !settings.empty() && package.part(settings)) {
         evenAndOdd = bool(package.xml(settings).document_element().child("w:evenAndOddHeaders"));
     }
@@ -374,7 +372,7 @@ DocumentText readWordprocessingML(const fs::path& path) {
         for (const auto& [kind, id] : inherited) {
             if ((kind.ends_with("first") && !titlePage) || (kind.ends_with("even") && !evenAndOdd))
                 continue;
-            if (const auto target = targets.find(id); target != targets.end())
+            if (const auto target = targets.byId.find(id); target != targets.byId.end())
                 parts.insert(target->second);
         }
     }
@@ -384,13 +382,11 @@ DocumentText readWordprocessingML(const fs::path& path) {
         reader.story(xml.document_element(), story);
         out.headersAndFooters.push_back(std::move(story));
     }
-    readNotes(package, relationshipOfType(package, rels, folder, "/comments"), "w:comment",
-              u"comment: ", out);
-    readNotes(package, relationshipOfType(package, rels, folder, "/footnotes"), "w:footnote",
-              u"footnote: ", out);
-    readNotes(package, relationshipOfType(package, rels, folder, "/endnotes"), "w:endnote",
-              u"endnote: ", out);
-    if (const auto glossary = relationshipOfType(package, rels, folder, "/glossaryDocument");
+    for (const auto& [type, element, label] : {std::tuple{"/comments", "w:comment", u"comment: "},
+                                               {"/footnotes", "w:footnote", u"footnote: "},
+                                               {"/endnotes", "w:endnote", u"endnote: "}})
+        readNotes(package, targets.ofType(type), element, label, out);
+    if (const auto glossary = targets.ofType("/glossaryDocument");
         !glossary.empty() && package.part(glossary)) {
         DocumentText parts;
         StoryBuilder glossaryBuilder(parts);
@@ -451,32 +447,27 @@ class OpenDocumentReader final {
             builder_.beginParagraph();
             children(node);
             builder_.endParagraph();
-        } else if (name == "text:span" || name == "text:a" || name == "text:meta" ||
-                   name == "text:list" || name == "text:list-item" || name == "text:list-header" ||
-                   name == "text:section" || name == "draw:a" || name == "draw:g" ||
-                   name == "text:reference-mark-start" || name == "text:reference-mark-end" ||
-                   name == "text:index-body" || startsWith(node, "table:")) {
-            if (name == "table:covered-table-cell" || name == "table:table-column" ||
-                name == "table:table-columns") {
-                return;
-            }
-            children(node);
+        } else if (oneOf(node, {"text:span", "text:a", "text:meta", "text:list", "text:list-item",
+                                "text:list-header", "text:section", "draw:a", "draw:g",
+                                "text:reference-mark-start", "text:reference-mark-end",
+                                "text:index-body"}) ||
+                   startsWith(node, "table:")) {
+            if (!oneOf(node,
+                       {"table:covered-table-cell", "table:table-column", "table:table-columns"}))
+                children(node);
         } else if (name == "text:s") {
             builder_.text(std::u16string(node.attribute("text:c").as_uint(1), u' '), written());
         } else if (name == "text:tab") {
             builder_.text(u"\t", written());
         } else if (name == "text:line-break") {
             builder_.text(u"\n", written());
-        } else if (name == "text:soft-page-break" || name == "text:bookmark" ||
-                   name == "text:bookmark-start" || name == "text:bookmark-end" ||
-                   name == "text:sequence-decls" || name == "text:variable-decls" ||
-                   name == "text:user-field-decls" || name == "office:forms" ||
-                   name == "text:tracked-changes" || name == "text:change-start" ||
-                   name == "text:change-end" || name == "text:change" ||
-                   name == "text:alphabetical-index-mark-start" ||
-                   name == "text:alphabetical-index-mark-end" || name == "text:toc-mark-start" ||
-                   name == "text:toc-mark-end" || name == "draw:image" ||
-                   name == "text:index-title-template" ||
+        } else if (oneOf(node, {"text:soft-page-break", "text:bookmark", "text:bookmark-start",
+                                "text:bookmark-end", "text:sequence-decls", "text:variable-decls",
+                                "text:user-field-decls", "office:forms", "text:tracked-changes",
+                                "text:change-start", "text:change-end", "text:change",
+                                "text:alphabetical-index-mark-start",
+                                "text:alphabetical-index-mark-end", "text:toc-mark-start",
+                                "text:toc-mark-end", "draw:image", "text:index-title-template"}) ||
                    (startsWith(node, "text:") && name.ends_with("-source"))) {
             return;
         } else if (name == "text:note") {
@@ -511,9 +502,9 @@ class OpenDocumentReader final {
             builder_.boundary();
             if (!fieldmarks_.empty())
                 fieldmarks_.pop_back();
-        } else if (name == "text:reference-mark" || name == "text:toc-mark" ||
-                   name == "text:alphabetical-index-mark" || name == "field:fieldmark" ||
-                   name == "office:annotation-end") {
+        } else if (oneOf(node,
+                         {"text:reference-mark", "text:toc-mark", "text:alphabetical-index-mark",
+                          "field:fieldmark", "office:annotation-end"})) {
             builder_.boundary();
         } else if (startsWith(node, "text:")) {
             // A field: what it shows is computed.

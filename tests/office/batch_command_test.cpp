@@ -18,59 +18,51 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Runs quorvane-batch in folder with arguments, its output in out.txt and err.txt there; before
-// is put before the program (a change of user, of the environment). Returns the exit status.
-int runBatch(const fs::path& folder, const std::string& arguments, const std::string& before = {}) {
-    const std::string command = "cd '" + folder.string() + "' && " + before +
-                                " '" QUORVANE_BATCH "' " + arguments +
-                                " </dev/null >out.txt 2>err.txt";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new Offices);
 
-// The sample as a .docx in folder, named name.
-fs::path sampleDocument(DocumentReader& reader, const fs::path& folder, const std::string& name) {
-    const fs::path document = folder / name;
-    reader.convert(kOwnData / "sample.fodt", document, u"MS Word 2007 XML");
-    return document;
-}
-
-// Body, header, text box and table cell of the sample each hold foo after a label.
-TEST(QuorvaneBatch, CopiesOfAFolderAreReplacedADamagedOneReportedAndOriginalsKept) {
+// A folder of the test's own, the sample .docx in it as name (body, header, text box and table
+// cell each hold foo after a label), and what quorvane-batch said there.
+class QuorvaneBatch : public ::testing::Test {
+  protected:
     TempFolder dir;
-    DocumentReader reader;
+    DocumentReader& reader = Offices::reader();
+
+    fs::path sample(const std::string& name) const {
+        return dir.copy(Offices::ownDocuments().front(), name);
+    }
+    std::string said(const char* stream = "err.txt") const { return bytesOf(dir.path() / stream); }
+    bool replaced(const fs::path& document, const std::u16string& replacement = u"「bar」") {
+        return reader.count(document, replacement).contains(u"BODY-end");
+    }
+};
+
+TEST_F(QuorvaneBatch, CopiesOfAFolderAreReplacedADamagedOneReportedAndOriginalsKept) {
     fs::create_directory(dir.path() / "docs");
     fs::create_directory(dir.path() / "out");
-    const fs::path sample = dir.path() / "docs" / "sample.docx";
-    reader.convert(kOwnData / "sample.fodt", sample, u"MS Word 2007 XML");
-    const std::string original = bytesOf(sample);
-    std::ofstream(dir.path() / "docs" / "damaged.docx") << original.substr(0, original.size() / 3);
+    const fs::path original = sample("docs/sample.docx");
+    const std::string bytes = bytesOf(original);
+    std::ofstream(dir.path() / "docs" / "damaged.docx") << bytes.substr(0, bytes.size() / 3);
 
-    EXPECT_EQ(runBatch(dir.path(), "--copy-to out --pair foo bar docs/"), 1)
-        << bytesOf(dir.path() / "err.txt");
-    const std::string out = bytesOf(dir.path() / "out.txt");
+    EXPECT_EQ(runBatch(dir.path(), "--copy-to out --pair foo bar docs/"), 1) << said();
+    const std::string out = said("out.txt");
     EXPECT_TRUE(out.starts_with((dir.path() / "out/docs/damaged.docx").string() + "\t")) << out;
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
     const auto copy = reader.count(dir.path() / "out/docs/sample.docx", u"「bar」");
     for (const auto* label : {u"BODY-end", u"HDR-own", u"TEXTBOX-own", u"CELL-own"})
         EXPECT_TRUE(copy.contains(label)) << os::toUtf8(label);
-    EXPECT_EQ(bytesOf(sample), original);
+    EXPECT_EQ(bytesOf(original), bytes);
 }
 
 // Word's content controls of every common kind, each holding foo, one in the header: each foo
 // becomes 「b」 where it stood and stays in its control, and the user learns what the save could
 // not keep of the controls.
-TEST(QuorvaneBatch, ContentControlsComeBackWholeAndTheLossIsTold) {
+TEST_F(QuorvaneBatch, ContentControlsComeBackWholeAndTheLossIsTold) {
     const fs::path original = kShared / "made" / "contentcontrols.docx";
     if (!fs::exists(original))
         GTEST_SKIP() << "../shared/testdata is not there";
-    TempFolder dir;
     fs::create_directory(dir.path() / "out");
-    const std::string command = "cd '" + dir.path().string() +
-                                "' && '" QUORVANE_BATCH "' --copy-to out --pair foo b '" +
-                                original.string() + "' </dev/null >out.txt 2>err.txt";
-    const int status = std::system(command.c_str());
-    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0) << bytesOf(dir.path() / "err.txt");
+    EXPECT_EQ(runBatch(dir.path(), "--copy-to out --pair foo b '" + original.string() + "'"), 0)
+        << said();
 
     const fs::path copy = dir.path() / "out" / "contentcontrols.docx";
     const std::string body = markedText(partOf(copy, "word/document.xml"));
@@ -88,23 +80,19 @@ TEST(QuorvaneBatch, ContentControlsComeBackWholeAndTheLossIsTold) {
     EXPECT_NE(header.find("⟦CC-header 「b」"), std::string::npos) << header;
     EXPECT_NE(body.find("CC-none 「b」 plain paragraph"), std::string::npos) << body;
     EXPECT_NE(body.find("⟨CC-formfield 「b」⟩"), std::string::npos) << body;
-    EXPECT_NE(bytesOf(dir.path() / "err.txt").find("コンテンツ コントロール"), std::string::npos)
-        << bytesOf(dir.path() / "err.txt");
+    EXPECT_NE(said().find("コンテンツ コントロール"), std::string::npos) << said();
 }
 
 // Two runs at once over the same originals, each with its own pair: every document ends with
 // both runs' replacements, or the run that did not get to it says so. Neither writes over what
 // the other saved.
-TEST(QuorvaneBatch, TwoRunsAtOnceOverOneFolderLoseNoEdits) {
-    TempFolder dir;
-    DocumentReader reader;
+TEST_F(QuorvaneBatch, TwoRunsAtOnceOverOneFolderLoseNoEdits) {
     const fs::path docs = dir.path() / "docs";
     for (const char* folder : {"docs", "a", "b"})
         fs::create_directory(dir.path() / folder);
-    const fs::path first = sampleDocument(reader, dir.path(), "sample.docx");
     constexpr int kDocuments = 30;
     for (int i = 0; i < kDocuments; ++i)
-        fs::copy_file(first, docs / ("d" + std::to_string(i) + ".docx"));
+        sample("docs/d" + std::to_string(i) + ".docx");
     const std::string command =
         "( cd '" + dir.path().string() +
         "/a' && '" QUORVANE_BATCH
@@ -133,9 +121,7 @@ TEST(QuorvaneBatch, TwoRunsAtOnceOverOneFolderLoseNoEdits) {
 // Anyone may plant a link in a shared temporary folder, where the office's private folders were
 // once kept for every user: the run follows none, neither writing into their targets nor
 // removing anything there, whatever the names look like.
-TEST(QuorvaneBatch, LinksPlantedInTheTemporaryFolderAreNeverFollowed) {
-    TempFolder dir;
-    DocumentReader reader;
+TEST_F(QuorvaneBatch, LinksPlantedInTheTemporaryFolderAreNeverFollowed) {
     const fs::path victim = dir.path() / "victim";
     fs::create_directories(victim / "2019-reports");
     std::ofstream(victim / "2019-reports" / "a.txt") << "x";
@@ -144,13 +130,13 @@ TEST(QuorvaneBatch, LinksPlantedInTheTemporaryFolderAreNeverFollowed) {
     fs::create_directory_symlink(victim, shared / "quorvane-office");
     fs::create_directory_symlink(victim, shared / "quorvane-1-aaaaaa");
     fs::create_directory_symlink(victim, shared / "quorvane-999999-aaaaaa");
-    const fs::path document = sampleDocument(reader, dir.path(), "a.docx");
+    const fs::path document = sample("a.docx");
 
     EXPECT_EQ(runBatch(dir.path(), "--in-place --yes --pair foo bar a.docx",
                        "env -u XDG_RUNTIME_DIR TMPDIR='" + shared.string() + "'"),
               0)
-        << bytesOf(dir.path() / "err.txt");
-    EXPECT_TRUE(reader.count(document, u"「bar」").contains(u"BODY-end"));
+        << said();
+    EXPECT_TRUE(replaced(document));
     EXPECT_TRUE(fs::exists(victim / "2019-reports" / "a.txt"));
     EXPECT_EQ(std::distance(fs::recursive_directory_iterator(victim), {}), 2);
 }
@@ -159,11 +145,9 @@ TEST(QuorvaneBatch, LinksPlantedInTheTemporaryFolderAreNeverFollowed) {
 // in the same temporary folder, even with a runtime folder of the first user's named to it. What
 // is no document says what it is: a named pipe is no file that went missing, and a file the user
 // may write but not read is not read-only.
-TEST(QuorvaneBatch, ASecondUserRunsBesideTheFirst) {
+TEST_F(QuorvaneBatch, ASecondUserRunsBesideTheFirst) {
     if (::geteuid() != 0 || ::access("/usr/bin/setpriv", X_OK) != 0)
         GTEST_SKIP() << "a second user needs root and setpriv here";
-    TempFolder dir;
-    DocumentReader reader;
     fs::permissions(dir.path(), fs::perms::all);
     const fs::path shared = dir.path() / "tmp";
     fs::create_directory(shared);
@@ -175,8 +159,8 @@ TEST(QuorvaneBatch, ASecondUserRunsBesideTheFirst) {
                                     runtime.string() + "' XDG_STATE_HOME='" +
                                     (dir.path() / "state").string() + "' HOME='" +
                                     dir.path().string() + "'";
-    const fs::path first = sampleDocument(reader, dir.path(), "first.docx");
-    const fs::path second = sampleDocument(reader, dir.path(), "second.docx");
+    const fs::path first = sample("first.docx");
+    const fs::path second = sample("second.docx");
     ASSERT_EQ(::mkfifo((dir.path() / "pipe.docx").c_str(), 0600), 0);
     std::ofstream(dir.path() / "write-only.docx") << "x";
     fs::permissions(dir.path() / "write-only.docx", fs::perms::owner_write);
@@ -184,21 +168,21 @@ TEST(QuorvaneBatch, ASecondUserRunsBesideTheFirst) {
         ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534), 0);
 
     EXPECT_EQ(runBatch(dir.path(), "--in-place --yes --pair foo bar first.docx", environment), 0)
-        << bytesOf(dir.path() / "err.txt");
+        << said();
     EXPECT_EQ(runBatch(dir.path(),
                        "--in-place --yes --pair foo bar second.docx pipe.docx write-only.docx",
                        "setpriv --reuid=65534 --regid=65534 --clear-groups " + environment),
               1)
-        << bytesOf(dir.path() / "err.txt");
+        << said();
     const std::string opened = "\t開けませんでした：";
-    EXPECT_EQ(bytesOf(dir.path() / "out.txt"),
+    EXPECT_EQ(said("out.txt"),
               (dir.path() / "pipe.docx").string() + opened +
                   "通常のファイルではない（フォルダーや名前付きパイプなど）ため開けません\n" +
                   (dir.path() / "write-only.docx").string() + opened +
                   "読み取りが許可されていないため開けません。権限を確かめてからやり直してくだ"
                   "さい\n");
-    EXPECT_TRUE(reader.count(first, u"「bar」").contains(u"BODY-end"));
-    EXPECT_TRUE(reader.count(second, u"「bar」").contains(u"BODY-end"));
+    EXPECT_TRUE(replaced(first));
+    EXPECT_TRUE(replaced(second));
     ASSERT_EQ(::chown(dir.path().c_str(), 0, 0), 0);
 }
 
@@ -223,35 +207,32 @@ void expectReportAgrees(const fs::path& dir, const std::string& report,
 // A dry run over sub-folders foresees every count of the run and leaves the folder byte for byte
 // as it was; its report, read with a standard JSON reader, says what standard output said, a name
 // that is not UTF-8 included. The run then keeps the originals it writes, and they go back.
-TEST(QuorvaneBatch, ADryRunForeseesTheRunWhoseBackupsThenGoBack) {
-    TempFolder dir;
-    DocumentReader reader;
+TEST_F(QuorvaneBatch, ADryRunForeseesTheRunWhoseBackupsThenGoBack) {
     const fs::path docs = dir.path() / "docs";
     fs::create_directories(docs / "sub");
-    const fs::path sample = sampleDocument(reader, docs, "sample.docx");
-    fs::copy_file(sample, docs / "sub" / "b.docx");
-    std::ofstream(docs / "sub" / "damaged\xff.docx") << bytesOf(sample).substr(0, 2000);
+    const fs::path first = sample("docs/sample.docx");
+    sample("docs/sub/b.docx");
+    std::ofstream(docs / "sub" / "damaged\xff.docx") << bytesOf(first).substr(0, 2000);
     const auto before = contentsOf(docs);
     const std::string pairs = " --recursive --pair foo bar --pair bar baz ";
 
     EXPECT_EQ(runBatch(dir.path(), "--in-place --dry-run --report plan.json" + pairs + "docs"), 1)
-        << bytesOf(dir.path() / "err.txt");
+        << said();
     EXPECT_EQ(contentsOf(docs), before);
-    EXPECT_NE(bytesOf(dir.path() / "out.txt").find("damaged\xff.docx\t開けませんでした"),
-              std::string::npos);
+    EXPECT_NE(said("out.txt").find("damaged\xff.docx\t開けませんでした"), std::string::npos);
     expectReportAgrees(dir.path(), "plan.json");
 
     EXPECT_EQ(
         runBatch(dir.path(), "--in-place --yes --backup-to bk --report done.json" + pairs + "docs"),
         1)
-        << bytesOf(dir.path() / "err.txt");
+        << said();
     expectReportAgrees(dir.path(), "done.json", "plan.json");
-    EXPECT_TRUE(reader.count(sample, u"「「baz」」").contains(u"BODY-end"));
+    EXPECT_TRUE(replaced(first, u"「「baz」」"));
     EXPECT_EQ(bytesOf(dir.path() / "bk" / "docs" / "sub" / "b.docx"),
               before.at(docs / "sub" / "b.docx"));
     EXPECT_FALSE(fs::exists(dir.path() / "bk" / "docs" / "sub" / "damaged\xff.docx"));
 
-    EXPECT_EQ(runBatch(dir.path(), "--restore bk"), 0) << bytesOf(dir.path() / "err.txt");
+    EXPECT_EQ(runBatch(dir.path(), "--restore bk"), 0) << said();
     EXPECT_EQ(contentsOf(docs), before);
 }
 

@@ -2,7 +2,6 @@
 
 #include <com/sun/star/awt/FontWeight.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
-#include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
 #include <com/sun/star/drawing/XDrawPageSupplier.hpp>
@@ -11,7 +10,6 @@
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/text/XParagraphCursor.hpp>
 #include <com/sun/star/text/XText.hpp>
-#include <com/sun/star/text/XTextFieldsSupplier.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XSearchable.hpp>
 
@@ -167,23 +165,6 @@ bool DocumentReader::bold(const fs::path& document, const std::u16string& word,
         });
     });
     return any && all;
-}
-
-std::vector<std::u16string> DocumentReader::comments(const fs::path& document) {
-    std::vector<std::u16string> texts;
-    read(document, [&](const Model& model) {
-        const auto each = Reference<css::text::XTextFieldsSupplier>(model, UNO_QUERY_THROW)
-                              ->getTextFields()
-                              ->createEnumeration();
-        while (each->hasMoreElements()) {
-            const Reference<XPropertySet> field(each->nextElement(), UNO_QUERY);
-            OUString content;
-            if (supports(field, "com.sun.star.text.textfield.Annotation") &&
-                (field->getPropertyValue("Content") >>= content))
-                texts.push_back(toU16(content));
-        }
-    });
-    return texts;
 }
 
 std::u16string DocumentReader::filter(const fs::path& document) {

@@ -30,8 +30,6 @@ class DocumentReader final {
     // Whether every character of each occurrence of word in the paragraph labelled label is bold.
     bool bold(const std::filesystem::path& document, const std::u16string& word,
               const std::u16string& label);
-    // The text of every comment, in the order the office lists them.
-    std::vector<std::u16string> comments(const std::filesystem::path& document);
     // The filter the office loads the document with ("MS Word 2007 XML", "writer8", ...).
     std::u16string filter(const std::filesystem::path& document);
     void convert(const std::filesystem::path& source, const std::filesystem::path& target,

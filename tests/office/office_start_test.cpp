@@ -29,7 +29,6 @@ using automation::office::OfficeFactory;
 using rtl::OUString;
 using testing::kOwnData;
 using testing::TempFolder;
-using testing::YesMessageBox;
 
 // A program standing in for the office.
 fs::path script(const fs::path& folder, const std::string& name, const std::string& body) {
@@ -69,9 +68,8 @@ TEST(OfficeStart, AnOfficeThatCannotStartEndsTheRunBeforeAnyDocumentIsTouched) {
         run::RunRequest request;
         request.destinationFolder = os::fromNativePath(copies);
         request.pairs[0] = {u"foo", u"baz"};
-        YesMessageBox messages;
         try {
-            run::RunDriver(messages, factory).run(request, os::fromNativePath(documents));
+            testing::runOver(documents, request, factory);
             ADD_FAILURE() << "the run went on without an office";
         } catch (const run::RunError& e) {
             EXPECT_NE(e.message().find(u"ワープロ（LibreOffice）を起動できませんでした"),
@@ -142,9 +140,7 @@ TEST(OfficeStart, AnOfficeIsRenewedBetweenDocumentsAfterItsShare) {
     run::RunRequest request;
     request.mode = run::RunRequest::Mode::EditOriginals;
     request.pairs[0] = {u"foo", u"baz"};
-    YesMessageBox messages;
-    const auto result =
-        run::RunDriver(messages, factory).run(request, os::fromNativePath(documents));
+    const auto result = testing::runOver(documents, request, factory);
 
     EXPECT_TRUE(result.allProcessed());
     for (const auto& entry : fs::directory_iterator(documents))

@@ -10,6 +10,7 @@
 #include <iterator>
 
 #include "os/file_system.h"
+#include "os/message_box.h"
 #include "os/private_folder.h"
 #include "run/document_passes.h"
 
@@ -137,6 +138,16 @@ std::vector<std::string> privateFilesOfOurs() {
         }
     }
     return found;
+}
+
+run::RunResult runOver(const fs::path& path, const run::RunRequest& request,
+                       automation::ObjectFactory& factory, run::WidthForms widths) {
+    // Says yes to the confirmation of a run over originals.
+    struct Yes final : os::MessageBox {
+        int show(std::u16string_view, std::u16string_view, int) override { return kYes; }
+    } messages;
+    return run::RunDriver(messages, factory, std::move(widths))
+        .run(request, os::fromNativePath(path));
 }
 
 void Offices::SetUp() {

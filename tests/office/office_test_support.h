@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <sys/types.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
 
 #include <filesystem>
 #include <memory>
@@ -11,8 +14,7 @@
 
 #include "automation/office/office_factory.h"
 #include "document_reader.h"
-#include "os/message_box.h"
-#include "run/run_request.h"
+#include "run/run_driver.h"
 
 namespace quorvane::testing {
 
@@ -58,11 +60,22 @@ std::vector<std::string> leftovers(const std::filesystem::path& folder);
 // Private folders of the offices of this process, and the sockets of their pipes.
 std::vector<std::string> privateFilesOfOurs();
 
-// Says yes to the confirmation of a run over originals.
-class YesMessageBox final : public os::MessageBox {
-  public:
-    int show(std::u16string_view, std::u16string_view, int) override { return kYes; }
-};
+#ifdef QUORVANE_BATCH
+// Runs quorvane-batch in folder with arguments, its output in out.txt and err.txt there; before
+// is put before the program (a change of user, of the environment). Returns the exit status.
+inline int runBatch(const std::filesystem::path& folder, const std::string& arguments,
+                    const std::string& before = {}) {
+    const std::string command = "cd '" + folder.string() + "' && " + before +
+                                " '" QUORVANE_BATCH "' " + arguments +
+                                " </dev/null >out.txt 2>err.txt";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+#endif
+
+// A whole run over path, as a user starts it: a run over originals is confirmed.
+run::RunResult runOver(const std::filesystem::path& path, const run::RunRequest& request,
+                       automation::ObjectFactory& factory, run::WidthForms widths = {});
 
 // One office for the passes and one for reading back, for the whole test program that registers
 // it; at its end neither is left, nor any private file of theirs.

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "test_support.h"
 
 namespace quorvane::run {
@@ -11,25 +9,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::TempDir;
-
-// The path in the system's own separator.
-std::u16string native(std::u16string path) {
-    std::replace(path.begin(), path.end(), u'/', os::kPathSeparator);
-    return path;
-}
-
-TEST(CopyStaging, PathPiecesAreFoundFromTheEnd) {
-    EXPECT_EQ(CopyStaging::lastComponent(native(u"/data/in/a.doc")), native(u"a.doc"));
-    EXPECT_EQ(CopyStaging::lastComponent(native(u"/data/in/")), u"");
-    EXPECT_EQ(CopyStaging::lastComponent(native(u"a.doc")), u"");
-    const RunRequest request;
-    const CopyStaging folder(request, native(u"/data/東京"), true);
-    EXPECT_EQ(folder.relativePath(native(u"/data/東京/𠮷.doc")), native(u"東京/𠮷.doc"));
-    EXPECT_EQ(folder.relativePath(native(u"/data/東京/sub/a.doc")), native(u"東京/sub/a.doc"));
-    EXPECT_EQ(CopyStaging(request, native(u"/data/in/a.doc"), false)
-                  .relativePath(native(u"/data/in/a.doc")),
-              u"a.doc");
-}
 
 class CopyStagingTest : public ::testing::Test {
   protected:
@@ -59,7 +38,8 @@ TEST_F(CopyStagingTest, EditingOriginalsTouchesNothing) {
     EXPECT_FALSE(fs::exists(dir.path() / "nowhere"));
 }
 
-// Where the copies go is pinned by the run driver's tests; here what they do not reach.
+// Where the copies go, sub-folders and backups included, is pinned by the run driver's and the
+// command's tests; here what they do not reach.
 TEST_F(CopyStagingTest, AFolderCopyWithoutItsSubFolderFailsAndASeparatorAtTheEndIsKept) {
     const CopyStaging folder(request, dir / "src/in", true);
     EXPECT_EQ(staged(folder, dir / "src/in/a.doc"), std::nullopt);

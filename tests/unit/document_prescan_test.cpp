@@ -1,9 +1,8 @@
 #include "run/document_prescan.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
+#include <zip.h>
 
-#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,62 +18,20 @@ struct Member {
     std::string content;
 };
 
-void put(std::string& out, std::uint32_t value, int width) {
-    for (int i = 0; i < width; ++i)
-        out += static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
 // A zip package as word processors write them: every member deflated.
 std::string zipOf(const std::vector<Member>& members) {
-    std::string out;
-    std::string directory;
+    const test::TempDir dir;
+    const auto path = dir.path() / "package.zip";
+    int error = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     for (const auto& member : members) {
-        z_stream stream{};
-        deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-        std::string packed(deflateBound(&stream, member.content.size()), '\0');
-        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(member.content.data()));
-        stream.avail_in = static_cast<uInt>(member.content.size());
-        stream.next_out = reinterpret_cast<Bytef*>(packed.data());
-        stream.avail_out = static_cast<uInt>(packed.size());
-        deflate(&stream, Z_FINISH);
-        packed.resize(stream.total_out);
-        deflateEnd(&stream);
-        const auto crc = static_cast<std::uint32_t>(
-            crc32(0, reinterpret_cast<const Bytef*>(member.content.data()),
-                  static_cast<uInt>(member.content.size())));
-        const auto offset = static_cast<std::uint32_t>(out.size());
-        std::string common;
-        put(common, 20, 2);  // version needed
-        put(common, 0, 2);   // flags
-        put(common, 8, 2);   // deflated
-        put(common, 0, 4);   // time and date
-        put(common, crc, 4);
-        put(common, static_cast<std::uint32_t>(packed.size()), 4);
-        put(common, static_cast<std::uint32_t>(member.content.size()), 4);
-        put(common, static_cast<std::uint32_t>(member.name.size()), 2);
-        put(common, 0, 2);  // extra
-        put(out, 0x04034b50, 4);
-        out += common + member.name + packed;
-        put(directory, 0x02014b50, 4);
-        put(directory, 20, 2);  // version made by
-        directory += common;
-        put(directory, 0, 2);  // comment
-        put(directory, 0, 2);  // disk
-        put(directory, 0, 2);  // internal attributes
-        put(directory, 0, 4);  // external attributes
-        put(directory, offset, 4);
-        directory += member.name;
+        zip_source_t* source =
+            zip_source_buffer(archive, member.content.data(), member.content.size(), 0);
+        const auto index = zip_file_add(archive, member.name.c_str(), source, ZIP_FL_ENC_UTF_8);
+        zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 0);
     }
-    const auto start = static_cast<std::uint32_t>(out.size());
-    out += directory;
-    put(out, 0x06054b50, 4);
-    put(out, 0, 4);
-    put(out, static_cast<std::uint32_t>(members.size()), 2);
-    put(out, static_cast<std::uint32_t>(members.size()), 2);
-    put(out, static_cast<std::uint32_t>(directory.size()), 4);
-    put(out, start, 4);
-    put(out, 0, 2);
-    return out;
+    zip_close(archive);
+    return test::readFile(path);
 }
 
 const std::string kWordNamespace =
