@@ -127,6 +127,21 @@ TEST_F(RunDriverTest, PairsAreUsedAsTypedInOrderOncePerDocument) {
     EXPECT_EQ(body("dest/c.doc"), u"「「z」」");
 }
 
+// Over the fake, so that the Windows build checks the header pass too.
+TEST_F(RunDriverTest, HeadersAndFootersAreReplacedWhenChosen) {
+    test::writeDocument(dir / "src/a.doc", u"foo", {}, {{{u"head foo"}, {u"bottom foo"}}});
+    driver.run(request, dir / "src/a.doc");
+    const auto replaced = test::readDocument(dir / "dest/a.doc");
+    EXPECT_EQ(replaced.sections[0].headers[0], u"head 「X」");
+    EXPECT_EQ(replaced.sections[0].footers[0], u"bottom 「X」");
+
+    request.regions.headersAndFooters = false;
+    driver.run(request, dir / "src/a.doc");
+    const auto kept = test::readDocument(dir / "dest/a.doc");
+    EXPECT_EQ(kept.body, u"「X」");
+    EXPECT_EQ(kept.sections[0].headers[0], u"head foo");
+}
+
 TEST_F(RunDriverTest, WidthConversionHoldsForTheRestOfTheRunOnly) {
     request.distinguishWidths = false;
     request.pairs[0] = {u"ＡＢＣ", u"X"};
