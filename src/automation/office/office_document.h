@@ -4,19 +4,18 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/task/XJob.hpp>
 
 #include "automation/office/document_lock.h"
 #include "automation/office/document_structure.h"
 #include "automation/office/office_session.h"
+#include "automation/office/replacer_codec.h"
 #include "os/file_identity.h"
 
 namespace quorvane::automation::office {
@@ -81,7 +80,9 @@ class OfficeDocument final : public std::enable_shared_from_this<OfficeDocument>
     [[noreturn]] void throwUnusable() const;
     // Fills shapeTexts_ and sectionTexts_. Office calls.
     void readRegions();
-    css::uno::Any callReplacer(std::span<const css::beans::NamedValue> arguments);
+    // Has the document's job in the office carry out action, and returns its answer.
+    template <typename Action>
+    typename Action::Answer callReplacer(const Action& action);
     // Has the office write the document to target. Office calls.
     void storeTo(const std::filesystem::path& target);
     // Reads the file the document was just written to back, and throws AutomationError naming

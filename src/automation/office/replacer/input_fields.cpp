@@ -1,4 +1,4 @@
-#include "automation/office/input_fields.h"
+#include "automation/office/replacer/input_fields.h"
 
 #include <vector>
 

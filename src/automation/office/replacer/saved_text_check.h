@@ -4,7 +4,7 @@
 #include <com/sun/star/uno/XComponentContext.hpp>
 #include <rtl/ustring.hxx>
 
-#include "automation/office/lost_text.h"
+#include "automation/office/replacer/lost_text.h"
 
 namespace quorvane::automation::office {
 

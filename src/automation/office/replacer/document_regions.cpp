@@ -1,4 +1,4 @@
-#include "automation/office/document_structure.h"
+#include "automation/office/replacer/document_regions.h"
 
 #include <algorithm>
 #include <map>

@@ -1,4 +1,4 @@
-#include "automation/office/region_replacer.h"
+#include "automation/office/replacer/region_replacer.h"
 
 #include <unicode/uchar.h>
 

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "automation/office/document_structure.h"
+
 namespace quorvane::automation::office {
 
 // The text a reader sees of a document, region by region: each body paragraph (table cells
@@ -17,12 +19,6 @@ struct DocumentTexts {
 };
 
 // Text of before that after no longer holds, one entry per region that lost any.
-struct LostText {
-    // The region, as the user reads it ("ヘッダー・フッター").
-    std::u16string region;
-    // Each text of the region that is missing, whole.
-    std::vector<std::u16string> texts;
-};
 std::vector<LostText> lostText(const DocumentTexts& before, const DocumentTexts& after);
 
 }  // namespace quorvane::automation::office

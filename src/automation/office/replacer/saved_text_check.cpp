@@ -1,4 +1,4 @@
-#include "automation/office/saved_text_check.h"
+#include "automation/office/replacer/saved_text_check.h"
 
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
@@ -22,7 +22,7 @@
 #include <com/sun/star/xml/sax/XDocumentHandler.hpp>
 #include <cppuhelper/implbase1.hxx>
 
-#include "automation/office/document_structure.h"
+#include "automation/office/replacer/document_regions.h"
 #include "automation/office/uno_support.h"
 
 namespace quorvane::automation::office {
