@@ -50,7 +50,14 @@ struct ControlValues {
     // Check1 .. Check5: body, text boxes, headers and footers, match case, distinguish widths.
     std::array<bool, 5> checks{true, true, true, true, true};
 };
+// The request for a run of the window: the controls' values, and as many offices as
+// officesForThisMachine() gives.
 run::RunRequest requestFrom(const ControlValues& values);
+
+// Offices for the documents of a run: one per core, at most four, and only as many as the memory
+// not in use holds (about 300 MiB each); where that cannot be read, one. On Windows one Word
+// serves a run: its objects answer only the thread that made them.
+int officesForThisMachine();
 
 // A message box for the user: its text and the classic flags.
 struct Message {

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QDragMoveEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,18 +12,16 @@
 #include <QScopeGuard>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QThread>
 #include <QUrl>
 #include <algorithm>
 #include <array>
 #include <limits>
-#include <stdexcept>
 #include <system_error>
 
 #include "form/layout.h"
+#include "form/run_drop.h"
 #include "form/window_rules.h"
 #include "os/file_system.h"
-#include "run/run_error.h"
 #include "ui/application_setup.h"
 #include "ui/busy_run.h"
 #include "ui/drive_list.h"
@@ -32,22 +29,6 @@
 
 namespace quorvane::ui {
 namespace {
-
-// Offices for the documents of a run: one per core, at most four, and only as many as the
-// memory not in use holds (about 300 MiB each); where that cannot be read, one.
-int officesForThisMachine() {
-    constexpr qint64 kPerOffice = 300LL * 1024 * 1024;
-    QFile meminfo(QStringLiteral("/proc/meminfo"));
-    qint64 available = 0;
-    if (meminfo.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& line : meminfo.readAll().split('\n')) {
-            if (line.startsWith("MemAvailable:"))
-                available = line.simplified().split(' ').value(1).toLongLong() * 1024;
-        }
-    }
-    const int cores = std::clamp(QThread::idealThreadCount(), 1, 4);
-    return std::clamp(static_cast<int>(available / kPerOffice), 1, cores);
-}
 
 namespace fs = std::filesystem;
 using os::MessageBox;
@@ -295,22 +276,9 @@ void Form1::runEach(const std::vector<std::u16string>& paths) {
         if (closeRequested)
             close();
     });
-    for (const std::u16string& path : paths) {
-        try {
-            report(driver_.run(runRequest(), path, busy_.get()));
-        } catch (const run::RunError& e) {
-            // The rest of the drop is not run: the user should first see to what went wrong,
-            // and to the documents that had failed before it.
-            report(e.partial());
-            tell(toQString(e.message()), MessageBox::kCritical);
-            return;
-        }
-    }
-}
-
-void Form1::report(const run::RunResult& result) {
-    if (const auto message = form::reportOf(result))
-        tell(toQString(message->text), message->flags);
+    form::runDrop(
+        driver_, paths, [this] { return runRequest(); }, busy_.get(),
+        [this](const form::Message& message) { tell(toQString(message.text), message.flags); });
 }
 
 void Form1::tell(const QString& text, int flags) {
@@ -329,9 +297,7 @@ run::RunRequest Form1::runRequest() const {
     }
     for (std::size_t i = 0; i < values.checks.size(); ++i)
         values.checks[i] = checks_[i]->isChecked();
-    run::RunRequest request = form::requestFrom(values);
-    request.offices = officesForThisMachine();
-    return request;
+    return form::requestFrom(values);
 }
 
 }  // namespace quorvane::ui

@@ -58,7 +58,6 @@ class Form1 final : public QWidget {
 
     bool copying() const;
     void runEach(const std::vector<std::u16string>& paths);
-    void report(const run::RunResult& result);
     void tell(const QString& text, int flags);
 
     os::MessageBox& messages_;

@@ -6,15 +6,12 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <exception>
 #include <system_error>
 #include <utility>
 
+#include "form/run_drop.h"
 #include "form/window_rules.h"
 #include "os/file_system.h"
-#include "os/log.h"
-#include "os/text_encoding.h"
-#include "run/run_error.h"
 #include "win/busy_run.h"
 #include "win/drive_list.h"
 #include "win/drop_target.h"
@@ -410,22 +407,9 @@ void Form1::runEach(const std::vector<std::u16string>& paths) {
                 PostMessageW(window, WM_CLOSE, 0, 0);
         }
     } done{busy_, window_};
-    for (const std::u16string& path : paths) {
-        try {
-            report(driver_.run(runRequest(), path, busy_.get()));
-        } catch (const run::RunError& e) {
-            // The rest of the drop is not run: the user should first see to what went wrong,
-            // and to the documents that had failed before it.
-            report(e.partial());
-            tell(e.message(), MessageBox::kCritical);
-            return;
-        }
-    }
-}
-
-void Form1::report(const run::RunResult& result) {
-    if (const auto message = form::reportOf(result))
-        tell(message->text, message->flags);
+    form::runDrop(
+        driver_, paths, [this] { return runRequest(); }, busy_.get(),
+        [this](const form::Message& message) { tell(message.text, message.flags); });
 }
 
 void Form1::tell(const std::u16string& text, int flags) {
@@ -497,14 +481,7 @@ LRESULT Form1::handle(UINT message, WPARAM w, LPARAM l) {
             break;
         }
         case kRunDrop:
-            try {
-                runEach(std::exchange(pending_, {}));
-            } catch (const std::exception& e) {
-                // Nothing may unwind through the system's frames; the user learns what stopped.
-                os::log::problem(e.what());
-                tell(u"予期しないエラーで中断しました：" + os::fromUtf8(e.what()),
-                     MessageBox::kCritical);
-            }
+            runEach(std::exchange(pending_, {}));
             return 0;
         case WM_CTLCOLORSTATIC: {
             // Labels, option buttons and check boxes lie on the page area: its face is the

@@ -58,7 +58,6 @@ class Form1 final {
     void openFolder(int index);
     void accept(std::vector<std::u16string> paths);
     void runEach(const std::vector<std::u16string>& paths);
-    void report(const run::RunResult& result);
     void tell(const std::u16string& text, int flags);
     bool copying() const;
     int page() const;
