@@ -44,8 +44,8 @@ Visibility visibleOnPage(int page, bool copying) {
     if (page >= 0 && page < static_cast<int>(kShown.size()))
         shown = kShown[static_cast<std::size_t>(page)];
     if (!copying) {
-        shown[static_cast<std::size_t>(PageControl::Dir1)] = false;
-        shown[static_cast<std::size_t>(PageControl::Drive1)] = false;
+        shown[static_cast<std::size_t>(PageControl::Folders)] = false;
+        shown[static_cast<std::size_t>(PageControl::Drives)] = false;
     }
     return shown;
 }
@@ -57,9 +57,9 @@ run::RunRequest requestFrom(const ControlValues& values) {
     request.destinationFolder = values.folder;
     for (std::size_t j = 0; j < run::RunRequest::kPairs; ++j)
         request.pairs[j] = {values.texts[2 * j], values.texts[2 * j + 1]};
-    request.regions = {values.checks[0], values.checks[1], values.checks[2]};
-    request.matchCase = values.checks[3];
-    request.distinguishWidths = values.checks[4];
+    request.regions = values.regions;
+    request.matchCase = values.matchCase;
+    request.distinguishWidths = values.distinguishWidths;
     request.offices = officesForThisMachine();
     return request;
 }

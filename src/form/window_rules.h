@@ -19,27 +19,23 @@ namespace quorvane::form {
 // The controls of the two pages that have none of their own: they belong to the window and lie
 // over the page area, in this order.
 enum class PageControl : std::size_t {
-    Dir1,
-    Drive1,
-    Option1,
-    Option2,
-    Check1,
-    Check2,
-    Check3,
-    Check4,
-    Check5,
+    Folders,
+    Drives,
+    CopyOption,
+    OriginalsOption,
+    BodyCheck,
+    TextBoxesCheck,
+    HeadersFootersCheck,
+    MatchCaseCheck,
+    WidthsCheck,
 };
 inline constexpr std::size_t kPageControls = 9;
 using Visibility = std::array<bool, kPageControls>;
 
 // The page rule: the controls shown on page (0 to 2), given whether copying (Option1) is chosen.
-// The lists belong to copying: with the originals edited they stay hidden on every page.
+// The lists belong to copying: with the originals edited they stay hidden on every page, and
+// both option buttons show or hide them as they change that choice.
 Visibility visibleOnPage(int page, bool copying);
-
-// Both option buttons follow one rule: the lists show while copying is chosen.
-inline bool listsShown(bool copying) {
-    return copying;
-}
 
 // The controls' values as a run reads them.
 struct ControlValues {
@@ -47,8 +43,9 @@ struct ControlValues {
     std::u16string folder;
     // TextBox1 .. TextBox6: find, replacement, find, replacement, ...
     std::array<std::u16string, 6> texts;
-    // Check1 .. Check5: body, text boxes, headers and footers, match case, distinguish widths.
-    std::array<bool, 5> checks{true, true, true, true, true};
+    run::Regions regions;
+    bool matchCase = true;
+    bool distinguishWidths = true;
 };
 // The request for a run of the window: the controls' values, and as many offices as
 // officesForThisMachine() gives.

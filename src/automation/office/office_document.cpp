@@ -444,7 +444,7 @@ void OfficeDocument::checkUsable() const {
         throwUnusable();
 }
 
-std::u16string OfficeDocument::close() {
+std::u16string OfficeDocument::keepOrStore() {
     checkUsable();
     std::u16string notice = changed_ && storeFilter_ != filter_ ? storeNotice_ : u"";
     if (changed_ && writesWordXml(storeFilter_))

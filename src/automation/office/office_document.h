@@ -62,7 +62,7 @@ class OfficeDocument final : public std::enable_shared_from_this<OfficeDocument>
     // The core is done with it for this pair; it stays loaded, its changes held back, unless the
     // file cannot be recognised later, when they are written at once. Returns what the user
     // should know of the save to come (a save in another format), or an empty text.
-    std::u16string close();
+    std::u16string keepOrStore();
     // Writes the changes, if any, atomically. Returns whether the file written was read back and
     // held all the document's text. Throws AutomationError when they cannot be written, or would
     // lose text.

@@ -1,10 +1,10 @@
-#include "ui/qt_message_box.h"
+#include "qt/qt_message_box.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
-namespace quorvane::ui {
+namespace quorvane::qt {
 namespace {
 
 QMessageBox::Icon iconOf(int flags) {
@@ -59,4 +59,4 @@ int QtMessageBox::show(std::u16string_view text, std::u16string_view title, int 
     return kOk;
 }
 
-}  // namespace quorvane::ui
+}  // namespace quorvane::qt

@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <vector>
 
-#include "ui/volume_source.h"
+#include "qt/volume_source.h"
 
-namespace quorvane::ui {
+namespace quorvane::qt {
 
 // The drop-down of the machine's drives, that is its mounted volumes. The list is read again
 // each time it opens, so that media inserted meanwhile appear.
@@ -41,4 +41,4 @@ class DriveList final : public QComboBox {
     std::filesystem::path kept_;
 };
 
-}  // namespace quorvane::ui
+}  // namespace quorvane::qt

@@ -3,7 +3,7 @@
 #include <QListWidget>
 #include <filesystem>
 
-namespace quorvane::ui {
+namespace quorvane::qt {
 
 // The classic folder list: the folders from the volume's root down to the open folder, each one
 // step further in, then the open folder's sub-folders. Opening an entry (double-click or Enter)
@@ -28,4 +28,4 @@ class FolderList final : public QListWidget {
     std::filesystem::path path_;
 };
 
-}  // namespace quorvane::ui
+}  // namespace quorvane::qt

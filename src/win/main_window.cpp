@@ -1,4 +1,4 @@
-#include "win/form1.h"
+#include "win/main_window.h"
 
 #include <commctrl.h>
 #include <ole2.h>
@@ -32,8 +32,7 @@ constexpr UINT kRunDrop = WM_APP + 1;
 constexpr int kFirstId = 100;
 constexpr int kFirstPage1Id = 200;
 
-// The window's own controls by their place in form::kWindowControls.
-enum : std::size_t { Image1, MultiPage1, Dir1, Drive1, Option1, Option2, Check1 };
+using enum form::WindowControl;
 
 std::wstring wide(std::u16string_view text) {
     return {text.begin(), text.end()};
@@ -89,24 +88,25 @@ struct ControlKind {
 ControlKind kindOf(std::size_t control) {
     constexpr DWORD child = WS_CHILD | WS_VISIBLE;
     switch (control) {
-        case Image1:
+        case DropArea:
             return {kPictureClass, child, 0};
-        case MultiPage1:
+        case Pages:
             return {WC_TABCONTROLW, child | WS_TABSTOP | WS_CLIPSIBLINGS | TCS_BOTTOM, 0};
-        case Dir1:
+        case Folders:
             return {WC_LISTBOXW,
                     child | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT |
                         LBS_OWNERDRAWFIXED | LBS_HASSTRINGS,
                     WS_EX_CLIENTEDGE};
-        case Drive1:
+        case Drives:
             return {WC_COMBOBOXW, child | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0};
-        case Option1:
+        case CopyOption:
             return {WC_BUTTONW, child | WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, 0};
-        case Option2:
+        case OriginalsOption:
             return {WC_BUTTONW, child | WS_TABSTOP | BS_AUTORADIOBUTTON, 0};
         default:  // the check boxes; the first one ends the option buttons' group
             return {WC_BUTTONW,
-                    child | WS_TABSTOP | BS_AUTOCHECKBOX | (control == Check1 ? WS_GROUP : 0u), 0};
+                    child | WS_TABSTOP | BS_AUTOCHECKBOX | (control == BodyCheck ? WS_GROUP : 0u),
+                    0};
     }
 }
 
@@ -142,12 +142,12 @@ int textWidth(HWND control, HFONT font, std::u16string_view caption) {
 
 }  // namespace
 
-Form1::Form1(automation::ObjectFactory& factory, os::MessageBox& messages, int dpi)
+MainWindow::MainWindow(automation::ObjectFactory& factory, os::MessageBox& messages, int dpi)
     : messages_(messages), driver_(messages, factory), fixedDpi_(dpi) {
-    registerClasses(&Form1::procedure);
-    picture_ = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr),
-                                               MAKEINTRESOURCEW(QUORVANE_PICTURE), IMAGE_BITMAP, 0,
-                                               0, LR_CREATEDIBSECTION));
+    registerClasses(&MainWindow::procedure);
+    picture_.reset(static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr),
+                                                   MAKEINTRESOURCEW(QUORVANE_PICTURE), IMAGE_BITMAP,
+                                                   0, 0, LR_CREATEDIBSECTION)));
     if (!CreateWindowExW(0, kClass, wide(run::RunDriver::kTitle).c_str(), kStyle, CW_USEDEFAULT,
                          CW_USEDEFAULT, 320, 360, nullptr, nullptr, GetModuleHandleW(nullptr),
                          this)) {
@@ -160,7 +160,7 @@ Form1::Form1(automation::ObjectFactory& factory, os::MessageBox& messages, int d
         layOut();
         applyStartUpState();
         drop_ = std::make_unique<DropRegistration>(
-            controls_[Image1], [this] { return !busy_; },
+            controls_[DropArea], [this] { return !busy_; },
             [this](std::vector<std::u16string> paths) { accept(std::move(paths)); });
     } catch (...) {
         // The window would otherwise outlive its object and call into it.
@@ -169,17 +169,13 @@ Form1::Form1(automation::ObjectFactory& factory, os::MessageBox& messages, int d
     }
 }
 
-Form1::~Form1() {
+MainWindow::~MainWindow() {
     drop_.reset();
     if (window_)
         DestroyWindow(window_);
-    for (HFONT font : fonts_)
-        DeleteObject(font);
-    if (picture_)
-        DeleteObject(picture_);
 }
 
-void Form1::createControls() {
+void MainWindow::createControls() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     for (std::size_t i = 0; i < controls_.size(); ++i) {
         const ControlKind kind = kindOf(i);
@@ -188,9 +184,10 @@ void Form1::createControls() {
             kind.style, 0, 0, 0, 0, window_,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstId + i)), instance, nullptr);
     }
-    SetWindowLongPtrW(controls_[Image1], GWLP_USERDATA, reinterpret_cast<LONG_PTR>(picture_));
+    SetWindowLongPtrW(controls_[DropArea], GWLP_USERDATA,
+                      reinterpret_cast<LONG_PTR>(picture_.get()));
 
-    HWND tabs = controls_[MultiPage1];
+    HWND tabs = controls_[Pages];
     // The themed tab control draws tabs along the bottom upside down: it keeps the classic look.
     SetWindowTheme(tabs, L"", L"");
     for (std::size_t i = 0; i < form::kPageCaptions.size(); ++i) {
@@ -201,6 +198,16 @@ void Form1::createControls() {
         SendMessageW(tabs, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
     }
 
+    createFirstPageControls();
+    // Below every control that lies over it, or it would paint over them and take their clicks.
+    SetWindowPos(tabs, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    folders_ = std::make_unique<FolderList>(controls_[Folders]);
+    drives_ = std::make_unique<DriveList>(controls_[Drives]);
+    openStartFolder();
+}
+
+void MainWindow::createFirstPageControls() {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
     for (std::size_t i = 0; i < page1_.size(); ++i) {
         const bool box = i < form::kTextBoxes;
         page1_[i] = CreateWindowExW(
@@ -213,43 +220,43 @@ void Form1::createControls() {
         if (box)
             SendMessageW(page1_[i], EM_SETLIMITTEXT, 0, 0);
     }
-
-    // Below every control that lies over it, or it would paint over them and take their clicks.
-    SetWindowPos(tabs, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-
-    dir1_ = std::make_unique<FolderList>(controls_[Dir1]);
-    drive1_ = std::make_unique<DriveList>(controls_[Drive1]);
-    // The folder list starts where the program was started; a folder that has vanished since
-    // falls back to the user's own folder.
-    std::error_code error;
-    const fs::path start = fs::current_path(error);
-    if (error || !dir1_->setPath(start)) {
-        if (const wchar_t* profile = _wgetenv(L"USERPROFILE"))
-            dir1_->setPath(profile);
-    }
-    drive1_->selectDriveOf(dir1_->path());
 }
 
-void Form1::layOut() {
+// The folder list starts where the program was started; a folder that has vanished since falls
+// back to the user's own folder.
+void MainWindow::openStartFolder() {
+    std::error_code error;
+    const fs::path start = fs::current_path(error);
+    if (error || !folders_->setPath(start)) {
+        if (const wchar_t* profile = _wgetenv(L"USERPROFILE"))
+            folders_->setPath(profile);
+    }
+    drives_->selectDriveOf(folders_->path());
+}
+
+void MainWindow::layOut() {
     auto px = [this](int twips) { return form::pixels(twips, dpi_); };
-    const std::array<HFONT, 4> previous = fonts_;
-    fonts_ = {windowFont(dpi_), fontFor(form::kGothic, 900, dpi_),
-              fontFor(form::kGothic, 825, dpi_), fontFor(form::kPGothic, 900, dpi_)};
+    // The controls let go of the old fonts before they are deleted, as this function ends.
+    const std::array<os::GdiObject<HFONT>, 4> previous =
+        std::exchange(fonts_, {os::GdiObject<HFONT>(windowFont(dpi_)),
+                               os::GdiObject<HFONT>(fontFor(form::kGothic, 900, dpi_)),
+                               os::GdiObject<HFONT>(fontFor(form::kGothic, 825, dpi_)),
+                               os::GdiObject<HFONT>(fontFor(form::kPGothic, 900, dpi_))});
 
     RECT frame{0, 0, px(form::kClientWidth), px(form::kClientHeight)};
     // The frame is the system's, drawn for the monitor's resolution whatever the content's.
     AdjustWindowRectExForDpi(&frame, kStyle, FALSE, 0, GetDpiForWindow(window_));
     SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_[0]), FALSE);
+    SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_[0].get()), FALSE);
 
     for (std::size_t i = 0; i < controls_.size(); ++i) {
         const form::ControlLayout& layout = form::kWindowControls[i];
         const form::Rect& r = layout.twips;
-        const HFONT font = fonts_[static_cast<std::size_t>(layout.font)];
+        const HFONT font = fonts_[static_cast<std::size_t>(layout.font)].get();
         SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         // A drop-down's height is that of its open list; its closed box is sized below.
-        const int height = i == Drive1 ? px(r.height) * 8 : px(r.height);
+        const int height = i == Drives ? px(r.height) * 8 : px(r.height);
         const int box = GetSystemMetricsForDpi(SM_CXMENUCHECK, static_cast<UINT>(dpi_)) + 6;
         const int width =
             layout.caption.empty()
@@ -258,55 +265,57 @@ void Form1::layOut() {
         MoveWindow(controls_[i], px(r.left), px(r.top), width, height, TRUE);
     }
     // The closed drop-down is its edit field and a frame of three pixels above and below.
-    SendMessageW(controls_[Drive1], CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
-                 px(form::kWindowControls[Drive1].twips.height) - 6);
-    SendMessageW(controls_[Dir1], LB_SETITEMHEIGHT, 0, std::max(px(240), px(16) + 1));
+    SendMessageW(controls_[Drives], CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
+                 px(form::kWindowControls[Drives].twips.height) - 6);
+    SendMessageW(controls_[Folders], LB_SETITEMHEIGHT, 0, std::max(px(240), px(16) + 1));
 
-    // The first page's controls lie on the page area of MultiPage1, above its tabs.
-    HWND tabs = controls_[MultiPage1];
+    // The first page's controls lie on the page area of Pages, above its tabs.
+    HWND tabs = controls_[Pages];
     RECT page{};
     GetClientRect(tabs, &page);
     SendMessageW(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&page));
-    const form::Rect& multiPage = form::kWindowControls[MultiPage1].twips;
+    const form::Rect& multiPage = form::kWindowControls[Pages].twips;
     const int left = px(multiPage.left) + page.left;
     const int top = px(multiPage.top) + page.top;
     for (std::size_t i = 0; i < page1_.size(); ++i) {
         const form::ControlLayout& layout = form::kPage1Controls[i];
         const form::Rect& r = layout.twips;
         SendMessageW(page1_[i], WM_SETFONT,
-                     reinterpret_cast<WPARAM>(fonts_[static_cast<std::size_t>(layout.font)]),
+                     reinterpret_cast<WPARAM>(fonts_[static_cast<std::size_t>(layout.font)].get()),
                      FALSE);
         const int width =
             i < form::kTextBoxes
                 ? px(r.width)
                 : std::max(px(r.width),
-                           textWidth(page1_[i], fonts_[static_cast<std::size_t>(layout.font)],
+                           textWidth(page1_[i], fonts_[static_cast<std::size_t>(layout.font)].get(),
                                      layout.caption));
         MoveWindow(page1_[i], left + px(r.left), top + px(r.top), width, px(r.height), TRUE);
     }
-    for (HFONT font : previous)
-        DeleteObject(font);
     InvalidateRect(window_, nullptr, TRUE);
 }
 
-void Form1::applyStartUpState() {
-    SendMessageW(controls_[MultiPage1], TCM_SETCURSEL, 0, 0);
-    SendMessageW(controls_[Option1], BM_SETCHECK, BST_CHECKED, 0);
-    SendMessageW(controls_[Option2], BM_SETCHECK, BST_UNCHECKED, 0);
-    for (std::size_t i = Check1; i < controls_.size(); ++i)
+void MainWindow::applyStartUpState() {
+    SendMessageW(controls_[Pages], TCM_SETCURSEL, 0, 0);
+    SendMessageW(controls_[CopyOption], BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageW(controls_[OriginalsOption], BM_SETCHECK, BST_UNCHECKED, 0);
+    for (std::size_t i = BodyCheck; i < controls_.size(); ++i)
         SendMessageW(controls_[i], BM_SETCHECK, BST_CHECKED, 0);
     applyPageRule();
 }
 
-bool Form1::copying() const {
-    return SendMessageW(controls_[Option1], BM_GETCHECK, 0, 0) == BST_CHECKED;
+bool MainWindow::checked(std::size_t control) const {
+    return SendMessageW(controls_[control], BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-int Form1::page() const {
-    return static_cast<int>(SendMessageW(controls_[MultiPage1], TCM_GETCURSEL, 0, 0));
+bool MainWindow::copying() const {
+    return checked(CopyOption);
 }
 
-void Form1::applyPageRule() {
+int MainWindow::page() const {
+    return static_cast<int>(SendMessageW(controls_[Pages], TCM_GETCURSEL, 0, 0));
+}
+
+void MainWindow::applyPageRule() {
     const form::Visibility shown = form::visibleOnPage(page(), copying());
     for (std::size_t i = 0; i < shown.size(); ++i)
         ShowWindow(controls_[form::kFirstPageControl + i], shown[i] ? SW_SHOWNA : SW_HIDE);
@@ -315,34 +324,35 @@ void Form1::applyPageRule() {
         ShowWindow(control, page() == 0 ? SW_SHOWNA : SW_HIDE);
 }
 
-void Form1::applyCopyOptionRule() {
-    ShowWindow(controls_[Dir1], form::listsShown(copying()) ? SW_SHOWNA : SW_HIDE);
-    ShowWindow(controls_[Drive1], form::listsShown(copying()) ? SW_SHOWNA : SW_HIDE);
+void MainWindow::applyCopyOptionRule() {
+    // The lists belong to copying; both option buttons follow this one rule.
+    ShowWindow(controls_[Folders], copying() ? SW_SHOWNA : SW_HIDE);
+    ShowWindow(controls_[Drives], copying() ? SW_SHOWNA : SW_HIDE);
 }
 
-void Form1::openChosenDrive() {
-    const fs::path root = drive1_->drive();
-    if (root.empty() || root == drive1_->keptDrive())
+void MainWindow::openChosenDrive() {
+    const fs::path root = drives_->drive();
+    if (root.empty() || root == drives_->keptDrive())
         return;
-    folderOnDrive_[drive1_->keptDrive()] = dir1_->path();
+    folderOnDrive_[drives_->keptDrive()] = folders_->path();
     const auto remembered = folderOnDrive_.find(root);
-    if ((remembered != folderOnDrive_.end() && dir1_->setPath(remembered->second)) ||
-        dir1_->setPath(root)) {
-        drive1_->keepChoice();
+    if ((remembered != folderOnDrive_.end() && folders_->setPath(remembered->second)) ||
+        folders_->setPath(root)) {
+        drives_->keepChoice();
         return;
     }
-    const std::u16string name = drive1_->caption();
-    drive1_->revertChoice();
+    const std::u16string name = drives_->caption();
+    drives_->revertChoice();
     tell(form::unreadableDrive(name), MessageBox::kExclamation);
 }
 
-void Form1::openFolder(int index) {
-    const fs::path folder = dir1_->entry(index);
-    if (!dir1_->setPath(folder))
+void MainWindow::openFolder(int index) {
+    const fs::path folder = folders_->entry(index);
+    if (!folders_->setPath(folder))
         tell(form::unopenableFolder(os::fromNativePath(folder)), MessageBox::kExclamation);
 }
 
-HWND Form1::control(std::u16string_view name) const {
+HWND MainWindow::control(std::u16string_view name) const {
     for (std::size_t i = 0; i < controls_.size(); ++i) {
         if (form::kWindowControls[i].name == name)
             return controls_[i];
@@ -354,15 +364,15 @@ HWND Form1::control(std::u16string_view name) const {
     return nullptr;
 }
 
-IDropTarget& Form1::dropTarget() const {
+IDropTarget& MainWindow::dropTarget() const {
     return drop_->target();
 }
 
-HWND Form1::messageOwner() const {
+HWND MainWindow::messageOwner() const {
     return busy_ ? busy_->owner() : window_;
 }
 
-bool Form1::preTranslate(const MSG& msg) {
+bool MainWindow::preTranslate(const MSG& msg) {
     if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB || busy_ || !window_ ||
         (msg.hwnd != window_ && !IsChild(window_, msg.hwnd))) {
         return false;
@@ -388,7 +398,7 @@ bool Form1::preTranslate(const MSG& msg) {
     return true;
 }
 
-void Form1::accept(std::vector<std::u16string> paths) {
+void MainWindow::accept(std::vector<std::u16string> paths) {
     // The window is busy from here on, so nothing changes the settings before the first run and
     // a second drop is refused.
     pending_ = std::move(paths);
@@ -396,7 +406,7 @@ void Form1::accept(std::vector<std::u16string> paths) {
     PostMessageW(window_, kRunDrop, 0, 0);
 }
 
-void Form1::runEach(const std::vector<std::u16string>& paths) {
+void MainWindow::runEach(const std::vector<std::u16string>& paths) {
     struct Done {
         std::unique_ptr<BusyRun>& busy;
         HWND window;
@@ -412,31 +422,32 @@ void Form1::runEach(const std::vector<std::u16string>& paths) {
         [this](const form::Message& message) { tell(message.text, message.flags); });
 }
 
-void Form1::tell(const std::u16string& text, int flags) {
+void MainWindow::tell(const std::u16string& text, int flags) {
     messages_.show(text, run::RunDriver::kTitle, flags);
 }
 
-run::RunRequest Form1::runRequest() const {
+run::RunRequest MainWindow::runRequest() const {
     form::ControlValues values;
     values.copying = copying();
-    values.folder = os::fromNativePath(dir1_->path());
+    values.folder = os::fromNativePath(folders_->path());
     for (std::size_t i = 0; i < values.texts.size(); ++i) {
         std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(page1_[i])), L'\0');
         GetWindowTextW(page1_[i], text.data(), static_cast<int>(text.size() + 1));
         values.texts[i].assign(text.begin(), text.end());
     }
-    for (std::size_t i = 0; i < values.checks.size(); ++i)
-        values.checks[i] = SendMessageW(controls_[Check1 + i], BM_GETCHECK, 0, 0) == BST_CHECKED;
+    values.regions = {checked(BodyCheck), checked(TextBoxesCheck), checked(HeadersFootersCheck)};
+    values.matchCase = checked(MatchCaseCheck);
+    values.distinguishWidths = checked(WidthsCheck);
     return form::requestFrom(values);
 }
 
-LRESULT CALLBACK Form1::procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+LRESULT CALLBACK MainWindow::procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
     if (message == WM_NCCREATE) {
-        auto* self = static_cast<Form1*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
+        auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
         self->window_ = window;
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
-    auto* self = reinterpret_cast<Form1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!self)
         return DefWindowProcW(window, message, w, l);
     if (message == WM_NCDESTROY) {
@@ -447,35 +458,36 @@ LRESULT CALLBACK Form1::procedure(HWND window, UINT message, WPARAM w, LPARAM l)
     return self->handle(message, w, l);
 }
 
-LRESULT Form1::handle(UINT message, WPARAM w, LPARAM l) {
+LRESULT MainWindow::handle(UINT message, WPARAM w, LPARAM l) {
     switch (message) {
         case WM_NOTIFY: {
             const auto* header = reinterpret_cast<const NMHDR*>(l);
-            if (header->hwndFrom == controls_[MultiPage1] && header->code == TCN_SELCHANGE)
+            if (header->hwndFrom == controls_[Pages] && header->code == TCN_SELCHANGE)
                 applyPageRule();
             return 0;
         }
         case WM_COMMAND: {
             const HWND from = reinterpret_cast<HWND>(l);
             const WORD code = HIWORD(w);
-            if ((from == controls_[Option1] || from == controls_[Option2]) && code == BN_CLICKED) {
-                // Both buttons follow the same rule: it looks at Option1 whichever was clicked.
+            if ((from == controls_[CopyOption] || from == controls_[OriginalsOption]) &&
+                code == BN_CLICKED) {
+                // Both buttons follow the same rule: it looks at CopyOption whichever was clicked.
                 applyCopyOptionRule();
-            } else if (from == controls_[Drive1]) {
+            } else if (from == controls_[Drives]) {
                 if (code == CBN_DROPDOWN)
-                    drive1_->reload();
+                    drives_->reload();
                 else if (code == CBN_SELENDOK ||
                          (code == CBN_SELCHANGE && !SendMessageW(from, CB_GETDROPPEDSTATE, 0, 0)))
                     openChosenDrive();
-            } else if (from == controls_[Dir1] && code == LBN_DBLCLK) {
+            } else if (from == controls_[Folders] && code == LBN_DBLCLK) {
                 openFolder(static_cast<int>(SendMessageW(from, LB_GETCURSEL, 0, 0)));
             }
             return 0;
         }
         case WM_DRAWITEM: {
             const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(l);
-            if (item->hwndItem == controls_[Dir1]) {
-                dir1_->draw(*item);
+            if (item->hwndItem == controls_[Folders]) {
+                folders_->draw(*item);
                 return TRUE;
             }
             break;
@@ -486,7 +498,7 @@ LRESULT Form1::handle(UINT message, WPARAM w, LPARAM l) {
         case WM_CTLCOLORSTATIC: {
             // Labels, option buttons and check boxes lie on the page area: its face is the
             // window's own unless a theme still draws the tab control, whose pane is white.
-            const int face = GetWindowTheme(controls_[MultiPage1]) ? COLOR_WINDOW : COLOR_BTNFACE;
+            const int face = GetWindowTheme(controls_[Pages]) ? COLOR_WINDOW : COLOR_BTNFACE;
             HDC dc = reinterpret_cast<HDC>(w);
             SetBkColor(dc, GetSysColor(face));
             SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));

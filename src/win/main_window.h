@@ -26,13 +26,13 @@ class FolderList;
 // page of MultiPage1; the controls of the other two pages belong to the window and lie over the
 // page area, shown and hidden by the page rules. Files and folders dropped on Image1 start one
 // run each once the drop has returned, so that the program they were dragged from is not held up.
-class Form1 final {
+class MainWindow final {
   public:
     // dpi 0 lays the window out for the monitor it is on, and again when it moves to another.
-    Form1(automation::ObjectFactory& factory, os::MessageBox& messages, int dpi = 0);
-    ~Form1();
-    Form1(const Form1&) = delete;
-    Form1& operator=(const Form1&) = delete;
+    MainWindow(automation::ObjectFactory& factory, os::MessageBox& messages, int dpi = 0);
+    ~MainWindow();
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
 
     HWND handle() const { return window_; }
     // A control by its name (Image1, MultiPage1, TextBox1, Check5, ...), null for another name.
@@ -50,6 +50,8 @@ class Form1 final {
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM w, LPARAM l);
     LRESULT handle(UINT message, WPARAM w, LPARAM l);
     void createControls();
+    void createFirstPageControls();
+    void openStartFolder();
     void layOut();
     void applyStartUpState();
     void applyPageRule();
@@ -59,6 +61,7 @@ class Form1 final {
     void accept(std::vector<std::u16string> paths);
     void runEach(const std::vector<std::u16string>& paths);
     void tell(const std::u16string& text, int flags);
+    bool checked(std::size_t control) const;
     bool copying() const;
     int page() const;
 
@@ -69,15 +72,15 @@ class Form1 final {
     HWND window_ = nullptr;
     std::array<HWND, form::kWindowControls.size()> controls_{};
     std::array<HWND, form::kPage1Controls.size()> page1_{};
-    std::array<HFONT, 4> fonts_{};
-    HBITMAP picture_ = nullptr;
-    std::unique_ptr<FolderList> dir1_;
-    std::unique_ptr<DriveList> drive1_;
+    std::array<os::GdiObject<HFONT>, 4> fonts_;
+    os::GdiObject<HBITMAP> picture_;
+    std::unique_ptr<FolderList> folders_;
+    std::unique_ptr<DriveList> drives_;
     std::unique_ptr<DropRegistration> drop_;
     // The paths of the drop taken, until the runs start right after it.
     std::vector<std::u16string> pending_;
     std::unique_ptr<BusyRun> busy_;
-    // The folder Dir1 last had open on each drive, so that going back to a drive returns there.
+    // The folder the list last had open on each drive, so that going back to a drive returns there.
     std::map<std::filesystem::path, std::filesystem::path> folderOnDrive_;
 };
 

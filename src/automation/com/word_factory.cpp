@@ -1,4 +1,4 @@
-#include "automation/com/word_session.h"
+#include "automation/com/word_factory.h"
 
 #ifdef _WIN32
 #include <windows.h>

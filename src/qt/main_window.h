@@ -8,10 +8,11 @@
 #include <vector>
 
 #include "automation/variant.h"
+#include "form/layout.h"
 #include "os/message_box.h"
+#include "qt/volume_source.h"
 #include "run/run_driver.h"
 #include "run/run_request.h"
-#include "ui/volume_source.h"
 
 class QCheckBox;
 class QDragMoveEvent;
@@ -21,7 +22,7 @@ class QLineEdit;
 class QRadioButton;
 class QTabWidget;
 
-namespace quorvane::ui {
+namespace quorvane::qt {
 
 class BusyRun;
 class DriveList;
@@ -33,13 +34,13 @@ class FolderList;
 // returned, so that the program they were dragged from is not held up. Each run gets a request
 // built from the controls when it starts; the window blocks input while runs work, so the
 // request shows the user what a reading at every use would.
-class Form1 final : public QWidget {
+class MainWindow final : public QWidget {
     Q_OBJECT
 
   public:
-    Form1(automation::ObjectFactory& factory, os::MessageBox& messages, const VolumeSource& volumes,
-          QWidget* parent = nullptr);
-    ~Form1() override;
+    MainWindow(automation::ObjectFactory& factory, os::MessageBox& messages,
+               const VolumeSource& volumes, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // What a run started now would do, as the controls say.
     run::RunRequest runRequest() const;
@@ -49,6 +50,12 @@ class Form1 final : public QWidget {
 
   private:
     void createControls();
+    void createDropArea();
+    // The pages, and on the first one the pair boxes, which it returns in tab order.
+    std::vector<QWidget*> createPages();
+    void createPageControls();
+    QCheckBox* createCheck(const form::ControlLayout& layout);
+    void openStartFolder();
     void applyStartUpState();
     void applyPageRule();
     void applyCopyOptionRule();
@@ -66,15 +73,19 @@ class Form1 final : public QWidget {
     // From an accepted drop until its last run has ended.
     std::unique_ptr<BusyRun> busy_;
 
-    QLabel* image1_ = nullptr;
-    QTabWidget* multiPage1_ = nullptr;
-    FolderList* dir1_ = nullptr;
-    DriveList* drive1_ = nullptr;
-    QRadioButton* option1_ = nullptr;
-    QRadioButton* option2_ = nullptr;
-    std::vector<QCheckBox*> checks_;
-    // The folder Dir1 last had open on each drive, so that going back to a drive returns there.
+    QLabel* dropArea_ = nullptr;
+    QTabWidget* pages_ = nullptr;
+    FolderList* folders_ = nullptr;
+    DriveList* drives_ = nullptr;
+    QRadioButton* copyOption_ = nullptr;
+    QRadioButton* originalsOption_ = nullptr;
+    QCheckBox* bodyCheck_ = nullptr;
+    QCheckBox* textBoxesCheck_ = nullptr;
+    QCheckBox* headersFootersCheck_ = nullptr;
+    QCheckBox* matchCaseCheck_ = nullptr;
+    QCheckBox* widthsCheck_ = nullptr;
+    // The folder the list last had open on each drive, so that going back to a drive returns there.
     std::map<std::filesystem::path, std::filesystem::path> folderOnDrive_;
 };
 
-}  // namespace quorvane::ui
+}  // namespace quorvane::qt

@@ -10,7 +10,7 @@
 #include <tuple>
 
 #include "page_rows.h"
-#include "ui/application_setup.h"
+#include "qt/application_setup.h"
 #include "ui_test_support.h"
 
 namespace quorvane::test {
@@ -22,12 +22,12 @@ namespace fs = std::filesystem;
 constexpr const char* kPageControls[] = {"Dir1",   "Drive1", "Option1", "Option2", "Check1",
                                          "Check2", "Check3", "Check4",  "Check5"};
 
-class Form1Test : public ::testing::Test, public WindowFixture {
+class MainWindowTest : public ::testing::Test, public WindowFixture {
   protected:
     void SetUp() override { open(); }
 };
 
-TEST_F(Form1Test, StartsOnTheFirstPageWithCopyingChosenAndEveryCheckSet) {
+TEST_F(MainWindowTest, StartsOnTheFirstPageWithCopyingChosenAndEveryCheckSet) {
     EXPECT_EQ(form->windowTitle(), "Quorvane");
     EXPECT_EQ(form->size(), QSize(302, 317));
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
@@ -51,7 +51,7 @@ TEST_F(Form1Test, StartsOnTheFirstPageWithCopyingChosenAndEveryCheckSet) {
     EXPECT_EQ(request.destinationFolder, os::fromNativePath(fs::current_path()));
 }
 
-TEST_F(Form1Test, TabOrderRunsThroughThePairsThenTheWindowControls) {
+TEST_F(MainWindowTest, TabOrderRunsThroughThePairsThenTheWindowControls) {
     const QStringList expected{"TextBox1", "TextBox2", "TextBox3", "TextBox4", "TextBox5",
                                "TextBox6", "Dir1",     "Drive1",   "Option1",  "Option2",
                                "Check1",   "Check2",   "Check3",   "Check4",   "Check5"};
@@ -65,7 +65,7 @@ TEST_F(Form1Test, TabOrderRunsThroughThePairsThenTheWindowControls) {
     EXPECT_EQ(order, expected);
 }
 
-TEST_F(Form1Test, ThePairBoxesMakeThePairsInOrderAsTyped) {
+TEST_F(MainWindowTest, ThePairBoxesMakeThePairsInOrderAsTyped) {
     for (int box = 1; box <= 6; ++box)
         control<QLineEdit>(("TextBox" + std::to_string(box)).c_str())
             ->setText(QString(" t%1 ").arg(box));
@@ -80,7 +80,7 @@ TEST_F(Form1Test, ThePairBoxesMakeThePairsInOrderAsTyped) {
     }
 }
 
-class PageRuleTest : public Form1Test, public ::testing::WithParamInterface<PageRow> {};
+class PageRuleTest : public MainWindowTest, public ::testing::WithParamInterface<PageRow> {};
 
 TEST_P(PageRuleTest, ShowsExactlyTheControlsOfTheSelectedPage) {
     const auto& [page, copying, shown] = GetParam();
@@ -97,7 +97,7 @@ TEST_P(PageRuleTest, ShowsExactlyTheControlsOfTheSelectedPage) {
 
 INSTANTIATE_TEST_SUITE_P(AllPages, PageRuleTest, kPageRows, pageRowName);
 
-TEST_F(Form1Test, ValuesSurvivePageChanges) {
+TEST_F(MainWindowTest, ValuesSurvivePageChanges) {
     multiPage1()->setCurrentIndex(2);
     QTest::mouseClick(control("Check4"), Qt::LeftButton);
     control<QLineEdit>("TextBox1")->setText("a");
@@ -179,9 +179,9 @@ TEST(FontTest, TheWindowFontsResolveToJapaneseFontsThatHaveTheGlyphs) {
     const QStringList families = QFontDatabase::families();
     if (!families.contains("IPAGothic") || !families.contains("IPAPGothic"))
         GTEST_SKIP() << "fonts-ipafont-gothic is not installed";
-    EXPECT_EQ(QFontInfo(QFont(ui::kGothic)).family(), "IPAGothic");
-    EXPECT_EQ(QFontInfo(QFont(ui::kPGothic)).family(), "IPAPGothic");
-    const QFontMetrics metrics{QFont(ui::kGothic)};
+    EXPECT_EQ(QFontInfo(QFont(qt::kGothic)).family(), "IPAGothic");
+    EXPECT_EQ(QFontInfo(QFont(qt::kPGothic)).family(), "IPAPGothic");
+    const QFontMetrics metrics{QFont(qt::kGothic)};
     for (const QChar c : QStringLiteral("置換ﾌｧｲﾙ→ドラッグ"))
         EXPECT_TRUE(metrics.inFont(c)) << int(c.unicode());
 }

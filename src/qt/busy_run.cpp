@@ -1,4 +1,4 @@
-#include "ui/busy_run.h"
+#include "qt/busy_run.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -11,7 +11,7 @@
 #include "form/window_rules.h"
 #include "os/error.h"
 
-namespace quorvane::ui {
+namespace quorvane::qt {
 namespace {
 
 bool isUserInput(QEvent::Type type) {
@@ -94,4 +94,4 @@ bool BusyRun::eventFilter(QObject* watched, QEvent* event) {
     return true;
 }
 
-}  // namespace quorvane::ui
+}  // namespace quorvane::qt

@@ -22,13 +22,13 @@ RECT inClient(HWND control) {
     return r;
 }
 
-class Form1WindowTest : public WindowFixture {
+class MainWindowTest : public WindowFixture {
   protected:
     void SetUp() override { open(word); }
     automation::fake::FakeWordProcessor word;
 };
 
-TEST_F(Form1WindowTest, StartsOnTheFirstPageWithCopyingChosenAndEveryCheckSet) {
+TEST_F(MainWindowTest, StartsOnTheFirstPageWithCopyingChosenAndEveryCheckSet) {
     EXPECT_EQ(textOf(form->handle()), u"Quorvane");
     EXPECT_EQ(SendMessageW(at(u"MultiPage1"), TCM_GETCURSEL, 0, 0), 0);
     for (std::size_t i = 0; i < form::kPageCaptions.size(); ++i) {
@@ -55,7 +55,7 @@ TEST_F(Form1WindowTest, StartsOnTheFirstPageWithCopyingChosenAndEveryCheckSet) {
     EXPECT_TRUE(request.matchCase && request.distinguishWidths);
 }
 
-class GeometryTest : public Form1WindowTest, public ::testing::WithParamInterface<int> {
+class GeometryTest : public MainWindowTest, public ::testing::WithParamInterface<int> {
   protected:
     void SetUp() override { open(word, GetParam()); }
 };
@@ -94,7 +94,7 @@ TEST_P(GeometryTest, EveryControlLiesWhereItsTwipsSayAtTheWindowsResolution) {
 
 INSTANTIATE_TEST_SUITE_P(At96And144Dpi, GeometryTest, ::testing::Values(96, 144));
 
-TEST_F(Form1WindowTest, TabGoesThroughTheShownControlsInTheWindowsOrder) {
+TEST_F(MainWindowTest, TabGoesThroughTheShownControlsInTheWindowsOrder) {
     auto tabs = [this](int page, std::size_t presses) {
         selectPage(page);
         SetFocus(at(u"MultiPage1"));
@@ -117,7 +117,7 @@ TEST_F(Form1WindowTest, TabGoesThroughTheShownControlsInTheWindowsOrder) {
     EXPECT_EQ(tabs(2, 2), (std::vector<std::u16string>{u"Check1", u"Check2"}));
 }
 
-class PageRuleTest : public Form1WindowTest, public ::testing::WithParamInterface<PageRow> {};
+class PageRuleTest : public MainWindowTest, public ::testing::WithParamInterface<PageRow> {};
 
 TEST_P(PageRuleTest, ShowsExactlyTheControlsOfTheSelectedPage) {
     const auto& [page, copying, visible] = GetParam();
@@ -137,7 +137,7 @@ TEST_P(PageRuleTest, ShowsExactlyTheControlsOfTheSelectedPage) {
 
 INSTANTIATE_TEST_SUITE_P(AllPages, PageRuleTest, kPageRows, pageRowName);
 
-TEST_F(Form1WindowTest, OptionsExcludeEachOtherAndValuesSurvivePageChanges) {
+TEST_F(MainWindowTest, OptionsExcludeEachOtherAndValuesSurvivePageChanges) {
     selectPage(1);
     click(u"Option2");
     EXPECT_FALSE(checked(u"Option1"));

@@ -1,4 +1,4 @@
-#include "automation/com/word_session.h"
+#include "automation/com/word_factory.h"
 
 #include <gtest/gtest.h>
 

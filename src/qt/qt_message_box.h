@@ -2,7 +2,7 @@
 
 #include "os/message_box.h"
 
-namespace quorvane::ui {
+namespace quorvane::qt {
 
 // The program's message boxes as Qt dialogs, modal over the active window, with Japanese buttons.
 class QtMessageBox final : public os::MessageBox {
@@ -10,4 +10,4 @@ class QtMessageBox final : public os::MessageBox {
     int show(std::u16string_view text, std::u16string_view title, int flags) override;
 };
 
-}  // namespace quorvane::ui
+}  // namespace quorvane::qt

@@ -1,4 +1,4 @@
-#include "ui/application_setup.h"
+#include "qt/application_setup.h"
 
 #include <QApplication>
 #include <QFont>
@@ -7,7 +7,7 @@
 #include <QLocale>
 #include <QTranslator>
 
-namespace quorvane::ui {
+namespace quorvane::qt {
 
 void installFontSubstitutions() {
     const QString noto = QStringLiteral("Noto Sans CJK JP");
@@ -30,4 +30,4 @@ void setUpApplication(QApplication& app) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorvane/quorvane.png")));
 }
 
-}  // namespace quorvane::ui
+}  // namespace quorvane::qt

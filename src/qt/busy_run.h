@@ -10,7 +10,7 @@ class QLabel;
 class QProgressBar;
 class QWidget;
 
-namespace quorvane::ui {
+namespace quorvane::qt {
 
 // The window while the runs of one drop work: busy cursor, a window-modal progress line that
 // names the document at hand, painting kept alive, and no user input reaching the window, so
@@ -39,4 +39,4 @@ class BusyRun final : public QObject, public run::RunProgress {
     bool closeRequested_ = false;
 };
 
-}  // namespace quorvane::ui
+}  // namespace quorvane::qt

@@ -4,7 +4,7 @@
 
 class QApplication;
 
-namespace quorvane::ui {
+namespace quorvane::qt {
 
 // The fonts the window asks for by their Japanese names.
 inline const QString kGothic = QStringLiteral("ＭＳ ゴシック");
@@ -18,4 +18,4 @@ void installFontSubstitutions();
 // Fonts, Japanese texts for Qt's own dialogs and menus, and the window icon.
 void setUpApplication(QApplication& app);
 
-}  // namespace quorvane::ui
+}  // namespace quorvane::qt

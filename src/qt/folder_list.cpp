@@ -1,4 +1,4 @@
-#include "ui/folder_list.h"
+#include "qt/folder_list.h"
 
 #include <QCollator>
 #include <QStorageInfo>
@@ -10,7 +10,7 @@
 
 #include "os/file_system.h"
 
-namespace quorvane::ui {
+namespace quorvane::qt {
 namespace {
 
 namespace fs = std::filesystem;
@@ -119,4 +119,4 @@ void FolderList::open(QListWidgetItem* item) {
         emit openRefused(folder);
 }
 
-}  // namespace quorvane::ui
+}  // namespace quorvane::qt

@@ -1,4 +1,4 @@
-#include "ui/volume_source.h"
+#include "qt/volume_source.h"
 
 #include <QStorageInfo>
 #include <algorithm>
@@ -7,7 +7,7 @@
 
 #include "os/file_system.h"
 
-namespace quorvane::ui {
+namespace quorvane::qt {
 namespace {
 
 // File systems that hold no user files, or that are only plumbing of the system or of snaps.
@@ -43,4 +43,4 @@ std::vector<Volume> SystemVolumes::volumes() const {
     return result;
 }
 
-}  // namespace quorvane::ui
+}  // namespace quorvane::qt

@@ -1,11 +1,11 @@
-#include "ui/drive_list.h"
+#include "qt/drive_list.h"
 
 #include <QSignalBlocker>
 #include <algorithm>
 
 #include "os/file_system.h"
 
-namespace quorvane::ui {
+namespace quorvane::qt {
 namespace {
 
 namespace fs = std::filesystem;
@@ -82,4 +82,4 @@ void DriveList::select(const fs::path& root) {
     setCurrentIndex(it == volumes_.end() ? -1 : static_cast<int>(it - volumes_.begin()));
 }
 
-}  // namespace quorvane::ui
+}  // namespace quorvane::qt

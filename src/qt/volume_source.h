@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <vector>
 
-namespace quorvane::ui {
+namespace quorvane::qt {
 
 // A "drive" of the drive list: a mounted volume, by its label and the folder it is mounted on.
 struct Volume {
@@ -26,4 +26,4 @@ class SystemVolumes final : public VolumeSource {
     std::vector<Volume> volumes() const override;
 };
 
-}  // namespace quorvane::ui
+}  // namespace quorvane::qt
