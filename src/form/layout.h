@@ -92,7 +92,7 @@ inline constexpr std::array<ControlLayout, 10> kPage1Controls{{
 }};
 inline constexpr std::size_t kTextBoxes = 6;
 
-// Where kWindowControls' page controls start: Dir1 .. Check5 in the order of PageControl.
+// Where kWindowControls' page controls start: Dir1 .. Check5.
 inline constexpr std::size_t kFirstPageControl = Folders;
 
 // Focus moves through MultiPage1, the first page's text boxes, then the window's controls.

@@ -44,8 +44,8 @@ Visibility visibleOnPage(int page, bool copying) {
     if (page >= 0 && page < static_cast<int>(kShown.size()))
         shown = kShown[static_cast<std::size_t>(page)];
     if (!copying) {
-        shown[static_cast<std::size_t>(PageControl::Folders)] = false;
-        shown[static_cast<std::size_t>(PageControl::Drives)] = false;
+        shown[Folders - kFirstPageControl] = false;
+        shown[Drives - kFirstPageControl] = false;
     }
     return shown;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "form/layout.h"
 #include "run/run_request.h"
 #include "run/run_result.h"
 
@@ -16,20 +17,9 @@ namespace quorvane::form {
 // cannot drift apart: which controls each page shows, the request a run gets from the controls,
 // and what the user is told of a run's result.
 
-// The controls of the two pages that have none of their own: they belong to the window and lie
-// over the page area, in this order.
-enum class PageControl : std::size_t {
-    Folders,
-    Drives,
-    CopyOption,
-    OriginalsOption,
-    BodyCheck,
-    TextBoxesCheck,
-    HeadersFootersCheck,
-    MatchCaseCheck,
-    WidthsCheck,
-};
-inline constexpr std::size_t kPageControls = 9;
+// The controls of the two pages that have none of their own, kWindowControls from
+// kFirstPageControl on: they belong to the window and lie over the page area.
+inline constexpr std::size_t kPageControls = kWindowControls.size() - kFirstPageControl;
 using Visibility = std::array<bool, kPageControls>;
 
 // The page rule: the controls shown on page (0 to 2), given whether copying (Option1) is chosen.
