@@ -58,6 +58,21 @@ inline constexpr std::array<ControlLayout, 11> kWindowControls{{
     {u"Check5", u"全角半角を区別", {405, 3840, 2340, 315}, Font::Window},
 }};
 
+// The window's own controls by their place in kWindowControls.
+enum WindowControl : std::size_t {
+    DropArea,
+    Pages,
+    Folders,
+    Drives,
+    CopyOption,
+    OriginalsOption,
+    BodyCheck,
+    TextBoxesCheck,
+    HeadersFootersCheck,
+    MatchCaseCheck,
+    WidthsCheck,
+};
+
 inline constexpr std::array<std::u16string_view, 3> kPageCaptions{u"文字入力", u"ファイルの取扱",
                                                                   u"置換オプション"};
 
@@ -77,8 +92,8 @@ inline constexpr std::array<ControlLayout, 10> kPage1Controls{{
 }};
 inline constexpr std::size_t kTextBoxes = 6;
 
-// Where kWindowControls' page controls start: Dir1 .. Check5 in the order of PageControl.
-inline constexpr std::size_t kFirstPageControl = 2;
+// Where kWindowControls' page controls start: Dir1 .. Check5.
+inline constexpr std::size_t kFirstPageControl = Folders;
 
 // Focus moves through MultiPage1, the first page's text boxes, then the window's controls.
 inline constexpr std::array<std::u16string_view, 16> kTabOrder{

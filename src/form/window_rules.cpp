@@ -1,7 +1,10 @@
 #include "form/window_rules.h"
 
+#include <algorithm>
+#include <thread>
 #include <vector>
 
+#include "os/available_memory.h"
 #include "os/message_box.h"
 #include "os/text_encoding.h"
 
@@ -41,8 +44,8 @@ Visibility visibleOnPage(int page, bool copying) {
     if (page >= 0 && page < static_cast<int>(kShown.size()))
         shown = kShown[static_cast<std::size_t>(page)];
     if (!copying) {
-        shown[static_cast<std::size_t>(PageControl::Dir1)] = false;
-        shown[static_cast<std::size_t>(PageControl::Drive1)] = false;
+        shown[Folders - kFirstPageControl] = false;
+        shown[Drives - kFirstPageControl] = false;
     }
     return shown;
 }
@@ -54,10 +57,23 @@ run::RunRequest requestFrom(const ControlValues& values) {
     request.destinationFolder = values.folder;
     for (std::size_t j = 0; j < run::RunRequest::kPairs; ++j)
         request.pairs[j] = {values.texts[2 * j], values.texts[2 * j + 1]};
-    request.regions = {values.checks[0], values.checks[1], values.checks[2]};
-    request.matchCase = values.checks[3];
-    request.distinguishWidths = values.checks[4];
+    request.regions = values.regions;
+    request.matchCase = values.matchCase;
+    request.distinguishWidths = values.distinguishWidths;
+    request.offices = officesForThisMachine();
     return request;
+}
+
+int officesForThisMachine() {
+#ifdef _WIN32
+    return 1;
+#else
+    constexpr std::uint64_t kPerOffice = 300ULL * 1024 * 1024;
+    const auto available = os::availableMemory().value_or(0);
+    const int cores = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 4);
+    return std::clamp(static_cast<int>(std::min<std::uint64_t>(available / kPerOffice, 4)), 1,
+                      cores);
+#endif
 }
 
 std::optional<Message> reportOf(const run::RunResult& result) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "form/layout.h"
 #include "run/run_request.h"
 #include "run/run_result.h"
 
@@ -16,30 +17,15 @@ namespace quorvane::form {
 // cannot drift apart: which controls each page shows, the request a run gets from the controls,
 // and what the user is told of a run's result.
 
-// The controls of the two pages that have none of their own: they belong to the window and lie
-// over the page area, in this order.
-enum class PageControl : std::size_t {
-    Dir1,
-    Drive1,
-    Option1,
-    Option2,
-    Check1,
-    Check2,
-    Check3,
-    Check4,
-    Check5,
-};
-inline constexpr std::size_t kPageControls = 9;
+// The controls of the two pages that have none of their own, kWindowControls from
+// kFirstPageControl on: they belong to the window and lie over the page area.
+inline constexpr std::size_t kPageControls = kWindowControls.size() - kFirstPageControl;
 using Visibility = std::array<bool, kPageControls>;
 
 // The page rule: the controls shown on page (0 to 2), given whether copying (Option1) is chosen.
-// The lists belong to copying: with the originals edited they stay hidden on every page.
+// The lists belong to copying: with the originals edited they stay hidden on every page, and
+// both option buttons show or hide them as they change that choice.
 Visibility visibleOnPage(int page, bool copying);
-
-// Both option buttons follow one rule: the lists show while copying is chosen.
-inline bool listsShown(bool copying) {
-    return copying;
-}
 
 // The controls' values as a run reads them.
 struct ControlValues {
@@ -47,10 +33,18 @@ struct ControlValues {
     std::u16string folder;
     // TextBox1 .. TextBox6: find, replacement, find, replacement, ...
     std::array<std::u16string, 6> texts;
-    // Check1 .. Check5: body, text boxes, headers and footers, match case, distinguish widths.
-    std::array<bool, 5> checks{true, true, true, true, true};
+    run::Regions regions;
+    bool matchCase = true;
+    bool distinguishWidths = true;
 };
+// The request for a run of the window: the controls' values, and as many offices as
+// officesForThisMachine() gives.
 run::RunRequest requestFrom(const ControlValues& values);
+
+// Offices for the documents of a run: one per core, at most four, and only as many as the memory
+// not in use holds (about 300 MiB each); where that cannot be read, one. On Windows one Word
+// serves a run: its objects answer only the thread that made them.
+int officesForThisMachine();
 
 // A message box for the user: its text and the classic flags.
 struct Message {

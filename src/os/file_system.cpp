@@ -13,7 +13,7 @@
 #include <utility>
 
 #ifdef _WIN32
-#include <windows.h>
+#include "os/unique_handle.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -236,27 +236,10 @@ std::uint32_t fileAttributes(std::u16string_view path) {
     return attributes;
 }
 
-class FindHandle final {
-  public:
-    explicit FindHandle(HANDLE handle) : handle_(handle) {}
-    ~FindHandle() {
-        if (valid())
-            FindClose(handle_);
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
-
-  private:
-    HANDLE handle_;
-};
-
 struct FolderListing::Impl {
     std::u16string folder;
     WIN32_FIND_DATAW entry{};
-    std::unique_ptr<FindHandle> handle;
+    FindHandle handle;
     bool pending = false;  // entry holds a name not yet looked at
 };
 
@@ -266,8 +249,8 @@ FolderListing::FolderListing(std::u16string_view folder) : impl_(std::make_uniqu
     if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/')
         pattern += L'\\';
     pattern += L"*.*";
-    impl_->handle = std::make_unique<FindHandle>(FindFirstFileW(pattern.c_str(), &impl_->entry));
-    if (impl_->handle->valid()) {
+    impl_->handle = FindHandle(FindFirstFileW(pattern.c_str(), &impl_->entry));
+    if (impl_->handle) {
         impl_->pending = true;
         return;
     }
@@ -287,7 +270,7 @@ std::u16string FolderListing::next() {
         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     while (impl_->pending) {
         const WIN32_FIND_DATAW entry = impl_->entry;
-        if (!FindNextFileW(impl_->handle->get(), &impl_->entry)) {
+        if (!FindNextFileW(impl_->handle.get(), &impl_->entry)) {
             const std::error_code ec = lastError();
             if (ec.value() != ERROR_NO_MORE_FILES)
                 throw failure(impl_->folder, u"の中を読み取れません", ec);
@@ -440,11 +423,12 @@ Status copyFile(std::u16string_view source, std::u16string_view destination) {
     fs::permissions(partial, fs::perms::owner_write, fs::perm_options::add, ec);
     // The copy reaches the disk before it takes the destination's name, so that a power cut
     // never leaves an empty or partial file under that name.
-    const HANDLE written = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr);
-    const bool flushed = written != INVALID_HANDLE_VALUE && FlushFileBuffers(written);
-    if (written != INVALID_HANDLE_VALUE)
-        CloseHandle(written);
+    bool flushed = false;
+    {
+        const KernelHandle written(CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr,
+                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        flushed = written && FlushFileBuffers(written.get());
+    }
     if (!flushed || !MoveFileExW(partial.c_str(), to.c_str(),
                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         const std::u16string reason = describe(lastError());

@@ -10,7 +10,7 @@ namespace quorvane::os::log {
 // start() is called every entry goes nowhere, which is what tests want.
 
 // The log file in the user's state folder ($XDG_STATE_HOME/quorvane, else
-// ~/.local/state/quorvane).
+// ~/.local/state/quorvane; on Windows %LOCALAPPDATA%\Quorvane).
 std::filesystem::path defaultFile();
 
 // Writes entries to file, rotated at a fixed size with a few old files kept; echo also copies

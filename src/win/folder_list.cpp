@@ -46,13 +46,6 @@ std::vector<fs::path> subFolders(const fs::path& folder, std::error_code& error)
 FolderList::FolderList(HWND list)
     : list_(list), openIcon_(stockIcon(SIID_FOLDEROPEN)), closedIcon_(stockIcon(SIID_FOLDER)) {}
 
-FolderList::~FolderList() {
-    for (HICON icon : {openIcon_, closedIcon_}) {
-        if (icon)
-            DestroyIcon(icon);
-    }
-}
-
 bool FolderList::setPath(const fs::path& folder) {
     std::error_code error;
     const fs::path canonical = fs::canonical(folder, error);
@@ -102,7 +95,7 @@ void FolderList::draw(const DRAWITEMSTRUCT& item) const {
     const int icon = std::min(height - 2, GetSystemMetrics(SM_CXSMICON));
     RECT text = item.rcItem;
     text.left += 2 + row.depth * icon / 2;
-    if (HICON glyph = row.open ? openIcon_ : closedIcon_) {
+    if (HICON glyph = row.open ? openIcon_.get() : closedIcon_.get()) {
         DrawIconEx(item.hDC, text.left, text.top + (height - icon) / 2, glyph, icon, icon, 0,
                    nullptr, DI_NORMAL);
     }

@@ -12,7 +12,6 @@ namespace quorvane::win {
 class FolderList final {
   public:
     explicit FolderList(HWND list);
-    ~FolderList();
     FolderList(const FolderList&) = delete;
     FolderList& operator=(const FolderList&) = delete;
 
@@ -35,8 +34,8 @@ class FolderList final {
     HWND list_;
     std::filesystem::path path_;
     std::vector<Row> rows_;
-    HICON openIcon_;
-    HICON closedIcon_;
+    os::IconHandle openIcon_;
+    os::IconHandle closedIcon_;
 };
 
 }  // namespace quorvane::win

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "automation/com/com_factory.h"
-#include "automation/com/word_session.h"
+#include "automation/com/word_factory.h"
 #include "automation/fake/dispatch_server.h"
 #include "automation/fake/fake_word_processor.h"
 #include "object_model_contract.h"

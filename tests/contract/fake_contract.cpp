@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "automation/com/word_session.h"
+#include "automation/com/word_factory.h"
 #include "automation/fake/fake_word_processor.h"
 #include "object_model_contract.h"
 #include "os/file_system.h"

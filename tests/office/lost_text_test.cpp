@@ -1,4 +1,4 @@
-#include "automation/office/lost_text.h"
+#include "automation/office/replacer/lost_text.h"
 
 #include <gtest/gtest.h>
 

@@ -38,8 +38,9 @@ fs::path script(const fs::path& folder, const std::string& name, const std::stri
     return path;
 }
 
-// An office that is missing, exits at once, never answers or cannot load our replacer ends the
-// run before any document is copied or opened, and leaves no process or private folder behind.
+// An office that is missing, exits at once, never answers, cannot load our replacer or would run
+// one of another build ends the run before any document is copied or opened, and leaves no
+// process or private folder behind.
 TEST(OfficeStart, AnOfficeThatCannotStartEndsTheRunBeforeAnyDocumentIsTouched) {
     TempFolder folder;
     const fs::path documents = folder.path() / "documents";
@@ -50,19 +51,26 @@ TEST(OfficeStart, AnOfficeThatCannotStartEndsTheRunBeforeAnyDocumentIsTouched) {
     const fs::path copies = folder.path() / "copies";
     fs::create_directory(copies);
 
-    const std::pair<fs::path, std::u16string> offices[] = {
-        {folder.path() / "no-such-office", u"プログラムが見つかりません"},
-        {script(folder.path(), "exits", "exit 1"), u"起動してすぐに終了しました"},
-        {script(folder.path(), "hangs", "exec sleep 600"), u"応答がありません"},
-        {{}, u"置換の部品を読み込めません"},
+    // The real office for an empty program.
+    const struct {
+        fs::path program;
+        fs::path replacer;
+        std::u16string cause;
+    } offices[] = {
+        {folder.path() / "no-such-office", {}, u"プログラムが見つかりません"},
+        {script(folder.path(), "exits", "exit 1"), {}, u"起動してすぐに終了しました"},
+        {script(folder.path(), "hangs", "exec sleep 600"), {}, u"応答がありません"},
+        {{}, folder.path() / "no-such-replacer.so", u"置換の部品を読み込めません"},
+        {{},
+         QUORVANE_REPLACER_OF_ANOTHER_BUILD,
+         u"置換の部品がこのプログラムと別の版のものです。このプログラムをインストールし直して"
+         u"ください。"},
     };
-    for (const auto& [program, cause] : offices) {
-        SCOPED_TRACE(program.filename().string());
+    for (const auto& [program, replacer, cause] : offices) {
+        SCOPED_TRACE(program.filename().string() + replacer.filename().string());
         OfficeFactory::Options options;
         options.program = program;
-        // With the real office: the replacer it is to run is missing.
-        if (program.empty())
-            options.replacer = folder.path() / "no-such-replacer.so";
+        options.replacer = replacer;
         options.startTimeout = program.empty() ? 60s : 2s;
         OfficeFactory factory(options);
         run::RunRequest request;

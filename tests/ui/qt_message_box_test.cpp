@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "qt/qt_message_box.h"
 #include "run/run_driver.h"
-#include "ui/qt_message_box.h"
 
 namespace quorvane::test {
 namespace {
@@ -34,7 +34,7 @@ int showAndAnswer(std::u16string_view text, int flags, const QString& press, See
         if (press.isEmpty())
             box->reject();
     });
-    ui::QtMessageBox messages;
+    qt::QtMessageBox messages;
     return messages.show(text, run::RunDriver::kTitle, flags);
 }
 

@@ -6,18 +6,18 @@
 #include <vector>
 
 #include "automation/fake/fake_word_processor.h"
-#include "ui/drive_list.h"
-#include "ui/folder_list.h"
-#include "ui/form1.h"
-#include "ui/volume_source.h"
+#include "qt/drive_list.h"
+#include "qt/folder_list.h"
+#include "qt/main_window.h"
+#include "qt/volume_source.h"
 #include "unit/test_support.h"
 
 namespace quorvane::test {
 
-class FixedVolumes final : public ui::VolumeSource {
+class FixedVolumes final : public qt::VolumeSource {
   public:
-    std::vector<ui::Volume> list;
-    std::vector<ui::Volume> volumes() const override { return list; }
+    std::vector<qt::Volume> list;
+    std::vector<qt::Volume> volumes() const override { return list; }
 };
 
 // A shown window over a temporary folder, with the fake word processor and scripted boxes.
@@ -26,11 +26,11 @@ struct WindowFixture {
     automation::fake::FakeWordProcessor word;
     ScriptedMessageBox messages;
     FixedVolumes volumes;
-    std::unique_ptr<ui::Form1> form;
+    std::unique_ptr<qt::MainWindow> form;
 
     void open() { open(word); }
     void open(automation::ObjectFactory& factory) {
-        form = std::make_unique<ui::Form1>(factory, messages, volumes);
+        form = std::make_unique<qt::MainWindow>(factory, messages, volumes);
         form->show();
     }
 
@@ -42,8 +42,8 @@ struct WindowFixture {
     QRadioButton* option(int n) const {
         return control<QRadioButton>(n == 1 ? "Option1" : "Option2");
     }
-    ui::FolderList* dir1() const { return control<ui::FolderList>("Dir1"); }
-    ui::DriveList* drive1() const { return control<ui::DriveList>("Drive1"); }
+    qt::FolderList* dir1() const { return control<qt::FolderList>("Dir1"); }
+    qt::DriveList* drive1() const { return control<qt::DriveList>("Drive1"); }
 };
 
 }  // namespace quorvane::test

@@ -8,7 +8,7 @@
 #include <functional>
 #include <sstream>
 
-#include "automation/com/word_session.h"
+#include "automation/com/word_factory.h"
 #include "os/log.h"
 #include "os/version.h"
 #include "system_calls.h"

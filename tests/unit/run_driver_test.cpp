@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "automation/com/word_session.h"
+#include "automation/com/word_factory.h"
 #include "os/text_encoding.h"
 #include "run/backup_folder.h"
 #include "run/run_error.h"

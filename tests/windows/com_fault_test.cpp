@@ -9,7 +9,7 @@
 #include "automation/com/com_factory.h"
 #include "automation/com/com_object.h"
 #include "automation/com/server_watchdog.h"
-#include "automation/com/word_session.h"
+#include "automation/com/word_factory.h"
 #include "automation/fake/fake_server.h"
 #include "automation/word_model.h"
 #include "os/text_encoding.h"
@@ -73,9 +73,9 @@ TEST(ComFaults, AServerStuckInItsStartIsEndedAtTheLimit) {
 // end must never wait for ever on its own thread, whatever that thread is doing at the moment.
 TEST(ComFaults, AWatchdogAlwaysEnds) {
     for (int i = 0; i < 1000; ++i) {
-        const HANDLE self = OpenProcess(SYNCHRONIZE, FALSE, GetCurrentProcessId());
-        ASSERT_NE(self, nullptr);
-        ServerWatchdog watchdog(self, u"Word", std::chrono::minutes{5});
+        os::KernelHandle self(OpenProcess(SYNCHRONIZE, FALSE, GetCurrentProcessId()));
+        ASSERT_TRUE(self);
+        ServerWatchdog watchdog(std::move(self), u"Word", std::chrono::minutes{5});
         if (i % 2)
             ServerWatchdog::Call call(&watchdog);
     }

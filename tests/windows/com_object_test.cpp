@@ -40,28 +40,27 @@ TEST(ComObject, AServerExceptionCarriesItsDescriptionInAJapaneseMessage) {
 
 TEST(ComVariantConversion, ResultsByReferenceAndOtherIntegersAreUnwrapped) {
     LONG number = 42;
-    ComVariant byRef;
-    byRef.get()->vt = VT_I4 | VT_BYREF;
-    byRef.get()->plVal = &number;
-    EXPECT_EQ(fromComVariant(byRef.value()).toInt32(), 42);
+    _variant_t byRef;
+    byRef.vt = VT_I4 | VT_BYREF;
+    byRef.plVal = &number;
+    EXPECT_EQ(fromComVariant(byRef).toInt32(), 42);
 
-    ComVariant text = toComVariant(Variant(u"𠮷野家"));
+    _variant_t text = toComVariant(Variant(u"𠮷野家"));
     VARIANT inner;
     VariantInit(&inner);
     inner.vt = VT_VARIANT | VT_BYREF;
-    inner.pvarVal = text.get();
+    inner.pvarVal = &text;
     EXPECT_EQ(fromComVariant(inner).toString(), u"𠮷野家");
 
-    ComVariant small;
-    small.get()->vt = VT_I2;
-    small.get()->iVal = -3;
-    EXPECT_EQ(fromComVariant(small.value()).toInt32(), -3);
-    ComVariant large;
-    large.get()->vt = VT_UI4;
-    large.get()->ulVal = 0xFFFFFFFFu;
-    EXPECT_THROW(fromComVariant(large.value()), AutomationError);
-    EXPECT_EQ(fromComVariant(toComVariant(Variant::nothing).value()).type(),
-              Variant::Type::Nothing);
+    _variant_t small;
+    small.vt = VT_I2;
+    small.iVal = -3;
+    EXPECT_EQ(fromComVariant(small).toInt32(), -3);
+    _variant_t large;
+    large.vt = VT_UI4;
+    large.ulVal = 0xFFFFFFFFu;
+    EXPECT_THROW(fromComVariant(large), AutomationError);
+    EXPECT_EQ(fromComVariant(toComVariant(Variant::nothing)).type(), Variant::Type::Nothing);
 }
 
 TEST(ComObjectFactory, AClassThatIsNotRegisteredSaysSoInJapanese) {

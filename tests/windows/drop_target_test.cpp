@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "automation/com/com_factory.h"
-#include "automation/com/word_session.h"
+#include "automation/com/word_factory.h"
 #include "form/window_rules.h"
 #include "window_test_support.h"
 

@@ -11,18 +11,18 @@
 
 #include "automation/fake/fake_word_processor.h"
 #include "test_support.h"
-#include "win/form1.h"
+#include "win/main_window.h"
 
 namespace quorvane::test {
 
-// A Form1 shown on a thread with OLE, driven through the messages the system would send.
+// A MainWindow shown on a thread with OLE, driven through the messages the system would send.
 class WindowFixture : public ::testing::Test {
   protected:
     static void SetUpTestSuite() { ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr))); }
     static void TearDownTestSuite() { OleUninitialize(); }
 
     void open(automation::ObjectFactory& factory, int dpi = 96) {
-        form = std::make_unique<win::Form1>(factory, messages, dpi);
+        form = std::make_unique<win::MainWindow>(factory, messages, dpi);
         ShowWindow(form->handle(), SW_SHOWNOACTIVATE);
     }
     HWND at(std::u16string_view name) const { return form->control(name); }
@@ -49,7 +49,7 @@ class WindowFixture : public ::testing::Test {
     }
 
     ScriptedMessageBox messages;
-    std::unique_ptr<win::Form1> form;
+    std::unique_ptr<win::MainWindow> form;
 };
 
 }  // namespace quorvane::test

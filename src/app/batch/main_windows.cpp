@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "automation/com/com_factory.h"
-#include "automation/com/word_session.h"
+#include "automation/com/word_factory.h"
 #include "cli/batch_command.h"
 #include "os/file_system.h"
 #include "os/log.h"

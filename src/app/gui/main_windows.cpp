@@ -6,10 +6,10 @@
 #include <exception>
 
 #include "automation/com/com_factory.h"
-#include "automation/com/word_session.h"
+#include "automation/com/word_factory.h"
 #include "os/log.h"
 #include "os/text_encoding.h"
-#include "win/form1.h"
+#include "win/main_window.h"
 #include "win/win32_message_box.h"
 
 namespace {
@@ -37,14 +37,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
         sizeof(INITCOMMONCONTROLSEX), ICC_TAB_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     os::log::start(os::log::defaultFile(), false);
-    const win::Form1* shown = nullptr;
+    const win::MainWindow* shown = nullptr;
     win::Win32MessageBox messages([&shown] { return shown ? shown->messageOwner() : nullptr; });
     try {
         const OleSession ole;
         const automation::com::ComApartment apartment;
         automation::com::ComObjectFactory com;
         automation::com::WordFactory word(com);
-        win::Form1 form(word, messages);
+        win::MainWindow form(word, messages);
         shown = &form;
         ShowWindow(form.handle(), show);
         MSG message;

@@ -2,12 +2,12 @@
 
 #include <oaidl.h>
 #include <objbase.h>
+#include <wrl/client.h>
 
 #include <memory>
 
 #include "automation/automation_error.h"
 #include "automation/com/com_object.h"
-#include "automation/com/com_ptr.h"
 #include "automation/member_name.h"
 #include "automation/word_model.h"
 #include "os/log.h"
@@ -89,14 +89,14 @@ Variant ComObjectFactory::create(std::u16string_view className) {
                  : u"「" + name + u"」がこのコンピューターに登録されていないため、起動できません。",
              lookup);
     }
-    ComPtr<IDispatch> dispatch;
+    Microsoft::WRL::ComPtr<IDispatch> dispatch;
     HRESULT created = S_OK;
     bool stuck = false;
-    const HANDLE process = processStartedBy(
+    os::KernelHandle process = processStartedBy(
         clsid,
         [&] {
-            created = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                                       reinterpret_cast<void**>(dispatch.put()));
+            created =
+                CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&dispatch));
         },
         callLimit_, stuck);
     if (stuck) {
@@ -106,8 +106,6 @@ Variant ComObjectFactory::create(std::u16string_view className) {
              created);
     }
     if (FAILED(created)) {
-        if (process)
-            CloseHandle(process);
         fail(className,
              (isWord(className) ? std::u16string(u"Word") : u"「" + name + u"」") +
                  u" を起動できません：" + describeFailure(created),
@@ -116,7 +114,7 @@ Variant ComObjectFactory::create(std::u16string_view className) {
     std::shared_ptr<ServerWatchdog> watchdog;
     if (process) {
         watchdog = std::make_shared<ServerWatchdog>(
-            process, isWord(className) ? std::u16string(u"Word") : u"「" + name + u"」",
+            std::move(process), isWord(className) ? std::u16string(u"Word") : u"「" + name + u"」",
             callLimit_);
     }
     return Variant(std::make_shared<ComObject>(std::move(dispatch), std::move(watchdog)));

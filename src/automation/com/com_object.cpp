@@ -39,14 +39,15 @@ bool serverGone(HRESULT result) {
 [[noreturn]] void failWithException(std::u16string_view member, EXCEPINFO& info) {
     if (info.pfnDeferredFillIn)
         info.pfnDeferredFillIn(&info);
-    const Bstr source = Bstr::adopt(info.bstrSource);
-    const Bstr description = Bstr::adopt(info.bstrDescription);
-    const Bstr help = Bstr::adopt(info.bstrHelpFile);
-    std::u16string detail = description.str();
+    // The strings are ours to free.
+    _bstr_t source(info.bstrSource, false);
+    _bstr_t description(info.bstrDescription, false);
+    const _bstr_t help(info.bstrHelpFile, false);
+    std::u16string detail = fromBstr(description.GetBSTR());
     if (detail.empty())
         detail = describeFailure(info.scode ? info.scode : DISP_E_EXCEPTION);
-    if (!source.str().empty())
-        detail += u"（" + source.str() + u"）";
+    if (source.length() > 0)
+        detail += u"（" + fromBstr(source.GetBSTR()) + u"）";
     fail(member, std::move(detail));
 }
 
@@ -86,10 +87,11 @@ std::u16string describeFailure(HRESULT result) {
     return words + u"（HRESULT " + hex(result) + u"）";
 }
 
-ComObject::ComObject(ComPtr<IDispatch> dispatch, std::shared_ptr<ServerWatchdog> watchdog)
+ComObject::ComObject(Microsoft::WRL::ComPtr<IDispatch> dispatch,
+                     std::shared_ptr<ServerWatchdog> watchdog)
     : dispatch_(std::move(dispatch)), watchdog_(std::move(watchdog)) {}
 
-Variant ComObject::adopt(Variant value) const {
+Variant ComObject::watched(Variant value) const {
     if (value.isObject() && watchdog_) {
         if (auto* object = dynamic_cast<ComObject*>(value.toObject().get()))
             object->watchdog_ = watchdog_;
@@ -134,7 +136,7 @@ Variant ComObject::invoke(std::u16string_view member, DISPID id, WORD flags,
                           const std::vector<Variant>& positional,
                           const std::vector<NamedArgument>& named, const std::vector<DISPID>& ids) {
     // Named arguments come first, each beside its DISPID; positional ones follow, last first.
-    std::vector<ComVariant> arguments;
+    std::vector<_variant_t> arguments;
     arguments.reserve(named.size() + positional.size());
     std::vector<DISPID> namedIds;
     for (std::size_t i = 0; i < named.size(); ++i) {
@@ -145,7 +147,7 @@ Variant ComObject::invoke(std::u16string_view member, DISPID id, WORD flags,
         arguments.push_back(toComVariant(*it));
     std::vector<VARIANT> raw;
     for (const auto& argument : arguments)
-        raw.push_back(argument.value());
+        raw.push_back(argument);
 
     DISPPARAMS parameters{};
     parameters.rgvarg = raw.empty() ? nullptr : raw.data();
@@ -153,19 +155,19 @@ Variant ComObject::invoke(std::u16string_view member, DISPID id, WORD flags,
     parameters.rgdispidNamedArgs = namedIds.empty() ? nullptr : namedIds.data();
     parameters.cNamedArgs = static_cast<UINT>(namedIds.size());
 
-    ComVariant answer;
+    _variant_t answer;
     EXCEPINFO exception{};
     UINT argumentError = 0;
     const ServerWatchdog::Call call(watchdog_.get());
-    const HRESULT result = dispatch_->Invoke(
-        id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters,
-        (flags & DISPATCH_PROPERTYPUT) ? nullptr : answer.get(), &exception, &argumentError);
+    const HRESULT result = dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters,
+                                             (flags & DISPATCH_PROPERTYPUT) ? nullptr : &answer,
+                                             &exception, &argumentError);
     call.check();
     if (result == DISP_E_EXCEPTION)
         failWithException(member, exception);
     if (FAILED(result))
         fail(member, describeFailure(result), result);
-    return adopt(fromComVariant(answer.value()));
+    return watched(fromComVariant(answer));
 }
 
 Variant ComObject::get(std::u16string_view member) {
@@ -189,38 +191,38 @@ Variant ComObject::call(std::u16string_view member, const std::vector<Variant>& 
 }
 
 std::vector<Variant> ComObject::enumerate() {
-    ComVariant answer;
+    _variant_t answer;
     DISPPARAMS none{};
     EXCEPINFO exception{};
     const ServerWatchdog::Call call(watchdog_.get());
     const HRESULT result = dispatch_->Invoke(DISPID_NEWENUM, IID_NULL, LOCALE_USER_DEFAULT,
-                                             DISPATCH_METHOD | DISPATCH_PROPERTYGET, &none,
-                                             answer.get(), &exception, nullptr);
+                                             DISPATCH_METHOD | DISPATCH_PROPERTYGET, &none, &answer,
+                                             &exception, nullptr);
     call.check();
     if (result == DISP_E_EXCEPTION)
         failWithException(u"_NewEnum", exception);
     if (serverGone(result))
         fail(u"_NewEnum", describeFailure(result), result);
-    ComPtr<IEnumVARIANT> enumerator;
-    const VARIANT& value = answer.value();
-    if (SUCCEEDED(result) && (value.vt == VT_UNKNOWN || value.vt == VT_DISPATCH) && value.punkVal) {
-        enumerator = ComPtr<IUnknown>::share(value.punkVal).query<IEnumVARIANT>();
+    Microsoft::WRL::ComPtr<IEnumVARIANT> enumerator;
+    if (SUCCEEDED(result) && (answer.vt == VT_UNKNOWN || answer.vt == VT_DISPATCH) &&
+        answer.punkVal) {
+        answer.punkVal->QueryInterface(IID_PPV_ARGS(&enumerator));
     }
     if (!enumerator)
         return enumerateByIndex();
 
     std::vector<Variant> members;
     while (true) {
-        ComVariant item;
+        _variant_t item;
         ULONG fetched = 0;
-        const ServerWatchdog::Call watched(watchdog_.get());
-        const HRESULT next = enumerator->Next(1, item.get(), &fetched);
-        watched.check();
+        const ServerWatchdog::Call nextCall(watchdog_.get());
+        const HRESULT next = enumerator->Next(1, &item, &fetched);
+        nextCall.check();
         if (FAILED(next))
             fail(u"_NewEnum", describeFailure(next), next);
         if (next != S_OK || fetched == 0)
             break;
-        members.push_back(adopt(fromComVariant(item.value())));
+        members.push_back(watched(fromComVariant(item)));
     }
     return members;
 }

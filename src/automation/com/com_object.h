@@ -1,13 +1,13 @@
 #pragma once
 
 #include <oaidl.h>
+#include <wrl/client.h>
 
 #include <map>
 #include <string>
 #include <vector>
 
 #include "automation/automation_error.h"
-#include "automation/com/com_ptr.h"
 #include "automation/com/server_watchdog.h"
 #include "automation/variant.h"
 
@@ -21,7 +21,7 @@ namespace quorvane::automation::com {
 class ComObject final : public Object {
   public:
     // watchdog, when given, watches every call into this object and the objects it returns.
-    explicit ComObject(ComPtr<IDispatch> dispatch,
+    explicit ComObject(Microsoft::WRL::ComPtr<IDispatch> dispatch,
                        std::shared_ptr<ServerWatchdog> watchdog = nullptr);
 
     Variant get(std::u16string_view member) override;
@@ -30,7 +30,7 @@ class ComObject final : public Object {
                  const std::vector<NamedArgument>& named) override;
     std::vector<Variant> enumerate() override;
 
-    IDispatch* dispatch() const { return dispatch_.get(); }
+    IDispatch* dispatch() const { return dispatch_.Get(); }
 
   private:
     // The member's DISPID followed by those of the argument names.
@@ -41,9 +41,9 @@ class ComObject final : public Object {
                    const std::vector<DISPID>& ids);
     std::vector<Variant> enumerateByIndex();
     // An object the server returned, watched as this one is.
-    Variant adopt(Variant value) const;
+    Variant watched(Variant value) const;
 
-    ComPtr<IDispatch> dispatch_;
+    Microsoft::WRL::ComPtr<IDispatch> dispatch_;
     std::shared_ptr<ServerWatchdog> watchdog_;
     std::map<std::u16string, std::vector<DISPID>> ids_;
 };

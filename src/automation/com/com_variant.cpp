@@ -3,6 +3,7 @@
 #include <oleauto.h>
 
 #include <limits>
+#include <new>
 
 #include "automation/automation_error.h"
 #include "automation/com/com_object.h"
@@ -27,100 +28,58 @@ Variant fromInteger(long long value, VARTYPE type) {
 Variant fromDispatch(IDispatch* dispatch) {
     if (!dispatch)
         return Variant::nothing;
-    return Variant(std::make_shared<ComObject>(ComPtr<IDispatch>::share(dispatch)));
+    return Variant(std::make_shared<ComObject>(dispatch));
 }
 
 Variant fromUnknown(IUnknown* unknown) {
     if (!unknown)
         return Variant::nothing;
-    const auto dispatch = ComPtr<IUnknown>::share(unknown).query<IDispatch>();
-    if (!dispatch)
+    Microsoft::WRL::ComPtr<IDispatch> dispatch;
+    if (FAILED(unknown->QueryInterface(IID_PPV_ARGS(&dispatch))))
         unsupported(VT_UNKNOWN);
-    return Variant(std::make_shared<ComObject>(dispatch));
+    return Variant(std::make_shared<ComObject>(std::move(dispatch)));
 }
 
 }  // namespace
 
-Bstr::Bstr(std::u16string_view text)
-    : text_(SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()),
-                              static_cast<UINT>(text.size()))) {
-    if (!text_)
+_bstr_t toBstr(std::u16string_view text) {
+    const BSTR copy = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()),
+                                        static_cast<UINT>(text.size()));
+    if (!copy)
         throw std::bad_alloc();
+    return _bstr_t(copy, false);
 }
 
-Bstr Bstr::adopt(BSTR text) {
-    Bstr result;
-    result.text_ = text;
-    return result;
-}
-
-Bstr::~Bstr() {
-    SysFreeString(text_);
-}
-
-Bstr::Bstr(Bstr&& other) noexcept : text_(other.detach()) {}
-
-BSTR Bstr::detach() {
-    BSTR text = text_;
-    text_ = nullptr;
-    return text;
-}
-
-std::u16string Bstr::str() const {
-    if (!text_)
+std::u16string fromBstr(BSTR text) {
+    if (!text)
         return {};
-    return std::u16string(reinterpret_cast<const char16_t*>(text_), SysStringLen(text_));
+    return std::u16string(reinterpret_cast<const char16_t*>(text), SysStringLen(text));
 }
 
-ComVariant::ComVariant() {
-    VariantInit(&value_);
-}
-
-ComVariant::~ComVariant() {
-    VariantClear(&value_);
-}
-
-ComVariant::ComVariant(ComVariant&& other) noexcept : value_(other.value_) {
-    VariantInit(&other.value_);
-}
-
-void ComVariant::moveTo(VARIANT* out) {
-    *out = value_;
-    VariantInit(&value_);
-}
-
-ComVariant toComVariant(const Variant& value) {
-    ComVariant out;
-    VARIANT& v = *out.get();
+_variant_t toComVariant(const Variant& value) {
     switch (value.type()) {
         case Variant::Type::Empty:
-            break;
+            return {};
         case Variant::Type::Nothing:
-            v.vt = VT_DISPATCH;
-            v.pdispVal = nullptr;
-            break;
+            return _variant_t(static_cast<IDispatch*>(nullptr));
         case Variant::Type::Bool:
-            v.vt = VT_BOOL;
-            v.boolVal = value.toBool() ? VARIANT_TRUE : VARIANT_FALSE;
-            break;
+            return _variant_t(value.toBool());
         case Variant::Type::Int32:
-            v.vt = VT_I4;
-            v.lVal = value.toInt32();
-            break;
-        case Variant::Type::String:
-            v.bstrVal = Bstr(value.toString()).detach();
-            v.vt = VT_BSTR;
-            break;
+            return _variant_t(static_cast<long>(value.toInt32()), VT_I4);
+        case Variant::Type::String: {
+            _variant_t text;
+            text.bstrVal = toBstr(value.toString()).Detach();
+            text.vt = VT_BSTR;
+            return text;
+        }
         case Variant::Type::Object: {
             const auto* object = dynamic_cast<const ComObject*>(value.toObject().get());
             if (!object)
                 throw AutomationError(u"COM のオブジェクトでない値は引数に渡せません");
-            v.pdispVal = ComPtr<IDispatch>::share(object->dispatch()).detach();
-            v.vt = VT_DISPATCH;
-            break;
+            return _variant_t(object->dispatch());
         }
     }
-    return out;
+    return {};
 }
 
 Variant fromComVariant(const VARIANT& value) {
@@ -152,12 +111,8 @@ Variant fromComVariant(const VARIANT& value) {
             return fromInteger(byRef ? *value.puintVal : value.uintVal, type);
         case VT_I8:
             return fromInteger(byRef ? *value.pllVal : value.llVal, type);
-        case VT_BSTR: {
-            const BSTR text = byRef ? *value.pbstrVal : value.bstrVal;
-            if (!text)
-                return std::u16string();
-            return std::u16string(reinterpret_cast<const char16_t*>(text), SysStringLen(text));
-        }
+        case VT_BSTR:
+            return fromBstr(byRef ? *value.pbstrVal : value.bstrVal);
         case VT_DISPATCH:
             return fromDispatch(byRef ? *value.ppdispVal : value.pdispVal);
         case VT_UNKNOWN:

@@ -34,17 +34,16 @@ std::wstring serverProgram(const CLSID& server) {
     if (StringFromGUID2(server, clsid, 64) == 0)
         return {};
     const std::wstring key = std::wstring(L"CLSID\\") + clsid + L"\\LocalServer32";
-    HKEY server32 = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_QUERY_VALUE, &server32) !=
+    os::RegistryKey server32;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_QUERY_VALUE, server32.put()) !=
         ERROR_SUCCESS) {
         return {};
     }
     wchar_t command[1024]{};
     DWORD size = sizeof command - sizeof(wchar_t);
     DWORD type = 0;
-    const LSTATUS read = RegQueryValueExW(server32, nullptr, nullptr, &type,
+    const LSTATUS read = RegQueryValueExW(server32.get(), nullptr, nullptr, &type,
                                           reinterpret_cast<BYTE*>(command), &size);
-    RegCloseKey(server32);
     if (read != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
         return {};
     const std::wstring line = lower(command);
@@ -58,24 +57,23 @@ std::wstring serverProgram(const CLSID& server) {
 
 std::vector<DWORD> processesRunning(const std::wstring& program) {
     std::vector<DWORD> found;
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
+    const os::KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
         return found;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more;
-         more = Process32NextW(snapshot, &entry)) {
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+         more = Process32NextW(snapshot.get(), &entry)) {
         if (lower(entry.szExeFile) == program)
             found.push_back(entry.th32ProcessID);
     }
-    CloseHandle(snapshot);
     return found;
 }
 
 }  // namespace
 
-HANDLE processStartedBy(const CLSID& server, const std::function<void()>& create,
-                        std::chrono::milliseconds limit, bool& stuck) {
+os::KernelHandle processStartedBy(const CLSID& server, const std::function<void()>& create,
+                                  std::chrono::milliseconds limit, bool& stuck) {
     // One start at a time: two instances started together could not be told apart.
     static std::mutex starting;
     const std::lock_guard lock(starting);
@@ -109,11 +107,9 @@ HANDLE processStartedBy(const CLSID& server, const std::function<void()>& create
             if (started.size() != 1)
                 return;
             stuck = true;
-            const HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, started.front());
-            if (process) {
-                TerminateProcess(process, 1);
-                CloseHandle(process);
-            }
+            const os::KernelHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, started.front()));
+            if (process)
+                TerminateProcess(process.get(), 1);
         });
         create();
         {
@@ -124,20 +120,20 @@ HANDLE processStartedBy(const CLSID& server, const std::function<void()>& create
         guard.join();
     }
     if (stuck)
-        return nullptr;
+        return {};
     if (program.empty()) {
         os::log::problem(
             u"サーバーのプログラムが分からないため、応答しなくなっても終了させられません");
-        return nullptr;
+        return {};
     }
     const std::vector<DWORD> started = startedSince();
     if (started.size() != 1) {
         os::log::problem(u"起動した " + text(program) + u" のプロセスを特定できないため（候補 " +
                          number(static_cast<long long>(started.size())) +
                          u" 件）、応答しなくなっても終了させられません");
-        return nullptr;
+        return {};
     }
-    const HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, started.front());
+    os::KernelHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, started.front()));
     if (!process) {
         os::log::problem(u"起動した " + text(program) + u" のプロセスを開けません（エラー " +
                          number(GetLastError()) + u"）");
@@ -145,9 +141,9 @@ HANDLE processStartedBy(const CLSID& server, const std::function<void()>& create
     return process;
 }
 
-ServerWatchdog::ServerWatchdog(HANDLE process, std::u16string serverName,
+ServerWatchdog::ServerWatchdog(os::KernelHandle process, std::u16string serverName,
                                std::chrono::milliseconds limit)
-    : process_(process),
+    : process_(std::move(process)),
       serverName_(std::move(serverName)),
       limit_(limit),
       thread_([this] { watch(); }) {}
@@ -159,7 +155,6 @@ ServerWatchdog::~ServerWatchdog() {
     }
     changed_.notify_all();
     thread_.join();
-    CloseHandle(process_);
 }
 
 void ServerWatchdog::watch() {
@@ -181,8 +176,8 @@ void ServerWatchdog::watch() {
                          number(std::chrono::duration_cast<std::chrono::seconds>(limit_).count()) +
                          u" 秒以上応答しないため、そのプロセスを終了させます");
         // The blocked call then fails as the server is gone.
-        TerminateProcess(process_, 1);
-        WaitForSingleObject(process_, 10'000);
+        TerminateProcess(process_.get(), 1);
+        WaitForSingleObject(process_.get(), 10'000);
     }
 }
 

@@ -11,6 +11,8 @@
 #include <string>
 #include <thread>
 
+#include "os/unique_handle.h"
+
 namespace quorvane::automation::com {
 
 // Ends an automation server's process when a call into it has not returned within the limit: a
@@ -21,9 +23,10 @@ class ServerWatchdog final {
     // The default limit: a large document may keep Word busy for minutes, a hung one for ever.
     static constexpr std::chrono::milliseconds kCallLimit{std::chrono::minutes{5}};
 
-    // process is the server's process, with PROCESS_TERMINATE and SYNCHRONIZE rights; the
-    // watchdog owns it. serverName names the server for the user, as in "Word".
-    ServerWatchdog(HANDLE process, std::u16string serverName, std::chrono::milliseconds limit);
+    // process is the server's process, with PROCESS_TERMINATE and SYNCHRONIZE rights.
+    // serverName names the server for the user, as in "Word".
+    ServerWatchdog(os::KernelHandle process, std::u16string serverName,
+                   std::chrono::milliseconds limit);
     ~ServerWatchdog();
     ServerWatchdog(const ServerWatchdog&) = delete;
     ServerWatchdog& operator=(const ServerWatchdog&) = delete;
@@ -48,7 +51,7 @@ class ServerWatchdog final {
   private:
     void watch();
 
-    HANDLE process_;
+    os::KernelHandle process_;
     std::u16string serverName_;
     std::chrono::milliseconds limit_;
     std::mutex mutex_;
@@ -64,10 +67,10 @@ class ServerWatchdog final {
 };
 
 // The process of the server instance that create starts: the one new process, among those
-// running the server's program, that appeared while create ran. Null (and a line in the log)
+// running the server's program, that appeared while create ran. None (and a line in the log)
 // when it cannot be told, so that no other process is ever taken for it. A start that has not
 // ended within limit ends that process, which fails the start; stuck tells so.
-HANDLE processStartedBy(const CLSID& server, const std::function<void()>& create,
-                        std::chrono::milliseconds limit, bool& stuck);
+os::KernelHandle processStartedBy(const CLSID& server, const std::function<void()>& create,
+                                  std::chrono::milliseconds limit, bool& stuck);
 
 }  // namespace quorvane::automation::com

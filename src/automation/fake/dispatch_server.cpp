@@ -19,19 +19,14 @@ namespace {
 using automation::AutomationError;
 using automation::NamedArgument;
 using automation::Variant;
-using automation::com::Bstr;
-using automation::com::ComPtr;
-using automation::com::ComVariant;
+using Microsoft::WRL::ComPtr;
 
 std::atomic<int> live{0};
 
-ComVariant toServed(const Variant& value, DispatchOptions options) {
+_variant_t toServed(const Variant& value, DispatchOptions options) {
     if (!value.isObject())
         return automation::com::toComVariant(value);
-    ComVariant out;
-    out.get()->pdispVal = serve(value.toObject(), options).detach();
-    out.get()->vt = VT_DISPATCH;
-    return out;
+    return _variant_t(serve(value.toObject(), options).Detach(), false);
 }
 
 class Enumerator final : public Served<IEnumVARIANT> {
@@ -42,7 +37,7 @@ class Enumerator final : public Served<IEnumVARIANT> {
     HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* out, ULONG* fetched) override {
         ULONG n = 0;
         for (; n < count && next_ < members_.size(); ++n)
-            toServed(members_[next_++], options_).moveTo(&out[n]);
+            out[n] = toServed(members_[next_++], options_).Detach();
         if (fetched)
             *fetched = n;
         return n == count ? S_OK : S_FALSE;
@@ -96,18 +91,14 @@ class Server final : public Served<IDispatch> {
             if (id == DISPID_NEWENUM) {
                 if (!options_.enumerator)
                     return DISP_E_MEMBERNOTFOUND;
-                auto enumerator =
-                    ComPtr<IEnumVARIANT>::adopt(new Enumerator(object_->enumerate(), options_));
-                if (result) {
-                    VariantInit(result);
-                    result->vt = VT_UNKNOWN;
-                    result->punkVal = enumerator.detach();
-                }
+                ComPtr<IEnumVARIANT> enumerator(new Enumerator(object_->enumerate(), options_));
+                if (result)
+                    *result = _variant_t(enumerator.Detach(), false).Detach();
                 return S_OK;
             }
-            ComVariant answer = toServed(dispatch(id, flags, *parameters), options_);
+            _variant_t answer = toServed(dispatch(id, flags, *parameters), options_);
             if (result)
-                answer.moveTo(result);
+                *result = answer.Detach();
             return S_OK;
         } catch (const UnknownArgumentError& e) {
             // As IDispatch reports a named argument the member does not have: the place of the
@@ -118,8 +109,8 @@ class Server final : public Served<IDispatch> {
         } catch (const AutomationError& e) {
             if (exception) {
                 *exception = EXCEPINFO{};
-                exception->bstrSource = Bstr(u"Quorvane.TestServer").detach();
-                exception->bstrDescription = Bstr(e.message()).detach();
+                exception->bstrSource = automation::com::toBstr(u"Quorvane.TestServer").Detach();
+                exception->bstrDescription = automation::com::toBstr(e.message()).Detach();
                 exception->scode = E_FAIL;
             }
             return DISP_E_EXCEPTION;
@@ -186,7 +177,7 @@ void objectReleased() noexcept {
 }
 
 ComPtr<IDispatch> serve(std::shared_ptr<automation::Object> object, DispatchOptions options) {
-    return ComPtr<IDispatch>::adopt(new Server(std::move(object), options));
+    return ComPtr<IDispatch>(new Server(std::move(object), options));
 }
 
 automation::Variant DispatchingFactory::create(std::u16string_view className) {

@@ -1,11 +1,11 @@
 #pragma once
 
 #include <oaidl.h>
+#include <wrl/client.h>
 
 #include <atomic>
 #include <memory>
 
-#include "automation/com/com_ptr.h"
 #include "automation/variant.h"
 
 namespace quorvane::automation::fake {
@@ -19,8 +19,8 @@ struct DispatchOptions {
     bool enumerator = true;
 };
 
-automation::com::ComPtr<IDispatch> serve(std::shared_ptr<automation::Object> object,
-                                         DispatchOptions options = {});
+Microsoft::WRL::ComPtr<IDispatch> serve(std::shared_ptr<automation::Object> object,
+                                        DispatchOptions options = {});
 
 // Objects and enumerators served and not yet released: a server process ends at none.
 int liveObjects();
@@ -53,7 +53,9 @@ class Served : public Interface {
     }
 
   private:
-    std::atomic<ULONG> references_{1};
+    // A new object has no reference until its first ComPtr takes one. mingw-w64's
+    // ComPtr::Attach adds a reference of its own, so a new object is never attached.
+    std::atomic<ULONG> references_{0};
 };
 
 // A factory whose objects come from inner and go through serve() and back through the COM

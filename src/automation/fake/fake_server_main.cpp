@@ -17,8 +17,8 @@
 
 namespace {
 
+using Microsoft::WRL::ComPtr;
 using quorvane::automation::Variant;
-using quorvane::automation::com::ComPtr;
 
 std::atomic<bool> served{false};
 
@@ -114,7 +114,7 @@ class ClassFactory final : public IClassFactory {
                 application = Faulty(nullptr, fault_).wrap(application);
             ComPtr<IDispatch> dispatch = quorvane::automation::fake::serve(application.toObject());
             if (fault_ == Fault::Busy)
-                dispatch = ComPtr<IDispatch>::adopt(new Busy(std::move(dispatch)));
+                dispatch = ComPtr<IDispatch>(new Busy(std::move(dispatch)));
             served = true;
             return dispatch->QueryInterface(iid, out);
         } catch (const quorvane::automation::AutomationError&) {

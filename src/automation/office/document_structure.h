@@ -1,27 +1,29 @@
 #pragma once
 
+#include <string>
 #include <vector>
 
-#include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/text/XText.hpp>
 
 namespace quorvane::automation::office {
 
+// How a loaded document's texts map onto Word's object model, as the program and the replacer it
+// runs in the office both hold them (replacer/document_regions.h finds them).
+
 using TextRef = css::uno::Reference<css::text::XText>;
 
-// How a loaded document's texts map onto Word's object model. Both run inside the office, in the
-// replacer's library (see region_replacer_job.h).
-
-// The text of every shape on the draw page (groups opened), each text once, in draw-page order; a
-// null reference for a shape that shows no text, such as a picture.
-std::vector<TextRef> shapeTexts(const css::uno::Reference<css::frame::XModel>& model);
-
-// Word's sections are page styles here: the distinct header and footer texts of each style that
-// has any, in the order the body uses the styles, then the rest.
+// Word's sections are page styles here: the distinct header and footer texts of one style.
 struct SectionTexts {
     std::vector<TextRef> headers;
     std::vector<TextRef> footers;
 };
-std::vector<SectionTexts> sectionTexts(const css::uno::Reference<css::frame::XModel>& model);
+
+// Text that a saved file lacks, of one region of the document.
+struct LostText {
+    // The region, as the user reads it ("ヘッダー・フッター").
+    std::u16string region;
+    // Each text of the region that is missing, whole.
+    std::vector<std::u16string> texts;
+};
 
 }  // namespace quorvane::automation::office

@@ -22,10 +22,11 @@ using DocumentRef = std::shared_ptr<OfficeDocument>;
 
 namespace {
 
-// Members an object does not have fail the way late binding does.
-class Member : public Object {
+// An object with no members of its own: a member a subclass does not answer fails the way late
+// binding does.
+class MemberlessObject : public Object {
   public:
-    explicit Member(std::u16string label) : label_(std::move(label)) {}
+    explicit MemberlessObject(std::u16string label) : label_(std::move(label)) {}
 
     Variant get(std::u16string_view member) override { unknown(member); }
     void put(std::u16string_view member, const Variant&) override { unknown(member); }
@@ -49,10 +50,10 @@ Variant object(Args&&... args) {
     return Variant(std::shared_ptr<Object>(std::make_shared<T>(std::forward<Args>(args)...)));
 }
 
-class Collection final : public Member {
+class Collection final : public MemberlessObject {
   public:
     Collection(std::u16string label, std::function<std::vector<Variant>()> items)
-        : Member(std::move(label)), items_(std::move(items)) {}
+        : MemberlessObject(std::move(label)), items_(std::move(items)) {}
     std::vector<Variant> enumerate() override { return items_(); }
 
   private:
@@ -91,10 +92,10 @@ ExecuteArguments bindExecuteArguments(const std::vector<Variant>& positional,
     return {findText->toString(), replaceWith->toString(), matchCase && matchCase->toBool()};
 }
 
-class Find final : public Member {
+class Find final : public MemberlessObject {
   public:
     Find(DocumentRef document, TextRef text)
-        : Member(u"Find"), document_(std::move(document)), text_(std::move(text)) {}
+        : MemberlessObject(u"Find"), document_(std::move(document)), text_(std::move(text)) {}
 
     Variant call(std::u16string_view member, const std::vector<Variant>& positional,
                  const std::vector<NamedArgument>& named) override {
@@ -115,10 +116,10 @@ class Find final : public Member {
 };
 
 // A region of text: Range, TextRange and Content all lead to its Find.
-class Range final : public Member {
+class Range final : public MemberlessObject {
   public:
     Range(DocumentRef document, TextRef text)
-        : Member(u"Range"), document_(std::move(document)), text_(std::move(text)) {}
+        : MemberlessObject(u"Range"), document_(std::move(document)), text_(std::move(text)) {}
     Variant get(std::u16string_view member) override {
         if (sameName(member, word::member::kFind))
             return object<Find>(document_, text_);
@@ -130,13 +131,13 @@ class Range final : public Member {
     TextRef text_;
 };
 
-class RangeOwner final : public Member {
+class RangeOwner final : public MemberlessObject {
   public:
     // An object whose member leads to the text's range, TextFrame.TextRange or
     // HeaderFooter.Range, and whose other members answer as given.
     RangeOwner(std::u16string label, std::u16string_view memberName, DocumentRef document,
                TextRef text, std::vector<std::pair<std::u16string_view, Variant>> answers)
-        : Member(std::move(label)),
+        : MemberlessObject(std::move(label)),
           member_(memberName),
           document_(std::move(document)),
           text_(std::move(text)),
@@ -158,10 +159,10 @@ class RangeOwner final : public Member {
     std::vector<std::pair<std::u16string_view, Variant>> answers_;
 };
 
-class Shape final : public Member {
+class Shape final : public MemberlessObject {
   public:
     Shape(DocumentRef document, TextRef text)
-        : Member(u"Shape"), document_(std::move(document)), text_(std::move(text)) {}
+        : MemberlessObject(u"Shape"), document_(std::move(document)), text_(std::move(text)) {}
     // Groups are opened already: every shape is a text box or a picture.
     Variant get(std::u16string_view member) override {
         if (sameName(member, word::member::kType))
@@ -207,10 +208,10 @@ std::vector<Variant> membersOf(const DocumentRef& document, const std::vector<Te
     return members;
 }
 
-class Section final : public Member {
+class Section final : public MemberlessObject {
   public:
     Section(DocumentRef document, SectionTexts texts)
-        : Member(u"Section"), document_(std::move(document)), texts_(std::move(texts)) {}
+        : MemberlessObject(u"Section"), document_(std::move(document)), texts_(std::move(texts)) {}
     Variant get(std::u16string_view member) override {
         if (sameName(member, word::member::kHeaders)) {
             return object<Collection>(
@@ -228,9 +229,10 @@ class Section final : public Member {
     SectionTexts texts_;
 };
 
-class Document final : public Member {
+class Document final : public MemberlessObject {
   public:
-    explicit Document(DocumentRef document) : Member(u"Document"), document_(std::move(document)) {}
+    explicit Document(DocumentRef document)
+        : MemberlessObject(u"Document"), document_(std::move(document)) {}
 
     Variant get(std::u16string_view member) override {
         if (sameName(member, word::member::kShapes)) {
@@ -271,7 +273,7 @@ class Document final : public Member {
                 u"Close に指定できるのは SaveChanges:=wdDoNotSaveChanges だけです");
         }
         // A save the user should know about comes back as text for the run report.
-        std::u16string notice = document_->close();
+        std::u16string notice = document_->keepOrStore();
         if (notice.empty())
             return {};
         return Variant(std::move(notice));
@@ -281,10 +283,10 @@ class Document final : public Member {
     DocumentRef document_;
 };
 
-class Documents final : public Member {
+class Documents final : public MemberlessObject {
   public:
     explicit Documents(std::shared_ptr<OfficeSession> session)
-        : Member(u"Documents"), session_(std::move(session)) {}
+        : MemberlessObject(u"Documents"), session_(std::move(session)) {}
 
     Variant call(std::u16string_view member, const std::vector<Variant>& positional,
                  const std::vector<NamedArgument>& named) override {

@@ -11,7 +11,6 @@
 #include <optional>
 #include <string>
 
-#include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/document/BrokenPackageRequest.hpp>
 #include <com/sun/star/document/LockedDocumentRequest.hpp>
@@ -32,7 +31,6 @@
 #include <cppuhelper/implbase1.hxx>
 #include <rtl/ref.hxx>
 
-#include "automation/office/region_replacer_job.h"
 #include "automation/office/text_file_encoding.h"
 #include "os/atomic_save.h"
 #include "os/descriptor.h"
@@ -395,18 +393,6 @@ OfficeDocument::~OfficeDocument() {
     release();
 }
 
-namespace {
-
-css::beans::NamedValue named(const char* name, css::uno::Any value) {
-    return {OUString::createFromAscii(name), std::move(value)};
-}
-
-std::vector<TextRef> textsOf(const css::uno::Sequence<TextRef>& list) {
-    return {list.begin(), list.end()};
-}
-
-}  // namespace
-
 const std::vector<TextRef>& OfficeDocument::shapeTexts() {
     if (!shapeTexts_)
         readRegions();
@@ -421,82 +407,52 @@ const std::vector<SectionTexts>& OfficeDocument::sectionTexts() {
 
 void OfficeDocument::readRegions() {
     checkUsable();
-    namespace job = replacer_job;
-    const css::beans::NamedValue arguments[] = {
-        named(job::kDocument, css::uno::Any(model_)),
-        named(job::kAction, css::uno::Any(OUString::createFromAscii(job::kReadRegions)))};
-    const css::uno::Any answer = callReplacer(arguments);
-    css::uno::Sequence<css::uno::Any> parts;
-    css::uno::Sequence<TextRef> shapes;
-    css::uno::Sequence<css::uno::Sequence<TextRef>> headers;
-    css::uno::Sequence<css::uno::Sequence<TextRef>> footers;
-    if (!(answer >>= parts) || parts.getLength() != 3 || !(parts[0] >>= shapes) ||
-        !(parts[1] >>= headers) || !(parts[2] >>= footers) ||
-        headers.getLength() != footers.getLength()) {
-        throw AutomationError(u"ワープロの中の置換の部品が不明な形で答えました");
-    }
-    shapeTexts_ = textsOf(shapes);
-    std::vector<SectionTexts> sections;
-    for (sal_Int32 i = 0; i < headers.getLength(); ++i)
-        sections.push_back({textsOf(headers[i]), textsOf(footers[i])});
-    sectionTexts_ = std::move(sections);
+    auto regions = callReplacer(replacer::ReadRegions{});
+    shapeTexts_ = std::move(regions.shapes);
+    sectionTexts_ = std::move(regions.sections);
 }
 
-css::uno::Any OfficeDocument::callReplacer(std::span<const css::beans::NamedValue> arguments) {
+template <typename Action>
+typename Action::Answer OfficeDocument::callReplacer(const Action& action) {
     // A closed document stays loaded until it is written, and the save asks the replacer too:
     // the callers check whether the document may still be used.
     if (released_ || !usable())
         throwUnusable();
-    return session_->call([&] {
+    const css::uno::Any answer = session_->call([&] {
         if (!replacer_.is())
             replacer_ = session_->makeReplacer();
-        return replacer_->execute(css::uno::Sequence<css::beans::NamedValue>(
-            arguments.data(), static_cast<sal_Int32>(arguments.size())));
+        return replacer_->execute(replacer::encodeRequest(model_, action));
     });
+    auto decoded = replacer::decodeAnswer<Action>(answer);
+    if (!decoded)
+        throw AutomationError(u"ワープロの中の置換の部品が不明な形で答えました");
+    return std::move(*decoded);
 }
 
 int OfficeDocument::replaceIn(const TextRef& text, std::u16string_view find,
                               std::u16string_view replacement, bool matchCase) {
     checkUsable();
-    namespace job = replacer_job;
-    const css::beans::NamedValue arguments[] = {
-        named(job::kDocument, css::uno::Any(model_)),
-        named(job::kAction, css::uno::Any(OUString::createFromAscii(job::kReplace))),
-        named(job::kText, css::uno::Any(text)),
-        named(job::kFind, css::uno::Any(toOUString(find))),
-        named(job::kReplacement, css::uno::Any(toOUString(replacement))),
-        named(job::kMatchCase, css::uno::Any(matchCase))};
-    css::uno::Sequence<css::uno::Any> answer;
-    sal_Int32 count = 0;
-    css::uno::Sequence<OUString> problems;
-    if (!(callReplacer(arguments) >>= answer) || answer.getLength() != 2 ||
-        !(answer[0] >>= count) || !(answer[1] >>= problems)) {
-        throw AutomationError(u"ワープロの中の置換の部品が不明な形で答えました");
-    }
-    for (const auto& problem : problems)
-        os::log::problem(toU16(problem));
-    return int{count};
+    const auto replaced = callReplacer(
+        replacer::Replace{text, std::u16string(find), std::u16string(replacement), matchCase});
+    for (const auto& problem : replaced.problems)
+        os::log::problem(problem);
+    return replaced.count;
 }
 
 std::u16string OfficeDocument::keepInputFieldsWhole() {
-    namespace job = replacer_job;
-    const css::beans::NamedValue arguments[] = {
-        named(job::kDocument, css::uno::Any(model_)),
-        named(job::kAction, css::uno::Any(OUString::createFromAscii(job::kKeepInputFieldsWhole)))};
-    css::uno::Sequence<sal_Int32> counts;
-    if (!(callReplacer(arguments) >>= counts) || counts.getLength() != 2)
-        throw AutomationError(u"ワープロの中の置換の部品が不明な形で答えました");
+    const auto converted = callReplacer(replacer::KeepInputFieldsWhole{});
     std::u16string notice;
-    const auto number = [](sal_Int32 n) { return os::fromUtf8(std::to_string(n)); };
-    if (counts[0] > 0) {
-        notice = u"保存すると文字列が崩れるため、コンテンツ コントロール " + number(counts[0]) +
+    const auto number = [](int n) { return os::fromUtf8(std::to_string(n)); };
+    if (converted.controls > 0) {
+        notice = u"保存すると文字列が崩れるため、コンテンツ コントロール " +
+                 number(converted.controls) +
                  u" 個をリッチ テキストのコントロールとして保存しました（書式なしテキストの設定と"
                  u"タイトルは保存されません）";
     }
-    if (counts[1] > 0) {
+    if (converted.fields > 0) {
         notice += (notice.empty() ? u"" : u"。") +
                   std::u16string(u"保存すると文字列が崩れるため、入力フィールド ") +
-                  number(counts[1]) + u" 個をコンテンツ コントロールとして保存しました";
+                  number(converted.fields) + u" 個をコンテンツ コントロールとして保存しました";
     }
     return notice;
 }
@@ -524,7 +480,7 @@ void OfficeDocument::checkUsable() const {
         throwUnusable();
 }
 
-std::u16string OfficeDocument::close() {
+std::u16string OfficeDocument::keepOrStore() {
     checkUsable();
     std::u16string notice = changed_ && storeFilter_ != filter_ ? storeNotice_ : u"";
     if (changed_ && writesWordXml(storeFilter_))
@@ -606,38 +562,31 @@ void OfficeDocument::storeTo(const fs::path& target) {
 }
 
 void OfficeDocument::checkSavedFile(const fs::path& saved) {
-    namespace job = replacer_job;
     const bool options = !filterOptions_.isEmpty() && storeFilter_ == filter_;
-    const css::beans::NamedValue arguments[] = {
-        named(job::kDocument, css::uno::Any(model_)),
-        named(job::kAction, css::uno::Any(OUString::createFromAscii(job::kCheckSavedFile))),
-        named(job::kUrl, css::uno::Any(urlOf(saved))),
-        named(job::kFilter, css::uno::Any(storeFilter_)),
-        named(job::kFilterOptions, css::uno::Any(options ? filterOptions_ : OUString()))};
-    css::uno::Sequence<css::uno::Sequence<OUString>> lost;
-    if (!(callReplacer(arguments) >>= lost))
-        throw AutomationError(u"ワープロの中の置換の部品が不明な形で答えました");
-    if (!lost.hasElements()) {
+    const auto lost = callReplacer(replacer::CheckSavedFile{urlOf(saved), storeFilter_,
+                                                            options ? filterOptions_ : OUString()})
+                          .lost;
+    if (lost.empty()) {
         os::log::detail(u"保存した内容を読み戻して確かめました：" + os::fromNativePath(path_));
         return;
     }
     for (const auto& region : lost) {
-        for (sal_Int32 i = 1; i < region.getLength(); ++i) {
-            os::log::problem(u"保存すると失われる内容（" + toU16(region[0]) + u"）：" +
-                             os::fromNativePath(path_) + u"：" + toU16(region[i]));
+        for (const auto& text : region.texts) {
+            os::log::problem(u"保存すると失われる内容（" + region.region + u"）：" +
+                             os::fromNativePath(path_) + u"：" + text);
         }
     }
     // The first text lost, on one line and shortened, says enough to find it; the log has every
     // one whole.
     std::u16string excerpt;
-    for (const char16_t c : toU16(lost[0][1]))
+    for (const char16_t c : lost[0].texts[0])
         excerpt += c == u'\n' || c == u'\r' ? u' ' : c;
     while (!excerpt.empty() && excerpt.back() == u' ')
         excerpt.pop_back();
     if (excerpt.size() > 20)
         excerpt = excerpt.substr(0, 20) + u"…";
     throw AutomationError(u"書き出すと内容の一部が失われるため、元のままにしました（" +
-                          toU16(lost[0][0]) + u"：『" + excerpt + u"』）");
+                          lost[0].region + u"：『" + excerpt + u"』）");
 }
 
 void OfficeDocument::discard() {

@@ -4,19 +4,18 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/task/XJob.hpp>
 
 #include "automation/office/document_lock.h"
 #include "automation/office/document_structure.h"
 #include "automation/office/office_session.h"
+#include "automation/office/replacer_codec.h"
 #include "os/file_identity.h"
 
 namespace quorvane::automation::office {
@@ -66,7 +65,7 @@ class OfficeDocument final : public std::enable_shared_from_this<OfficeDocument>
     // The core is done with it for this pair; it stays loaded, its changes held back, unless the
     // file cannot be recognised later, when they are written at once. Returns what the user
     // should know of the save to come (a save in another format), or an empty text.
-    std::u16string close();
+    std::u16string keepOrStore();
     // Writes the changes, if any, atomically. Returns whether the file written was read back and
     // held all the document's text. Throws AutomationError when they cannot be written, or would
     // lose text.
@@ -87,7 +86,9 @@ class OfficeDocument final : public std::enable_shared_from_this<OfficeDocument>
     [[noreturn]] void throwUnusable() const;
     // Fills shapeTexts_ and sectionTexts_. Office calls.
     void readRegions();
-    css::uno::Any callReplacer(std::span<const css::beans::NamedValue> arguments);
+    // Has the document's job in the office carry out action, and returns its answer.
+    template <typename Action>
+    typename Action::Answer callReplacer(const Action& action);
     // Has the office write the document to target. Office calls.
     void storeTo(const std::filesystem::path& target);
     // Reads the file the document was just written to back, and throws AutomationError naming

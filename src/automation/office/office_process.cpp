@@ -28,12 +28,13 @@
 #include <com/sun/star/connection/NoConnectException.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/loader/XImplementationLoader.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <rtl/ustring.hxx>
 
 #include "automation/automation_error.h"
-#include "automation/office/region_replacer_job.h"
+#include "automation/office/replacer_codec.h"
 #include "os/log.h"
 #include "os/private_folder.h"
 
@@ -119,8 +120,8 @@ fs::path replacerLibrary() {
     std::error_code error;
     const fs::path self = fs::read_symlink("/proc/self/exe", error);
     if (!error) {
-        const fs::path installed = self.parent_path().parent_path() /
-                                   QUORVANE_REPLACER_INSTALL_DIR / replacer_job::kLibrary;
+        const fs::path installed =
+            self.parent_path().parent_path() / QUORVANE_REPLACER_INSTALL_DIR / replacer::kLibrary;
         if (fs::exists(installed, error))
             return installed;
     }
@@ -349,19 +350,32 @@ void OfficeProcess::forkOffice(const fs::path& program) {
 }
 
 void OfficeProcess::loadReplacers(const fs::path& library) {
+    rtl::OUString built;
     try {
         const css::uno::Reference<css::loader::XImplementationLoader> loader(
             context_->getServiceManager()->createInstanceWithContext(
                 "com.sun.star.loader.SharedLibrary", context_),
             css::uno::UNO_QUERY_THROW);
         replacers_.set(
-            loader->activate(rtl::OUString::createFromAscii(replacer_job::kImplementation), {},
+            loader->activate(rtl::OUString::createFromAscii(replacer::kFamily), {},
                              rtl::OUString::createFromAscii(fileUrl(library).c_str()), {}),
             css::uno::UNO_QUERY_THROW);
+        built = css::uno::Reference<css::lang::XServiceInfo>(replacers_, css::uno::UNO_QUERY_THROW)
+                    ->getImplementationName();
     } catch (const css::uno::Exception& e) {
         os::log::problem("置換の部品をワープロに読み込めません：" + library.string() + "：" +
                          rtl::OUStringToOString(e.Message, RTL_TEXTENCODING_UTF8).getStr());
         throw AutomationError(startFailure(u"置換の部品を読み込めません"));
+    }
+    // A library of another build would read our requests otherwise than we write them.
+    if (!built.equalsAscii(replacer::implementationName().c_str())) {
+        replacers_.clear();
+        os::log::problem("置換の部品がこのプログラムと別のビルドのものです：" + library.string() +
+                         "：" + rtl::OUStringToOString(built, RTL_TEXTENCODING_UTF8).getStr() +
+                         "（このプログラムは " + replacer::implementationName() + "）");
+        throw AutomationError(
+            u"ワープロ（LibreOffice）を起動できませんでした：置換の部品がこのプログラムと別の版の"
+            u"ものです。このプログラムをインストールし直してください。");
     }
 }
 

@@ -1,0 +1,169 @@
+#include "automation/office/replacer_codec.h"
+
+#include <gtest/gtest.h>
+
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/text/XTextContent.hpp>
+#include <com/sun/star/text/XTextCursor.hpp>
+#include <cppuhelper/implbase2.hxx>
+
+#include "automation/office/uno_support.h"
+
+namespace quorvane::automation::office {
+namespace {
+
+using css::uno::Any;
+using css::uno::Reference;
+using css::uno::Sequence;
+using rtl::OUString;
+
+// Stands in for a document and a text of it: the codec only passes them on.
+class Stand final : public cppu::WeakImplHelper2<css::frame::XModel, css::text::XText> {
+  public:
+    using Range = Reference<css::text::XTextRange>;
+    using Controller = Reference<css::frame::XController>;
+    sal_Bool SAL_CALL attachResource(const OUString&,
+                                     const Sequence<css::beans::PropertyValue>&) override {
+        return false;
+    }
+    OUString SAL_CALL getURL() override { return {}; }
+    Sequence<css::beans::PropertyValue> SAL_CALL getArgs() override { return {}; }
+    void SAL_CALL connectController(const Controller&) override {}
+    void SAL_CALL disconnectController(const Controller&) override {}
+    void SAL_CALL lockControllers() override {}
+    void SAL_CALL unlockControllers() override {}
+    sal_Bool SAL_CALL hasControllersLocked() override { return false; }
+    Controller SAL_CALL getCurrentController() override { return {}; }
+    void SAL_CALL setCurrentController(const Controller&) override {}
+    Reference<css::uno::XInterface> SAL_CALL getCurrentSelection() override { return {}; }
+    void SAL_CALL dispose() override {}
+    void SAL_CALL addEventListener(const Reference<css::lang::XEventListener>&) override {}
+    void SAL_CALL removeEventListener(const Reference<css::lang::XEventListener>&) override {}
+    void SAL_CALL insertTextContent(const Range&, const Reference<css::text::XTextContent>&,
+                                    sal_Bool) override {}
+    void SAL_CALL removeTextContent(const Reference<css::text::XTextContent>&) override {}
+    Reference<css::text::XTextCursor> SAL_CALL createTextCursor() override { return {}; }
+    Reference<css::text::XTextCursor> SAL_CALL createTextCursorByRange(const Range&) override {
+        return {};
+    }
+    void SAL_CALL insertString(const Range&, const OUString&, sal_Bool) override {}
+    void SAL_CALL insertControlCharacter(const Range&, sal_Int16, sal_Bool) override {}
+    Reference<css::text::XText> SAL_CALL getText() override { return this; }
+    Range SAL_CALL getStart() override { return {}; }
+    Range SAL_CALL getEnd() override { return {}; }
+    OUString SAL_CALL getString() override { return {}; }
+    void SAL_CALL setString(const OUString&) override {}
+};
+
+Reference<css::frame::XModel> aDocument() {
+    return new Stand;
+}
+
+TextRef aText() {
+    return new Stand;
+}
+
+// What the program asks, as the office reads it.
+replacer::Action received(const Reference<css::frame::XModel>& document,
+                          const replacer::Action& action) {
+    const auto request = replacer::decodeRequest(replacer::encodeRequest(document, action));
+    EXPECT_TRUE(request);
+    if (!request)
+        return {};
+    EXPECT_EQ(request->document, document);
+    EXPECT_EQ(request->action.index(), action.index());
+    return request->action;
+}
+
+TEST(ReplacerCodec, EveryActionReachesTheOfficeAsItWasAsked) {
+    const auto document = aDocument();
+    const TextRef text = aText();
+    const auto replace = std::get<replacer::Replace>(
+        received(document, replacer::Replace{text, u"東京", u"「大阪」", true}));
+    EXPECT_EQ(replace.text, text);
+    EXPECT_EQ(replace.find, u"東京");
+    EXPECT_EQ(replace.replacement, u"「大阪」");
+    EXPECT_TRUE(replace.matchCase);
+
+    const auto check = std::get<replacer::CheckSavedFile>(
+        received(document, replacer::CheckSavedFile{"file:///tmp/a.rtf", "Rich Text Format", ""}));
+    EXPECT_EQ(check.url, "file:///tmp/a.rtf");
+    EXPECT_EQ(check.filter, "Rich Text Format");
+    EXPECT_TRUE(check.filterOptions.isEmpty());
+
+    received(document, replacer::ReadRegions{});
+    received(document, replacer::KeepInputFieldsWhole{});
+}
+
+TEST(ReplacerCodec, ARequestWithoutTheDocumentOrWhatItsActionNeedsIsRefused) {
+    const auto document = aDocument();
+    EXPECT_FALSE(replacer::decodeRequest(replacer::encodeRequest({}, replacer::ReadRegions{})));
+    EXPECT_FALSE(replacer::decodeRequest(
+        replacer::encodeRequest(document, replacer::Replace{{}, u"a", u"b", false})));
+    EXPECT_FALSE(
+        replacer::decodeRequest(replacer::encodeRequest(document, replacer::CheckSavedFile{})));
+    auto unknown = replacer::encodeRequest(document, replacer::ReadRegions{});
+    unknown.getArray()[1].Value <<= OUString("Format");
+    EXPECT_FALSE(replacer::decodeRequest(unknown));
+}
+
+TEST(ReplacerCodec, EveryAnswerReachesTheProgramAsItWasGiven) {
+    const auto replaced = replacer::decodeAnswer<replacer::Replace>(
+        replacer::encodeAnswer(replacer::Replace::Answer{3, {u"一つ目", u"二つ目"}}));
+    ASSERT_TRUE(replaced);
+    EXPECT_EQ(replaced->count, 3);
+    EXPECT_EQ(replaced->problems, (std::vector<std::u16string>{u"一つ目", u"二つ目"}));
+
+    // Sections keep their own headers and footers, each in its order; a shape without text stays
+    // in its place as a null text.
+    const TextRef a = aText();
+    const TextRef b = aText();
+    const TextRef c = aText();
+    const auto regions = replacer::decodeAnswer<replacer::ReadRegions>(
+        replacer::encodeAnswer(replacer::ReadRegions::Answer{{a, {}}, {{{a, b}, {}}, {{}, {c}}}}));
+    ASSERT_TRUE(regions);
+    EXPECT_EQ(regions->shapes, (std::vector<TextRef>{a, {}}));
+    ASSERT_EQ(regions->sections.size(), 2u);
+    EXPECT_EQ(regions->sections[0].headers, (std::vector<TextRef>{a, b}));
+    EXPECT_TRUE(regions->sections[0].footers.empty());
+    EXPECT_TRUE(regions->sections[1].headers.empty());
+    EXPECT_EQ(regions->sections[1].footers, (std::vector<TextRef>{c}));
+
+    const auto converted = replacer::decodeAnswer<replacer::KeepInputFieldsWhole>(
+        replacer::encodeAnswer(replacer::KeepInputFieldsWhole::Answer{2, 5}));
+    ASSERT_TRUE(converted);
+    EXPECT_EQ(converted->controls, 2);
+    EXPECT_EQ(converted->fields, 5);
+
+    const auto checked = replacer::decodeAnswer<replacer::CheckSavedFile>(
+        replacer::encodeAnswer(replacer::CheckSavedFile::Answer{
+            {{u"ヘッダー・フッター", {u"第一章", u""}}, {u"本文", {u"末尾"}}}}));
+    ASSERT_TRUE(checked);
+    ASSERT_EQ(checked->lost.size(), 2u);
+    EXPECT_EQ(checked->lost[0].region, u"ヘッダー・フッター");
+    EXPECT_EQ(checked->lost[0].texts, (std::vector<std::u16string>{u"第一章", u""}));
+    EXPECT_EQ(checked->lost[1].region, u"本文");
+    EXPECT_EQ(checked->lost[1].texts, (std::vector<std::u16string>{u"末尾"}));
+    EXPECT_TRUE(replacer::decodeAnswer<replacer::CheckSavedFile>(
+                    replacer::encodeAnswer(replacer::CheckSavedFile::Answer{}))
+                    ->lost.empty());
+}
+
+// An answer of another shape, as a library of another build might give, is not taken for one.
+TEST(ReplacerCodec, AnAnswerOfAnotherShapeIsNotTakenForOne) {
+    const Any counts = replacer::encodeAnswer(replacer::KeepInputFieldsWhole::Answer{1, 1});
+    EXPECT_FALSE(replacer::decodeAnswer<replacer::Replace>(counts));
+    EXPECT_FALSE(replacer::decodeAnswer<replacer::ReadRegions>(counts));
+    EXPECT_FALSE(replacer::decodeAnswer<replacer::CheckSavedFile>(counts));
+    EXPECT_FALSE(replacer::decodeAnswer<replacer::KeepInputFieldsWhole>(
+        replacer::encodeAnswer(replacer::Replace::Answer{})));
+    EXPECT_FALSE(replacer::decodeAnswer<replacer::KeepInputFieldsWhole>(Any()));
+    // A region named without the text it lost.
+    const OUString region = toOUString(u"本文");
+    const Sequence<OUString> nameOnly(&region, 1);
+    EXPECT_FALSE(replacer::decodeAnswer<replacer::CheckSavedFile>(
+        Any(Sequence<Sequence<OUString>>(&nameOnly, 1))));
+}
+
+}  // namespace
+}  // namespace quorvane::automation::office
