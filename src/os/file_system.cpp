@@ -292,7 +292,7 @@ std::vector<std::u16string> subFolders(std::u16string_view folder) {
     WIN32_FIND_DATAW entry{};
     const FindHandle handle(FindFirstFileW(pattern.c_str(), &entry));
     std::vector<std::u16string> names;
-    if (!handle.valid()) {
+    if (!handle) {
         const std::error_code ec = lastError();
         if (ec.value() == ERROR_FILE_NOT_FOUND)
             return names;
