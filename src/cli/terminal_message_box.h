@@ -15,7 +15,6 @@ class TerminalMessageBox final : public os::MessageBox {
 
     int show(std::u16string_view text, std::u16string_view title, int flags) override;
 
-
   private:
     int ask(std::u16string_view text);
 
