@@ -262,6 +262,112 @@ std::string cell(std::u16string_view text, std::size_t width) {
     return toUtf8(text) + std::string(columns < width ? width - columns : 1, ' ');
 }
 
+// The table the check prints: what it expected and what it found, row by row.
+class ResultTable final {
+  public:
+    explicit ResultTable(std::ostream& out) : out_(out) {
+        out_ << cell(u"文書", 18) << cell(u"範囲", 28) << cell(u"期待", 16) << cell(u"結果", 16)
+             << '\n';
+    }
+
+    void row(std::u16string_view name, std::u16string_view region, const std::u16string& expected,
+             const std::u16string& found, bool same) {
+        mismatches_ += same ? 0 : 1;
+        out_ << cell(name, 18) << cell(region, 28) << cell(expected, 16) << cell(found, 16)
+             << toUtf8(same ? u"一致" : u"不一致") << '\n';
+    }
+    void count(std::u16string_view name, std::u16string_view region, int expected, int found) {
+        row(name, region, numberText(expected), numberText(found), expected == found);
+    }
+    int mismatches() const { return mismatches_; }
+
+  private:
+    std::ostream& out_;
+    int mismatches_ = 0;
+};
+
+// Every test file of the check, in the folder's "in": the names of the region documents.
+std::vector<std::u16string> makeTestFiles(automation::ObjectFactory& factory,
+                                          const WorkFolder& folder) {
+    std::vector<std::u16string> names;
+    const Word word(factory);
+    for (const Format& format : kFormats) {
+        names.push_back(u"自己診断." + std::u16string(format.extension));
+        makeRegionDocument(word, folder.in(names.back()), format.code);
+    }
+    makeSectionsDocument(word, folder.in(kSectionsName));
+    makeRecommendedDocument(word, folder.in(kRecommendedName));
+    for (const TextFile& file : kTextFiles)
+        std::ofstream(os::toNativePath(folder.in(file.name)), std::ios::binary) << file.before;
+    return names;
+}
+
+// One run over the test files, on copies, as the program makes it; what it could not process is
+// printed.
+void runOnCopies(automation::ObjectFactory& factory, os::MessageBox& messages,
+                 const WorkFolder& folder, std::ostream& out) {
+    run::RunRequest request;
+    request.destinationFolder = folder / u"out";
+    request.pairs[0] = {std::u16string(kFind), std::u16string(kReplacement)};
+    request.pairs[1] = {std::u16string(kCasedFind), std::u16string(kCasedReplacement)};
+    request.pairs[2] = {std::u16string(kGrowingFind), std::u16string(kGrowingReplacement)};
+    run::RunDriver driver(messages, factory);
+    const run::RunResult result = driver.run(request, folder / u"in");
+    for (const run::DocumentResult& document : result.documents) {
+        if (!document.processed()) {
+            out << toUtf8(u"処理できませんでした：") << os::pathForTerminal(document.source) << '\t'
+                << toUtf8(document.reason) << '\n';
+        }
+    }
+}
+
+void checkRegionDocuments(ResultTable& table, const Word& word, const WorkFolder& folder,
+                          const std::vector<std::u16string>& names) {
+    for (const std::u16string& name : names) {
+        const auto found = countMarks(word, folder.copy(name));
+        for (std::size_t r = 0; r < kRegions.size(); ++r)
+            table.count(name, kRegions[r].name, kRegions[r].expected, found[r]);
+        // Word would put 「CASE」 for the uppercase CASE; the replacement is as typed.
+        const Opened copy(word, folder.copy(name));
+        table.count(name, u"ヘッダー（大文字の一致）", 1,
+                    occurrences(textOf(primary(*copy, 1, u"Headers").get(u"Range")), kCasedMark));
+        // The originals stay as they were: only the copies are edited.
+        int original = 0;
+        for (const int n : countMarks(word, folder.in(name)))
+            original += n;
+        table.count(name, u"元の文書（全範囲）", 0, original);
+    }
+}
+
+void checkSectionsAndRecommendation(ResultTable& table, const Word& word,
+                                    const WorkFolder& folder) {
+    {
+        const Opened copy(word, folder.copy(kSectionsName));
+        const std::u16string header = textOf(primary(*copy, 2, u"Headers").get(u"Range"));
+        table.row(kSectionsName, u"第2節のヘッダー（リンク）", std::u16string(kLinkedHeaderAfter),
+                  header, header == kLinkedHeaderAfter);
+        table.count(kSectionsName, u"グループのテキストボックス",
+                    static_cast<int>(kGroupTexts.size()),
+                    marksInShapes(copy->get(u"Shapes"), kMark));
+    }
+    const Opened copy(word, folder.copy(kRecommendedName));
+    table.count(kRecommendedName, u"本文", 1, occurrences(textOf(copy->get(u"Content")), kMark));
+    const bool recommended = copy->get(u"ReadOnlyRecommended").toBool();
+    table.row(kRecommendedName, u"読み取り専用の推奨", u"あり", recommended ? u"あり" : u"なし",
+              recommended);
+}
+
+void checkTextFiles(ResultTable& table, const WorkFolder& folder) {
+    for (const TextFile& file : kTextFiles) {
+        const std::string bytes = readBytes(folder.copy(file.name));
+        table.row(
+            file.name, u"置換後のバイト列", numberText(file.after.size()) + u" バイト",
+            numberText(bytes.size()) + u" バイト" +
+                (bytes.size() == file.after.size() && bytes != file.after ? u"（内容違い）" : u""),
+            bytes == file.after);
+    }
+}
+
 }  // namespace
 
 SelfCheck::SelfCheck(automation::ObjectFactory& factory, os::MessageBox& messages,
@@ -273,91 +379,19 @@ int SelfCheck::run() {
         const WorkFolder folder;
         out_ << toUtf8(u"Word の自己診断：文書を作り、置換し、読み直します。") << '\n'
              << std::flush;
-        std::vector<std::u16string> names;
-        {
-            const Word word(factory_);
-            for (const Format& format : kFormats) {
-                names.push_back(u"自己診断." + std::u16string(format.extension));
-                makeRegionDocument(word, folder.in(names.back()), format.code);
-            }
-            makeSectionsDocument(word, folder.in(kSectionsName));
-            makeRecommendedDocument(word, folder.in(kRecommendedName));
-        }
-        for (const TextFile& file : kTextFiles) {
-            std::ofstream(os::toNativePath(folder.in(file.name)), std::ios::binary) << file.before;
-        }
-
-        run::RunRequest request;
-        request.destinationFolder = folder / u"out";
-        request.pairs[0] = {std::u16string(kFind), std::u16string(kReplacement)};
-        request.pairs[1] = {std::u16string(kCasedFind), std::u16string(kCasedReplacement)};
-        request.pairs[2] = {std::u16string(kGrowingFind), std::u16string(kGrowingReplacement)};
-        run::RunDriver driver(messages_, factory_);
-        const run::RunResult result = driver.run(request, folder / u"in");
-        for (const run::DocumentResult& document : result.documents) {
-            if (!document.processed()) {
-                out_ << toUtf8(u"処理できませんでした：") << os::pathForTerminal(document.source)
-                     << '\t' << toUtf8(document.reason) << '\n';
-            }
-        }
+        const std::vector<std::u16string> names = makeTestFiles(factory_, folder);
+        runOnCopies(factory_, messages_, folder, out_);
 
         const Word word(factory_);
-        out_ << cell(u"文書", 18) << cell(u"範囲", 28) << cell(u"期待", 16) << cell(u"結果", 16)
-             << '\n';
-        int mismatches = 0;
-        const auto row = [&](std::u16string_view name, std::u16string_view region,
-                             const std::u16string& expected, const std::u16string& found,
-                             bool same) {
-            mismatches += same ? 0 : 1;
-            out_ << cell(name, 18) << cell(region, 28) << cell(expected, 16) << cell(found, 16)
-                 << toUtf8(same ? u"一致" : u"不一致") << '\n';
-        };
-        const auto count = [&](std::u16string_view name, std::u16string_view region, int expected,
-                               int found) {
-            row(name, region, numberText(expected), numberText(found), expected == found);
-        };
-        for (const std::u16string& name : names) {
-            const auto found = countMarks(word, folder.copy(name));
-            for (std::size_t r = 0; r < kRegions.size(); ++r)
-                count(name, kRegions[r].name, kRegions[r].expected, found[r]);
-            // Word would put 「CASE」 for the uppercase CASE; the replacement is as typed.
-            const Opened copy(word, folder.copy(name));
-            count(name, u"ヘッダー（大文字の一致）", 1,
-                  occurrences(textOf(primary(*copy, 1, u"Headers").get(u"Range")), kCasedMark));
-            // The originals stay as they were: only the copies are edited.
-            int original = 0;
-            for (const int n : countMarks(word, folder.in(name)))
-                original += n;
-            count(name, u"元の文書（全範囲）", 0, original);
-        }
-        {
-            const Opened copy(word, folder.copy(kSectionsName));
-            const std::u16string header = textOf(primary(*copy, 2, u"Headers").get(u"Range"));
-            row(kSectionsName, u"第2節のヘッダー（リンク）", std::u16string(kLinkedHeaderAfter),
-                header, header == kLinkedHeaderAfter);
-            count(kSectionsName, u"グループのテキストボックス",
-                  static_cast<int>(kGroupTexts.size()), marksInShapes(copy->get(u"Shapes"), kMark));
-        }
-        {
-            const Opened copy(word, folder.copy(kRecommendedName));
-            count(kRecommendedName, u"本文", 1, occurrences(textOf(copy->get(u"Content")), kMark));
-            const bool recommended = copy->get(u"ReadOnlyRecommended").toBool();
-            row(kRecommendedName, u"読み取り専用の推奨", u"あり", recommended ? u"あり" : u"なし",
-                recommended);
-        }
-        for (const TextFile& file : kTextFiles) {
-            const std::string bytes = readBytes(folder.copy(file.name));
-            row(file.name, u"置換後のバイト列", numberText(file.after.size()) + u" バイト",
-                numberText(bytes.size()) + u" バイト" +
-                    (bytes.size() == file.after.size() && bytes != file.after ? u"（内容違い）"
-                                                                              : u""),
-                bytes == file.after);
-        }
-        if (mismatches == 0) {
+        ResultTable table(out_);
+        checkRegionDocuments(table, word, folder, names);
+        checkSectionsAndRecommendation(table, word, folder);
+        checkTextFiles(table, folder);
+        if (table.mismatches() == 0) {
             out_ << toUtf8(u"結果：すべて一致しました。この Word で置換できます。") << '\n';
             return 0;
         }
-        out_ << toUtf8(u"結果：") << mismatches
+        out_ << toUtf8(u"結果：") << table.mismatches()
              << toUtf8(u" 項目が一致しません。ログに詳しい記録があります。") << '\n';
         return 1;
     } catch (const os::Error& e) {
