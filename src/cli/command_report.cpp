@@ -225,21 +225,26 @@ std::vector<std::u16string> summaryOf(const BatchOptions& options, const Command
     return lines;
 }
 
-std::string jsonReport(const BatchOptions& options, const CommandResult& command) {
-    const run::RunRequest& request = options.request;
-    const Totals totals(command);
-    std::string out = "{\n  \"format\": \"quorvane-batch report\",\n  \"version\": " +
-                      std::to_string(kReportVersion) +
-                      ",\n  \"program\": {\"name\": \"quorvane-batch\", \"version\": \"" +
-                      os::kVersion + "\"},\n  \"started\": \"" + isoTime(command.started) +
-                      "\",\n  \"ended\": \"" + isoTime(command.ended) +
-                      "\",\n  \"seconds\": " + secondsText(command.seconds) + ",\n";
+namespace {
 
+// The counts of each pair used, numbered as given.
+template <typename CountsOf>
+std::string jsonPairCounts(const std::vector<std::size_t>& used, CountsOf countsOf) {
+    std::string out = "[";
+    for (std::size_t k = 0; k < used.size(); ++k) {
+        out += std::string(k ? ", " : "") + "{\"number\": " + std::to_string(used[k] + 1) +
+               ", \"counts\": " + json(countsOf(used[k])) + "}";
+    }
+    return out + "]";
+}
+
+std::string jsonRequest(const BatchOptions& options, const std::vector<std::size_t>& used) {
+    const run::RunRequest& request = options.request;
     const bool copies = request.mode == run::RunRequest::Mode::CopyFirst;
-    out += "  \"request\": {\n    \"mode\": \"" + std::string(copies ? "copy" : "inPlace") +
-           "\",\n    \"destination\": " + (copies ? json(request.destinationFolder) : "null") +
-           ",\n    \"pairs\": [";
-    const auto used = usedPairs(request);
+    std::string out =
+        "  \"request\": {\n    \"mode\": \"" + std::string(copies ? "copy" : "inPlace") +
+        "\",\n    \"destination\": " + (copies ? json(request.destinationFolder) : "null") +
+        ",\n    \"pairs\": [";
     for (std::size_t k = 0; k < used.size(); ++k) {
         const auto& pair = request.pairs[used[k]];
         out += std::string(k ? ", " : "") + "{\"number\": " + std::to_string(used[k] + 1) +
@@ -259,20 +264,45 @@ std::string jsonReport(const BatchOptions& options, const CommandResult& command
            ",\n    \"verifySavedFiles\": " + json(options.checkSavedFiles) + ",\n    \"paths\": [";
     for (std::size_t p = 0; p < options.paths.size(); ++p)
         out += (p ? ", " : "") + json(options.paths[p]);
-    out += "]\n  },\n";
+    return out + "]\n  },\n";
+}
 
+std::string jsonDocument(const run::DocumentResult& document,
+                         const std::vector<std::size_t>& used) {
+    std::string out =
+        "\n      {\"source\": " + json(document.source) +
+        ", \"edited\": " + jsonOrNull(document.edited) + ", \"outcome\": \"" +
+        outcomeName(document.outcome) + "\", \"reason\": " + jsonOrNull(document.reason) +
+        ",\n       \"counts\": " + json(document.counts) + ",\n       \"pairs\": " +
+        jsonPairCounts(used, [&](std::size_t k) { return document.countsByPair[k]; }) +
+        ",\n       \"notices\": [";
+    for (std::size_t n = 0; n < document.notices.size(); ++n)
+        out += (n ? ", " : "") + json(document.notices[n]);
+    return out + "], \"checkedAfterSave\": " + json(document.checkedAfterSave) +
+           ", \"skipped\": " + json(document.skipped) +
+           ", \"backup\": " + jsonOrNull(document.backup) + "}";
+}
+
+}  // namespace
+
+std::string jsonReport(const BatchOptions& options, const CommandResult& command) {
+    const Totals totals(command);
+    const auto used = usedPairs(options.request);
+    std::string out = "{\n  \"format\": \"quorvane-batch report\",\n  \"version\": " +
+                      std::to_string(kReportVersion) +
+                      ",\n  \"program\": {\"name\": \"quorvane-batch\", \"version\": \"" +
+                      os::kVersion + "\"},\n  \"started\": \"" + isoTime(command.started) +
+                      "\",\n  \"ended\": \"" + isoTime(command.ended) +
+                      "\",\n  \"seconds\": " + secondsText(command.seconds) + ",\n";
+    out += jsonRequest(options, used);
     out += "  \"summary\": {\"documents\": " + std::to_string(totals.documents) +
            ", \"processed\": " + std::to_string(totals.replaced + totals.unchanged) +
            ", \"replaced\": " + std::to_string(totals.replaced) +
            ", \"unchanged\": " + std::to_string(totals.unchanged) + ", \"notProcessed\": " +
            std::to_string(totals.documents - totals.replaced - totals.unchanged) +
-           ",\n    \"counts\": " + json(totals.counts) + ",\n    \"pairs\": [";
-    for (std::size_t k = 0; k < used.size(); ++k) {
-        out += std::string(k ? ", " : "") + "{\"number\": " + std::to_string(used[k] + 1) +
-               ", \"counts\": " + json(totals.pairs[used[k]]) + "}";
-    }
-    out += "]},\n  \"runs\": [";
-
+           ",\n    \"counts\": " + json(totals.counts) + ",\n    \"pairs\": " +
+           jsonPairCounts(used, [&](std::size_t k) { return totals.pairs[k]; }) +
+           "},\n  \"runs\": [";
     for (std::size_t p = 0; p < command.paths.size(); ++p) {
         const auto& path = command.paths[p];
         const run::RunResult& result = path.result;
@@ -280,24 +310,8 @@ std::string jsonReport(const BatchOptions& options, const CommandResult& command
                ", \"declined\": " + json(result.declined) +
                ", \"endedByCopyFailure\": " + json(result.endedByCopyFailure) +
                ", \"ended\": " + jsonOrNull(path.ended) + ",\n     \"documents\": [";
-        for (std::size_t d = 0; d < result.documents.size(); ++d) {
-            const run::DocumentResult& document = result.documents[d];
-            out += std::string(d ? "," : "") + "\n      {\"source\": " + json(document.source) +
-                   ", \"edited\": " + jsonOrNull(document.edited) + ", \"outcome\": \"" +
-                   outcomeName(document.outcome) +
-                   "\", \"reason\": " + jsonOrNull(document.reason) +
-                   ",\n       \"counts\": " + json(document.counts) + ",\n       \"pairs\": [";
-            for (std::size_t k = 0; k < used.size(); ++k) {
-                out += std::string(k ? ", " : "") + "{\"number\": " + std::to_string(used[k] + 1) +
-                       ", \"counts\": " + json(document.countsByPair[used[k]]) + "}";
-            }
-            out += "],\n       \"notices\": [";
-            for (std::size_t n = 0; n < document.notices.size(); ++n)
-                out += (n ? ", " : "") + json(document.notices[n]);
-            out += "], \"checkedAfterSave\": " + json(document.checkedAfterSave) +
-                   ", \"skipped\": " + json(document.skipped) +
-                   ", \"backup\": " + jsonOrNull(document.backup) + "}";
-        }
+        for (std::size_t d = 0; d < result.documents.size(); ++d)
+            out += (d ? "," : "") + jsonDocument(result.documents[d], used);
         out += result.documents.empty() ? "]}" : "\n     ]}";
     }
     out += command.paths.empty() ? "]\n}\n" : "\n  ]\n}\n";
