@@ -266,6 +266,8 @@ def main(folder):
             core='<dc:title>COVER-title foo report 東京</dc:title><dc:creator>foo</dc:creator>')
     body, header, headers = page_kinds()
     package(os.path.join(folder, 'page-kinds.docx'), body, header=header, headers=headers)
+    # None of the pairs' find texts: a document the run need not open.
+    package(os.path.join(folder, 'nothing-to-find.docx'), para(run('置き換える言葉のない文書です。')))
 
 
 if __name__ == '__main__':
