@@ -120,4 +120,11 @@ std::u16string unopenableFolder(const std::u16string& folder) {
     return u"フォルダー「" + folder + u"」を開けません。";
 }
 
+bool FolderPerDrive::change(const std::filesystem::path& from, const std::filesystem::path& folder,
+                            const std::filesystem::path& to, const Open& open) {
+    folders_[from] = folder;
+    const auto remembered = folders_.find(to);
+    return (remembered != folders_.end() && open(remembered->second)) || open(to);
+}
+
 }  // namespace quorvane::form

@@ -3,6 +3,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -68,5 +71,18 @@ inline constexpr std::u16string_view kClosedMidRun =
 
 std::u16string unreadableDrive(const std::u16string& drive);
 std::u16string unopenableFolder(const std::u16string& folder);
+
+// The folder each drive last had open, so that going back to a drive returns there.
+class FolderPerDrive final {
+  public:
+    using Open = std::function<bool(const std::filesystem::path&)>;
+    // Leaving drive `from` with `folder` open for drive `to`: open tries its remembered folder,
+    // else its root. False when neither opens.
+    bool change(const std::filesystem::path& from, const std::filesystem::path& folder,
+                const std::filesystem::path& to, const Open& open);
+
+  private:
+    std::map<std::filesystem::path, std::filesystem::path> folders_;
+};
 
 }  // namespace quorvane::form

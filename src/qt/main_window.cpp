@@ -238,10 +238,8 @@ void MainWindow::applyCopyOptionRule() {
 
 void MainWindow::openChosenDrive() {
     const fs::path root = drives_->drive();
-    folderOnDrive_[drives_->keptDrive()] = folders_->path();
-    const auto remembered = folderOnDrive_.find(root);
-    if ((remembered != folderOnDrive_.end() && folders_->setPath(remembered->second)) ||
-        folders_->setPath(root)) {
+    if (folderPerDrive_.change(drives_->keptDrive(), folders_->path(), root,
+                               [&](const fs::path& folder) { return folders_->setPath(folder); })) {
         drives_->keepChoice();
         return;
     }

@@ -2,13 +2,13 @@
 
 #include <QWidget>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "automation/variant.h"
 #include "form/layout.h"
+#include "form/window_rules.h"
 #include "os/message_box.h"
 #include "qt/volume_source.h"
 #include "run/run_driver.h"
@@ -84,8 +84,7 @@ class MainWindow final : public QWidget {
     QCheckBox* headersFootersCheck_ = nullptr;
     QCheckBox* matchCaseCheck_ = nullptr;
     QCheckBox* widthsCheck_ = nullptr;
-    // The folder the list last had open on each drive, so that going back to a drive returns there.
-    std::map<std::filesystem::path, std::filesystem::path> folderOnDrive_;
+    form::FolderPerDrive folderPerDrive_;
 };
 
 }  // namespace quorvane::qt

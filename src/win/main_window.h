@@ -2,7 +2,6 @@
 
 #include <array>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -10,6 +9,7 @@
 
 #include "automation/variant.h"
 #include "form/layout.h"
+#include "form/window_rules.h"
 #include "os/message_box.h"
 #include "run/run_driver.h"
 #include "run/run_request.h"
@@ -80,8 +80,7 @@ class MainWindow final {
     // The paths of the drop taken, until the runs start right after it.
     std::vector<std::u16string> pending_;
     std::unique_ptr<BusyRun> busy_;
-    // The folder the list last had open on each drive, so that going back to a drive returns there.
-    std::map<std::filesystem::path, std::filesystem::path> folderOnDrive_;
+    form::FolderPerDrive folderPerDrive_;
 };
 
 }  // namespace quorvane::win
