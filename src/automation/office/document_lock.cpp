@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "automation/automation_error.h"
+#include "automation/office/office_messages.h"
 #include "os/descriptor.h"
 #include "os/log.h"
 #include "os/private_folder.h"
@@ -124,6 +125,8 @@ std::optional<DocumentLock> DocumentLock::take(const fs::path& document) {
             if (::write(fd.get(), entry.data(), entry.size()) !=
                     static_cast<ssize_t>(entry.size()) ||
                 ::fstat(fd.get(), &st) != 0) {
+                os::log::detail("文書のロックファイルを書けません：" + path.string() + "：" +
+                                std::strerror(errno));
                 ::unlink(path.c_str());
                 return std::nullopt;
             }
@@ -139,8 +142,7 @@ std::optional<DocumentLock> DocumentLock::take(const fs::path& document) {
         os::log::detail("終了したプロセスが残したロックファイルを削除します：" + path.string());
         ::unlink(path.c_str());
     }
-    throw AutomationError(
-        u"ほかのワープロで開かれています。そのワープロで閉じてからやり直してください");
+    throw AutomationError(std::u16string(messages::kLocked));
 }
 
 bool DocumentLock::heldByOthers(const fs::path& document) {

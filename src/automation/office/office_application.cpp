@@ -10,6 +10,7 @@
 #include "automation/member_name.h"
 #include "automation/office/document_structure.h"
 #include "automation/office/office_document.h"
+#include "automation/office/office_messages.h"
 #include "automation/word_model.h"
 #include "os/file_system.h"
 
@@ -38,7 +39,7 @@ class MemberlessObject : public Object {
 
   protected:
     [[noreturn]] void unknown(std::u16string_view member) const {
-        throw AutomationError(label_ + u" にメンバー " + std::u16string(member) + u" はありません");
+        throw AutomationError(messages::noMember(label_, member));
     }
 
   private:
@@ -76,18 +77,18 @@ ExecuteArguments bindExecuteArguments(const std::vector<Variant>& positional,
     for (const auto& a : named) {
         if (!sameName(a.name, member::kFindText) && !sameName(a.name, member::kReplaceWith) &&
             !sameName(a.name, member::kReplace) && !sameName(a.name, member::kMatchCase)) {
-            throw AutomationError(u"名前付き引数 " + a.name + u" には対応していません");
+            throw AutomationError(messages::namedArgumentUnsupported(a.name));
         }
     }
     if (positional.size() > 1)
-        throw AutomationError(u"引数が多すぎます");
+        throw AutomationError(std::u16string(messages::kTooManyArguments));
     const Variant* findText =
         positional.empty() ? namedArgument(named, member::kFindText) : &positional[0];
     const Variant* replaceWith = namedArgument(named, member::kReplaceWith);
     const Variant* replace = namedArgument(named, member::kReplace);
     const Variant* matchCase = namedArgument(named, member::kMatchCase);
     if (!findText || !replaceWith || !replace || replace->toInt32() != word::kReplaceAll) {
-        throw AutomationError(u"置換にはFindText、ReplaceWithとReplace=2が必要です");
+        throw AutomationError(std::u16string(messages::kReplaceArgumentsNeeded));
     }
     return {findText->toString(), replaceWith->toString(), matchCase && matchCase->toBool()};
 }
@@ -170,7 +171,7 @@ class Shape final : public MemberlessObject {
         if (!sameName(member, word::member::kTextFrame))
             unknown(member);
         if (!text_.is())
-            throw AutomationError(u"この図形には文字列がありません");
+            throw AutomationError(std::u16string(messages::kShapeWithoutText));
         return object<RangeOwner>(
             u"TextFrame", word::member::kTextRange, document_, text_,
             std::vector<std::pair<std::u16string_view, Variant>>{{word::member::kHasText, true}});
@@ -269,8 +270,7 @@ class Document final : public MemberlessObject {
             return {};
         }
         if (!positional.empty() || !named.empty()) {
-            throw AutomationError(
-                u"Close に指定できるのは SaveChanges:=wdDoNotSaveChanges だけです");
+            throw AutomationError(std::u16string(messages::kCloseArguments));
         }
         // A save the user should know about comes back as text for the run report.
         std::u16string notice = document_->keepOrStore();
@@ -297,8 +297,8 @@ class Documents final : public MemberlessObject {
             positional.empty() ? namedArgument(named, word::member::kFileName) : &positional[0];
         if (finish) {
             if (!path || positional.size() > 1)
-                throw AutomationError(std::u16string(word::member::kQuorvaneFinishDocument) +
-                                      u" にはファイル名を一つ指定してください");
+                throw AutomationError(
+                    messages::oneFileNameNeeded(word::member::kQuorvaneFinishDocument));
             std::error_code error;
             const auto native = os::toNativePath(path->toString());
             const auto file = std::filesystem::canonical(native, error);
@@ -306,7 +306,7 @@ class Documents final : public MemberlessObject {
             return Variant(session_->finish(error ? native : file));
         }
         if (!path || positional.size() > 1)
-            throw AutomationError(u"Open にはファイル名を一つ指定してください");
+            throw AutomationError(messages::oneFileNameNeeded(word::member::kOpen));
         const Variant* readOnly = namedArgument(named, word::member::kReadOnly);
         return object<Document>(
             OfficeDocument::open(session_, path->toString(), readOnly && readOnly->toBool()));
@@ -330,7 +330,7 @@ Variant OfficeApplication::get(std::u16string_view member) {
         return object<Documents>(session_);
     if (sameName(member, word::member::kApplication))
         return Variant(std::shared_ptr<Object>(shared_from_this()));
-    throw AutomationError(u"Application にメンバー " + std::u16string(member) + u" はありません");
+    throw AutomationError(messages::noMember(u"Application", member));
 }
 
 void OfficeApplication::put(std::u16string_view member, const Variant& value) {
@@ -339,8 +339,7 @@ void OfficeApplication::put(std::u16string_view member, const Variant& value) {
         value.toBool();
         return;
     }
-    throw AutomationError(u"Application のメンバー " + std::u16string(member) +
-                          u" には設定できません");
+    throw AutomationError(messages::cannotSet(u"Application", member));
 }
 
 Variant OfficeApplication::call(std::u16string_view member, const std::vector<Variant>&,
@@ -349,11 +348,11 @@ Variant OfficeApplication::call(std::u16string_view member, const std::vector<Va
         session_->quit();
         return {};
     }
-    throw AutomationError(u"Application にメンバー " + std::u16string(member) + u" はありません");
+    throw AutomationError(messages::noMember(u"Application", member));
 }
 
 std::vector<Variant> OfficeApplication::enumerate() {
-    throw AutomationError(u"Application は列挙できません");
+    throw AutomationError(messages::notEnumerable(u"Application"));
 }
 
 }  // namespace quorvane::automation::office

@@ -31,6 +31,7 @@
 #include <cppuhelper/implbase1.hxx>
 #include <rtl/ref.hxx>
 
+#include "automation/office/office_messages.h"
 #include "automation/office/text_file_encoding.h"
 #include "os/atomic_save.h"
 #include "os/descriptor.h"
@@ -59,11 +60,6 @@ struct OfficeDocument::Loaded {
 
 namespace {
 
-constexpr std::u16string_view kReadOnly =
-    u"読み取り専用のため保存できません。書き込みを許可してからやり直してください";
-constexpr std::u16string_view kLocked =
-    u"ほかのワープロで開かれています。そのワープロで閉じてからやり直してください";
-
 // Answers every question of the office by aborting, so that no dialog can wait for a user who
 // is not there, and remembers what was asked to tell the user why the load failed.
 class AbortingHandler final : public cppu::WeakImplHelper1<css::task::XInteractionHandler> {
@@ -71,13 +67,13 @@ class AbortingHandler final : public cppu::WeakImplHelper1<css::task::XInteracti
     void SAL_CALL handle(const Reference<css::task::XInteractionRequest>& request) override {
         const Any what = request->getRequest();
         if (what.isExtractableTo(cppu::UnoType<css::task::PasswordRequest>::get())) {
-            reason_ = u"パスワードで保護されています。パスワードを外してからやり直してください";
+            reason_ = messages::kPasswordProtected;
         } else if (what.isExtractableTo(
                        cppu::UnoType<css::document::LockedDocumentRequest>::get())) {
-            reason_ = kLocked;
+            reason_ = messages::kLocked;
         } else if (what.isExtractableTo(
                        cppu::UnoType<css::document::BrokenPackageRequest>::get())) {
-            reason_ = u"文書が壊れているため読み込めません";
+            reason_ = messages::kBroken;
         }
         for (const auto& continuation : request->getContinuations()) {
             const Reference<css::task::XInteractionAbort> abort(continuation, UNO_QUERY);
@@ -123,9 +119,9 @@ bool isPlainTextFilter(const OUString& filter) {
 
 std::u16string describeFilter(const OUString& filter) {
     if (filter.isEmpty())
-        return u"不明";
+        return std::u16string(messages::kUnknownFormat);
     if (isPlainTextFilter(filter))
-        return u"テキスト";
+        return std::u16string(messages::kPlainTextFormat);
     return toU16(filter);
 }
 
@@ -157,8 +153,7 @@ std::optional<SavePlan> savePlan(OfficeSession& session, const OUString& filter)
     for (const auto& successor : kSuccessors) {
         if (filter.equalsAscii(successor.load)) {
             return SavePlan{OUString::createFromAscii(successor.store),
-                            u"元の形式（" + std::u16string(successor.was) +
-                                u"）では保存できないため、Word 97-2003 形式で保存しました"};
+                            messages::savedAsWord97(successor.was)};
         }
     }
     if ((session.filterFlags(filter) & kFilterExport) == 0)
@@ -179,7 +174,7 @@ std::u16string storeFailureReason(sal_Int32 errorCode) {
             break;
     }
     if ((code >> 13) != 0)
-        return u"ワープロが文書を書き出せませんでした";
+        return std::u16string(messages::kNotWritten);
     switch (code & 0xff) {
         case 7:   // ACCESSDENIED
         case 19:  // WRITEPROTECTED
@@ -187,11 +182,11 @@ std::u16string storeFailureReason(sal_Int32 errorCode) {
         case 12:  // OUTOFSPACE
             return os::writeFailure(ENOSPC);
         case 16:  // LOCKVIOLATION
-            return u"ほかのプログラムが使用中のため保存できません。閉じてからやり直してください";
+            return std::u16string(messages::kInUse);
         case 24:  // NAMETOOLONG
             return os::writeFailure(ENAMETOOLONG);
         default:
-            return u"ワープロが文書を書き出せませんでした";
+            return std::u16string(messages::kNotWritten);
     }
 }
 
@@ -216,15 +211,12 @@ fs::path documentFile(std::u16string_view path) {
     std::error_code error;
     const fs::path file = fs::canonical(os::toNativePath(path), error);
     if (error == std::errc::filename_too_long) {
-        throw AutomationError(
-            u"ファイル名かフォルダーの場所が長すぎるため開けません。短くしてからやり直してくださ"
-            u"い");
+        throw AutomationError(std::u16string(messages::kPathTooLong));
     }
     if (error)
-        throw AutomationError(u"ファイルが見つかりません");
+        throw AutomationError(std::u16string(messages::kFileNotFound));
     if (!fs::is_regular_file(file, error)) {
-        throw AutomationError(
-            u"通常のファイルではない（フォルダーや名前付きパイプなど）ため開けません");
+        throw AutomationError(std::u16string(messages::kNotARegularFile));
     }
     return file;
 }
@@ -233,23 +225,20 @@ fs::path documentFile(std::u16string_view path) {
 void checkLoadable(const fs::path& file) {
     std::error_code error;
     if (fs::file_size(file, error) == 0) {
-        throw AutomationError(u"空のファイルのため文書として読み込めません");
+        throw AutomationError(std::u16string(messages::kEmptyFile));
     }
     if (::access(file.c_str(), R_OK) != 0) {
-        throw AutomationError(
-            u"読み取りが許可されていないため開けません。権限を確かめてからやり直してください");
+        throw AutomationError(std::u16string(messages::kNotReadable));
     }
     if (readOnly(file))
-        throw AutomationError(std::u16string(kReadOnly));
+        throw AutomationError(std::u16string(messages::kReadOnly));
 }
 
 // The text filter's options for a .txt file, in the encoding its bytes show.
 std::string textOptionsOf(const fs::path& file) {
     const auto options = textFilterOptions(bytesOf(file));
     if (!options) {
-        throw AutomationError(
-            u"文字コードを判別できないため処理しませんでした。UTF-8 か Shift_JIS で保存し直"
-            u"してからやり直してください");
+        throw AutomationError(std::u16string(messages::kEncodingUnknown));
     }
     return *options;
 }
@@ -297,15 +286,13 @@ SavePlan classify(OfficeSession& session, const Reference<css::frame::XModel>& m
     const bool text = isPlainTextFilter(filter);
     if (!writer || (text && !txtName)) {
         closeModel(model);
-        throw AutomationError(u"文書として読み込めません（形式：" + describeFilter(filter) + u"）");
+        throw AutomationError(messages::notADocument(describeFilter(filter)));
     }
     // Refused before anything is replaced: the changes could not be saved.
     auto plan = savePlan(session, filter);
     if (!plan) {
         closeModel(model);
-        throw AutomationError(u"この形式（" + describeFilter(filter) +
-                              u"）では保存できないため処理しませんでした。Word か ODF "
-                              u"の形式で保存し直してからやり直してください");
+        throw AutomationError(messages::formatNotWritable(describeFilter(filter)));
     }
     return std::move(*plan);
 }
@@ -351,7 +338,7 @@ std::shared_ptr<OfficeDocument> OfficeDocument::open(const std::shared_ptr<Offic
     // Held until the run is done with the document; the file as it is now is what a save may
     // replace. A document that is never written is only looked at: no lock file is made for it.
     if (openReadOnly && DocumentLock::heldByOthers(file))
-        throw AutomationError(std::u16string(kLocked));
+        throw AutomationError(std::u16string(messages::kLocked));
     std::optional<DocumentLock> lock = openReadOnly ? std::nullopt : DocumentLock::take(file);
     const std::optional<os::FileIdentity> identity = os::FileIdentity::of(file);
 
@@ -362,7 +349,7 @@ std::shared_ptr<OfficeDocument> OfficeDocument::open(const std::shared_ptr<Offic
     const Loaded loaded = load(*session, file, openReadOnly, txtName, textOptions, handler);
     if (!loaded.model.is()) {
         throw AutomationError(handler->reason().empty()
-                                  ? u"文書が壊れているか対応していない形式のため読み込めません"
+                                  ? std::u16string(messages::kBrokenOrUnknownFormat)
                                   : handler->reason());
     }
     session->documentOpened();
@@ -425,7 +412,7 @@ typename Action::Answer OfficeDocument::callReplacer(const Action& action) {
     });
     auto decoded = replacer::decodeAnswer<Action>(answer);
     if (!decoded)
-        throw AutomationError(u"ワープロの中の置換の部品が不明な形で答えました");
+        throw AutomationError(std::u16string(messages::kReplacerAnswerUnknown));
     return std::move(*decoded);
 }
 
@@ -443,16 +430,12 @@ std::u16string OfficeDocument::keepInputFieldsWhole() {
     const auto converted = callReplacer(replacer::KeepInputFieldsWhole{});
     std::u16string notice;
     const auto number = [](int n) { return os::fromUtf8(std::to_string(n)); };
-    if (converted.controls > 0) {
-        notice = u"保存すると文字列が崩れるため、コンテンツ コントロール " +
-                 number(converted.controls) +
-                 u" 個をリッチ テキストのコントロールとして保存しました（書式なしテキストの設定と"
-                 u"タイトルは保存されません）";
-    }
+    if (converted.controls > 0)
+        notice = messages::controlsKeptAsRichText(number(converted.controls));
     if (converted.fields > 0) {
-        notice += (notice.empty() ? u"" : u"。") +
-                  std::u16string(u"保存すると文字列が崩れるため、入力フィールド ") +
-                  number(converted.fields) + u" 個をコンテンツ コントロールとして保存しました";
+        if (!notice.empty())
+            notice += messages::kNoticeSeparator;
+        notice += messages::inputFieldsKeptAsControls(number(converted.fields));
     }
     return notice;
 }
@@ -470,12 +453,12 @@ void OfficeDocument::throwUnusable() const {
     // Another office took over: this one was lost with the document's changes.
     if (!released_ && session_->generation() != generation_ && !reason.empty())
         throw WordProcessorLostError(reason);
-    throw AutomationError(reason.empty() ? u"ワープロが終了しています" : reason);
+    throw AutomationError(reason.empty() ? std::u16string(messages::kOfficeEnded) : reason);
 }
 
 void OfficeDocument::checkUsable() const {
     if (closed_ || released_)
-        throw AutomationError(u"文書は既に閉じられています");
+        throw AutomationError(std::u16string(messages::kAlreadyClosed));
     if (!usable())
         throwUnusable();
 }
@@ -509,7 +492,7 @@ bool OfficeDocument::store() {
     if (!modified)
         return false;
     if (readOnly(path_))
-        throw AutomationError(std::u16string(kReadOnly));
+        throw AutomationError(std::u16string(messages::kReadOnly));
     const bool checked = session_->options().checkSavedFiles && !writesOwnFormat(storeFilter_);
     try {
         // Made first, so that a folder we cannot write to fails before the office writes.
@@ -527,7 +510,7 @@ bool OfficeDocument::store() {
             checkSavedFile(stored);
         const os::Descriptor written(::open(stored.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
         if (!written.valid())
-            throw os::SaveError(u"ワープロが文書を書き出せませんでした", errno);
+            throw os::SaveError(std::u16string(messages::kNotWritten), errno);
         save.copyFrom(written.get());
         save.commit(identity_);
     } catch (const os::SaveError& e) {
@@ -555,7 +538,7 @@ void OfficeDocument::storeTo(const fs::path& target) {
         } catch (const css::io::IOException& e) {
             os::log::problem(u"保存できません：" + os::fromNativePath(path_) + u"：" +
                              toU16(e.Message));
-            throw AutomationError(u"ワープロが文書を書き出せませんでした");
+            throw AutomationError(std::u16string(messages::kNotWritten));
         }
         Reference<css::util::XModifiable>(model_, UNO_QUERY_THROW)->setModified(false);
     });
@@ -585,8 +568,7 @@ void OfficeDocument::checkSavedFile(const fs::path& saved) {
         excerpt.pop_back();
     if (excerpt.size() > 20)
         excerpt = excerpt.substr(0, 20) + u"…";
-    throw AutomationError(u"書き出すと内容の一部が失われるため、元のままにしました（" +
-                          lost[0].region + u"：『" + excerpt + u"』）");
+    throw AutomationError(messages::contentWouldBeLost(lost[0].region, excerpt));
 }
 
 void OfficeDocument::discard() {

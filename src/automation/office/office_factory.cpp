@@ -3,6 +3,7 @@
 #include "automation/automation_error.h"
 #include "automation/member_name.h"
 #include "automation/office/office_application.h"
+#include "automation/office/office_messages.h"
 #include "automation/office/warm_offices.h"
 #include "automation/word_model.h"
 
@@ -20,7 +21,7 @@ OfficeFactory::~OfficeFactory() = default;
 
 Variant OfficeFactory::create(std::u16string_view className) {
     if (!sameName(className, word::kApplicationClass)) {
-        throw AutomationError(u"クラス " + std::u16string(className) + u" のサーバーがありません");
+        throw AutomationError(messages::noServer(className));
     }
     return Variant(std::shared_ptr<Object>(std::make_shared<OfficeApplication>(options_, warm_)));
 }

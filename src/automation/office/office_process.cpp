@@ -34,7 +34,9 @@
 #include <rtl/ustring.hxx>
 
 #include "automation/automation_error.h"
+#include "automation/office/office_messages.h"
 #include "automation/office/replacer_codec.h"
+#include "os/file_system.h"
 #include "os/log.h"
 #include "os/private_folder.h"
 
@@ -115,6 +117,20 @@ std::string registry(bool allowMacros) {
            "</oor:items>\n";
 }
 
+// The folders the office works in, and the settings its profile starts with. Refused with the
+// cause when they cannot be written: an office started without them would run on its own
+// settings, macros included.
+os::Status prepareFolder(const fs::path& folder, const fs::path& store, bool allowMacros) {
+    std::error_code error;
+    for (const fs::path& made : {folder / "profile" / "user", folder / "tmp", store}) {
+        if (fs::create_directories(made, error); error)
+            return os::Status::refused(os::describe(error));
+    }
+    return os::writeWholeFile(
+        os::fromNativePath(folder / "profile" / "user" / "registrymodifications.xcu"),
+        registry(allowMacros));
+}
+
 // Installed with the programs, in our folder of the library folder; else where the build put it.
 fs::path replacerLibrary() {
     std::error_code error;
@@ -166,11 +182,6 @@ class ForkingThread final {
     // Last: it starts once the rest is ready.
     std::jthread thread_;
 };
-
-std::u16string startFailure(std::u16string_view cause) {
-    return u"ワープロ（LibreOffice）を起動できませんでした：" + std::u16string(cause) +
-           u"。インストールされているか確認してください。";
-}
 
 // The office leaves its pipe's socket behind in one of the two folders the pipe may live in.
 constexpr std::array<const char*, 2> kPipeFolders{"/tmp", "/var/tmp"};
@@ -231,7 +242,7 @@ OfficeProcess::OfficeProcess(Settings settings) {
                                  : settings.program;
     if (::access(program.c_str(), X_OK) != 0) {
         os::log::problem("ワープロのプログラムがありません：" + program.string());
-        throw AutomationError(startFailure(u"プログラムが見つかりません"));
+        throw AutomationError(messages::startFailure(messages::kProgramNotFound));
     }
     removeStaleFolders();
     static std::atomic<int> counter{0};
@@ -241,14 +252,14 @@ OfficeProcess::OfficeProcess(Settings settings) {
     try {
         folder_ = os::private_folders::create(id);
     } catch (const os::Error& e) {
-        throw AutomationError(startFailure(e.message()));
+        throw AutomationError(messages::startFailure(e.message()));
     }
-    std::error_code ignored;
-    fs::create_directories(folder_ / "profile" / "user", ignored);
-    fs::create_directories(folder_ / "tmp", ignored);
-    fs::create_directories(storeFolder(), ignored);
-    std::ofstream(folder_ / "profile" / "user" / "registrymodifications.xcu")
-        << registry(settings.allowMacros);
+    if (const os::Status prepared = prepareFolder(folder_, storeFolder(), settings.allowMacros);
+        !prepared) {
+        os::log::problem(u"ワープロの作業フォルダーを用意できません：" + prepared.reason());
+        os::private_folders::remove(folder_);
+        throw AutomationError(messages::startFailure(prepared.reason()));
+    }
 
     watchdog_ = std::jthread([this](std::stop_token stop) { watchdogLoop(stop); });
     const auto started = std::chrono::steady_clock::now();
@@ -322,7 +333,7 @@ void OfficeProcess::forkOffice(const fs::path& program) {
         if (devNull >= 0)
             ::close(devNull);
         os::log::problem(std::string("ワープロのプロセスを作れません：") + std::strerror(errno));
-        throw AutomationError(startFailure(u"プロセスを作れません"));
+        throw AutomationError(messages::startFailure(messages::kProcessNotMade));
     }
     if (pid == 0) {
         ::setpgid(0, 0);
@@ -365,7 +376,7 @@ void OfficeProcess::loadReplacers(const fs::path& library) {
     } catch (const css::uno::Exception& e) {
         os::log::problem("置換の部品をワープロに読み込めません：" + library.string() + "：" +
                          rtl::OUStringToOString(e.Message, RTL_TEXTENCODING_UTF8).getStr());
-        throw AutomationError(startFailure(u"置換の部品を読み込めません"));
+        throw AutomationError(messages::startFailure(messages::kReplacerNotLoaded));
     }
     // A library of another build would read our requests otherwise than we write them.
     if (!built.equalsAscii(replacer::implementationName().c_str())) {
@@ -373,9 +384,7 @@ void OfficeProcess::loadReplacers(const fs::path& library) {
         os::log::problem("置換の部品がこのプログラムと別のビルドのものです：" + library.string() +
                          "：" + rtl::OUStringToOString(built, RTL_TEXTENCODING_UTF8).getStr() +
                          "（このプログラムは " + replacer::implementationName() + "）");
-        throw AutomationError(
-            u"ワープロ（LibreOffice）を起動できませんでした：置換の部品がこのプログラムと別の版の"
-            u"ものです。このプログラムをインストールし直してください。");
+        throw AutomationError(std::u16string(messages::kReplacerOfAnotherBuild));
     }
 }
 
@@ -405,7 +414,7 @@ void OfficeProcess::connect(const fs::path& program, std::chrono::milliseconds s
             }
             os::log::problem("ワープロが起動中に終了しました：pid " + std::to_string(pid_) +
                              "、終了コード " + std::to_string(exitCode_));
-            throw AutomationError(startFailure(u"起動してすぐに終了しました"));
+            throw AutomationError(messages::startFailure(messages::kExitedAtStart));
         }
         if (std::chrono::steady_clock::now() >= deadline) {
             const auto seconds =
@@ -413,9 +422,8 @@ void OfficeProcess::connect(const fs::path& program, std::chrono::milliseconds s
             os::log::problem("ワープロが起動中に応答しません：pid " + std::to_string(pid_) + "、" +
                              std::to_string(seconds) + " 秒");
             const std::string waited = std::to_string(std::max<long long>(seconds, 1));
-            throw AutomationError(startFailure(u"起動したまま応答がありません（" +
-                                               std::u16string(waited.begin(), waited.end()) +
-                                               u" 秒待ちました）"));
+            throw AutomationError(messages::startFailure(
+                messages::noAnswerAtStart(std::u16string(waited.begin(), waited.end()))));
         }
         std::this_thread::sleep_for(kConnectRetry);
     }

@@ -7,6 +7,7 @@
 #include <cppuhelper/exc_hlp.hxx>
 
 #include "automation/office/office_document.h"
+#include "automation/office/office_messages.h"
 #include "os/file_system.h"
 #include "os/log.h"
 #include "os/text_encoding.h"
@@ -27,7 +28,7 @@ OfficeSession::~OfficeSession() {
 
 void OfficeSession::prepareForDocument() {
     if (quit_)
-        throw AutomationError(u"ワープロは既に終了しています");
+        throw AutomationError(std::u16string(messages::kOfficeAlreadyQuit));
     // An office that died between documents is replaced before it fails the next load.
     if (process_ && !process_->alive())
         loseOffice();
@@ -103,7 +104,7 @@ std::shared_ptr<OfficeDocument> OfficeSession::reopen(const std::filesystem::pat
     if (kept_->usable() && kept_->changed() && !kept_->unchangedOnDisk()) {
         // Writing ours would undo what someone else wrote; loading theirs would give the file
         // only the later pairs.
-        refused_[path] = {u"処理中にほかのプログラムが文書を書き換えたため保存しませんでした"};
+        refused_[path] = {std::u16string(messages::kChangedMeanwhile)};
         std::exchange(kept_, nullptr)->release();
         return nullptr;
     }
@@ -164,7 +165,8 @@ void OfficeSession::quit() {
 
 OfficeProcess& OfficeSession::process() {
     if (!process_) {
-        throw AutomationError(lossReason_.empty() ? u"ワープロが起動していません" : lossReason_);
+        throw AutomationError(lossReason_.empty() ? std::u16string(messages::kOfficeNotStarted)
+                                                  : lossReason_);
     }
     return *process_;
 }
@@ -176,7 +178,7 @@ void OfficeSession::throwFailure(const css::uno::Exception& e) {
     os::log::problem(u"ワープロの呼び出しに失敗しました：" +
                      toU16(cppu::getCaughtException().getValueTypeName()) + u"：" +
                      toU16(e.Message));
-    throw AutomationError(u"ワープロがこの文書の処理に失敗しました");
+    throw AutomationError(std::u16string(messages::kOfficeCallFailed));
 }
 
 void OfficeSession::throwLost() {
@@ -185,8 +187,7 @@ void OfficeSession::throwLost() {
 }
 
 void OfficeSession::loseOffice() {
-    lossReason_ = process_->timedOut() ? u"ワープロが応答しないため中断しました"
-                                       : u"ワープロが異常終了したため中断しました";
+    lossReason_ = process_->timedOut() ? messages::kOfficeNotResponding : messages::kOfficeCrashed;
     os::log::problem(u"ワープロを失いました（" + lossReason_ + u"）：pid " +
                      os::fromUtf8(std::to_string(process_->pid())));
     process_->kill();
