@@ -7,6 +7,7 @@
 
 #include "automation/member_name.h"
 #include "cli/argument_parser.h"
+#include "cli/cli_messages.h"
 #include "cli/command_report.h"
 #include "cli/program_name.h"
 #include "cli/self_check.h"
@@ -19,6 +20,7 @@
 #include "run/backup_folder.h"
 #include "run/run_driver.h"
 #include "run/run_error.h"
+#include "run/run_messages.h"
 
 namespace quorvane::cli {
 
@@ -26,9 +28,6 @@ using os::toUtf8;
 using run::Outcome;
 
 namespace {
-
-constexpr std::u16string_view kInterrupted = u"中断の指示により処理しませんでした";
-constexpr std::u16string_view kAfterError = u"エラーで処理が中断されたため処理しませんでした";
 
 // A path as the system names it, bytes that are not UTF-8 included.
 std::string shown(const std::u16string& path) {
@@ -71,11 +70,10 @@ class Report final {
 void explain(run::RunResult& result, std::u16string_view notReached) {
     for (run::DocumentResult& document : result.documents) {
         if (document.outcome == Outcome::CopyFailed) {
-            document.reason = u"コピーできませんでした" +
-                              (document.reason.empty() ? u"" : u"：" + document.reason);
+            document.reason = messages::notCopied(document.reason);
         } else if (document.outcome == Outcome::NotReached && document.reason.empty()) {
-            document.reason = result.endedByCopyFailure ? u"コピーの失敗で処理が中断されました"
-                                                        : std::u16string(notReached);
+            document.reason =
+                result.endedByCopyFailure ? messages::kEndedByCopyFailure : notReached;
         }
     }
 }
@@ -86,8 +84,7 @@ bool printResult(Report& report, std::ostream& err, const run::RunResult& result
     bool failed = false;
     for (const run::DocumentResult& document : result.documents) {
         for (const std::u16string& notice : document.notices) {
-            err << toUtf8(u"お知らせ：") << shown(document.edited) << toUtf8(u"：")
-                << toUtf8(notice) << '\n';
+            err << messages::notice(shown(document.edited), notice) << '\n';
         }
         if (document.processed())
             continue;
@@ -138,7 +135,7 @@ int BatchCommand::run(const std::vector<std::string>& arguments) {
     std::ostream& err = console_.err;
     const auto usageError = [&](std::u16string_view message) {
         err << kProgramName << ": " << toUtf8(message) << '\n'
-            << toUtf8(u"使い方は quorvane-batch --help で表示されます。") << '\n';
+            << toUtf8(messages::kSeeHelp) << '\n';
         return kUsage;
     };
 
@@ -160,8 +157,8 @@ int BatchCommand::run(const std::vector<std::string>& arguments) {
     if (options.selfCheck) {
         if (console_.startLog)
             console_.startLog(false);
-        TerminalMessageBox messages(console_.in, err, true);
-        return SelfCheck(factory_, messages, out).run();
+        TerminalMessageBox messageBox(console_.in, err, true);
+        return SelfCheck(factory_, messageBox, out).run();
     }
     if (!options.restoreFolder.empty()) {
         if (console_.startLog)
@@ -171,9 +168,7 @@ int BatchCommand::run(const std::vector<std::string>& arguments) {
     if (options.request.mode == run::RunRequest::Mode::EditOriginals && !options.yes &&
         !options.request.dryRun && !console_.inputIsTerminal) {
         // Nobody can answer the question, and originals must not be edited on a guess.
-        return usageError(
-            u"--in-place は元の文書を書き換えます。端末から実行して確認に答えるか、"
-            u"--yes を指定してください。");
+        return usageError(messages::kInPlaceUnconfirmed);
     }
 
     std::optional<run::BackupFolder> backups;
@@ -226,22 +221,18 @@ class Recorder final {
 int recordRun(Recorder& record, std::ostream& err, const std::u16string& path,
               run::RunResult result) {
     if (result.declined) {
-        record(unprocessedPath(path, Outcome::NotReached,
-                               u"確認で「いいえ」が選ばれたため処理していません"));
+        record(unprocessedPath(path, Outcome::NotReached, std::u16string(messages::kDeclined)));
         return BatchCommand::kSomeNotProcessed;
     }
-    explain(result, kAfterError);
+    explain(result, messages::kAfterError);
     const bool empty = result.documents.empty();
     const bool copyFailure = result.endedByCopyFailure;
     int status =
         record(std::move(result)) ? BatchCommand::kSomeNotProcessed : BatchCommand::kAllProcessed;
     if (empty) {
-        err << toUtf8(u"文書がありません：") << shown(path) << '\n';
+        err << messages::noDocuments(shown(path)) << '\n';
     } else if (copyFailure) {
-        err << toUtf8(
-                   u"コピー先には --copy-to で別のフォルダーを指定するか、--in-place で元の"
-                   u"文書を置換してください。")
-            << '\n';
+        err << toUtf8(messages::kCopyFailureAdvice) << '\n';
         status = BatchCommand::kRunEnded;
     }
     return status;
@@ -261,8 +252,8 @@ bool summarize(std::ostream& err, const BatchOptions& options, const CommandResu
     const os::Status written = os::writeWholeFile(
         options.reportFile, asCsv ? csvReport(options, command) : jsonReport(options, command));
     if (!written) {
-        err << kProgramName << ": " << toUtf8(u"レポートを書けませんでした：")
-            << shown(options.reportFile) << toUtf8(u"：" + written.reason()) << '\n';
+        err << kProgramName << ": "
+            << messages::reportNotWritten(shown(options.reportFile), written.reason()) << '\n';
     }
     return bool(written);
 }
@@ -272,9 +263,9 @@ bool summarize(std::ostream& err, const BatchOptions& options, const CommandResu
 int BatchCommand::runPaths(const BatchOptions& options, run::BackupFolder* backups) {
     std::ostream& err = console_.err;
     Report report(console_.out, options.nullTerminated);
-    TerminalMessageBox messages(console_.in, err, options.yes);
+    TerminalMessageBox messageBox(console_.in, err, options.yes);
     TerminalProgress progress(err, console_.errorIsTerminal, console_.interrupted);
-    run::RunDriver driver(messages, factory_);
+    run::RunDriver driver(messageBox, factory_);
     driver.keepBackupsIn(backups);
     const auto interrupted = [&] { return console_.interrupted && *console_.interrupted; };
     CommandResult command;
@@ -286,9 +277,9 @@ int BatchCommand::runPaths(const BatchOptions& options, run::BackupFolder* backu
     for (std::size_t p = 0; p < options.paths.size(); ++p) {
         const std::u16string& path = options.paths[p];
         if (interrupted()) {
-            const std::u16string message = u"中断の指示により、処理を終えました。";
+            const std::u16string message(messages::kEndedByInterruption);
             err << kProgramName << ": " << toUtf8(message) << '\n';
-            record.unreachedFrom(options, p, kInterrupted, message);
+            record.unreachedFrom(options, p, messages::kInterrupted, message);
             status = kRunEnded;
             break;
         }
@@ -299,11 +290,12 @@ int BatchCommand::runPaths(const BatchOptions& options, run::BackupFolder* backu
             if (e.pathUnreadable() && !interrupted()) {
                 // As a document that cannot be opened: the paths after it are run all the same.
                 record(
-                    unprocessedPath(path, Outcome::NotOpened, u"開けませんでした：" + e.cause()));
+                    unprocessedPath(path, Outcome::NotOpened, run::messages::notOpened(e.cause())));
                 status = std::max<int>(status, kSomeNotProcessed);
                 continue;
             }
-            const std::u16string_view why = interrupted() ? kInterrupted : kAfterError;
+            const std::u16string_view why =
+                interrupted() ? messages::kInterrupted : messages::kAfterError;
             run::RunResult partial = e.partial();
             explain(partial, why);
             record(std::move(partial), e.message());
@@ -343,10 +335,7 @@ int BatchCommand::restore(const BatchOptions& options) {
             ++left;
         }
     }
-    const std::u16string line = u"元に戻した文書 " + os::fromUtf8(std::to_string(restored)) +
-                                u" 件、元のままだった文書 " +
-                                os::fromUtf8(std::to_string(original)) + u" 件、戻さなかった文書 " +
-                                os::fromUtf8(std::to_string(left)) + u" 件";
+    const std::u16string line = messages::restoreSummary(restored, original, left);
     err << toUtf8(line) << '\n';
     os::log::detail(line);
     return left == 0 ? kAllProcessed : kSomeNotProcessed;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "cli/cli_messages.h"
 #include "os/file_system.h"
 #include "os/text_encoding.h"
 #include "os/version.h"
@@ -13,10 +14,6 @@ using run::Outcome;
 using run::RegionCounts;
 
 namespace {
-
-std::u16string number(std::int64_t value) {
-    return os::fromUtf8(std::to_string(value));
-}
 
 bool blank(std::u16string_view text) {
     return text.find_first_not_of(u" \u3000") == std::u16string_view::npos;
@@ -58,14 +55,16 @@ struct Totals {
 // The chosen regions' counts, as in "本文 20、ヘッダー・フッター 1".
 std::u16string regionCounts(const run::Regions& regions, const std::array<std::int64_t, 3>& sum) {
     const std::pair<bool, std::u16string_view> names[] = {
-        {regions.body, u"本文"},
-        {regions.textBoxes, u"テキストボックス"},
-        {regions.headersAndFooters, u"ヘッダー・フッター"}};
+        {regions.body, messages::kBody},
+        {regions.textBoxes, messages::kTextBoxes},
+        {regions.headersAndFooters, messages::kHeadersAndFooters}};
     std::u16string text;
     for (std::size_t i = 0; i < 3; ++i) {
-        if (names[i].first)
-            text += (text.empty() ? u"" : u"、") + std::u16string(names[i].second) + u" " +
-                    number(sum[i]);
+        if (!names[i].first)
+            continue;
+        if (!text.empty())
+            text += messages::kListSeparator;
+        text += messages::regionCount(names[i].second, sum[i]);
     }
     return text;
 }
@@ -200,27 +199,19 @@ const std::u16string& listedPath(const run::DocumentResult& document) {
 std::vector<std::u16string> summaryOf(const BatchOptions& options, const CommandResult& command) {
     const run::RunRequest& request = options.request;
     const Totals totals(command);
-    const std::int64_t processed = totals.replaced + totals.unchanged;
     std::vector<std::u16string> lines;
-    lines.push_back(std::u16string(request.dryRun ? u"まとめ（試行のため何も保存していません）："
-                                                  : u"まとめ：") +
-                    u"文書 " + number(totals.documents) + u" 件（処理 " + number(processed) +
-                    u" 件：置換あり " + number(totals.replaced) + u" 件・変更なし " +
-                    number(totals.unchanged) + u" 件／処理できず " +
-                    number(totals.documents - processed) + u" 件）、所要時間 " +
-                    os::fromUtf8(secondsText(command.seconds)) + u" 秒");
-    const std::u16string counted = request.dryRun ? u"置換する箇所 " : u"置換した箇所 ";
+    lines.push_back(messages::summary(request.dryRun, totals.documents, totals.replaced,
+                                      totals.unchanged, secondsText(command.seconds)));
     if (totals.countsUnknown) {
-        lines.push_back(counted + u"不明（ワープロが置換の数を伝えませんでした）");
+        lines.push_back(messages::countsUnknown(request.dryRun));
         return lines;
     }
-    lines.push_back(counted + number(total(totals.counts)) + u"（" +
-                    regionCounts(request.regions, totals.counts) + u"）");
+    lines.push_back(messages::counts(request.dryRun, total(totals.counts),
+                                     regionCounts(request.regions, totals.counts)));
     for (const std::size_t j : usedPairs(request)) {
-        lines.push_back(u"  置換 " + number(static_cast<std::int64_t>(j + 1)) + u"「" +
-                        request.pairs[j].find + u"」→「" + request.pairs[j].replacement + u"」：" +
-                        number(total(totals.pairs[j])) + u"（" +
-                        regionCounts(request.regions, totals.pairs[j]) + u"）");
+        lines.push_back(messages::pairCounts(
+            static_cast<std::int64_t>(j + 1), request.pairs[j].find, request.pairs[j].replacement,
+            total(totals.pairs[j]), regionCounts(request.regions, totals.pairs[j])));
     }
     return lines;
 }

@@ -10,6 +10,7 @@
 
 #include "automation/automation_error.h"
 #include "automation/word_model.h"
+#include "cli/cli_messages.h"
 #include "os/error.h"
 #include "os/file_system.h"
 #include "os/log.h"
@@ -89,10 +90,6 @@ int occurrences(std::u16string_view text, std::u16string_view word) {
         ++n;
     }
     return n;
-}
-
-std::u16string numberText(std::size_t n) {
-    return os::fromUtf8(std::to_string(n));
 }
 
 // A folder of its own under the system's temporary folder, removed with what it holds.
@@ -266,18 +263,18 @@ std::string cell(std::u16string_view text, std::size_t width) {
 class ResultTable final {
   public:
     explicit ResultTable(std::ostream& out) : out_(out) {
-        out_ << cell(u"文書", 18) << cell(u"範囲", 28) << cell(u"期待", 16) << cell(u"結果", 16)
-             << '\n';
+        out_ << cell(messages::kDocumentColumn, 18) << cell(messages::kRegionColumn, 28)
+             << cell(messages::kExpectedColumn, 16) << cell(messages::kFoundColumn, 16) << '\n';
     }
 
     void row(std::u16string_view name, std::u16string_view region, const std::u16string& expected,
              const std::u16string& found, bool same) {
         mismatches_ += same ? 0 : 1;
         out_ << cell(name, 18) << cell(region, 28) << cell(expected, 16) << cell(found, 16)
-             << toUtf8(same ? u"一致" : u"不一致") << '\n';
+             << toUtf8(same ? messages::kSame : messages::kDifferent) << '\n';
     }
     void count(std::u16string_view name, std::u16string_view region, int expected, int found) {
-        row(name, region, numberText(expected), numberText(found), expected == found);
+        row(name, region, messages::number(expected), messages::number(found), expected == found);
     }
     int mismatches() const { return mismatches_; }
 
@@ -315,8 +312,8 @@ void runOnCopies(automation::ObjectFactory& factory, os::MessageBox& messages,
     const run::RunResult result = driver.run(request, folder / u"in");
     for (const run::DocumentResult& document : result.documents) {
         if (!document.processed()) {
-            out << toUtf8(u"処理できませんでした：") << os::pathForTerminal(document.source) << '\t'
-                << toUtf8(document.reason) << '\n';
+            out << messages::notProcessed(os::pathForTerminal(document.source), document.reason)
+                << '\n';
         }
     }
 }
@@ -329,13 +326,13 @@ void checkRegionDocuments(ResultTable& table, const Word& word, const WorkFolder
             table.count(name, kRegions[r].name, kRegions[r].expected, found[r]);
         // Word would put 「CASE」 for the uppercase CASE; the replacement is as typed.
         const Opened copy(word, folder.copy(name));
-        table.count(name, u"ヘッダー（大文字の一致）", 1,
+        table.count(name, messages::kUppercaseHeaderRow, 1,
                     occurrences(textOf(primary(*copy, 1, u"Headers").get(u"Range")), kCasedMark));
         // The originals stay as they were: only the copies are edited.
         int original = 0;
         for (const int n : countMarks(word, folder.in(name)))
             original += n;
-        table.count(name, u"元の文書（全範囲）", 0, original);
+        table.count(name, messages::kOriginalRow, 0, original);
     }
 }
 
@@ -344,27 +341,27 @@ void checkSectionsAndRecommendation(ResultTable& table, const Word& word,
     {
         const Opened copy(word, folder.copy(kSectionsName));
         const std::u16string header = textOf(primary(*copy, 2, u"Headers").get(u"Range"));
-        table.row(kSectionsName, u"第2節のヘッダー（リンク）", std::u16string(kLinkedHeaderAfter),
+        table.row(kSectionsName, messages::kLinkedHeaderRow, std::u16string(kLinkedHeaderAfter),
                   header, header == kLinkedHeaderAfter);
-        table.count(kSectionsName, u"グループのテキストボックス",
-                    static_cast<int>(kGroupTexts.size()),
+        table.count(kSectionsName, messages::kGroupRow, static_cast<int>(kGroupTexts.size()),
                     marksInShapes(copy->get(u"Shapes"), kMark));
     }
     const Opened copy(word, folder.copy(kRecommendedName));
-    table.count(kRecommendedName, u"本文", 1, occurrences(textOf(copy->get(u"Content")), kMark));
+    table.count(kRecommendedName, messages::kBody, 1,
+                occurrences(textOf(copy->get(u"Content")), kMark));
     const bool recommended = copy->get(u"ReadOnlyRecommended").toBool();
-    table.row(kRecommendedName, u"読み取り専用の推奨", u"あり", recommended ? u"あり" : u"なし",
-              recommended);
+    table.row(kRecommendedName, messages::kReadOnlyRecommendedRow, std::u16string(messages::kYes),
+              std::u16string(recommended ? messages::kYes : messages::kNo), recommended);
 }
 
 void checkTextFiles(ResultTable& table, const WorkFolder& folder) {
     for (const TextFile& file : kTextFiles) {
         const std::string bytes = readBytes(folder.copy(file.name));
-        table.row(
-            file.name, u"置換後のバイト列", numberText(file.after.size()) + u" バイト",
-            numberText(bytes.size()) + u" バイト" +
-                (bytes.size() == file.after.size() && bytes != file.after ? u"（内容違い）" : u""),
-            bytes == file.after);
+        const bool otherContent = bytes.size() == file.after.size() && bytes != file.after;
+        table.row(file.name, messages::kBytesRow, messages::bytes(file.after.size()),
+                  messages::bytes(bytes.size()) +
+                      std::u16string(otherContent ? messages::kOtherContent : u""),
+                  bytes == file.after);
     }
 }
 
@@ -377,8 +374,7 @@ SelfCheck::SelfCheck(automation::ObjectFactory& factory, os::MessageBox& message
 int SelfCheck::run() {
     try {
         const WorkFolder folder;
-        out_ << toUtf8(u"Word の自己診断：文書を作り、置換し、読み直します。") << '\n'
-             << std::flush;
+        out_ << toUtf8(messages::kSelfCheckStarts) << '\n' << std::flush;
         const std::vector<std::u16string> names = makeTestFiles(factory_, folder);
         runOnCopies(factory_, messages_, folder, out_);
 
@@ -388,18 +384,18 @@ int SelfCheck::run() {
         checkSectionsAndRecommendation(table, word, folder);
         checkTextFiles(table, folder);
         if (table.mismatches() == 0) {
-            out_ << toUtf8(u"結果：すべて一致しました。この Word で置換できます。") << '\n';
+            out_ << toUtf8(messages::kSelfCheckPassed) << '\n';
             return 0;
         }
-        out_ << toUtf8(u"結果：") << table.mismatches()
-             << toUtf8(u" 項目が一致しません。ログに詳しい記録があります。") << '\n';
+        out_ << toUtf8(messages::selfCheckFailed(table.mismatches())) << '\n';
         return 1;
     } catch (const os::Error& e) {
         os::log::problem(u"自己診断を中断しました：" + e.message());
-        out_ << toUtf8(u"結果：自己診断を続けられませんでした：") << toUtf8(e.message()) << '\n';
+        out_ << toUtf8(messages::selfCheckStopped(e.message())) << '\n';
         return 3;
     } catch (const fs::filesystem_error& e) {
-        out_ << toUtf8(u"結果：作業フォルダーを用意できませんでした：") << e.what() << '\n';
+        os::log::problem(u"自己診断の作業フォルダーを用意できません：" + os::fromUtf8(e.what()));
+        out_ << toUtf8(messages::workFolderNotMade(os::describe(e.code()))) << '\n';
         return 3;
     }
 }

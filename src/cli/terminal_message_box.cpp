@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "cli/cli_messages.h"
 #include "cli/program_name.h"
 #include "os/text_encoding.h"
 
@@ -43,7 +44,7 @@ int TerminalMessageBox::ask(std::u16string_view text) {
             answer == "いいえ") {
             return kNo;
         }
-        err_ << toUtf8(u"y（はい）か n（いいえ）で答えてください。") << " [y/N] " << std::flush;
+        err_ << toUtf8(messages::kAnswerYesOrNo) << " [y/N] " << std::flush;
     }
     // The input ended without an answer: nothing may be edited on a guess.
     err_ << '\n';

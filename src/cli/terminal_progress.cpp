@@ -1,5 +1,6 @@
 #include "cli/terminal_progress.h"
 
+#include "cli/cli_messages.h"
 #include "os/error.h"
 #include "os/file_system.h"
 
@@ -12,7 +13,7 @@ TerminalProgress::TerminalProgress(std::ostream& err, bool visible,
 void TerminalProgress::documentStarted(std::int32_t index, std::int32_t count,
                                        const std::u16string& path) {
     if (interrupted_ && *interrupted_) {
-        throw os::Error(u"中断の指示により、ここで処理を終えました。");
+        throw os::Error(std::u16string(messages::kStoppedHere));
     }
     if (!visible_)
         return;
