@@ -108,142 +108,193 @@ bool decodeReference(std::string_view name, std::string& out) {
     return true;
 }
 
+std::string_view withoutTrailingSpace(std::string_view text) {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\n' ||
+                             text.back() == '\r'))
+        text.remove_suffix(1);
+    return text;
+}
+
+// Reads one part: its character data, and what elementText adds for its elements. Only what
+// the packages' writers put in a part is read; anything else makes it one not to be sure of.
+class XmlTextReader final {
+  public:
+    XmlTextReader(std::string_view xml, const ElementText& elementText, std::string& out)
+        : xml_(xml), elementText_(elementText), out_(out) {}
+
+    // False when the part is not well-formed enough to be sure of.
+    bool read() {
+        while (at_ < xml_.size()) {
+            if (xml_[at_] == '&') {
+                if (!reference())
+                    return false;
+            } else if (xml_[at_] != '<') {
+                characters();
+            } else if (!markup()) {
+                return false;
+            }
+        }
+        return rootSeen_ && open_.empty();
+    }
+
+  private:
+    static constexpr auto npos = std::string_view::npos;
+
+    bool reference() {
+        const auto end = xml_.find(';', at_);
+        if (end == npos || !decodeReference(xml_.substr(at_ + 1, end - at_ - 1), out_))
+            return false;
+        at_ = end + 1;
+        return true;
+    }
+
+    // Text between tags counts only inside the root.
+    void characters() {
+        const auto end = std::min(xml_.find_first_of("<&", at_), xml_.size());
+        if (!open_.empty())
+            out_.append(xml_.substr(at_, end - at_));
+        at_ = end;
+    }
+
+    bool markup() {
+        const std::string_view rest = xml_.substr(at_);
+        if (rest.starts_with("<?"))
+            return declaration();
+        if (rest.starts_with("<!--"))
+            return skipPast("-->");
+        if (rest.starts_with("<![CDATA["))
+            return characterData();
+        if (rest.starts_with("<!"))
+            return false;
+        if (rest.starts_with("</"))
+            return endTag();
+        return startTag();
+    }
+
+    // Another encoding than UTF-8 is one we do not read, nor one cut short.
+    bool declaration() {
+        const auto end = xml_.find("?>", at_);
+        if (end == npos)
+            return false;
+        const std::string_view declaration = xml_.substr(at_, end - at_);
+        if (const auto encoding = declaration.find("encoding="); encoding != npos) {
+            std::string name(declaration.substr(std::min(encoding + 10, declaration.size()), 5));
+            std::transform(name.begin(), name.end(), name.begin(),
+                           [](char c) { return static_cast<char>(std::tolower(c)); });
+            if (name != "utf-8")
+                return false;
+        }
+        at_ = end + 2;
+        return true;
+    }
+
+    bool skipPast(std::string_view end) {
+        const auto found = xml_.find(end, at_);
+        if (found == npos)
+            return false;
+        at_ = found + end.size();
+        return true;
+    }
+
+    bool characterData() {
+        const auto end = xml_.find("]]>", at_);
+        if (end == npos || open_.empty())
+            return false;
+        out_.append(xml_.substr(at_ + 9, end - at_ - 9));
+        at_ = end + 3;
+        return true;
+    }
+
+    bool endTag() {
+        const auto end = xml_.find('>', at_);
+        if (end == npos || open_.empty())
+            return false;
+        if (withoutTrailingSpace(xml_.substr(at_ + 2, end - at_ - 2)) != open_.back())
+            return false;
+        open_.pop_back();
+        at_ = end + 1;
+        return true;
+    }
+
+    bool startTag() {
+        const auto nameEnd = xml_.find_first_of(" \t\r\n/>", at_ + 1);
+        if (nameEnd == npos)
+            return false;
+        const std::string_view name = xml_.substr(at_ + 1, nameEnd - at_ - 1);
+        at_ = nameEnd;
+        Element element;
+        bool selfClosing = false;
+        if (!attributes(element, selfClosing))
+            return false;
+        rootSeen_ = true;
+        const auto colon = name.find(':');
+        const std::string_view prefix = colon == npos ? std::string_view() : name.substr(0, colon);
+        element.local = colon == npos ? name : name.substr(colon + 1);
+        if (const auto uri = namespaces_.find(prefix); uri != namespaces_.end())
+            element.uri = uri->second;
+        elementText_(element, out_);
+        if (!selfClosing)
+            open_.push_back(name);
+        return true;
+    }
+
+    // The attributes of a start tag, up to its end, and whether it closes itself.
+    bool attributes(Element& element, bool& selfClosing) {
+        for (;;) {
+            at_ = xml_.find_first_not_of(" \t\r\n", at_);
+            if (at_ == npos)
+                return false;
+            if (xml_[at_] == '>') {
+                ++at_;
+                return true;
+            }
+            if (xml_.substr(at_, 2) == "/>") {
+                selfClosing = true;
+                at_ += 2;
+                return true;
+            }
+            if (!attribute(element))
+                return false;
+        }
+    }
+
+    bool attribute(Element& element) {
+        const auto equals = xml_.find('=', at_);
+        if (equals == npos || equals + 1 >= xml_.size())
+            return false;
+        const std::string_view name = withoutTrailingSpace(xml_.substr(at_, equals - at_));
+        const auto quoteAt = xml_.find_first_not_of(" \t\r\n", equals + 1);
+        if (quoteAt == npos || (xml_[quoteAt] != '"' && xml_[quoteAt] != '\''))
+            return false;
+        const auto close = xml_.find(xml_[quoteAt], quoteAt + 1);
+        if (close == npos)
+            return false;
+        const std::string_view value = xml_.substr(quoteAt + 1, close - quoteAt - 1);
+        if (name == "xmlns" || name.starts_with("xmlns:")) {
+            // Namespaces are declared once, on the root, by everything that writes these.
+            if (rootSeen_)
+                return false;
+            namespaces_[name == "xmlns" ? std::string_view() : name.substr(6)] = value;
+        }
+        element.attributes.emplace_back(name, value);
+        at_ = close + 1;
+        return true;
+    }
+
+    std::string_view xml_;
+    const ElementText& elementText_;
+    std::string& out_;
+    std::map<std::string_view, std::string_view> namespaces_;
+    // The names of the elements open at at_, innermost last.
+    std::vector<std::string_view> open_;
+    bool rootSeen_ = false;
+    std::size_t at_ = 0;
+};
+
 // The character data of a part, and what elementText adds for its elements. False when the part
 // is not well-formed enough to be sure of, declares namespaces below its root or is not UTF-8.
 bool xmlText(std::string_view xml, const ElementText& elementText, std::string& out) {
-    if (!validUtf8(xml))
-        return false;
-    std::map<std::string_view, std::string_view> namespaces;
-    std::vector<std::string_view> open;
-    bool rootSeen = false;
-    std::size_t i = 0;
-    const auto until = [&](std::string_view end) {
-        const auto at = xml.find(end, i);
-        if (at == std::string_view::npos)
-            return false;
-        i = at + end.size();
-        return true;
-    };
-    while (i < xml.size()) {
-        if (xml[i] == '&') {
-            const auto end = xml.find(';', i);
-            if (end == std::string_view::npos ||
-                !decodeReference(xml.substr(i + 1, end - i - 1), out))
-                return false;
-            i = end + 1;
-            continue;
-        }
-        if (xml[i] != '<') {
-            const auto end = std::min(xml.find_first_of("<&", i), xml.size());
-            if (!open.empty())
-                out.append(xml.substr(i, end - i));
-            i = end;
-            continue;
-        }
-        const std::string_view rest = xml.substr(i);
-        if (rest.starts_with("<?")) {
-            const auto end = xml.find("?>", i);
-            if (end == std::string_view::npos)
-                return false;
-            const std::string_view declaration = xml.substr(i, end - i);
-            // Another encoding than UTF-8 is one we do not read.
-            if (const auto encoding = declaration.find("encoding=");
-                encoding != std::string_view::npos) {
-                std::string name(declaration.substr(encoding + 10, 5));
-                std::transform(name.begin(), name.end(), name.begin(),
-                               [](char c) { return static_cast<char>(std::tolower(c)); });
-                if (name != "utf-8")
-                    return false;
-            }
-            i = end + 2;
-        } else if (rest.starts_with("<!--")) {
-            if (!until("-->"))
-                return false;
-        } else if (rest.starts_with("<![CDATA[")) {
-            const auto end = xml.find("]]>", i);
-            if (end == std::string_view::npos || open.empty())
-                return false;
-            out.append(xml.substr(i + 9, end - i - 9));
-            i = end + 3;
-        } else if (rest.starts_with("<!")) {
-            return false;
-        } else if (rest.starts_with("</")) {
-            const auto end = xml.find('>', i);
-            if (end == std::string_view::npos || open.empty())
-                return false;
-            std::string_view name = xml.substr(i + 2, end - i - 2);
-            while (!name.empty() && (name.back() == ' ' || name.back() == '\t' ||
-                                     name.back() == '\n' || name.back() == '\r')) {
-                name.remove_suffix(1);
-            }
-            if (name != open.back())
-                return false;
-            open.pop_back();
-            i = end + 1;
-        } else {
-            // A start tag: its name, attributes, and whether it closes itself.
-            std::size_t k = i + 1;
-            const auto nameEnd = xml.find_first_of(" \t\r\n/>", k);
-            if (nameEnd == std::string_view::npos)
-                return false;
-            const std::string_view name = xml.substr(k, nameEnd - k);
-            k = nameEnd;
-            Element element;
-            bool selfClosing = false;
-            for (;;) {
-                k = xml.find_first_not_of(" \t\r\n", k);
-                if (k == std::string_view::npos)
-                    return false;
-                if (xml[k] == '>') {
-                    ++k;
-                    break;
-                }
-                if (xml.substr(k, 2) == "/>") {
-                    selfClosing = true;
-                    k += 2;
-                    break;
-                }
-                const auto equals = xml.find('=', k);
-                if (equals == std::string_view::npos || equals + 1 >= xml.size())
-                    return false;
-                std::string_view attribute = xml.substr(k, equals - k);
-                while (!attribute.empty() &&
-                       (attribute.back() == ' ' || attribute.back() == '\t' ||
-                        attribute.back() == '\n' || attribute.back() == '\r')) {
-                    attribute.remove_suffix(1);
-                }
-                const auto quoteAt = xml.find_first_not_of(" \t\r\n", equals + 1);
-                if (quoteAt == std::string_view::npos ||
-                    (xml[quoteAt] != '"' && xml[quoteAt] != '\''))
-                    return false;
-                const auto close = xml.find(xml[quoteAt], quoteAt + 1);
-                if (close == std::string_view::npos)
-                    return false;
-                const std::string_view value = xml.substr(quoteAt + 1, close - quoteAt - 1);
-                if (attribute == "xmlns" || attribute.starts_with("xmlns:")) {
-                    // Namespaces are declared once, on the root, by everything that writes these.
-                    if (rootSeen)
-                        return false;
-                    namespaces[attribute == "xmlns" ? std::string_view() : attribute.substr(6)] =
-                        value;
-                }
-                element.attributes.emplace_back(attribute, value);
-                k = close + 1;
-            }
-            rootSeen = true;
-            const auto colon = name.find(':');
-            const std::string_view prefix =
-                colon == std::string_view::npos ? std::string_view() : name.substr(0, colon);
-            element.local = colon == std::string_view::npos ? name : name.substr(colon + 1);
-            if (const auto uri = namespaces.find(prefix); uri != namespaces.end())
-                element.uri = uri->second;
-            elementText(element, out);
-            if (!selfClosing)
-                open.push_back(name);
-            i = k;
-        }
-    }
-    return rootSeen && open.empty();
+    return validUtf8(xml) && XmlTextReader(xml, elementText, out).read();
 }
 
 bool isWord(std::string_view uri) {
@@ -364,130 +415,180 @@ const std::map<std::string_view, std::string_view> kRtfCharacters = {
     {"lquote", "\u2018"}, {"rquote", "\u2019"},  {"ldblquote", "\u201C"}, {"rdblquote", "\u201D"},
     {"bullet", "\u2022"}, {"emspace", "\u2003"}, {"enspace", "\u2002"},   {"qmspace", "\u2005"}};
 
-// The text of an RTF file: characters as written, \uN escapes, and the control words that stand for
-// a character. A byte beyond ASCII written as \'hh, other than as the fallback of a \uN, depends on
-// a font's character set: such a file is left to the word processor.
-std::optional<std::string> rtfText(std::string_view rtf) {
-    if (!rtf.starts_with("{\\rtf"))
-        return std::nullopt;
-    std::string out;
-    std::vector<int> fallbackWidths{1};
-    std::size_t skip = 0;
-    std::uint32_t pendingHigh = 0;
-    for (std::size_t i = 0; i < rtf.size();) {
-        const char c = rtf[i];
-        if (c == '{') {
-            fallbackWidths.push_back(fallbackWidths.back());
-            ++i;
-            continue;
-        }
-        if (c == '}') {
-            if (fallbackWidths.size() > 1)
-                fallbackWidths.pop_back();
-            skip = 0;
-            ++i;
-            continue;
-        }
-        if (c == '\r' || c == '\n') {
-            ++i;
-            continue;
-        }
-        if (c != '\\') {
-            if (static_cast<unsigned char>(c) >= 0x80)
-                return std::nullopt;
-            if (skip > 0)
-                --skip;
-            else
-                out += c;
-            ++i;
-            continue;
-        }
-        if (i + 1 >= rtf.size())
+// Reads the text of an RTF file: characters as written, \uN escapes, and the control words that
+// stand for a character. A byte beyond ASCII written as \'hh, other than as the fallback of a \uN,
+// depends on a font's character set: such a file is left to the word processor.
+class RtfTextReader final {
+  public:
+    explicit RtfTextReader(std::string_view rtf) : rtf_(rtf) {}
+
+    // Nothing when the file holds what only the word processor can read.
+    std::optional<std::string> read() {
+        if (!rtf_.starts_with("{\\rtf"))
             return std::nullopt;
-        const char symbol = rtf[i + 1];
-        if (symbol == '\'') {
-            if (i + 3 >= rtf.size())
+        while (at_ < rtf_.size()) {
+            const char c = rtf_[at_];
+            if (c == '{') {
+                fallbackWidths_.push_back(fallbackWidths_.back());
+                ++at_;
+            } else if (c == '}') {
+                closeGroup();
+            } else if (c == '\r' || c == '\n') {
+                ++at_;
+            } else if (c != '\\') {
+                if (!character(c))
+                    return std::nullopt;
+            } else if (!control()) {
                 return std::nullopt;
-            i += 4;
-            if (skip > 0) {
-                --skip;
-                continue;
             }
-            const int high = std::isxdigit(static_cast<unsigned char>(rtf[i - 2]))
-                                 ? std::stoi(std::string(rtf.substr(i - 2, 2)), nullptr, 16)
-                                 : 0x100;
-            if (high >= 0x80)
-                return std::nullopt;
-            out += static_cast<char>(high);
-            continue;
         }
+        return std::move(out_);
+    }
+
+  private:
+    void closeGroup() {
+        if (fallbackWidths_.size() > 1)
+            fallbackWidths_.pop_back();
+        skip_ = 0;
+        ++at_;
+    }
+
+    // Whether the next character of the text is one of the fallback that follows a \uN, which
+    // is passed over.
+    bool skipped() {
+        if (skip_ == 0)
+            return false;
+        --skip_;
+        return true;
+    }
+
+    bool character(char c) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+        if (!skipped())
+            out_ += c;
+        ++at_;
+        return true;
+    }
+
+    // What follows a backslash.
+    bool control() {
+        if (at_ + 1 >= rtf_.size())
+            return false;
+        const char symbol = rtf_[at_ + 1];
+        if (symbol == '\'')
+            return hexByte();
         if (!std::isalpha(static_cast<unsigned char>(symbol))) {
-            // A control symbol.
-            i += 2;
-            const std::string_view mapped = symbol == '~'    ? "\u00A0"
-                                            : symbol == '-'  ? "\u00AD"
-                                            : symbol == '_'  ? "\u2011"
-                                            : symbol == '\\' ? "\\"
-                                            : symbol == '{'  ? "{"
-                                            : symbol == '}'  ? "}"
-                                                             : "";
-            if (skip > 0 && !mapped.empty())
-                --skip;
-            else
-                out.append(mapped);
-            continue;
+            controlSymbol(symbol);
+            return true;
         }
-        // A control word and its number.
-        std::size_t k = i + 1;
-        while (k < rtf.size() && std::isalpha(static_cast<unsigned char>(rtf[k])))
-            ++k;
-        const std::string_view word = rtf.substr(i + 1, k - i - 1);
-        bool hasNumber = false;
-        long number = 0;
-        bool negative = false;
-        if (k < rtf.size() && rtf[k] == '-') {
-            negative = true;
-            ++k;
-        }
-        while (k < rtf.size() && std::isdigit(static_cast<unsigned char>(rtf[k]))) {
-            hasNumber = true;
-            number = number * 10 + (rtf[k] - '0');
-            if (number > 0xFFFFFFF)
-                return std::nullopt;
-            ++k;
-        }
-        if (negative)
-            number = -number;
-        if (k < rtf.size() && rtf[k] == ' ')
-            ++k;
-        i = k;
+        return controlWord();
+    }
+
+    // \'hh: a byte, read only where it is ASCII.
+    bool hexByte() {
+        if (at_ + 3 >= rtf_.size())
+            return false;
+        at_ += 4;
+        if (skipped())
+            return true;
+        const int byte = std::isxdigit(static_cast<unsigned char>(rtf_[at_ - 2]))
+                             ? std::stoi(std::string(rtf_.substr(at_ - 2, 2)), nullptr, 16)
+                             : 0x100;
+        if (byte >= 0x80)
+            return false;
+        out_ += static_cast<char>(byte);
+        return true;
+    }
+
+    void controlSymbol(char symbol) {
+        at_ += 2;
+        const std::string_view mapped = symbol == '~'    ? "\u00A0"
+                                        : symbol == '-'  ? "\u00AD"
+                                        : symbol == '_'  ? "\u2011"
+                                        : symbol == '\\' ? "\\"
+                                        : symbol == '{'  ? "{"
+                                        : symbol == '}'  ? "}"
+                                                         : "";
+        if (mapped.empty() || !skipped())
+            out_.append(mapped);
+    }
+
+    bool controlWord() {
+        std::size_t end = at_ + 1;
+        while (end < rtf_.size() && std::isalpha(static_cast<unsigned char>(rtf_[end])))
+            ++end;
+        const std::string_view word = rtf_.substr(at_ + 1, end - at_ - 1);
+        at_ = end;
+        std::optional<long> number;
+        if (!parameter(number))
+            return false;
         if (word == "bin") {
             // Binary data of a picture or object: not text.
-            i += static_cast<std::size_t>(std::max(0L, number));
-            continue;
+            at_ += static_cast<std::size_t>(std::max(0L, number.value_or(0)));
+        } else if (word == "uc" && number) {
+            fallbackWidths_.back() = static_cast<int>(*number);
+        } else if (word == "u" && number) {
+            unicode(*number);
+        } else if (const auto mapped = kRtfCharacters.find(word); mapped != kRtfCharacters.end()) {
+            out_.append(mapped->second);
         }
-        if (word == "uc" && hasNumber) {
-            fallbackWidths.back() = static_cast<int>(number);
-            continue;
-        }
-        if (word == "u" && hasNumber) {
-            std::uint32_t code = static_cast<std::uint32_t>(number < 0 ? number + 0x10000 : number);
-            skip = static_cast<std::size_t>(fallbackWidths.back());
-            if (code >= 0xD800 && code <= 0xDBFF) {
-                pendingHigh = code;
-                continue;
-            }
-            if (code >= 0xDC00 && code <= 0xDFFF && pendingHigh != 0) {
-                code = 0x10000 + ((pendingHigh - 0xD800) << 10) + (code - 0xDC00);
-                pendingHigh = 0;
-            }
-            os::appendUtf8(out, static_cast<char32_t>(code));
-            continue;
-        }
-        if (const auto mapped = kRtfCharacters.find(word); mapped != kRtfCharacters.end())
-            out.append(mapped->second);
+        return true;
     }
-    return out;
+
+    // The number after a control word, if it has one, and the space that ends the word. False
+    // when the number is larger than any the word processor writes.
+    bool parameter(std::optional<long>& number) {
+        bool negative = false;
+        if (at_ < rtf_.size() && rtf_[at_] == '-') {
+            negative = true;
+            ++at_;
+        }
+        bool digits = false;
+        long value = 0;
+        while (at_ < rtf_.size() && std::isdigit(static_cast<unsigned char>(rtf_[at_]))) {
+            digits = true;
+            value = value * 10 + (rtf_[at_] - '0');
+            if (value > 0xFFFFFFF)
+                return false;
+            ++at_;
+        }
+        if (at_ < rtf_.size() && rtf_[at_] == ' ')
+            ++at_;
+        if (digits)
+            number = negative ? -value : value;
+        return true;
+    }
+
+    // \uN: a UTF-16 code unit as a signed number, followed by the fallback the group's \uc
+    // counts; a surrogate pair comes as two.
+    void unicode(long number) {
+        std::uint32_t code = static_cast<std::uint32_t>(number < 0 ? number + 0x10000 : number);
+        skip_ = static_cast<std::size_t>(fallbackWidths_.back());
+        if (code >= 0xD800 && code <= 0xDBFF) {
+            pendingHigh_ = code;
+            return;
+        }
+        if (code >= 0xDC00 && code <= 0xDFFF && pendingHigh_ != 0) {
+            code = 0x10000 + ((pendingHigh_ - 0xD800) << 10) + (code - 0xDC00);
+            pendingHigh_ = 0;
+        }
+        os::appendUtf8(out_, static_cast<char32_t>(code));
+    }
+
+    std::string_view rtf_;
+    std::size_t at_ = 0;
+    std::string out_;
+    // The \uc of each open group: how many characters stand in for a \uN there.
+    std::vector<int> fallbackWidths_{1};
+    // Characters of a fallback still to pass over.
+    std::size_t skip_ = 0;
+    // The first half of a surrogate pair, waiting for its second.
+    std::uint32_t pendingHigh_ = 0;
+};
+
+std::optional<std::string> rtfText(std::string_view rtf) {
+    return RtfTextReader(rtf).read();
 }
 
 // --- plain text ---------------------------------------------------------------------------------

@@ -100,6 +100,7 @@ TEST(SearchableText, AnythingUnsureIsLeftToTheWordProcessor) {
                        "<Relationships><Relationship Type=\"http://schemas.openxmlformats."
                        "org/officeDocument/2006/relationships/aFChunk\"/></Relationships>"}})},
         {"not UTF-8", wordPackage("<w:p><w:r><w:t>\xFF</w:t></w:r></w:p>")},
+        {"encoding cut short", wordPackage("<w:p><?x encoding=?><w:r><w:t>t</w:t></w:r></w:p>")},
         {"truncated", wordPackage(good).substr(0, 200)},
         {"not a package", "plain text, not a zip"},
     };
