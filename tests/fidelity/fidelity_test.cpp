@@ -322,9 +322,10 @@ INSTANTIATE_TEST_SUITE_P(
              {},
              false,
              false},
-        // Each pair finds what the pair before it wrote; the body left out.
+        // Each pair finds what the pair before it wrote, the last with the same find text as
+        // the one before it; the body left out.
         Case{"PairsCascadeOutsideTheBody",
-             {pair(u"foo", u"b2"), pair(u"b2", u"c3"), pair(u"c3", u"z")},
+             {pair(u"foo", u"b2"), pair(u"b2", u"c3b2"), pair(u"b2", u"z")},
              {false, true, true}},
         // English documents: common words and single letters, case told apart; headers and
         // footers left out.

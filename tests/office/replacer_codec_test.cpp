@@ -91,6 +91,13 @@ TEST(ReplacerCodec, EveryActionReachesTheOfficeAsItWasAsked) {
     EXPECT_EQ(check.filter, "Rich Text Format");
     EXPECT_TRUE(check.filterOptions.isEmpty());
 
+    const TextRef other = aText();
+    const auto screen = std::get<replacer::ScreenTexts>(
+        received(document, replacer::ScreenTexts{{text, other}, u"ａｂｃ", false}));
+    EXPECT_EQ(screen.texts, (std::vector<TextRef>{text, other}));
+    EXPECT_EQ(screen.find, u"ａｂｃ");
+    EXPECT_FALSE(screen.matchCase);
+
     received(document, replacer::ReadRegions{});
     received(document, replacer::KeepInputFieldsWhole{});
 }
@@ -102,6 +109,8 @@ TEST(ReplacerCodec, ARequestWithoutTheDocumentOrWhatItsActionNeedsIsRefused) {
         replacer::encodeRequest(document, replacer::Replace{{}, u"a", u"b", false})));
     EXPECT_FALSE(
         replacer::decodeRequest(replacer::encodeRequest(document, replacer::CheckSavedFile{})));
+    EXPECT_FALSE(replacer::decodeRequest(
+        replacer::encodeRequest(document, replacer::ScreenTexts{{aText(), {}}, u"a", false})));
     auto unknown = replacer::encodeRequest(document, replacer::ReadRegions{});
     unknown.getArray()[1].Value <<= OUString("Format");
     EXPECT_FALSE(replacer::decodeRequest(unknown));
@@ -129,6 +138,11 @@ TEST(ReplacerCodec, EveryAnswerReachesTheProgramAsItWasGiven) {
     EXPECT_TRUE(regions->sections[1].headers.empty());
     EXPECT_EQ(regions->sections[1].footers, (std::vector<TextRef>{c}));
 
+    const auto screened = replacer::decodeAnswer<replacer::ScreenTexts>(
+        replacer::encodeAnswer(replacer::ScreenTexts::Answer{{true, false, true}}));
+    ASSERT_TRUE(screened);
+    EXPECT_EQ(screened->mayMatch, (std::vector<bool>{true, false, true}));
+
     const auto converted = replacer::decodeAnswer<replacer::KeepInputFieldsWhole>(
         replacer::encodeAnswer(replacer::KeepInputFieldsWhole::Answer{2, 5}));
     ASSERT_TRUE(converted);
@@ -155,6 +169,7 @@ TEST(ReplacerCodec, AnAnswerOfAnotherShapeIsNotTakenForOne) {
     EXPECT_FALSE(replacer::decodeAnswer<replacer::Replace>(counts));
     EXPECT_FALSE(replacer::decodeAnswer<replacer::ReadRegions>(counts));
     EXPECT_FALSE(replacer::decodeAnswer<replacer::CheckSavedFile>(counts));
+    EXPECT_FALSE(replacer::decodeAnswer<replacer::ScreenTexts>(counts));
     EXPECT_FALSE(replacer::decodeAnswer<replacer::KeepInputFieldsWhole>(
         replacer::encodeAnswer(replacer::Replace::Answer{})));
     EXPECT_FALSE(replacer::decodeAnswer<replacer::KeepInputFieldsWhole>(Any()));

@@ -397,6 +397,44 @@ void OfficeDocument::readRegions() {
     auto regions = callReplacer(replacer::ReadRegions{});
     shapeTexts_ = std::move(regions.shapes);
     sectionTexts_ = std::move(regions.sections);
+    regionTexts_.clear();
+    const auto add = [&](const std::vector<TextRef>& texts) {
+        for (const auto& text : texts) {
+            if (text.is() && !findRegionText(text))
+                regionTexts_.push_back(text);
+        }
+    };
+    add(*shapeTexts_);
+    for (const auto& section : *sectionTexts_) {
+        add(section.headers);
+        add(section.footers);
+    }
+}
+
+std::optional<std::size_t> OfficeDocument::findRegionText(const TextRef& text) const {
+    // The bridge gives one proxy for each object: comparing them asks the office nothing.
+    for (std::size_t i = 0; i < regionTexts_.size(); ++i) {
+        if (regionTexts_[i].get() == text.get())
+            return i;
+    }
+    return std::nullopt;
+}
+
+bool OfficeDocument::mayHold(const TextRef& text, std::u16string_view find, bool matchCase) {
+    // The body, or a text reached another way, is always searched.
+    const auto at = findRegionText(text);
+    if (!at)
+        return true;
+    // Only a replacement changes a text, and a search for another find text asks anew: a text
+    // that held no match when asked holds none until then.
+    if (!screen_ || screen_->find != find || screen_->matchCase != matchCase) {
+        auto screened =
+            callReplacer(replacer::ScreenTexts{regionTexts_, std::u16string(find), matchCase});
+        if (screened.mayMatch.size() != regionTexts_.size())
+            throw AutomationError(std::u16string(messages::kReplacerAnswerUnknown));
+        screen_ = Screen{std::u16string(find), matchCase, std::move(screened.mayMatch)};
+    }
+    return screen_->mayMatch[*at];
 }
 
 template <typename Action>
@@ -419,6 +457,8 @@ typename Action::Answer OfficeDocument::callReplacer(const Action& action) {
 int OfficeDocument::replaceIn(const TextRef& text, std::u16string_view find,
                               std::u16string_view replacement, bool matchCase) {
     checkUsable();
+    if (!mayHold(text, find, matchCase))
+        return 0;
     const auto replaced = callReplacer(
         replacer::Replace{text, std::u16string(find), std::u16string(replacement), matchCase});
     for (const auto& problem : replaced.problems)
@@ -428,6 +468,8 @@ int OfficeDocument::replaceIn(const TextRef& text, std::u16string_view find,
 
 std::u16string OfficeDocument::keepInputFieldsWhole() {
     const auto converted = callReplacer(replacer::KeepInputFieldsWhole{});
+    // Fields became controls: what holds a match is asked anew.
+    screen_.reset();
     std::u16string notice;
     const auto number = [](int n) { return os::fromUtf8(std::to_string(n)); };
     if (converted.controls > 0)

@@ -84,8 +84,12 @@ class OfficeDocument final : public std::enable_shared_from_this<OfficeDocument>
                    std::optional<os::FileIdentity> identity, bool readOnly);
     void checkUsable() const;
     [[noreturn]] void throwUnusable() const;
-    // Fills shapeTexts_ and sectionTexts_. Office calls.
+    // Fills shapeTexts_, sectionTexts_ and regionTexts_. Office calls.
     void readRegions();
+    // False when text, a shape or section text, holds nothing a search for find would replace,
+    // as the job answered for all of them at once. Office calls.
+    bool mayHold(const TextRef& text, std::u16string_view find, bool matchCase);
+    std::optional<std::size_t> findRegionText(const TextRef& text) const;
     // Has the document's job in the office carry out action, and returns its answer.
     template <typename Action>
     typename Action::Answer callReplacer(const Action& action);
@@ -114,6 +118,15 @@ class OfficeDocument final : public std::enable_shared_from_this<OfficeDocument>
     std::optional<os::FileIdentity> identity_;
     std::optional<std::vector<TextRef>> shapeTexts_;
     std::optional<std::vector<SectionTexts>> sectionTexts_;
+    // The shape and section texts, each once.
+    std::vector<TextRef> regionTexts_;
+    // Which of regionTexts_ may hold a find text, as last asked.
+    struct Screen {
+        std::u16string find;
+        bool matchCase = false;
+        std::vector<bool> mayMatch;
+    };
+    std::optional<Screen> screen_;
     // The replacer in the office that knows this document's paragraphs, made at first use.
     css::uno::Reference<css::task::XJob> replacer_;
     bool readOnly_ = false;

@@ -1,5 +1,6 @@
 #include "automation/office/replacer_codec.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "automation/office/uno_support.h"
@@ -15,14 +16,15 @@ using css::uno::Sequence;
 constexpr char kDocument[] = "Document";
 constexpr char kAction[] = "Action";
 constexpr char kText[] = "Text";
+constexpr char kTexts[] = "Texts";
 constexpr char kFind[] = "Find";
 constexpr char kReplacement[] = "Replacement";
 constexpr char kMatchCase[] = "MatchCase";
 constexpr char kUrl[] = "Url";
 constexpr char kFilter[] = "Filter";
 constexpr char kFilterOptions[] = "FilterOptions";
-constexpr const char* kActionNames[] = {"Replace", "ReadRegions", "KeepInputFieldsWhole",
-                                        "CheckSavedFile"};
+constexpr const char* kActionNames[] = {"Replace", "ScreenTexts", "ReadRegions",
+                                        "KeepInputFieldsWhole", "CheckSavedFile"};
 static_assert(std::size(kActionNames) == std::variant_size_v<Action>);
 
 css::beans::NamedValue named(const char* name, Any value) {
@@ -85,11 +87,26 @@ std::optional<Action> actionNamed(const OUString& name, const Arguments& argumen
         replace.replacement = toU16(replacement);
         return replace;
     }
-    if (name.equalsAscii(kActionNames[1]))
-        return ReadRegions{};
+    if (name.equalsAscii(kActionNames[1])) {
+        ScreenTexts screen;
+        Sequence<TextRef> texts;
+        OUString find;
+        if (!arguments.read(kTexts, texts) || !arguments.read(kFind, find))
+            return std::nullopt;
+        screen.texts = vectorOf(texts);
+        if (std::any_of(screen.texts.begin(), screen.texts.end(),
+                        [](const TextRef& text) { return !text.is(); })) {
+            return std::nullopt;
+        }
+        arguments.read(kMatchCase, screen.matchCase);
+        screen.find = toU16(find);
+        return screen;
+    }
     if (name.equalsAscii(kActionNames[2]))
+        return ReadRegions{};
+    if (name.equalsAscii(kActionNames[3]))
         return KeepInputFieldsWhole{};
-    if (name.equalsAscii(kActionNames[3])) {
+    if (name.equalsAscii(kActionNames[4])) {
         CheckSavedFile check;
         if (!arguments.read(kUrl, check.url) || check.url.isEmpty() ||
             !arguments.read(kFilter, check.filter)) {
@@ -118,6 +135,10 @@ Sequence<css::beans::NamedValue> encodeRequest(
         arguments.push_back(named(kFind, Any(toOUString(replace->find))));
         arguments.push_back(named(kReplacement, Any(toOUString(replace->replacement))));
         arguments.push_back(named(kMatchCase, Any(replace->matchCase)));
+    } else if (const auto* screen = std::get_if<ScreenTexts>(&action)) {
+        arguments.push_back(named(kTexts, Any(sequenceOf(screen->texts))));
+        arguments.push_back(named(kFind, Any(toOUString(screen->find))));
+        arguments.push_back(named(kMatchCase, Any(screen->matchCase)));
     } else if (const auto* check = std::get_if<CheckSavedFile>(&action)) {
         arguments.push_back(named(kUrl, Any(check->url)));
         arguments.push_back(named(kFilter, Any(check->filter)));
@@ -157,6 +178,24 @@ std::optional<Replace::Answer> decodeAnswer<Replace>(const Any& answer) {
         return std::nullopt;
     }
     return Replace::Answer{int{count}, textsOf(problems.begin(), problems.end())};
+}
+
+// ScreenTexts answers one flag for each text.
+Any encodeAnswer(const ScreenTexts::Answer& answer) {
+    Sequence<sal_Bool> flags(static_cast<sal_Int32>(answer.mayMatch.size()));
+    std::copy(answer.mayMatch.begin(), answer.mayMatch.end(), flags.getArray());
+    return Any(flags);
+}
+
+template <>
+std::optional<ScreenTexts::Answer> decodeAnswer<ScreenTexts>(const Any& answer) {
+    Sequence<sal_Bool> flags;
+    if (!(answer >>= flags))
+        return std::nullopt;
+    ScreenTexts::Answer screened;
+    for (const sal_Bool flag : flags)
+        screened.mayMatch.push_back(flag);
+    return screened;
 }
 
 // ReadRegions answers the shape texts, then the header texts and the footer texts of each section.

@@ -47,6 +47,19 @@ struct Replace {
     };
 };
 
+// Which of texts, shape and section texts of the document, may hold find: a text answered false
+// holds nothing a Replace of find would replace, so that it need not be asked for. One call
+// instead of one for each text, most of which hold no match.
+struct ScreenTexts {
+    std::vector<TextRef> texts;
+    std::u16string find;
+    bool matchCase = false;
+    struct Answer {
+        // One for each text, in their order.
+        std::vector<bool> mayMatch;
+    };
+};
+
 // The document's shape texts and sections (replacer/document_regions.h).
 struct ReadRegions {
     struct Answer {
@@ -77,7 +90,8 @@ struct CheckSavedFile {
     };
 };
 
-using Action = std::variant<Replace, ReadRegions, KeepInputFieldsWhole, CheckSavedFile>;
+using Action =
+    std::variant<Replace, ScreenTexts, ReadRegions, KeepInputFieldsWhole, CheckSavedFile>;
 
 // The program's side: the arguments of a job's execute, and the answer it returned, or nothing
 // when the answer is not of the action's shape.
@@ -94,12 +108,15 @@ struct Request {
 };
 std::optional<Request> decodeRequest(const css::uno::Sequence<css::beans::NamedValue>& arguments);
 css::uno::Any encodeAnswer(const Replace::Answer& answer);
+css::uno::Any encodeAnswer(const ScreenTexts::Answer& answer);
 css::uno::Any encodeAnswer(const ReadRegions::Answer& answer);
 css::uno::Any encodeAnswer(const KeepInputFieldsWhole::Answer& answer);
 css::uno::Any encodeAnswer(const CheckSavedFile::Answer& answer);
 
 template <>
 std::optional<Replace::Answer> decodeAnswer<Replace>(const css::uno::Any& answer);
+template <>
+std::optional<ScreenTexts::Answer> decodeAnswer<ScreenTexts>(const css::uno::Any& answer);
 template <>
 std::optional<ReadRegions::Answer> decodeAnswer<ReadRegions>(const css::uno::Any& answer);
 template <>

@@ -390,6 +390,22 @@ int RegionReplacer::replaceIn(const Reference<css::text::XText>& text) const {
     return count;
 }
 
+bool RegionReplacer::mayMatchIn(const Reference<css::text::XText>& text) const {
+    if (find_.empty())
+        return false;
+    // As in replaceIn, a cell's outline may be read while this one is looked at.
+    const std::size_t size = outlines_.of(text).size();
+    for (std::size_t i = 0; i < size; ++i) {
+        const RegionOutlines::Entry entry = outlines_.of(text)[i];
+        if ((entry.paragraph.is() && mayMatch(entry.text)) ||
+            std::any_of(entry.cells.begin(), entry.cells.end(),
+                        [&](const auto& cell) { return mayMatchIn(cell); })) {
+            return true;
+        }
+    }
+    return false;
+}
+
 int RegionReplacer::replaceInParagraph(const Reference<css::text::XText>& text,
                                        const Reference<css::text::XTextRange>& paragraph) const {
     std::vector<Segment> segments;

@@ -53,6 +53,9 @@ class RegionReplacer final {
 
     // Returns how many occurrences were replaced.
     int replaceIn(const css::uno::Reference<css::text::XText>& text) const;
+    // False when replaceIn(text) would replace nothing: no paragraph of text or of its tables
+    // holds the find text. Reads only what replaceIn reads first, and keeps it for it.
+    bool mayMatchIn(const css::uno::Reference<css::text::XText>& text) const;
 
   private:
     struct Segment;
