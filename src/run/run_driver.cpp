@@ -317,13 +317,31 @@ bool keepOriginal(const RunContext& run, DocumentResult& document) {
     }
 }
 
+// A dry run opens the original read-only, which nothing refuses; the run in place it foresees
+// would have to write it, and is refused. (The copies a run makes are always writable.)
+bool refusedAsReadOnly(const RunRequest& request, DocumentResult& document) {
+    if (!request.dryRun || request.mode != RunRequest::Mode::EditOriginals)
+        return false;
+    try {
+        if ((os::fileAttributes(document.source) & os::kAttributeReadOnly) == 0)
+            return false;
+    } catch (const os::FileSystemError&) {
+        // Opening it says what is wrong with it.
+        return false;
+    }
+    document.outcome = Outcome::NotOpened;
+    document.reason = messages::notOpened(messages::kOriginalReadOnly);
+    os::log::problem(u"処理できませんでした：" + document.source + u"：" + document.reason);
+    return true;
+}
+
 // Every pair on one staged document. A document whose word processor was lost under it is tried
 // once more from the start, on the one that takes its place: it gets every pair or none.
 void processDocument(const RunContext& run, DocumentPasses& passes, FindTexts& findTexts,
                      std::array<bool, RunRequest::kPairs>& converted, DocumentResult& document) {
     const RunRequest& request = run.request;
     if (skipWithoutMatch(request, passes, run.screen, findTexts, converted, document) ||
-        !keepOriginal(run, document)) {
+        refusedAsReadOnly(request, document) || !keepOriginal(run, document)) {
         return;
     }
     const std::u16string& path = openedPath(request, document);

@@ -14,6 +14,10 @@ inline std::u16string notOpened(std::u16string_view cause) {
     return u"開けませんでした：" + std::u16string(cause);
 }
 
+// An original a run in place would have to write, and may not: the word processor refuses it.
+inline constexpr std::u16string_view kOriginalReadOnly =
+    u"読み取り専用のため保存できません。書き込みを許可してからやり直してください";
+
 inline std::u16string notSaved(std::u16string_view cause) {
     return u"保存できませんでした：" + std::u16string(cause);
 }

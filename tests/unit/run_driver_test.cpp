@@ -312,6 +312,24 @@ TEST_F(RunDriverTest, ADryRunOpensReadOnlyAndWritesAndAsksNothing) {
     EXPECT_EQ(word.openDocuments(), 0);
 }
 
+// A dry run foresees what the word processor will meet: an original that may not be written is
+// refused in place, while its copy, which a run makes writable, is counted.
+TEST_F(RunDriverTest, ADryRunRefusesAReadOnlyOriginalOnlyWhereTheRunWouldWriteIt) {
+    const auto original = os::toNativePath(source("a.doc", u"foo"));
+    fs::permissions(original, fs::perms::owner_write | fs::perms::group_write |
+                                  fs::perms::others_write,
+                    fs::perm_options::remove);
+    request.dryRun = true;
+    const RunResult copies = driver.run(request, dir / "src");
+    EXPECT_EQ(copies.documents.at(0).outcome, Outcome::Replaced);
+    EXPECT_EQ(copies.documents.at(0).counts.body, 1);
+
+    request.mode = RunRequest::Mode::EditOriginals;
+    const RunResult inPlace = driver.run(request, dir / "src");
+    EXPECT_EQ(inPlace.documents.at(0).outcome, Outcome::NotOpened);
+    EXPECT_NE(inPlace.documents.at(0).reason.find(u"読み取り専用"), std::u16string::npos);
+}
+
 class StopAtSecondDocument final : public RunProgress {
   public:
     void documentStarted(std::int32_t index, std::int32_t, const std::u16string&) override {

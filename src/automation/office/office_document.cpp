@@ -221,8 +221,9 @@ fs::path documentFile(std::u16string_view path) {
     return file;
 }
 
-// Refuses a file the office cannot load, or whose changes could not be saved, before it loads.
-void checkLoadable(const fs::path& file) {
+// Refuses a file the office cannot load, or, when it is to be written, whose changes could not
+// be saved, before it loads.
+void checkLoadable(const fs::path& file, bool toBeWritten) {
     std::error_code error;
     if (fs::file_size(file, error) == 0) {
         throw AutomationError(std::u16string(messages::kEmptyFile));
@@ -230,7 +231,7 @@ void checkLoadable(const fs::path& file) {
     if (::access(file.c_str(), R_OK) != 0) {
         throw AutomationError(std::u16string(messages::kNotReadable));
     }
-    if (readOnly(file))
+    if (toBeWritten && readOnly(file))
         throw AutomationError(std::u16string(messages::kReadOnly));
 }
 
@@ -334,7 +335,7 @@ std::shared_ptr<OfficeDocument> OfficeDocument::open(const std::shared_ptr<Offic
         session->documentOpened();
         return kept;
     }
-    checkLoadable(file);
+    checkLoadable(file, !openReadOnly);
     // Held until the run is done with the document; the file as it is now is what a save may
     // replace. A document that is never written is only looked at: no lock file is made for it.
     if (openReadOnly && DocumentLock::heldByOthers(file))

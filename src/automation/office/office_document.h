@@ -28,7 +28,8 @@ class OfficeDocument final : public std::enable_shared_from_this<OfficeDocument>
     // Throws AutomationError with the reason when the file is not a document we may edit.
     // A document opened read-only takes no lock and is never written: its changes can only be
     // discarded. It is refused where a writable one would be, so that a dry run tells what a run
-    // would meet.
+    // would meet, but for a file that may not be written: a dry run of copies foresees a run that
+    // writes only its own copies.
     static std::shared_ptr<OfficeDocument> open(const std::shared_ptr<OfficeSession>& session,
                                                 std::u16string_view path, bool readOnly = false);
     // A document that was never closed is closed without saving.
