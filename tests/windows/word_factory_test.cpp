@@ -10,6 +10,7 @@
 #include "os/text_encoding.h"
 #include "run/run_driver.h"
 #include "test_support.h"
+#include "windows_calls.h"
 
 namespace quorvane::automation::com {
 namespace {
@@ -24,8 +25,7 @@ class WordSessionTest : public ::testing::Test {
   protected:
     test::TempDir dir;
     fake::FakeWordProcessor word;
-    FileReplacer replaceFile = systemFileReplacer();
-    WordFactory session{word, [this](auto&&... files) { return replaceFile(files...); }};
+    WordFactory session{word};
     test::ScriptedMessageBox messages;
     run::RunRequest request;
 
@@ -103,45 +103,58 @@ TEST_F(WordSessionTest, ASearchWordRefusesFailsTheDocumentNamingThePair) {
 // ReplaceFileW failing on the way: the original back in place, or else the new file; where
 // neither can be, nothing removed and both named.
 TEST_F(WordSessionTest, AFailedReplaceFileNeverLosesTheDocument) {
+    using test::windows_calls::ReplaceFileInstead;
     FakeDocument text;
     text.body = u"foo";
     const std::u16string path = document(text);
     const fs::path native = os::toNativePath(path);
-    // ERROR_UNABLE_TO_MOVE_REPLACEMENT_2: the original under the backup name (or, without one,
-    // under a name of the system's).
-    replaceFile = [&](const auto&, const auto&, const auto& backup, std::uint32_t& error) {
-        fs::rename(native, backup.empty() ? fs::path(native.string() + ".system")
-                                          : os::toNativePath(backup));
-        error = 1177;
-        return false;
-    };
-    auto result = run(path);
-    EXPECT_EQ(result.outcome, Outcome::NotSaved);
-    EXPECT_NE(result.reason.find(u"1177"), std::u16string::npos) << os::toUtf8(result.reason);
+    Outcome outcome;
+    std::u16string reason;
+    {
+        // ERROR_UNABLE_TO_MOVE_REPLACEMENT_2: the original under the backup name.
+        const ReplaceFileInstead failing(
+            [&](const auto&, const auto&, const auto& backup, DWORD& error) {
+                fs::rename(native, backup);
+                error = 1177;
+                return false;
+            });
+        const auto result = run(path);
+        outcome = result.outcome;
+        reason = result.reason;
+    }
+    EXPECT_EQ(outcome, Outcome::NotSaved);
+    EXPECT_NE(reason.find(u"（エラー 1177）。元の文書はそのままです"), std::u16string::npos)
+        << os::toUtf8(reason);
     EXPECT_EQ(read().body, u"foo");
     EXPECT_EQ(files(), std::vector<std::string>{"a.doc"});
 
-    // ERROR_UNABLE_TO_MOVE_REPLACEMENT: the original gone, the new file where it was saved.
-    replaceFile = [&](const auto&, const auto&, const auto&, std::uint32_t& error) {
-        fs::remove(native);
-        error = 1176;
-        return false;
-    };
-    EXPECT_EQ(run(path).outcome, Outcome::Replaced);
+    {
+        // ERROR_UNABLE_TO_MOVE_REPLACEMENT: the original gone, the new file where it was saved.
+        const ReplaceFileInstead failing([&](const auto&, const auto&, const auto&, DWORD& error) {
+            fs::remove(native);
+            error = 1176;
+            return false;
+        });
+        outcome = run(path).outcome;
+    }
+    EXPECT_EQ(outcome, Outcome::Replaced);
     EXPECT_EQ(read().body, u"「X」");
     EXPECT_EQ(files(), std::vector<std::string>{"a.doc"});
 
     // The original moved aside and something else in its place.
     request.pairs[0] = {u"「X」", u"Y"};
-    replaceFile = [&](const auto&, const auto&, const auto& backup, std::uint32_t& error) {
-        fs::rename(native, os::toNativePath(backup));
-        fs::create_directory(native);
-        error = 1177;
-        return false;
-    };
-    result = run(path);
-    EXPECT_EQ(result.outcome, Outcome::NotSaved);
-    EXPECT_NE(result.reason.find(u"何も削除していません"), std::u16string::npos);
+    {
+        const ReplaceFileInstead failing(
+            [&](const auto&, const auto&, const auto& backup, DWORD& error) {
+                fs::rename(native, backup);
+                fs::create_directory(native);
+                error = 1177;
+                return false;
+            });
+        reason = run(path).reason;
+    }
+    EXPECT_NE(reason.find(u"何も削除していません。元の文書は「"), std::u16string::npos)
+        << os::toUtf8(reason);
     EXPECT_EQ(files().size(), 3u) << "the folder in the way, the original and the new file";
 }
 
