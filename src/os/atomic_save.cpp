@@ -274,8 +274,6 @@ void AtomicSave::keepIdentity(int destination, const struct stat& st) {
     }
 }
 
-// What another program wrote under the reserved name: a regular file of one name, never reached
-// through a link.
 void AtomicSave::openWritten() {
     fd_ = Descriptor(::open(path_.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!fd_.valid())

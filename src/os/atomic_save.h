@@ -64,7 +64,8 @@ using NativeFile = int;
 // are removed first.
 class AtomicSave final {
   public:
-    // Names of the new files: ".~quorvane-<pid>-<16 hex digits>.tmp".
+    // Names of the new files: ".~quorvane-<pid>-<16 hex digits>.tmp", or the extension another
+    // program needs instead of ".tmp"; ".orig" for a document's old content kept aside meanwhile.
     static constexpr std::string_view kPrefix = ".~quorvane-";
 
     // The new file is left for another program to write by name (a word processor's Save As),
@@ -104,42 +105,43 @@ class AtomicSave final {
     // meanwhile, is left alone. Throws SaveError.
     void commitNew();
 
-#ifdef _WIN32
+#ifndef _WIN32
+    // The new version gets these permission bits instead of the destination's identity: a copy
+    // made to be edited.
+    void setMode(mode_t mode) noexcept {
+        mode_ = mode;
+    }
+#endif
+
   private:
+    // What another program wrote under the reserved name, opened to be put in place: a regular
+    // file of one name, never reached through a link.
     void openWritten();
+#ifdef _WIN32
     // The attributes the new version is to have, those of the destination unless it stands for
     // another file; that file's times are set now.
     unsigned long identity(unsigned long destinationAttributes);
     // Gives the new file its attributes but read-only, flushes and closes it.
     void finish(unsigned long attributes);
     void replaceExisting();
-
-    std::filesystem::path destination_;
-    std::filesystem::path path_;
-    KernelHandle file_;
-    NativeFile identitySource_ = nullptr;
-    bool committed_ = false;
 #else
-    // The new version gets these permission bits instead of the destination's identity: a copy
-    // made to be edited.
-    void setMode(mode_t mode) noexcept {
-        mode_ = mode;
-    }
-
-  private:
-    void openWritten();
     void keepIdentity(int destination, const struct stat& st);
     // The identity of the source asked for, with its times; false when none was.
     bool takeSourceIdentity();
     void overwrite(int destination, const struct stat& st);
+#endif
 
     std::filesystem::path destination_;
     std::filesystem::path path_;
+#ifdef _WIN32
+    KernelHandle file_;
+    NativeFile identitySource_ = nullptr;
+#else
     Descriptor fd_;
     std::optional<mode_t> mode_;
     int identitySource_ = -1;
-    bool committed_ = false;
 #endif
+    bool committed_ = false;
 };
 
 }  // namespace quorvane::os

@@ -318,8 +318,6 @@ void AtomicSave::copyFrom(HANDLE source) {
         fail(u"書き込めません", destination_, GetLastError());
 }
 
-// What another program wrote under the reserved name: a regular file of one name, never reached
-// through a link.
 void AtomicSave::openWritten() {
     file_ = KernelHandle(CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));

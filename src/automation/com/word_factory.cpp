@@ -208,9 +208,7 @@ class WordObject final : public Object {
             !document.get(u"ReadOnlyRecommended").toBool()) {
             document.call(member::kClose, {},
                           {{std::u16string(member::kSaveChanges), word::kDoNotSaveChanges}});
-            throw AutomationError(
-                u"文書が読み取り専用で開かれたため（ほかで使用中か、読み取り専用のファイル）、"
-                u"置換しても保存できません");
+            throw AutomationError(messages::openedReadOnly());
         }
         auto state = std::make_shared<DocumentState>();
         state->readOnly = readOnly;
@@ -275,11 +273,8 @@ class WordObject final : public Object {
         const bool replaceAll = replace && replace->type() == Variant::Type::Int32 &&
                                 replace->toInt32() == word::kReplaceAll;
         try {
-            checkLimit(findText, u"検索する文字列が ",
-                       u" 文字あります。Word で検索できるのは 255 文字までです");
-            checkLimit(replaceWith, u"置換後の文字列が、前後に付く「」を含めて ",
-                       u" 文字あります。Word で置換できるのは「」を含めて 255 文字（入力できるのは "
-                       u"253 文字）までです");
+            checkLimit(findText, messages::findTextTooLong);
+            checkLimit(replaceWith, messages::replacementTooLong);
             pinOptions(Variant(inner_));
             const Variant* matchCase = namedArgument(named, member::kMatchCase);
             const bool caseMatched = matchCase && matchCase->toBool();
@@ -311,11 +306,10 @@ class WordObject final : public Object {
         }
     }
 
-    static void checkLimit(const std::optional<std::u16string>& text, std::u16string_view before,
-                           std::u16string_view after) {
+    static void checkLimit(const std::optional<std::u16string>& text,
+                           std::u16string (*tooLong)(std::u16string_view length)) {
         if (text && text->size() > kWordTextLimit)
-            throw AutomationError(std::u16string(before) + number(text->size()) +
-                                  std::u16string(after));
+            throw AutomationError(tooLong(number(text->size())));
     }
 
     void noteReplaced(bool replaced) {
