@@ -2,7 +2,6 @@
 
 #include <bcrypt.h>
 
-#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <utility>
@@ -16,14 +15,9 @@ std::string randomBytes;
 
 }  // namespace
 
-ReplaceFileInstead::ReplaceFileInstead(Replacer instead) {
+void replaceFileWith(Replacer instead) {
     const std::lock_guard lock(mutex);
     replacer = std::move(instead);
-}
-
-ReplaceFileInstead::~ReplaceFileInstead() {
-    const std::lock_guard lock(mutex);
-    replacer = nullptr;
 }
 
 void chooseRandomBytes(std::string bytes) {
@@ -47,32 +41,22 @@ NTSTATUS WINAPI __real_BCryptGenRandom(BCRYPT_ALG_HANDLE algorithm, PUCHAR buffe
 
 NTSTATUS WINAPI __wrap_BCryptGenRandom(BCRYPT_ALG_HANDLE algorithm, PUCHAR buffer, ULONG size,
                                        ULONG flags) {
-    {
-        const std::lock_guard lock(mutex);
-        if (!randomBytes.empty()) {
-            const ULONG n = static_cast<ULONG>(std::min<std::size_t>(size, randomBytes.size()));
-            std::memcpy(buffer, randomBytes.data(), n);
-            randomBytes.erase(0, n);
-            if (n == size)
-                return 0;
-            buffer += n;
-            size -= n;
-        }
-    }
-    return __real_BCryptGenRandom(algorithm, buffer, size, flags);
+    const std::lock_guard lock(mutex);
+    if (randomBytes.size() < size)
+        return __real_BCryptGenRandom(algorithm, buffer, size, flags);
+    std::memcpy(buffer, randomBytes.data(), size);
+    randomBytes.erase(0, size);
+    return 0;
 }
 
-// ReplaceFileW is imported: its callers go through the import table's entry, which is what is
-// wrapped.
+// ReplaceFileW is imported: what is wrapped is its entry in the import table.
 extern decltype(&ReplaceFileW) __real___imp_ReplaceFileW;
 
 static BOOL WINAPI replaceFile(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags,
                                LPVOID exclude, LPVOID reserved) {
-    Replacer instead;
-    {
-        const std::lock_guard lock(mutex);
-        instead = replacer;
-    }
+    std::unique_lock lock(mutex);
+    const Replacer instead = replacer;
+    lock.unlock();
     if (!instead)
         return __real___imp_ReplaceFileW(replaced, replacement, backup, flags, exclude, reserved);
     DWORD error = 0;

@@ -16,16 +16,11 @@ using Replacer = std::function<bool(const std::filesystem::path& replaced,
                                     const std::filesystem::path& replacement,
                                     const std::filesystem::path& backup, DWORD& error)>;
 
-// Until its owner goes, ReplaceFileW does what replacer does instead.
-class ReplaceFileInstead final {
-  public:
-    explicit ReplaceFileInstead(Replacer replacer);
-    ~ReplaceFileInstead();
-    ReplaceFileInstead(const ReplaceFileInstead&) = delete;
-    ReplaceFileInstead& operator=(const ReplaceFileInstead&) = delete;
-};
+// ReplaceFileW does what replacer does instead, until this is called again with nothing.
+void replaceFileWith(Replacer replacer);
 
-// The next calls of BCryptGenRandom get these bytes, in order, before the system's own again.
+// The next calls of BCryptGenRandom get these bytes, in order, before the system's own again; a
+// call for more than are left gets the system's.
 void chooseRandomBytes(std::string bytes);
 // Whether every chosen byte was taken.
 bool randomBytesTaken();

@@ -33,6 +33,7 @@ class WordSessionTest : public ::testing::Test {
         request.mode = run::RunRequest::Mode::EditOriginals;
         request.pairs[0] = {u"foo", u"X"};
     }
+    ~WordSessionTest() override { test::windows_calls::replaceFileWith(nullptr); }
     std::u16string document(const FakeDocument& content, const std::string& name = "a.doc") {
         content.save(dir / name);
         return dir / name;
@@ -43,13 +44,7 @@ class WordSessionTest : public ::testing::Test {
     FakeDocument read(const std::string& name = "a.doc") const {
         return FakeDocument::load(dir / name).value();
     }
-    std::vector<std::string> files() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir.path()))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> files() const { return test::namesIn(dir.path()); }
 };
 
 // One header text over three sections, the later two linked to it: replaced once.
@@ -103,58 +98,46 @@ TEST_F(WordSessionTest, ASearchWordRefusesFailsTheDocumentNamingThePair) {
 // ReplaceFileW failing on the way: the original back in place, or else the new file; where
 // neither can be, nothing removed and both named.
 TEST_F(WordSessionTest, AFailedReplaceFileNeverLosesTheDocument) {
-    using test::windows_calls::ReplaceFileInstead;
     FakeDocument text;
     text.body = u"foo";
     const std::u16string path = document(text);
     const fs::path native = os::toNativePath(path);
-    Outcome outcome;
-    std::u16string reason;
-    {
-        // ERROR_UNABLE_TO_MOVE_REPLACEMENT_2: the original under the backup name.
-        const ReplaceFileInstead failing(
-            [&](const auto&, const auto&, const auto& backup, DWORD& error) {
-                fs::rename(native, backup);
-                error = 1177;
-                return false;
-            });
-        const auto result = run(path);
-        outcome = result.outcome;
-        reason = result.reason;
-    }
-    EXPECT_EQ(outcome, Outcome::NotSaved);
-    EXPECT_NE(reason.find(u"（エラー 1177）。元の文書はそのままです"), std::u16string::npos)
-        << os::toUtf8(reason);
+    // ERROR_UNABLE_TO_MOVE_REPLACEMENT_2: the original under the backup name.
+    test::windows_calls::replaceFileWith(
+        [&](const auto&, const auto&, const auto& backup, DWORD& error) {
+            fs::rename(native, backup);
+            error = 1177;
+            return false;
+        });
+    auto result = run(path);
+    EXPECT_EQ(result.outcome, Outcome::NotSaved);
+    EXPECT_NE(result.reason.find(u"（エラー 1177）。元の文書はそのままです"), std::u16string::npos)
+        << os::toUtf8(result.reason);
     EXPECT_EQ(read().body, u"foo");
     EXPECT_EQ(files(), std::vector<std::string>{"a.doc"});
 
-    {
-        // ERROR_UNABLE_TO_MOVE_REPLACEMENT: the original gone, the new file where it was saved.
-        const ReplaceFileInstead failing([&](const auto&, const auto&, const auto&, DWORD& error) {
-            fs::remove(native);
-            error = 1176;
-            return false;
-        });
-        outcome = run(path).outcome;
-    }
-    EXPECT_EQ(outcome, Outcome::Replaced);
+    // ERROR_UNABLE_TO_MOVE_REPLACEMENT: the original gone, the new file where it was saved.
+    test::windows_calls::replaceFileWith([&](const auto&, const auto&, const auto&, DWORD& error) {
+        fs::remove(native);
+        error = 1176;
+        return false;
+    });
+    EXPECT_EQ(run(path).outcome, Outcome::Replaced);
     EXPECT_EQ(read().body, u"「X」");
     EXPECT_EQ(files(), std::vector<std::string>{"a.doc"});
 
     // The original moved aside and something else in its place.
     request.pairs[0] = {u"「X」", u"Y"};
-    {
-        const ReplaceFileInstead failing(
-            [&](const auto&, const auto&, const auto& backup, DWORD& error) {
-                fs::rename(native, backup);
-                fs::create_directory(native);
-                error = 1177;
-                return false;
-            });
-        reason = run(path).reason;
-    }
-    EXPECT_NE(reason.find(u"何も削除していません。元の文書は「"), std::u16string::npos)
-        << os::toUtf8(reason);
+    test::windows_calls::replaceFileWith(
+        [&](const auto&, const auto&, const auto& backup, DWORD& error) {
+            fs::rename(native, backup);
+            fs::create_directory(native);
+            error = 1177;
+            return false;
+        });
+    result = run(path);
+    EXPECT_EQ(result.outcome, Outcome::NotSaved);
+    EXPECT_NE(result.reason.find(u"何も削除していません。元の文書は「"), std::u16string::npos);
     EXPECT_EQ(files().size(), 3u) << "the folder in the way, the original and the new file";
 }
 
