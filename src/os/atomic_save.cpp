@@ -15,10 +15,12 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "os/file_system.h"
 #include "os/log.h"
+#include "os/os_messages.h"
 #include "os/private_folder.h"
 #include "os/text_encoding.h"
 
@@ -39,7 +41,7 @@ constexpr int kNameAttempts = 8;
 
 [[noreturn]] void changedMeanwhile(const fs::path& path) {
     log::problem("読み込んだ後にほかのプログラムが書き換えたため置き換えません：" + path.string());
-    throw SaveError(u"処理中にほかのプログラムが文書を書き換えたため保存しませんでした", 0);
+    throw SaveError(messages::changedMeanwhile(), 0);
 }
 
 // Sixteen hex digits from the system's random source: a name nobody can plant in advance.
@@ -194,32 +196,40 @@ std::u16string writeFailure(int error) {
     switch (error) {
         case ENOSPC:
         case EDQUOT:
-            return u"ディスクの空きが足りません。空きを作ってからやり直してください";
+            return messages::noSpace();
         case ENAMETOOLONG:
-            return u"ファイル名かフォルダーの場所が長すぎます。短くしてからやり直してください";
+            return messages::nameTooLong();
         case EACCES:
         case EPERM:
-            return u"フォルダーに書き込む権限がありません。権限を確かめてからやり直してください";
+            return messages::noPermission();
         case EROFS:
-            return u"書き込めない場所（読み取り専用のディスク）にあります";
+            return messages::readOnlyDisk();
         case ETXTBSY:
         case EBUSY:
-            return u"ほかのプログラムが使用中のため保存できません。閉じてからやり直してください";
+            return messages::inUse();
         case ENOENT:
         case ENOTDIR:
-            return u"保存先のフォルダーが見つかりません";
+            return messages::folderNotFound();
         case EIO:
-            return u"ディスクの読み書きでエラーが起きました（入出力エラー）";
+            return messages::diskError();
         case EEXIST:
-            return u"同じ名前のファイルが既にあります";
+            return messages::alreadyExists();
         default:
-            return u"ファイルを書き込めませんでした";
+            return messages::notWritten();
     }
 }
 
 AtomicSave::AtomicSave(fs::path destination) : destination_(std::move(destination)) {
     removeAbandoned(destination_.parent_path());
     fd_ = createBeside(destination_, path_);
+}
+
+AtomicSave::AtomicSave(fs::path destination, WrittenByAnother reserved)
+    : destination_(std::move(destination)) {
+    removeAbandoned(destination_.parent_path());
+    fd_ = createBeside(destination_, path_, reserved.extension.native());
+    // The other program writes by name, and may put a file of its own there.
+    fd_ = Descriptor();
 }
 
 AtomicSave::~AtomicSave() {
@@ -258,16 +268,24 @@ void AtomicSave::keepIdentity(int destination, const struct stat& st) {
             log::problem(std::string("拡張属性を引き継げません：") + name + "：" +
                          destination_.string() + "：" + std::strerror(error));
             if (mustKeep(name)) {
-                throw SaveError(
-                    u"拡張属性やアクセス制御リスト（ACL）を保ったまま保存できないため、保存しま"
-                    u"せんでした",
-                    error);
+                throw SaveError(messages::attributesNotKept(), error);
             }
         }
     }
 }
 
+void AtomicSave::openWritten() {
+    fd_ = Descriptor(::open(path_.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!fd_.valid())
+        fail("保存したファイルを開けません", path_, errno);
+    struct stat st {};
+    if (::fstat(fd_.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1)
+        fail("保存したファイルが通常のファイルではありません", path_, EINVAL);
+}
+
 void AtomicSave::commit(const std::optional<FileIdentity>& expected) {
+    if (!fd_.valid())
+        openWritten();
     // Not blocking: a pipe put in the document's place must not hold the save.
     const Descriptor destination(
         ::open(destination_.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
@@ -309,6 +327,8 @@ void AtomicSave::commit(const std::optional<FileIdentity>& expected) {
 }
 
 void AtomicSave::commitNew() {
+    if (!fd_.valid())
+        openWritten();
     if (!takeSourceIdentity() && mode_ && ::fchmod(fd_.get(), *mode_) != 0)
         fail("権限を設定できません", destination_, errno);
     flush(fd_.get(), path_);
@@ -375,11 +395,10 @@ void AtomicSave::overwrite(int destination, const struct stat& st) {
         } catch (const SaveError&) {
             log::problem("元の内容を書き戻せません。元の内容は次に残しました：" +
                          backupPath.string());
-            const std::u16string kept = fromNativePath(backupPath.filename());
-            backupPath.clear();
-            throw SaveError(failure.message() + u"（文書が壊れた可能性があります。元の内容は「" +
-                                kept + u"」に残しました）",
-                            failure.cause());
+            const fs::path kept = std::exchange(backupPath, fs::path());
+            throw SaveError(
+                failure.message() + messages::oldContentKept(fromNativePath(kept.filename())),
+                failure.cause(), kept);
         }
         throw;
     }

@@ -1,14 +1,16 @@
 #include "os/file_system.h"
 
+#include "os/atomic_save.h"
 #include "os/log.h"
+#include "os/os_messages.h"
 #include "os/text_encoding.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <optional>
-#include <random>
 #include <system_error>
 #include <utility>
 
@@ -19,7 +21,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "os/atomic_save.h"
 #include "os/descriptor.h"
 #endif
 
@@ -78,12 +79,6 @@ std::size_t utf8SequenceAt(const std::string& s, std::size_t i, char32_t& c) {
 }
 #endif
 
-FileSystemError failure(std::u16string_view path, std::u16string_view what,
-                        const std::error_code& ec) {
-    return FileSystemError(u"「" + std::u16string(path) + u"」" + std::u16string(what) + u"：" +
-                           describe(ec));
-}
-
 #ifndef _WIN32
 bool isHiddenName(const fs::path& name) {
     const auto& n = name.native();
@@ -102,38 +97,26 @@ bool isOfficeTemporary(const fs::path& name) {
 }
 #endif
 
-#ifdef _WIN32
-// Sixteen hex digits from the system's random source: a name nobody can plant in advance.
-std::string randomPart() {
-    std::random_device device;
-    std::uniform_int_distribution<std::uint32_t> digits;
-    char text[17];
-    std::snprintf(text, sizeof text, "%08x%08x", digits(device), digits(device));
-    return text;
-}
-#endif
-
 }  // namespace
 
 std::u16string describe(const std::error_code& ec) {
     // Compared as conditions, so that system codes of either platform (errno values, Windows
     // error numbers) find their words.
     if (ec == std::errc::no_such_file_or_directory)
-        return u"見つかりません";
+        return messages::notFound();
     if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted)
-        return u"アクセスが拒否されました";
+        return messages::accessDenied();
     if (ec == std::errc::not_a_directory)
-        return u"フォルダーではありません";
+        return messages::notAFolder();
     if (ec == std::errc::filename_too_long)
-        return u"パスが長すぎます";
+        return messages::pathTooLong();
     if (ec == std::errc::too_many_symbolic_link_levels)
-        return u"リンクが循環しています";
+        return messages::linkLoop();
     if (ec == std::errc::io_error)
-        return u"入出力エラーが発生しました";
+        return messages::ioError();
     if (ec == std::errc::no_space_on_device)
-        return u"ディスクの空きが足りません";
-    return u"システムエラー " + fromUtf8(std::to_string(ec.value())) + u"（" +
-           fromUtf8(ec.message()) + u"）";
+        return messages::diskFull();
+    return messages::systemError(fromUtf8(std::to_string(ec.value())), fromUtf8(ec.message()));
 }
 
 namespace {
@@ -148,9 +131,6 @@ void addToFingerprint(FileFingerprint& fingerprint, const char* data, std::size_
     }
     fingerprint.size += size;
 }
-
-constexpr std::u16string_view kChangedMeanwhile =
-    u"処理中にほかのプログラムが文書を書き換えたため戻しませんでした";
 
 }  // namespace
 
@@ -219,6 +199,12 @@ std::string pathForTerminal(std::u16string_view path) {
 
 namespace {
 
+// A new file of a save in progress, or one that a killed run left; ours to remove, not to list.
+bool isOurTemporary(std::wstring_view name) {
+    return name.size() > AtomicSave::kPrefix.size() &&
+           std::equal(AtomicSave::kPrefix.begin(), AtomicSave::kPrefix.end(), name.begin());
+}
+
 std::error_code lastError() {
     return {static_cast<int>(GetLastError()), std::system_category()};
 }
@@ -232,7 +218,7 @@ std::wstring wide(std::u16string_view text) {
 std::uint32_t fileAttributes(std::u16string_view path) {
     const DWORD attributes = GetFileAttributesW(wide(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
-        throw failure(path, u"を調べられません", lastError());
+        throw FileSystemError(messages::notExamined(path, describe(lastError())));
     return attributes;
 }
 
@@ -259,7 +245,7 @@ FolderListing::FolderListing(std::u16string_view folder) : impl_(std::make_uniqu
     const DWORD attributes = GetFileAttributesW(wide(folder).c_str());
     if (ec.value() != ERROR_FILE_NOT_FOUND || attributes == INVALID_FILE_ATTRIBUTES ||
         (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        throw failure(folder, u"の中を読み取れません", ec);
+        throw FileSystemError(messages::folderNotRead(folder, describe(ec)));
     }
 }
 
@@ -273,13 +259,12 @@ std::u16string FolderListing::next() {
         if (!FindNextFileW(impl_->handle.get(), &impl_->entry)) {
             const std::error_code ec = lastError();
             if (ec.value() != ERROR_NO_MORE_FILES)
-                throw failure(impl_->folder, u"の中を読み取れません", ec);
+                throw FileSystemError(messages::folderNotRead(impl_->folder, describe(ec)));
             impl_->pending = false;
         }
-        if ((entry.dwFileAttributes & kNotListed) == 0) {
-            const std::wstring_view name(entry.cFileName);
+        const std::wstring_view name(entry.cFileName);
+        if ((entry.dwFileAttributes & kNotListed) == 0 && !isOurTemporary(name))
             return std::u16string(name.begin(), name.end());
-        }
     }
     return {};
 }
@@ -296,7 +281,7 @@ std::vector<std::u16string> subFolders(std::u16string_view folder) {
         const std::error_code ec = lastError();
         if (ec.value() == ERROR_FILE_NOT_FOUND)
             return names;
-        throw failure(folder, u"の中を読み取れません", ec);
+        throw FileSystemError(messages::folderNotRead(folder, describe(ec)));
     }
     constexpr DWORD kSkipped =
         FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_REPARSE_POINT;
@@ -308,7 +293,7 @@ std::vector<std::u16string> subFolders(std::u16string_view folder) {
         }
     } while (FindNextFileW(handle.get(), &entry));
     if (const std::error_code ec = lastError(); ec.value() != ERROR_NO_MORE_FILES)
-        throw failure(folder, u"の中を読み取れません", ec);
+        throw FileSystemError(messages::folderNotRead(folder, describe(ec)));
     return names;
 }
 
@@ -319,8 +304,8 @@ std::uint32_t fileAttributes(std::u16string_view path) {
     std::error_code ec;
     const fs::file_status st = fs::status(native, ec);
     if (ec || !fs::exists(st)) {
-        throw failure(path, u"を調べられません",
-                      ec ? ec : std::make_error_code(std::errc::no_such_file_or_directory));
+        throw FileSystemError(messages::notExamined(
+            path, describe(ec ? ec : std::make_error_code(std::errc::no_such_file_or_directory))));
     }
     std::uint32_t attributes = 0;
     if (fs::is_directory(st))
@@ -343,7 +328,7 @@ FolderListing::FolderListing(std::u16string_view folder) : impl_(std::make_uniqu
     std::error_code ec;
     impl_->it = fs::directory_iterator(toNativePath(folder), ec);
     if (ec)
-        throw failure(folder, u"の中を読み取れません", ec);
+        throw FileSystemError(messages::folderNotRead(folder, describe(ec)));
 }
 
 FolderListing::~FolderListing() = default;
@@ -352,18 +337,18 @@ std::u16string FolderListing::next() {
     std::error_code ec;
     for (auto& it = impl_->it; it != fs::directory_iterator(); it.increment(ec)) {
         if (ec)
-            throw failure(impl_->folder, u"の中を読み取れません", ec);
+            throw FileSystemError(messages::folderNotRead(impl_->folder, describe(ec)));
         const fs::path name = it->path().filename();
         std::error_code typeError;
         if (isHiddenName(name) || isOfficeTemporary(name) || !it->is_regular_file(typeError))
             continue;
         it.increment(ec);
         if (ec)
-            throw failure(impl_->folder, u"の中を読み取れません", ec);
+            throw FileSystemError(messages::folderNotRead(impl_->folder, describe(ec)));
         return fromNativePath(name);
     }
     if (ec)
-        throw failure(impl_->folder, u"の中を読み取れません", ec);
+        throw FileSystemError(messages::folderNotRead(impl_->folder, describe(ec)));
     return {};
 }
 
@@ -380,7 +365,7 @@ std::vector<std::u16string> subFolders(std::u16string_view folder) {
         }
     }
     if (ec)
-        throw failure(folder, u"の中を読み取れません", ec);
+        throw FileSystemError(messages::folderNotRead(folder, describe(ec)));
     return names;
 }
 
@@ -395,87 +380,25 @@ std::error_code createFolder(std::u16string_view path) {
 
 #ifdef _WIN32
 
-Status copyFile(std::u16string_view source, std::u16string_view destination) {
-    const fs::path from = toNativePath(source);
-    const fs::path to = toNativePath(destination);
-    std::error_code ec;
-    const auto refuse = [&](std::u16string reason) {
-        log::problem(u"コピーできません：" + std::u16string(source) + u" → " +
-                     std::u16string(destination) + u"：" + reason);
-        return Status::refused(std::move(reason));
-    };
-    if (!fs::is_regular_file(from, ec))
-        return refuse(u"コピー元が通常のファイルではありません");
-    if (const auto st = fs::status(to, ec); fs::exists(st)) {
-        if (!fs::is_regular_file(st) || fs::equivalent(from, to, ec) || ec)
-            return refuse(u"コピー先に同じ名前のファイルかフォルダーがあり、置き換えられません");
-        if ((st.permissions() & fs::perms::owner_write) == fs::perms::none)
-            return refuse(u"コピー先に同じ名前の読み取り専用のファイルがあります");
-    }
-    fs::path partial = to;
-    partial.replace_filename(".quorvane-" + randomPart() + ".part");
-    // Without overwrite the copy fails rather than write into a file that someone put there.
-    if (!fs::copy_file(from, partial, fs::copy_options::none, ec)) {
-        const std::u16string reason = describe(ec);
-        fs::remove(partial, ec);
-        return refuse(reason);
-    }
-    fs::permissions(partial, fs::perms::owner_write, fs::perm_options::add, ec);
-    // The copy reaches the disk before it takes the destination's name, so that a power cut
-    // never leaves an empty or partial file under that name.
-    bool flushed = false;
-    {
-        const KernelHandle written(CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr,
-                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        flushed = written && FlushFileBuffers(written.get());
-    }
-    if (!flushed || !MoveFileExW(partial.c_str(), to.c_str(),
-                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const std::u16string reason = describe(lastError());
-        std::error_code ignored;
-        fs::remove(partial, ignored);
-        return refuse(reason);
-    }
-    return Status::done();
-}
-
 namespace {
 
-// Flushes a file that is complete to disk, read-only or not.
-bool flushToDisk(const fs::path& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return false;
-    const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-    if (readOnly)
-        SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    const bool flushed = file != INVALID_HANDLE_VALUE && FlushFileBuffers(file);
-    if (file != INVALID_HANDLE_VALUE)
-        CloseHandle(file);
-    if (readOnly)
-        SetFileAttributesW(path.c_str(), attributes);
-    return flushed;
+// A file opened to be read while others may read and write it too; nothing for a folder, a device
+// or a pipe.
+KernelHandle openToRead(const fs::path& path) {
+    KernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (file && GetFileType(file.get()) != FILE_TYPE_DISK)
+        return KernelHandle();
+    return file;
 }
 
-// A new file beside to, under a name nobody can have planted.
-fs::path partialBeside(const fs::path& to) {
-    fs::path partial = to;
-    partial.replace_filename(".quorvane-" + randomPart() + ".part");
-    return partial;
-}
-
-// Flushes the partial file and gives it to's name. False, with the reason, when that failed; the
-// partial file is then gone.
-bool place(const fs::path& partial, const fs::path& to, DWORD flags, std::u16string& reason) {
-    if (flushToDisk(partial) && MoveFileExW(partial.c_str(), to.c_str(), flags))
-        return true;
-    reason = GetLastError() == ERROR_ALREADY_EXISTS ? u"同じ名前のファイルが既にあります"
-                                                    : describe(lastError());
-    std::error_code ignored;
-    fs::remove(partial, ignored);
-    return false;
+// Whether two open files are one file.
+bool sameFile(HANDLE a, HANDLE b) {
+    BY_HANDLE_FILE_INFORMATION one{};
+    BY_HANDLE_FILE_INFORMATION other{};
+    return GetFileInformationByHandle(a, &one) && GetFileInformationByHandle(b, &other) &&
+           one.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
+           one.nFileIndexHigh == other.nFileIndexHigh && one.nFileIndexLow == other.nFileIndexLow;
 }
 
 Status refused(std::u16string reason) {
@@ -484,6 +407,47 @@ Status refused(std::u16string reason) {
 }
 
 }  // namespace
+
+Status copyFile(std::u16string_view source, std::u16string_view destination) {
+    const fs::path from = toNativePath(source);
+    const fs::path to = toNativePath(destination);
+    const auto refuse = [&](std::u16string reason) {
+        log::problem(u"コピーできません：" + std::u16string(source) + u" → " +
+                     std::u16string(destination) + u"：" + reason);
+        return Status::refused(std::move(reason));
+    };
+    const DWORD sourceAttributes = GetFileAttributesW(from.c_str());
+    if (sourceAttributes != INVALID_FILE_ATTRIBUTES &&
+        (sourceAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return refuse(messages::sourceNotRegular());
+    }
+    const KernelHandle in = openToRead(from);
+    if (!in) {
+        return refuse(sourceAttributes == INVALID_FILE_ATTRIBUTES
+                          ? messages::sourceNotRead(describe(lastError()))
+                          : messages::sourceNotRegular());
+    }
+    if (const DWORD existing = GetFileAttributesW(to.c_str());
+        existing != INVALID_FILE_ATTRIBUTES) {
+        const KernelHandle there(CreateFileW(to.c_str(), FILE_READ_ATTRIBUTES,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                             nullptr, OPEN_EXISTING, 0, nullptr));
+        if (there && sameFile(in.get(), there.get()))
+            return refuse(messages::destinationIsSource());
+        if ((existing & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            return refuse(messages::destinationNotAFile());
+        if ((existing & FILE_ATTRIBUTE_READONLY) != 0)
+            return refuse(messages::destinationReadOnly());
+    }
+    try {
+        AtomicSave copy(to);
+        copy.copyFrom(in.get());
+        copy.commit();
+    } catch (const SaveError& e) {
+        return refuse(e.message());
+    }
+    return Status::done();
+}
 
 std::optional<FileFingerprint> fingerprintOf(std::u16string_view path) {
     const fs::path file = toNativePath(path);
@@ -503,45 +467,46 @@ std::optional<FileFingerprint> fingerprintOf(std::u16string_view path) {
 }
 
 Status keepCopy(std::u16string_view source, std::u16string_view destination) {
-    const fs::path to = toNativePath(destination);
-    const fs::path partial = partialBeside(to);
-    // CopyFileW keeps the attributes and the times; the file's security is the folder's.
-    if (!CopyFileW(toNativePath(source).c_str(), partial.c_str(), TRUE))
-        return refused(describe(lastError()));
-    std::u16string reason;
-    if (!place(partial, to, MOVEFILE_WRITE_THROUGH, reason))
-        return refused(std::move(reason));
+    const KernelHandle in = openToRead(toNativePath(source));
+    if (!in)
+        return refused(messages::originalNotRead());
+    try {
+        AtomicSave copy(toNativePath(destination));
+        copy.copyFrom(in.get());
+        copy.keepIdentityOf(in.get());
+        copy.commitNew();
+    } catch (const SaveError& e) {
+        return refused(e.message());
+    }
     return Status::done();
 }
 
 Status putBack(std::u16string_view copy, std::u16string_view destination,
                const FileFingerprint* expected) {
     if (expected && fingerprintOf(destination) != *expected)
-        return refused(std::u16string(kChangedMeanwhile));
-    const fs::path to = toNativePath(destination);
-    const fs::path partial = partialBeside(to);
-    if (!CopyFileW(toNativePath(copy).c_str(), partial.c_str(), TRUE))
-        return refused(describe(lastError()));
-    std::u16string reason;
-    if (!place(partial, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH, reason))
-        return refused(std::move(reason));
+        return refused(messages::changedBeforePutBack());
+    const KernelHandle in = openToRead(toNativePath(copy));
+    if (!in)
+        return refused(messages::backupNotRead());
+    try {
+        AtomicSave save(toNativePath(destination));
+        save.copyFrom(in.get());
+        save.keepIdentityOf(in.get());
+        save.commit();
+    } catch (const SaveError& e) {
+        return refused(e.message());
+    }
     return Status::done();
 }
 
 Status writeWholeFile(std::u16string_view path, std::string_view bytes) {
-    const fs::path to = toNativePath(path);
-    const fs::path partial = partialBeside(to);
-    {
-        std::ofstream out(partial, std::ios::binary);
-        if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush()) {
-            std::error_code ignored;
-            fs::remove(partial, ignored);
-            return refused(u"ファイルを書き込めませんでした");
-        }
+    try {
+        AtomicSave save(toNativePath(path));
+        save.write(bytes);
+        save.commit();
+    } catch (const SaveError& e) {
+        return refused(e.message());
     }
-    std::u16string reason;
-    if (!place(partial, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH, reason))
-        return refused(std::move(reason));
     return Status::done();
 }
 
@@ -559,16 +524,16 @@ Status copyFile(std::u16string_view source, std::u16string_view destination) {
     const Descriptor in(::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat sourceStat {};
     if (!in.valid())
-        return refuse(u"コピー元を読み取れません：" + describe({errno, std::generic_category()}));
+        return refuse(messages::sourceNotRead(describe({errno, std::generic_category()})));
     if (::fstat(in.get(), &sourceStat) != 0 || !S_ISREG(sourceStat.st_mode))
-        return refuse(u"コピー元が通常のファイルではありません");
+        return refuse(messages::sourceNotRegular());
     if (struct stat existing{}; ::stat(to.c_str(), &existing) == 0) {
         if (existing.st_dev == sourceStat.st_dev && existing.st_ino == sourceStat.st_ino)
-            return refuse(u"コピー先がコピー元と同じファイルです");
+            return refuse(messages::destinationIsSource());
         if (!S_ISREG(existing.st_mode))
-            return refuse(u"コピー先に同じ名前のフォルダーなどがあります");
+            return refuse(messages::destinationNotAFile());
         if ((existing.st_mode & S_IWUSR) == 0)
-            return refuse(u"コピー先に同じ名前の読み取り専用のファイルがあります");
+            return refuse(messages::destinationReadOnly());
     }
     try {
         AtomicSave copy(to);
@@ -627,7 +592,7 @@ Status keepCopy(std::u16string_view source, std::u16string_view destination) {
     struct stat st {};
     const Descriptor in = openRegular(toNativePath(source), st);
     if (!in.valid())
-        return refused(u"元のファイルを読み取れません");
+        return refused(messages::originalNotRead());
     try {
         AtomicSave copy(toNativePath(destination));
         copy.copyFrom(in.get());
@@ -645,14 +610,14 @@ Status putBack(std::u16string_view copy, std::u16string_view destination,
     struct stat st {};
     const Descriptor in = openRegular(toNativePath(copy), st);
     if (!in.valid())
-        return refused(u"バックアップを読み取れません");
+        return refused(messages::backupNotRead());
     std::optional<FileIdentity> identity;
     if (expected) {
         // The file checked is the file replaced: the save refuses one put there meanwhile.
         struct stat current {};
         const Descriptor now = openRegular(to, current, O_NOFOLLOW);
         if (!now.valid() || fingerprintOfOpen(now.get()) != *expected)
-            return refused(std::u16string(kChangedMeanwhile));
+            return refused(messages::changedBeforePutBack());
         identity = FileIdentity::of(current);
     }
     try {
@@ -661,7 +626,7 @@ Status putBack(std::u16string_view copy, std::u16string_view destination,
         save.keepIdentityOf(in.get());
         save.commit(identity);
     } catch (const SaveError& e) {
-        return refused(e.cause() == 0 ? std::u16string(kChangedMeanwhile) : e.message());
+        return refused(e.cause() == 0 ? messages::changedBeforePutBack() : e.message());
     }
     return Status::done();
 }

@@ -15,6 +15,7 @@
 #include "os/descriptor.h"
 #include "os/file_system.h"
 #include "os/log.h"
+#include "os/os_messages.h"
 #include "os/text_encoding.h"
 
 namespace quorvane::os::private_folders {
@@ -100,7 +101,7 @@ class Root final {
 
     const fs::path& path() const {
         if (path_.empty())
-            throw FileSystemError(u"作業用のフォルダーを作れません");
+            throw FileSystemError(messages::privateFolderNotMade());
         return path_;
     }
 
@@ -151,7 +152,7 @@ fs::path create(std::string_view name) {
         const int cause = errno;
         log::problem("作業用のフォルダーを作れません：" + folder.string() + "：" +
                      std::strerror(cause));
-        throw FileSystemError(u"作業用のフォルダーを作れません");
+        throw FileSystemError(messages::privateFolderNotMade());
     }
     return folder;
 }

@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "os/error.h"
+#include "os/os_messages.h"
 
 namespace quorvane::os {
 namespace {
@@ -19,7 +20,7 @@ class WidthTransliterator final {
         transliterator_.reset(
             icu::Transliterator::createInstance(icu::UnicodeString(id), UTRANS_FORWARD, status));
         if (U_FAILURE(status) || !transliterator_) {
-            throw Error(u"文字幅の変換表を読み込めません（ICU）");
+            throw Error(messages::widthTableNotLoaded());
         }
     }
 

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "os/error.h"
+#include "os/os_messages.h"
 #include "os/width_mapping.h"
 
 namespace quorvane::os {
@@ -19,7 +20,7 @@ std::u16string mapWidth(std::u16string_view text, DWORD flags) {
     if (size == 0 ||
         LCMapStringEx(LOCALE_NAME_INVARIANT, flags, source, length,
                       reinterpret_cast<wchar_t*>(out.data()), size, nullptr, nullptr, 0) != size) {
-        throw Error(u"文字幅を変換できません（LCMapStringEx）");
+        throw Error(messages::widthNotMapped());
     }
     return out;
 }

@@ -234,22 +234,32 @@ void MainWindow::openStartFolder() {
     drives_->selectDriveOf(folders_->path());
 }
 
+// Sizes and fonts for the window's resolution, which changes when it moves to another monitor.
 void MainWindow::layOut() {
-    auto px = [this](int twips) { return form::pixels(twips, dpi_); };
     // The controls let go of the old fonts before they are deleted, as this function ends.
     const std::array<os::GdiObject<HFONT>, 4> previous =
         std::exchange(fonts_, {os::GdiObject<HFONT>(windowFont(dpi_)),
                                os::GdiObject<HFONT>(fontFor(form::kGothic, 900, dpi_)),
                                os::GdiObject<HFONT>(fontFor(form::kGothic, 825, dpi_)),
                                os::GdiObject<HFONT>(fontFor(form::kPGothic, 900, dpi_))});
+    sizeFrame();
+    placeWindowControls();
+    placeFirstPageControls();
+    InvalidateRect(window_, nullptr, TRUE);
+}
 
-    RECT frame{0, 0, px(form::kClientWidth), px(form::kClientHeight)};
+void MainWindow::sizeFrame() {
+    RECT frame{0, 0, form::pixels(form::kClientWidth, dpi_),
+               form::pixels(form::kClientHeight, dpi_)};
     // The frame is the system's, drawn for the monitor's resolution whatever the content's.
     AdjustWindowRectExForDpi(&frame, kStyle, FALSE, 0, GetDpiForWindow(window_));
     SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_[0].get()), FALSE);
+}
 
+void MainWindow::placeWindowControls() {
+    auto px = [this](int twips) { return form::pixels(twips, dpi_); };
     for (std::size_t i = 0; i < controls_.size(); ++i) {
         const form::ControlLayout& layout = form::kWindowControls[i];
         const form::Rect& r = layout.twips;
@@ -268,8 +278,11 @@ void MainWindow::layOut() {
     SendMessageW(controls_[Drives], CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
                  px(form::kWindowControls[Drives].twips.height) - 6);
     SendMessageW(controls_[Folders], LB_SETITEMHEIGHT, 0, std::max(px(240), px(16) + 1));
+}
 
-    // The first page's controls lie on the page area of Pages, above its tabs.
+// The first page's controls lie on the page area of Pages, above its tabs.
+void MainWindow::placeFirstPageControls() {
+    auto px = [this](int twips) { return form::pixels(twips, dpi_); };
     HWND tabs = controls_[Pages];
     RECT page{};
     GetClientRect(tabs, &page);
@@ -280,18 +293,13 @@ void MainWindow::layOut() {
     for (std::size_t i = 0; i < page1_.size(); ++i) {
         const form::ControlLayout& layout = form::kPage1Controls[i];
         const form::Rect& r = layout.twips;
-        SendMessageW(page1_[i], WM_SETFONT,
-                     reinterpret_cast<WPARAM>(fonts_[static_cast<std::size_t>(layout.font)].get()),
-                     FALSE);
-        const int width =
-            i < form::kTextBoxes
-                ? px(r.width)
-                : std::max(px(r.width),
-                           textWidth(page1_[i], fonts_[static_cast<std::size_t>(layout.font)].get(),
-                                     layout.caption));
+        const HFONT font = fonts_[static_cast<std::size_t>(layout.font)].get();
+        SendMessageW(page1_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        const int width = i < form::kTextBoxes
+                              ? px(r.width)
+                              : std::max(px(r.width), textWidth(page1_[i], font, layout.caption));
         MoveWindow(page1_[i], left + px(r.left), top + px(r.top), width, px(r.height), TRUE);
     }
-    InvalidateRect(window_, nullptr, TRUE);
 }
 
 void MainWindow::applyStartUpState() {

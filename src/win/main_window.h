@@ -53,6 +53,9 @@ class MainWindow final {
     void createFirstPageControls();
     void openStartFolder();
     void layOut();
+    void sizeFrame();
+    void placeWindowControls();
+    void placeFirstPageControls();
     void applyStartUpState();
     void applyPageRule();
     void applyCopyOptionRule();

@@ -21,19 +21,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using test::namesIn;
 using test::readFile;
 using test::TempDir;
 using test::writeFile;
 namespace calls = test::system_calls;
 using calls::isNewFile;
-
-std::vector<std::string> namesIn(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // Written, on the disk and closed before it takes the destination's name: a crash between any two
 // steps leaves the old version or the new one whole.

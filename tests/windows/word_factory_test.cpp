@@ -10,6 +10,7 @@
 #include "os/text_encoding.h"
 #include "run/run_driver.h"
 #include "test_support.h"
+#include "windows_calls.h"
 
 namespace quorvane::automation::com {
 namespace {
@@ -24,8 +25,7 @@ class WordSessionTest : public ::testing::Test {
   protected:
     test::TempDir dir;
     fake::FakeWordProcessor word;
-    FileReplacer replaceFile = systemFileReplacer();
-    WordFactory session{word, [this](auto&&... files) { return replaceFile(files...); }};
+    WordFactory session{word};
     test::ScriptedMessageBox messages;
     run::RunRequest request;
 
@@ -33,6 +33,7 @@ class WordSessionTest : public ::testing::Test {
         request.mode = run::RunRequest::Mode::EditOriginals;
         request.pairs[0] = {u"foo", u"X"};
     }
+    ~WordSessionTest() override { test::windows_calls::replaceFileWith(nullptr); }
     std::u16string document(const FakeDocument& content, const std::string& name = "a.doc") {
         content.save(dir / name);
         return dir / name;
@@ -43,13 +44,7 @@ class WordSessionTest : public ::testing::Test {
     FakeDocument read(const std::string& name = "a.doc") const {
         return FakeDocument::load(dir / name).value();
     }
-    std::vector<std::string> files() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir.path()))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> files() const { return test::namesIn(dir.path()); }
 };
 
 // One header text over three sections, the later two linked to it: replaced once.
@@ -107,41 +102,42 @@ TEST_F(WordSessionTest, AFailedReplaceFileNeverLosesTheDocument) {
     text.body = u"foo";
     const std::u16string path = document(text);
     const fs::path native = os::toNativePath(path);
-    // ERROR_UNABLE_TO_MOVE_REPLACEMENT_2: the original under the backup name (or, without one,
-    // under a name of the system's).
-    replaceFile = [&](const auto&, const auto&, const auto& backup, std::uint32_t& error) {
-        fs::rename(native, backup.empty() ? fs::path(native.string() + ".system")
-                                          : os::toNativePath(backup));
-        error = 1177;
-        return false;
-    };
+    // ERROR_UNABLE_TO_MOVE_REPLACEMENT_2: the original under the backup name.
+    test::windows_calls::replaceFileWith(
+        [&](const auto&, const auto&, const auto& backup, DWORD& error) {
+            fs::rename(native, backup);
+            error = 1177;
+            return false;
+        });
     auto result = run(path);
     EXPECT_EQ(result.outcome, Outcome::NotSaved);
-    EXPECT_NE(result.reason.find(u"1177"), std::u16string::npos) << os::toUtf8(result.reason);
+    EXPECT_NE(result.reason.find(u"（エラー 1177）。元の文書はそのままです"), std::u16string::npos)
+        << os::toUtf8(result.reason);
     EXPECT_EQ(read().body, u"foo");
     EXPECT_EQ(files(), std::vector<std::string>{"a.doc"});
 
     // ERROR_UNABLE_TO_MOVE_REPLACEMENT: the original gone, the new file where it was saved.
-    replaceFile = [&](const auto&, const auto&, const auto&, std::uint32_t& error) {
+    test::windows_calls::replaceFileWith([&](const auto&, const auto&, const auto&, DWORD& error) {
         fs::remove(native);
         error = 1176;
         return false;
-    };
+    });
     EXPECT_EQ(run(path).outcome, Outcome::Replaced);
     EXPECT_EQ(read().body, u"「X」");
     EXPECT_EQ(files(), std::vector<std::string>{"a.doc"});
 
     // The original moved aside and something else in its place.
     request.pairs[0] = {u"「X」", u"Y"};
-    replaceFile = [&](const auto&, const auto&, const auto& backup, std::uint32_t& error) {
-        fs::rename(native, os::toNativePath(backup));
-        fs::create_directory(native);
-        error = 1177;
-        return false;
-    };
+    test::windows_calls::replaceFileWith(
+        [&](const auto&, const auto&, const auto& backup, DWORD& error) {
+            fs::rename(native, backup);
+            fs::create_directory(native);
+            error = 1177;
+            return false;
+        });
     result = run(path);
     EXPECT_EQ(result.outcome, Outcome::NotSaved);
-    EXPECT_NE(result.reason.find(u"何も削除していません"), std::u16string::npos);
+    EXPECT_NE(result.reason.find(u"何も削除していません。元の文書は「"), std::u16string::npos);
     EXPECT_EQ(files().size(), 3u) << "the folder in the way, the original and the new file";
 }
 

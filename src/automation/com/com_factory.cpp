@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "automation/automation_error.h"
+#include "automation/com/com_messages.h"
 #include "automation/com/com_object.h"
 #include "automation/member_name.h"
 #include "automation/word_model.h"
@@ -63,7 +64,7 @@ ComApartment::ComApartment(std::chrono::milliseconds busyLimit)
     : filter_(std::make_unique<Filter>(busyLimit)) {
     const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     if (FAILED(result)) {
-        throw AutomationError(u"COM を初期化できません（" + describeFailure(result) + u"）");
+        throw AutomationError(messages::comNotInitialized(describeFailure(result)));
     }
     if (FAILED(CoRegisterMessageFilter(filter_.get(), &filter_->previous)))
         os::log::problem(u"メッセージフィルターを登録できません");
@@ -83,10 +84,7 @@ Variant ComObjectFactory::create(std::u16string_view className) {
     const HRESULT lookup = CLSIDFromProgID(reinterpret_cast<LPCOLESTR>(name.c_str()), &clsid);
     if (FAILED(lookup)) {
         fail(className,
-             isWord(className)
-                 ? u"Word がインストールされていないため、置換できません。"
-                   u"Word をインストールしてから、もう一度実行してください。"
-                 : u"「" + name + u"」がこのコンピューターに登録されていないため、起動できません。",
+             isWord(className) ? messages::wordNotInstalled() : messages::serverNotRegistered(name),
              lookup);
     }
     Microsoft::WRL::ComPtr<IDispatch> dispatch;
@@ -99,23 +97,14 @@ Variant ComObjectFactory::create(std::u16string_view className) {
                 CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&dispatch));
         },
         callLimit_, stuck);
-    if (stuck) {
-        fail(className,
-             (isWord(className) ? std::u16string(u"Word") : u"「" + name + u"」") +
-                 u" が起動の途中で応答しなくなったため終了させました",
-             created);
-    }
-    if (FAILED(created)) {
-        fail(className,
-             (isWord(className) ? std::u16string(u"Word") : u"「" + name + u"」") +
-                 u" を起動できません：" + describeFailure(created),
-             created);
-    }
+    const std::u16string server = messages::serverName(name, isWord(className));
+    if (stuck)
+        fail(className, messages::serverStuckStarting(server), created);
+    if (FAILED(created))
+        fail(className, messages::serverNotStarted(server, describeFailure(created)), created);
     std::shared_ptr<ServerWatchdog> watchdog;
     if (process) {
-        watchdog = std::make_shared<ServerWatchdog>(
-            std::move(process), isWord(className) ? std::u16string(u"Word") : u"「" + name + u"」",
-            callLimit_);
+        watchdog = std::make_shared<ServerWatchdog>(std::move(process), server, callLimit_);
     }
     return Variant(std::make_shared<ComObject>(std::move(dispatch), std::move(watchdog)));
 }

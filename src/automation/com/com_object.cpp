@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "automation/automation_error.h"
+#include "automation/com/com_messages.h"
 #include "automation/com/com_variant.h"
 #include "automation/member_name.h"
 #include "os/log.h"
@@ -27,8 +28,7 @@ bool serverGone(HRESULT result) {
 }
 
 [[noreturn]] void fail(std::u16string_view member, std::u16string detail, HRESULT result = S_OK) {
-    std::u16string message = u"ワープロの「" + std::u16string(member) +
-                             u"」の呼び出しに失敗しました：" + std::move(detail);
+    std::u16string message = messages::callFailed(member, detail);
     os::log::problem(message);
     if (serverGone(result))
         throw ServerGoneError(std::move(message));
@@ -59,32 +59,32 @@ std::u16string describeFailure(HRESULT result) {
         case RPC_E_DISCONNECTED:
         case kServerUnavailable:
         case kCallFailed:
-            words = u"ワープロが応答しません（終了したか、接続が切れました）";
+            words = messages::serverNotAnswering();
             break;
         case RPC_E_CALL_REJECTED:
         case RPC_E_SERVERCALL_RETRYLATER:
-            words = u"ワープロが処理中のため、呼び出しを受け付けませんでした";
+            words = messages::serverBusy();
             break;
         case DISP_E_UNKNOWNNAME:
         case DISP_E_MEMBERNOTFOUND:
-            words = u"そのメンバーはありません";
+            words = messages::noSuchMember();
             break;
         case DISP_E_TYPEMISMATCH:
         case DISP_E_BADVARTYPE:
-            words = u"引数の型が合いません";
+            words = messages::argumentTypeMismatch();
             break;
         case DISP_E_BADPARAMCOUNT:
         case DISP_E_PARAMNOTOPTIONAL:
         case DISP_E_PARAMNOTFOUND:
-            words = u"引数の数または名前が合いません";
+            words = messages::argumentsMismatch();
             break;
         case DISP_E_OVERFLOW:
-            words = u"値が範囲を超えています";
+            words = messages::valueOutOfRange();
             break;
         default:
-            words = u"エラーが発生しました";
+            words = messages::otherFailure();
     }
-    return words + u"（HRESULT " + hex(result) + u"）";
+    return messages::withResult(words, hex(result));
 }
 
 ComObject::ComObject(Microsoft::WRL::ComPtr<IDispatch> dispatch,
@@ -126,7 +126,8 @@ const std::vector<DISPID>& ComObject::dispatchIds(std::u16string_view member,
                 unknown += u" " + names[i];
         }
         fail(member,
-             describeFailure(result) + (unknown.empty() ? u"" : u"（引数名:" + unknown + u"）"),
+             describeFailure(result) +
+                 (unknown.empty() ? std::u16string() : messages::unknownArguments(unknown)),
              result);
     }
     return ids_.emplace(std::move(key), std::move(ids)).first->second;

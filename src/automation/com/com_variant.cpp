@@ -6,6 +6,7 @@
 #include <new>
 
 #include "automation/automation_error.h"
+#include "automation/com/com_messages.h"
 #include "automation/com/com_object.h"
 #include "os/text_encoding.h"
 
@@ -13,8 +14,7 @@ namespace quorvane::automation::com {
 namespace {
 
 [[noreturn]] void unsupported(VARTYPE type) {
-    throw AutomationError(u"ワープロが対応していない型の値を返しました（VARTYPE " +
-                          os::fromUtf8(std::to_string(type)) + u"）");
+    throw AutomationError(messages::unsupportedType(os::fromUtf8(std::to_string(type))));
 }
 
 Variant fromInteger(long long value, VARTYPE type) {
@@ -75,7 +75,7 @@ _variant_t toComVariant(const Variant& value) {
         case Variant::Type::Object: {
             const auto* object = dynamic_cast<const ComObject*>(value.toObject().get());
             if (!object)
-                throw AutomationError(u"COM のオブジェクトでない値は引数に渡せません");
+                throw AutomationError(messages::notAComObject());
             return _variant_t(object->dispatch());
         }
     }

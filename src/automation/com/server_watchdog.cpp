@@ -6,6 +6,7 @@
 #include <cwctype>
 #include <vector>
 
+#include "automation/com/com_messages.h"
 #include "automation/com/com_object.h"
 #include "os/log.h"
 
@@ -207,7 +208,7 @@ void ServerWatchdog::Call::check() const {
         return;
     const std::lock_guard lock(watchdog_->mutex_);
     if (watchdog_->ended_) {
-        throw ServerGoneError(watchdog_->serverName_ + u" が応答しなくなったため終了させました");
+        throw ServerGoneError(messages::serverEnded(watchdog_->serverName_));
     }
 }
 

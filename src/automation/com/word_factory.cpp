@@ -1,28 +1,21 @@
 #include "automation/com/word_factory.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <cerrno>
-#include <cstdio>
-#endif
-
 #include <filesystem>
 #include <optional>
-#include <random>
 #include <utility>
 
 #include "automation/automation_error.h"
+#include "automation/com/com_messages.h"
 #include "automation/member_name.h"
 #include "automation/resume_next.h"
 #include "automation/word_model.h"
+#include "os/atomic_save.h"
 #include "os/file_system.h"
 #include "os/log.h"
 
 namespace quorvane::automation::com {
 namespace {
 
-namespace fs = std::filesystem;
 namespace member = word::member;
 
 constexpr std::int32_t kAlertsNone = 0;            // wdAlertsNone
@@ -57,94 +50,25 @@ bool hasCasedLetters(std::u16string_view text) {
     return false;
 }
 
-// A new file beside a document, and a name beside it for the document's old content while the
-// new one is put in its place. Removed unless it has been put in place, or kept for the user.
-class SaveFile final {
-  public:
-    SaveFile(const std::u16string& document, const FileReplacer& replaceFile)
-        : replaceFile_(replaceFile) {
-        const auto folderEnd = document.find_last_of(u"\\/");
-        const auto extension = document.rfind(u'.');
-        const std::u16string folder =
-            document.substr(0, folderEnd == std::u16string::npos ? 0 : folderEnd + 1);
-        const std::u16string name = folder + u"~quorvane-" + randomDigits();
-        path_ = name + (extension != std::u16string::npos &&
-                                (folderEnd == std::u16string::npos || extension > folderEnd)
-                            ? document.substr(extension)
-                            : u"");
-        backup_ = name + u".bak";
+// Puts the file Word saved in the document's place. When that fails, the original is put back
+// where it can be, or else the saved file takes its place; throws AutomationError saying where
+// each file is when neither can be done.
+void putInPlace(os::AtomicSave& saved, const std::u16string& document) {
+    try {
+        saved.commit();
+    } catch (const os::SaveError& failure) {
+        os::log::problem(u"保存した文書を元の場所に置けませんでした（エラー " +
+                         number(static_cast<std::uint32_t>(failure.cause())) + u"）：" + document);
+        throw AutomationError(messages::notPutInPlace(
+            number(static_cast<std::uint32_t>(failure.cause())), failure.message(),
+            os::fromNativePath(failure.keptOld()), os::fromNativePath(failure.keptNew())));
     }
-    ~SaveFile() {
-        if (!path_.empty())
-            remove(path_);
-    }
-    SaveFile(const SaveFile&) = delete;
-    SaveFile& operator=(const SaveFile&) = delete;
+}
 
-    const std::u16string& path() const { return path_; }
-
-    // Puts the saved file in place of the document. When the system refuses, the document's
-    // original is put back, or, where that cannot be, the saved file takes its place; throws
-    // AutomationError saying where each file is when neither can be done.
-    void putInPlace(const std::u16string& document) {
-        std::uint32_t error = 0;
-        if (replaceFile_(document, path_, backup_, error)) {
-            path_.clear();
-            remove(backup_);
-            return;
-        }
-        os::log::problem(u"保存した文書を元の場所に置けませんでした（エラー " + number(error) +
-                         u"）：" + document);
-        const std::u16string failed =
-            u"置換後の文書を元の場所に置けませんでした（エラー " + number(error) + u"）。";
-        const bool atDocument = exists(document);
-        const bool atBackup = exists(backup_);
-        if ((atDocument && !atBackup) || (!atDocument && atBackup && move(backup_, document)))
-            throw AutomationError(failed + u"元の文書はそのままです");
-        if (!atDocument && move(path_, document)) {
-            path_.clear();
-            remove(backup_);
-            os::log::problem(u"置換後の文書を改めて元の場所に置きました：" + document);
-            return;
-        }
-        // Nothing is removed that may be the only copy of either.
-        std::u16string where = failed + u"何も削除していません。";
-        if (atBackup)
-            where += u"元の文書は「" + backup_ + u"」に、";
-        where += u"置換後の文書は「" + path_ + u"」にあります";
-        path_.clear();
-        throw AutomationError(where);
-    }
-
-  private:
-    static std::u16string randomDigits() {
-        std::random_device random;
-        std::u16string out;
-        for (int part = 0; part < 2; ++part) {
-            unsigned value = random();
-            for (int i = 0; i < 8; ++i, value >>= 4)
-                out += u"0123456789abcdef"[value & 15];
-        }
-        return out;
-    }
-    static bool exists(const std::u16string& path) {
-        std::error_code ignored;
-        return fs::exists(os::toNativePath(path), ignored);
-    }
-    static bool move(const std::u16string& from, const std::u16string& to) {
-        std::error_code error;
-        fs::rename(os::toNativePath(from), os::toNativePath(to), error);
-        return !error;
-    }
-    static void remove(const std::u16string& path) {
-        std::error_code ignored;
-        fs::remove(os::toNativePath(path), ignored);
-    }
-
-    const FileReplacer& replaceFile_;
-    std::u16string path_;
-    std::u16string backup_;
-};
+// The extension of a document's name, which Word may need on the file it saves to.
+std::filesystem::path extensionOf(const std::u16string& document) {
+    return os::toNativePath(document).extension();
+}
 
 // What the session knows of one open document: whether a search replaced something in it, and
 // whether one failed, in which case the pair is not applied and nothing of it is saved.
@@ -158,8 +82,8 @@ struct DocumentState {
 enum class Role { Application, Documents, Document, Find, Other };
 
 class WordObject;
-Variant wrap(Variant value, Role role, const std::shared_ptr<const FileReplacer>& replaceFile,
-             const std::shared_ptr<DocumentState>& document, Variant range = {});
+Variant wrap(Variant value, Role role, const std::shared_ptr<DocumentState>& document,
+             Variant range = {});
 
 // What a previous search, interactive or ours, left in the Find object must not change this
 // one: literal text, no formatting, forward within the range only.
@@ -189,21 +113,17 @@ void pinOptions(const Variant& find) {
 
 class WordObject final : public Object {
   public:
-    WordObject(std::shared_ptr<Object> inner, Role role,
-               std::shared_ptr<const FileReplacer> replaceFile,
-               std::shared_ptr<DocumentState> document, Variant range)
+    WordObject(std::shared_ptr<Object> inner, Role role, std::shared_ptr<DocumentState> document,
+               Variant range)
         : inner_(std::move(inner)),
           role_(role),
-          replaceFile_(std::move(replaceFile)),
           document_(std::move(document)),
           range_(std::move(range)) {}
 
     // The application: it knows how to start Word again when Word has died.
-    WordObject(ObjectFactory& factory, std::u16string className,
-               std::shared_ptr<const FileReplacer> replaceFile)
+    WordObject(ObjectFactory& factory, std::u16string className)
         : inner_(factory.create(className).toObject()),
           role_(Role::Application),
-          replaceFile_(std::move(replaceFile)),
           factory_(&factory),
           className_(std::move(className)) {}
 
@@ -212,19 +132,18 @@ class WordObject final : public Object {
         // is replaced here, so that only the document at hand failed.
         if (factory_ && sameName(name, member::kDocuments)) {
             try {
-                return wrap(inner_->get(name), Role::Documents, replaceFile_, nullptr);
+                return wrap(inner_->get(name), Role::Documents, nullptr);
             } catch (const ServerGoneError&) {
                 os::log::problem(u"Word が終了していたため、新しく起動します");
                 inner_ = factory_->create(className_).toObject();
                 setUpUnattended();
-                return wrap(inner_->get(name), Role::Documents, replaceFile_, nullptr);
+                return wrap(inner_->get(name), Role::Documents, nullptr);
             }
         }
         if (sameName(name, member::kFind))
-            return wrap(inner_->get(name), Role::Find, replaceFile_, document_, Variant(inner_));
+            return wrap(inner_->get(name), Role::Find, document_, Variant(inner_));
         return wrap(inner_->get(name),
-                    sameName(name, member::kDocuments) ? Role::Documents : Role::Other,
-                    replaceFile_, document_);
+                    sameName(name, member::kDocuments) ? Role::Documents : Role::Other, document_);
     }
 
     void put(std::u16string_view name, const Variant& value) override { inner_->put(name, value); }
@@ -246,13 +165,13 @@ class WordObject final : public Object {
         if (role_ == Role::Application && sameName(name, member::kQuit) && named.empty())
             return inner_->call(name, positional,
                                 {{std::u16string(member::kSaveChanges), word::kDoNotSaveChanges}});
-        return wrap(inner_->call(name, positional, named), Role::Other, replaceFile_, document_);
+        return wrap(inner_->call(name, positional, named), Role::Other, document_);
     }
 
     std::vector<Variant> enumerate() override {
         std::vector<Variant> members = inner_->enumerate();
         for (Variant& m : members)
-            m = wrap(std::move(m), Role::Other, replaceFile_, document_);
+            m = wrap(std::move(m), Role::Other, document_);
         return members;
     }
 
@@ -289,13 +208,11 @@ class WordObject final : public Object {
             !document.get(u"ReadOnlyRecommended").toBool()) {
             document.call(member::kClose, {},
                           {{std::u16string(member::kSaveChanges), word::kDoNotSaveChanges}});
-            throw AutomationError(
-                u"文書が読み取り専用で開かれたため（ほかで使用中か、読み取り専用のファイル）、"
-                u"置換しても保存できません");
+            throw AutomationError(messages::openedReadOnly());
         }
         auto state = std::make_shared<DocumentState>();
         state->readOnly = readOnly;
-        return wrap(document, Role::Document, replaceFile_, state);
+        return wrap(document, Role::Document, state);
     }
 
     void close() {
@@ -308,17 +225,22 @@ class WordObject final : public Object {
             return;
         }
         std::u16string path;
-        std::unique_ptr<SaveFile> saved;
+        std::unique_ptr<os::AtomicSave> saved;
         try {
             path = inner_->get(u"FullName").toString();
-            saved = std::make_unique<SaveFile>(path, *replaceFile_);
-            inner_->call(u"SaveAs2", {}, saveArguments(saved->path()));
+            saved = std::make_unique<os::AtomicSave>(
+                os::toNativePath(path), os::AtomicSave::WrittenByAnother{extensionOf(path)});
+            inner_->call(u"SaveAs2", {}, saveArguments(os::fromNativePath(saved->path())));
         } catch (const AutomationError&) {
             resumeNext(closeUnsaved);
             throw;
+        } catch (const os::SaveError& failure) {
+            resumeNext(closeUnsaved);
+            throw AutomationError(failure.message());
         }
+        // Word holds the file it saved to until the document is closed.
         closeUnsaved();
-        saved->putInPlace(path);
+        putInPlace(*saved, path);
     }
 
     // In the document's own format; a text file in the encoding and with the line ends it was
@@ -351,11 +273,8 @@ class WordObject final : public Object {
         const bool replaceAll = replace && replace->type() == Variant::Type::Int32 &&
                                 replace->toInt32() == word::kReplaceAll;
         try {
-            checkLimit(findText, u"検索する文字列が ",
-                       u" 文字あります。Word で検索できるのは 255 文字までです");
-            checkLimit(replaceWith, u"置換後の文字列が、前後に付く「」を含めて ",
-                       u" 文字あります。Word で置換できるのは「」を含めて 255 文字（入力できるのは "
-                       u"253 文字）までです");
+            checkLimit(findText, messages::findTextTooLong);
+            checkLimit(replaceWith, messages::replacementTooLong);
             pinOptions(Variant(inner_));
             const Variant* matchCase = namedArgument(named, member::kMatchCase);
             const bool caseMatched = matchCase && matchCase->toBool();
@@ -387,11 +306,10 @@ class WordObject final : public Object {
         }
     }
 
-    static void checkLimit(const std::optional<std::u16string>& text, std::u16string_view before,
-                           std::u16string_view after) {
+    static void checkLimit(const std::optional<std::u16string>& text,
+                           std::u16string (*tooLong)(std::u16string_view length)) {
         if (text && text->size() > kWordTextLimit)
-            throw AutomationError(std::u16string(before) + number(text->size()) +
-                                  std::u16string(after));
+            throw AutomationError(tooLong(number(text->size())));
     }
 
     void noteReplaced(bool replaced) {
@@ -441,7 +359,6 @@ class WordObject final : public Object {
 
     std::shared_ptr<Object> inner_;
     Role role_;
-    std::shared_ptr<const FileReplacer> replaceFile_;
     std::shared_ptr<DocumentState> document_;
     // For a Find: the range it searches.
     Variant range_;
@@ -449,42 +366,18 @@ class WordObject final : public Object {
     std::u16string className_;
 };
 
-Variant wrap(Variant value, Role role, const std::shared_ptr<const FileReplacer>& replaceFile,
-             const std::shared_ptr<DocumentState>& document, Variant range) {
+Variant wrap(Variant value, Role role, const std::shared_ptr<DocumentState>& document,
+             Variant range) {
     if (!value.isObject())
         return value;
-    return Variant(std::make_shared<WordObject>(value.toObject(), role, replaceFile, document,
-                                                std::move(range)));
+    return Variant(
+        std::make_shared<WordObject>(value.toObject(), role, document, std::move(range)));
 }
 
 }  // namespace
 
-FileReplacer systemFileReplacer() {
-    return [](const std::u16string& document, const std::u16string& saved,
-              const std::u16string& backup, std::uint32_t& error) {
-#ifdef _WIN32
-        const auto wide = [](const std::u16string& text) {
-            return std::wstring(text.begin(), text.end());
-        };
-        if (ReplaceFileW(wide(document).c_str(), wide(saved).c_str(), wide(backup).c_str(),
-                         REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
-            return true;
-        }
-        error = GetLastError();
-        return false;
-#else
-        // Elsewhere a rename over the document is already all or nothing.
-        (void)backup;
-        if (std::rename(os::toNativePath(saved).c_str(), os::toNativePath(document).c_str()) == 0)
-            return true;
-        error = static_cast<std::uint32_t>(errno);
-        return false;
-#endif
-    };
-}
-
 Variant WordFactory::create(std::u16string_view className) {
-    auto word = std::make_shared<WordObject>(inner_, std::u16string(className), replaceFile_);
+    auto word = std::make_shared<WordObject>(inner_, std::u16string(className));
     try {
         word->setUpUnattended();
     } catch (const AutomationError&) {

@@ -1,20 +1,11 @@
 #pragma once
 
-#include <cstdint>
-#include <functional>
-#include <memory>
+#include <cstddef>
 #include <string>
 
 #include "automation/variant.h"
 
 namespace quorvane::automation::com {
-
-// Puts the file saved beside a document in the document's place, the document's old content
-// going to backup on the way (ReplaceFileW on Windows). False, with the system's error code,
-// when it fails; the files may then be left anywhere in between, and the caller finds out where.
-using FileReplacer = std::function<bool(const std::u16string& document, const std::u16string& saved,
-                                        const std::u16string& backup, std::uint32_t& error)>;
-FileReplacer systemFileReplacer();
 
 // Word as the passes expect every backend to behave, whatever the user has set in it:
 // - started unattended: hidden, no alerts, macros of opened documents never run;
@@ -32,19 +23,18 @@ FileReplacer systemFileReplacer();
 //   never saved;
 // - Close saves a document only when a replacement was made in it and no search of it failed,
 //   in its own format (text in its own encoding and line ends, a read-only recommendation
-//   kept), to a new file beside it, and puts that in place with replaceFile (which keeps the
-//   original's attributes and security): nothing half-written ever replaces a document, an
-//   unchanged one is not touched, and a document is closed whatever happens;
+//   kept), to a new file beside it, and puts that in place through os::AtomicSave (on Windows
+//   with ReplaceFileW, which keeps the original's security and streams): nothing half-written
+//   ever replaces a document, an unchanged one is not touched, and a document is closed whatever
+//   happens;
 // - Quit never asks about unsaved documents.
 class WordFactory final : public ObjectFactory {
   public:
-    explicit WordFactory(ObjectFactory& inner, FileReplacer replaceFile = systemFileReplacer())
-        : inner_(inner), replaceFile_(std::make_shared<FileReplacer>(std::move(replaceFile))) {}
+    explicit WordFactory(ObjectFactory& inner) : inner_(inner) {}
     Variant create(std::u16string_view className) override;
 
   private:
     ObjectFactory& inner_;
-    std::shared_ptr<const FileReplacer> replaceFile_;
 };
 
 // Word's limit on find and replacement texts.
