@@ -204,6 +204,20 @@ void expectReportAgrees(const fs::path& dir, const std::string& report,
     EXPECT_EQ(std::system(command.c_str()), 0) << bytesOf(dir / "check.txt");
 }
 
+// A read-only original is copied and its copy replaced: a dry run of copies counts it as the run
+// does, though it opens the original itself.
+TEST_F(QuorvaneBatch, ADryRunOfCopiesCountsAReadOnlyOriginalAsTheRunDoes) {
+    for (const char* folder : {"docs", "out"})
+        fs::create_directories(dir.path() / folder);
+    fs::permissions(sample("docs/sample.docx"), fs::perms::owner_read | fs::perms::group_read,
+                    fs::perm_options::replace);
+    for (const std::string dry : {" --dry-run", ""}) {
+        SCOPED_TRACE(dry);
+        EXPECT_EQ(runBatch(dir.path(), "--copy-to out --pair foo bar docs" + dry), 0) << said();
+        EXPECT_NE(said().find("置換あり 1 件"), std::string::npos) << said();
+    }
+}
+
 // A dry run over sub-folders foresees every count of the run and leaves the folder byte for byte
 // as it was; its report, read with a standard JSON reader, says what standard output said, a name
 // that is not UTF-8 included. The run then keeps the originals it writes, and they go back.
