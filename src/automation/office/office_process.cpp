@@ -297,45 +297,27 @@ void OfficeProcess::spawn(const fs::path& program) {
     ForkingThread::run([&] { forkOffice(program); });
 }
 
-void OfficeProcess::forkOffice(const fs::path& program) {
-    // Everything the child needs is prepared before fork: after it only exec may follow.
-    std::vector<std::string> args{program.string(),
-                                  "--headless",
-                                  "--invisible",
-                                  "--nologo",
-                                  "--norestore",
-                                  "--nodefault",
-                                  "--nolockcheck",
-                                  "--accept=pipe,name=" + pipeName_ + ";urp;",
-                                  "-env:UserInstallation=" + fileUrl(folder_ / "profile")};
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-        const std::string_view entry(*e);
-        if (!entry.starts_with("TMPDIR=") && !entry.starts_with("SAL_ENABLE_FILE_LOCKING=")) {
-            env.emplace_back(entry);
-        }
-    }
-    env.push_back("TMPDIR=" + (folder_ / "tmp").string());
-    env.push_back("SAL_ENABLE_FILE_LOCKING=1");
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (auto& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    const pid_t parent = ::getpid();
-    const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+namespace {
 
-    const pid_t pid = ::fork();
-    if (pid < 0) {
-        if (devNull >= 0)
-            ::close(devNull);
-        os::log::problem(std::string("ワープロのプロセスを作れません：") + std::strerror(errno));
-        throw AutomationError(messages::startFailure(messages::kProcessNotMade));
+// A command line and environment as execve takes them, made before fork: after it, only exec may
+// follow in the child.
+class ExecImage final {
+  public:
+    ExecImage(std::vector<std::string> args, std::vector<std::string> env)
+        : args_(std::move(args)), env_(std::move(env)) {
+        for (auto& a : args_)
+            argv_.push_back(a.data());
+        argv_.push_back(nullptr);
+        for (auto& e : env_)
+            envp_.push_back(e.data());
+        envp_.push_back(nullptr);
     }
-    if (pid == 0) {
+    ExecImage(const ExecImage&) = delete;
+    ExecImage& operator=(const ExecImage&) = delete;
+
+    // In the child of parent: its own process group, standard streams on devNull, nothing else
+    // inherited, then the program.
+    [[noreturn]] void execInChild(pid_t parent, int devNull) const {
         ::setpgid(0, 0);
         // The office must not outlive us, even when we crash. The signal follows the thread that
         // forked, which lives as long as we do.
@@ -348,11 +330,52 @@ void OfficeProcess::forkOffice(const fs::path& program) {
             ::dup2(devNull, STDERR_FILENO);
         }
         ::close_range(3, ~0U, 0);
-        ::execve(argv[0], argv.data(), envp.data());
+        ::execve(argv_[0], argv_.data(), envp_.data());
         ::_exit(127);
     }
+
+  private:
+    std::vector<std::string> args_;
+    std::vector<std::string> env_;
+    std::vector<char*> argv_;
+    std::vector<char*> envp_;
+};
+
+// Ours, with the office's temporary files in its own folder and its lock files on.
+std::vector<std::string> officeEnvironment(const fs::path& folder) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string_view entry(*e);
+        if (!entry.starts_with("TMPDIR=") && !entry.starts_with("SAL_ENABLE_FILE_LOCKING=")) {
+            env.emplace_back(entry);
+        }
+    }
+    env.push_back("TMPDIR=" + (folder / "tmp").string());
+    env.push_back("SAL_ENABLE_FILE_LOCKING=1");
+    return env;
+}
+
+}  // namespace
+
+void OfficeProcess::forkOffice(const fs::path& program) {
+    const ExecImage image(
+        {program.string(), "--headless", "--invisible", "--nologo", "--norestore", "--nodefault",
+         "--nolockcheck", "--accept=pipe,name=" + pipeName_ + ";urp;",
+         "-env:UserInstallation=" + fileUrl(folder_ / "profile")},
+        officeEnvironment(folder_));
+    const pid_t parent = ::getpid();
+    const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    const pid_t pid = ::fork();
+    const int forkError = errno;
+    if (pid == 0)
+        image.execInChild(parent, devNull);
     if (devNull >= 0)
         ::close(devNull);
+    if (pid < 0) {
+        os::log::problem(std::string("ワープロのプロセスを作れません：") +
+                         std::strerror(forkError));
+        throw AutomationError(messages::startFailure(messages::kProcessNotMade));
+    }
     // Also here, so that a kill of the group cannot race the child's own setpgid.
     ::setpgid(pid, pid);
     std::lock_guard lock(mutex_);
