@@ -464,6 +464,38 @@ LRESULT CALLBACK MainWindow::procedure(HWND window, UINT message, WPARAM w, LPAR
     return self->handle(message, w, l);
 }
 
+void MainWindow::onCommand(HWND from, WORD code) {
+    if ((from == controls_[CopyOption] || from == controls_[OriginalsOption]) &&
+        code == BN_CLICKED) {
+        // Both buttons follow the same rule: it looks at CopyOption whichever was clicked.
+        applyCopyOptionRule();
+    } else if (from == controls_[Drives]) {
+        if (code == CBN_DROPDOWN)
+            drives_->reload();
+        else if (code == CBN_SELENDOK ||
+                 (code == CBN_SELCHANGE && !SendMessageW(from, CB_GETDROPPEDSTATE, 0, 0)))
+            openChosenDrive();
+    } else if (from == controls_[Folders] && code == LBN_DBLCLK) {
+        openFolder(static_cast<int>(SendMessageW(from, LB_GETCURSEL, 0, 0)));
+    }
+}
+
+HBRUSH MainWindow::colorPageArea(HDC dc) const {
+    // Labels, option buttons and check boxes lie on the page area: its face is the window's own
+    // unless a theme still draws the tab control, whose pane is white.
+    const int face = GetWindowTheme(controls_[Pages]) ? COLOR_WINDOW : COLOR_BTNFACE;
+    SetBkColor(dc, GetSysColor(face));
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    return GetSysColorBrush(face);
+}
+
+void MainWindow::moveToDpi(int dpi, const RECT& suggested) {
+    dpi_ = dpi;
+    layOut();
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 LRESULT MainWindow::handle(UINT message, WPARAM w, LPARAM l) {
     switch (message) {
         case WM_NOTIFY: {
@@ -472,24 +504,9 @@ LRESULT MainWindow::handle(UINT message, WPARAM w, LPARAM l) {
                 applyPageRule();
             return 0;
         }
-        case WM_COMMAND: {
-            const HWND from = reinterpret_cast<HWND>(l);
-            const WORD code = HIWORD(w);
-            if ((from == controls_[CopyOption] || from == controls_[OriginalsOption]) &&
-                code == BN_CLICKED) {
-                // Both buttons follow the same rule: it looks at CopyOption whichever was clicked.
-                applyCopyOptionRule();
-            } else if (from == controls_[Drives]) {
-                if (code == CBN_DROPDOWN)
-                    drives_->reload();
-                else if (code == CBN_SELENDOK ||
-                         (code == CBN_SELCHANGE && !SendMessageW(from, CB_GETDROPPEDSTATE, 0, 0)))
-                    openChosenDrive();
-            } else if (from == controls_[Folders] && code == LBN_DBLCLK) {
-                openFolder(static_cast<int>(SendMessageW(from, LB_GETCURSEL, 0, 0)));
-            }
+        case WM_COMMAND:
+            onCommand(reinterpret_cast<HWND>(l), HIWORD(w));
             return 0;
-        }
         case WM_DRAWITEM: {
             const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(l);
             if (item->hwndItem == controls_[Folders]) {
@@ -501,15 +518,8 @@ LRESULT MainWindow::handle(UINT message, WPARAM w, LPARAM l) {
         case kRunDrop:
             runEach(std::exchange(pending_, {}));
             return 0;
-        case WM_CTLCOLORSTATIC: {
-            // Labels, option buttons and check boxes lie on the page area: its face is the
-            // window's own unless a theme still draws the tab control, whose pane is white.
-            const int face = GetWindowTheme(controls_[Pages]) ? COLOR_WINDOW : COLOR_BTNFACE;
-            HDC dc = reinterpret_cast<HDC>(w);
-            SetBkColor(dc, GetSysColor(face));
-            SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-            return reinterpret_cast<LRESULT>(GetSysColorBrush(face));
-        }
+        case WM_CTLCOLORSTATIC:
+            return reinterpret_cast<LRESULT>(colorPageArea(reinterpret_cast<HDC>(w)));
         case WM_SETCURSOR:
             if (busy_) {
                 SetCursor(LoadCursorW(nullptr, IDC_WAIT));
@@ -517,13 +527,8 @@ LRESULT MainWindow::handle(UINT message, WPARAM w, LPARAM l) {
             }
             break;
         case WM_DPICHANGED:
-            if (!fixedDpi_) {
-                dpi_ = HIWORD(w);
-                layOut();
-                const auto* suggested = reinterpret_cast<const RECT*>(l);
-                SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
-                             SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-            }
+            if (!fixedDpi_)
+                moveToDpi(HIWORD(w), *reinterpret_cast<const RECT*>(l));
             return 0;
         case WM_DESTROY:
             // Drops end with the window, not with the object that outlives it.

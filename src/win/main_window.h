@@ -49,6 +49,12 @@ class MainWindow final {
   private:
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM w, LPARAM l);
     LRESULT handle(UINT message, WPARAM w, LPARAM l);
+    // A click or choice in one of the controls.
+    void onCommand(HWND from, WORD code);
+    // Sets the colours of a label or button on the page area; returns its background brush.
+    HBRUSH colorPageArea(HDC dc) const;
+    // The window moved to a screen of another resolution, which suggests where it goes.
+    void moveToDpi(int dpi, const RECT& suggested);
     void createControls();
     void createFirstPageControls();
     void openStartFolder();
