@@ -466,37 +466,40 @@ std::optional<FileFingerprint> fingerprintOf(std::u16string_view path) {
     return fingerprint;
 }
 
-Status keepCopy(std::u16string_view source, std::u16string_view destination) {
+namespace {
+
+// A copy of source that stands for it, attributes and times too: where no file is yet, or in
+// place of the one there. notRead is the reason given when source cannot be read.
+Status copyStandingFor(std::u16string_view source, std::u16string_view destination, bool replace,
+                       std::u16string notRead) {
     const KernelHandle in = openToRead(toNativePath(source));
     if (!in)
-        return refused(messages::originalNotRead());
+        return refused(std::move(notRead));
     try {
-        AtomicSave copy(toNativePath(destination));
-        copy.copyFrom(in.get());
-        copy.keepIdentityOf(in.get());
-        copy.commitNew();
+        AtomicSave save(toNativePath(destination));
+        save.copyFrom(in.get());
+        save.keepIdentityOf(in.get());
+        if (replace)
+            save.commit();
+        else
+            save.commitNew();
     } catch (const SaveError& e) {
         return refused(e.message());
     }
     return Status::done();
 }
 
+}  // namespace
+
+Status keepCopy(std::u16string_view source, std::u16string_view destination) {
+    return copyStandingFor(source, destination, false, messages::originalNotRead());
+}
+
 Status putBack(std::u16string_view copy, std::u16string_view destination,
                const FileFingerprint* expected) {
     if (expected && fingerprintOf(destination) != *expected)
         return refused(messages::changedBeforePutBack());
-    const KernelHandle in = openToRead(toNativePath(copy));
-    if (!in)
-        return refused(messages::backupNotRead());
-    try {
-        AtomicSave save(toNativePath(destination));
-        save.copyFrom(in.get());
-        save.keepIdentityOf(in.get());
-        save.commit();
-    } catch (const SaveError& e) {
-        return refused(e.message());
-    }
-    return Status::done();
+    return copyStandingFor(copy, destination, true, messages::backupNotRead());
 }
 
 Status writeWholeFile(std::u16string_view path, std::string_view bytes) {
