@@ -13,7 +13,6 @@
 #include <pugixml.hpp>
 
 #include "os/file_system.h"
-#include "os/message_box.h"
 #include "os/private_folder.h"
 #include "run/document_passes.h"
 
@@ -117,10 +116,7 @@ std::vector<std::string> privateFilesOfOurs() {
 
 run::RunResult runOver(const fs::path& path, const run::RunRequest& request,
                        automation::ObjectFactory& factory, run::WidthForms widths) {
-    // Says yes to the confirmation of a run over originals.
-    struct Yes final : os::MessageBox {
-        int show(std::u16string_view, std::u16string_view, int) override { return kYes; }
-    } messages;
+    test::ScriptedMessageBox messages;  // says yes to the confirmation of a run over originals
     return run::RunDriver(messages, factory, std::move(widths))
         .run(request, os::fromNativePath(path));
 }
