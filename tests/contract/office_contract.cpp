@@ -3,6 +3,7 @@
 #include "automation/office/office_factory.h"
 #include "document_reader.h"
 #include "object_model_contract.h"
+#include "test_support.h"
 
 namespace quorvane::contract {
 namespace {
@@ -12,15 +13,8 @@ namespace fs = std::filesystem;
 class OfficeBackend final : public ContractBackend {
   public:
     OfficeBackend() {
-        std::error_code ignored;
-        fs::remove_all(converted_.parent_path(), ignored);
-        fs::create_directories(converted_.parent_path());
         reader_.convert(fs::path(QUORVANE_CONTRACT_DATA) / "sample.fodt", converted_,
                         u"MS Word 2007 XML");
-    }
-    ~OfficeBackend() override {
-        std::error_code ignored;
-        fs::remove_all(converted_.parent_path(), ignored);
     }
 
     automation::ObjectFactory& factory() override { return factory_; }
@@ -39,9 +33,8 @@ class OfficeBackend final : public ContractBackend {
   private:
     automation::office::OfficeFactory factory_;
     testing::DocumentReader reader_;
-    fs::path converted_ = fs::temp_directory_path() /
-                          ("quorvane-contract-sample-" + std::to_string(::getpid())) /
-                          "sample.docx";
+    test::TempDir folder_;
+    fs::path converted_ = folder_.path() / "sample.docx";
 };
 
 INSTANTIATE_TEST_SUITE_P(Office, ObjectModelContract,

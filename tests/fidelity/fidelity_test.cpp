@@ -96,13 +96,13 @@ class Corpus final : public ::testing::Environment {
             for (const auto& format : kFormats) {
                 const fs::path target = corpus_->path() / (stem + format.extension);
                 if (source.extension() == format.extension)
-                    corpus_->copy(source, target.filename().string());
+                    copyInto(*corpus_, source, target.filename().string());
                 else
                     reader_->convert(source, target, format.filter);
             }
         }
         for (const auto& document : asTheyAre)
-            corpus_->copy(document, "shared-" + document.filename().string());
+            copyInto(*corpus_, document, "shared-" + document.filename().string());
         for (const auto& entry : fs::directory_iterator(corpus_->path()))
             before_.emplace(entry.path(), read(entry.path()));
     }
@@ -124,14 +124,10 @@ class Corpus final : public ::testing::Environment {
 
 const auto* const corpus = ::testing::AddGlobalTestEnvironment(new Corpus);
 
-std::string utf8(const std::u16string& text) {
-    return os::toUtf8(text);
-}
-
 std::vector<std::string> paragraphs(const Story& story) {
     std::vector<std::string> texts;
     for (const auto& paragraph : story)
-        texts.push_back(utf8(joined(paragraph)));
+        texts.push_back(os::toUtf8(joined(paragraph)));
     return texts;
 }
 
@@ -141,7 +137,7 @@ std::vector<std::string> distinct(const std::vector<Story>& stories) {
     std::vector<std::string> texts;
     for (const auto& story : stories) {
         if (!story.empty())
-            texts.push_back(utf8(joined(story)));
+            texts.push_back(os::toUtf8(joined(story)));
     }
     std::sort(texts.begin(), texts.end());
     texts.erase(std::unique(texts.begin(), texts.end()), texts.end());
@@ -151,7 +147,7 @@ std::vector<std::string> distinct(const std::vector<Story>& stories) {
 std::vector<std::string> sorted(const std::vector<std::u16string>& entries) {
     std::vector<std::string> texts;
     for (const auto& entry : entries)
-        texts.push_back(utf8(entry));
+        texts.push_back(os::toUtf8(entry));
     std::sort(texts.begin(), texts.end());
     return texts;
 }
@@ -194,13 +190,13 @@ run::RunResult runOverCorpus(const RunRequest& request) {
 // What a report tells of a document.
 std::string reported(const run::DocumentResult& document) {
     std::string text = std::to_string(static_cast<int>(document.outcome)) + " " +
-                       utf8(document.reason) + " " +
+                       os::toUtf8(document.reason) + " " +
                        std::to_string(document.counts.body.value_or(-1)) + " " +
                        std::to_string(document.counts.textBoxes.value_or(-1)) + " " +
                        std::to_string(document.counts.headersAndFooters.value_or(-1)) + " " +
                        (document.checkedAfterSave ? "checked" : "unchecked");
     for (const auto& notice : document.notices)
-        text += " " + utf8(notice);
+        text += " " + os::toUtf8(notice);
     return text;
 }
 
@@ -253,7 +249,7 @@ TEST_P(Fidelity, EveryDocumentHasExactlyTheReplacementsAsked) {
             // A save writes the time it was made: the texts are what must agree.
             expectSameText(Corpus::read(alsoEdited), Corpus::read(edited));
         } else {
-            EXPECT_EQ(bytesOf(edited), bytesOf(alsoEdited));
+            EXPECT_EQ(readFile(edited), readFile(alsoEdited));
         }
     }
 
@@ -274,7 +270,7 @@ TEST_P(Fidelity, EveryDocumentHasExactlyTheReplacementsAsked) {
                   os::toNativePath(real.edited).filename());
         if (real.outcome == run::Outcome::NotSaved)
             continue;
-        EXPECT_EQ(dry.documents[i].outcome, real.outcome) << utf8(dry.documents[i].reason);
+        EXPECT_EQ(dry.documents[i].outcome, real.outcome) << os::toUtf8(dry.documents[i].reason);
         EXPECT_EQ(counted(dry.documents[i]), counted(real));
     }
 
@@ -289,18 +285,18 @@ TEST_P(Fidelity, EveryDocumentHasExactlyTheReplacementsAsked) {
         const DocumentText expected = oracle.expected(before, counts);
         if (kWrittenWithLoss.contains(source.filename().string()) && !document.processed()) {
             EXPECT_NE(document.reason.find(u"内容の一部が失われる"), std::u16string::npos)
-                << utf8(document.reason);
-            EXPECT_EQ(bytesOf(edited), bytesOf(source)) << "a document refused is left as it was";
+                << os::toUtf8(document.reason);
+            EXPECT_EQ(readFile(edited), readFile(source)) << "a document refused is left as it was";
             continue;
         }
-        ASSERT_TRUE(document.processed()) << utf8(document.reason);
+        ASSERT_TRUE(document.processed()) << os::toUtf8(document.reason);
         if (counts.body + counts.textBoxes + counts.headersAndFooters == 0) {
             EXPECT_EQ(document.outcome, run::Outcome::Unchanged);
-            EXPECT_EQ(bytesOf(edited), bytesOf(source)) << "an untouched document is not written";
+            EXPECT_EQ(readFile(edited), readFile(source)) << "an untouched document is not written";
             continue;
         }
         EXPECT_EQ(document.outcome, run::Outcome::Replaced);
-        EXPECT_EQ(bytesOf(edited).substr(0, 4), bytesOf(source).substr(0, 4)) << "its format";
+        EXPECT_EQ(readFile(edited).substr(0, 4), readFile(source).substr(0, 4)) << "its format";
         expectSameText(expected, Corpus::read(edited));
         EXPECT_EQ(document.counts.body.value_or(0), counts.body) << "replacements in the body";
     }
@@ -317,11 +313,10 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"AsciiJapaneseAndEmpty",
              {pair(u"foo", u"b"), pair(u"東京", u"東京都"), pair(u"ＡＢＣ", u"")}},
         // A blank first row; widths alike and case ignored in the body.
-        Case{"WidthsAlikeCaseIgnored",
-             {pair(u"", u""), pair(u"ａｂｃ", u"ＸＹＺ"), pair(u"Foo", u"foo bar")},
-             {},
-             false,
-             false},
+        Case{.name = "WidthsAlikeCaseIgnored",
+             .pairs = {pair(u"", u""), pair(u"ａｂｃ", u"ＸＹＺ"), pair(u"Foo", u"foo bar")},
+             .matchCase = false,
+             .distinguishWidths = false},
         // Each pair finds what the pair before it wrote, the last with the same find text as
         // the one before it; the body left out.
         Case{"PairsCascadeOutsideTheBody",
@@ -333,12 +328,10 @@ INSTANTIATE_TEST_SUITE_P(
              {pair(u"the", u"THE"), pair(u"a", u"ä"), pair(u"in", u"")},
              {true, true, false}},
         // Headers and footers and the body only, over two offices.
-        Case{"TwoOfficesBodyAndHeaders",
-             {pair(u"foo", u"東京"), pair(u"", u""), pair(u"東京", u"x")},
-             {true, false, true},
-             true,
-             true,
-             2}),
+        Case{.name = "TwoOfficesBodyAndHeaders",
+             .pairs = {pair(u"foo", u"東京"), pair(u"", u""), pair(u"東京", u"x")},
+             .regions = {true, false, true},
+             .offices = 2}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // quorvane-batch itself on a document the office cannot write back whole: it is left as it was and
@@ -350,19 +343,19 @@ TEST(SavedFileCheck, ALossyDocumentIsLeftAsItWasUnlessTheCheckIsTurnedOff) {
     ASSERT_EQ(std::system(make.c_str()), 0);
     const fs::path original = dir.path() / "page-kinds.docx";
     fs::copy_file(dir.path() / "made" / "page-kinds.docx", original);
-    const std::string bytes = bytesOf(original);
+    const std::string bytes = readFile(original);
     const auto run = [&](const std::string& options) {
         return runBatch(dir.path(), options + " --in-place --yes --pair foo b page-kinds.docx");
     };
     EXPECT_EQ(run(""), 1);
-    EXPECT_EQ(bytesOf(original), bytes);
-    EXPECT_NE(bytesOf(dir.path() / "out.txt")
+    EXPECT_EQ(readFile(original), bytes);
+    EXPECT_NE(readFile(dir.path() / "out.txt")
                   .find("書き出すと内容の一部が失われるため、元のままにしました（ヘッダー・フッター"
                         "：『HDR-section1 「b」』）"),
               std::string::npos)
-        << bytesOf(dir.path() / "out.txt");
+        << readFile(dir.path() / "out.txt");
 
-    EXPECT_EQ(run("--no-verify"), 0) << bytesOf(dir.path() / "err.txt");
+    EXPECT_EQ(run("--no-verify"), 0) << readFile(dir.path() / "err.txt");
     const DocumentText saved = readWordprocessingML(original);
     const auto headers = distinct(saved.headersAndFooters);
     EXPECT_EQ(headers, (std::vector<std::string>{"HDR-section1-first 「b」\n",
@@ -431,11 +424,11 @@ TEST(TextFiles, ComeBackByteForByteButForTheReplacements) {
         if (name == "unknown.txt") {
             EXPECT_EQ(document.outcome, run::Outcome::NotOpened);
             EXPECT_NE(document.reason.find(u"文字コード"), std::u16string::npos);
-            EXPECT_EQ(bytesOf(copy), bytesOf(source.path() / name));
+            EXPECT_EQ(readFile(copy), readFile(source.path() / name));
             continue;
         }
-        EXPECT_EQ(document.outcome, run::Outcome::Replaced) << utf8(document.reason);
-        EXPECT_EQ(bytesOf(copy), expected.at(name));
+        EXPECT_EQ(document.outcome, run::Outcome::Replaced) << os::toUtf8(document.reason);
+        EXPECT_EQ(readFile(copy), expected.at(name));
     }
 }
 

@@ -7,7 +7,6 @@
 #include <com/sun/star/drawing/XDrawPageSupplier.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
-#include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/text/XParagraphCursor.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
@@ -15,7 +14,7 @@
 
 #include <stdexcept>
 
-#include "automation/office/office_session.h"
+#include "automation/office/uno_support.h"
 
 namespace quorvane::testing {
 
@@ -37,11 +36,6 @@ OUString urlOf(const fs::path& path) {
 
 std::u16string labelOf(const std::u16string& paragraph) {
     return paragraph.substr(0, paragraph.find(u' '));
-}
-
-bool supports(const Reference<css::uno::XInterface>& object, const char* service) {
-    const Reference<css::lang::XServiceInfo> info(object, UNO_QUERY);
-    return info.is() && info->supportsService(OUString::createFromAscii(service));
 }
 
 // Lines of the drawing shapes that are neither frames nor text boxes with a frame of their own.

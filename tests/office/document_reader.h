@@ -6,7 +6,6 @@
 #include <functional>
 #include <map>
 #include <string>
-#include <vector>
 
 #include "automation/office/office_process.h"
 

@@ -51,7 +51,7 @@ class OfficeBackend : public ::testing::Test {
 TEST_F(OfficeBackend, AMatchAcrossAChangeOfFormattingTakesThatOfItsFirstCharacter) {
     for (const auto& original : Offices::ownDocuments()) {
         SCOPED_TRACE(original.string());
-        const fs::path document = folder.copy(original);
+        const fs::path document = copyInto(folder, original);
         Passes passes;
         passes.run(document, u"foo", u"baz");
         EXPECT_TRUE(Offices::reader().bold(document, u"baz", u"BODY-split"));
@@ -63,14 +63,14 @@ TEST_F(OfficeBackend, AMatchAcrossAChangeOfFormattingTakesThatOfItsFirstCharacte
 TEST_F(OfficeBackend, ReportsBrokenDocumentsAndGoesOn) {
     if (!fs::exists(kShared / "broken"))
         GTEST_SKIP() << "../shared/testdata is not there";
-    const fs::path good = folder.copy(Offices::ownDocuments().front());
+    const fs::path good = copyInto(folder, Offices::ownDocuments().front());
     for (const auto& entry : fs::directory_iterator(kShared / "broken")) {
         const fs::path name = entry.path().filename();
         if (name == "pw.docx")  // despite its name an ordinary document
             continue;
         SCOPED_TRACE(name.string());
-        const fs::path document = folder.copy(entry.path());
-        const std::string bytes = bytesOf(document);
+        const fs::path document = copyInto(folder, entry.path());
+        const std::string bytes = readFile(document);
         Passes passes;
         passes.run(document, u"foo", u"baz");
         ASSERT_EQ(passes.failures.size(), 1u);
@@ -78,7 +78,7 @@ TEST_F(OfficeBackend, ReportsBrokenDocumentsAndGoesOn) {
         if (name == "pw.odt" || name == "pw.doc") {
             EXPECT_NE(passes.failures[0].find(u"パスワード"), std::u16string::npos);
         }
-        EXPECT_EQ(bytesOf(document), bytes);
+        EXPECT_EQ(readFile(document), bytes);
 
         Passes next;
         next.regions(true, false, false);
@@ -118,9 +118,9 @@ class FullDisk final {
 
 TEST_F(OfficeBackend, RefusesWithAReasonAndLeavesTheDocumentAsItWas) {
     const fs::path own = Offices::ownDocuments().front();
-    const fs::path readOnly = folder.copy(own, "readonly.docx");
+    const fs::path readOnly = copyInto(folder, own, "readonly.docx");
     fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read);
-    const fs::path locked = folder.copy(own, "locked.docx");
+    const fs::path locked = copyInto(folder, own, "locked.docx");
     // What another office writes beside a document it has open.
     const std::string lock = ".~lock.locked.docx#";
     std::ofstream(folder.path() / lock) << "someone,host,someone,06.12.2026 20:00,file:///x;";
@@ -141,7 +141,7 @@ TEST_F(OfficeBackend, RefusesWithAReasonAndLeavesTheDocumentAsItWas) {
         {locked,
          u"開けませんでした：ほかのワープロで開かれています。そのワープロで閉じてからやり直してく"
          u"ださい"},
-        {folder.copy(kOwnData / "abiword.abw"),
+        {copyInto(folder, kOwnData / "abiword.abw"),
          u"開けませんでした：この形式（AbiWord）では保存できないため処理しませんでした。"
          u"Word か ODF の形式で保存し直してからやり直してください"},
         {deep / "a.docx",
@@ -154,11 +154,11 @@ TEST_F(OfficeBackend, RefusesWithAReasonAndLeavesTheDocumentAsItWas) {
         SCOPED_TRACE(document.filename().string());
         if (!fs::exists(document))
             continue;
-        const std::string bytes = bytesOf(document);
+        const std::string bytes = readFile(document);
         Passes passes;
         passes.run(document, u"foo", u"baz");
         EXPECT_EQ(passes.failures, std::vector<std::u16string>{reason});
-        EXPECT_TRUE(bytesOf(document) == bytes) << "changed";
+        EXPECT_TRUE(readFile(document) == bytes) << "changed";
         EXPECT_EQ(leftovers(document.parent_path()),
                   document.parent_path() == folder.path() ? Folders{lock} : Folders{});
     }
@@ -170,10 +170,10 @@ TEST_F(OfficeBackend, RefusesWithAReasonAndLeavesTheDocumentAsItWas) {
 // runs it, while an office that allows macros does on an ordinary load.
 TEST_F(OfficeBackend, NeverRunsMacros) {
     const fs::path witness = folder.path() / "macro-ran";
-    std::string text = bytesOf(kOwnData / "macro.fodt");
+    std::string text = readFile(kOwnData / "macro.fodt");
     text.replace(text.find("WITNESS\""), 7, witness.string());
     std::ofstream(folder.path() / "macro.fodt") << text;
-    const fs::path control = folder.copy(folder.path() / "macro.fodt", "control.fodt");
+    const fs::path control = copyInto(folder, folder.path() / "macro.fodt", "control.fodt");
     Passes passes;
     passes.run(folder.path() / "macro.fodt", u"foo", u"baz");
     EXPECT_TRUE(passes.failures.empty());
@@ -190,8 +190,8 @@ TEST_F(OfficeBackend, NeverRunsMacros) {
 TEST_F(OfficeBackend, SurvivesTheOfficeDyingDuringASave) {
     OfficeFactory factory;
     const fs::path original = Offices::ownDocuments().front();
-    const fs::path document = folder.copy(original, "killed.docx");
-    const fs::path next = folder.copy(original, "next.docx");
+    const fs::path document = copyInto(folder, original, "killed.docx");
+    const fs::path next = copyInto(folder, original, "next.docx");
     std::atomic<bool> done{false};
     std::thread killer([&] {
         while (!done) {
@@ -216,7 +216,7 @@ TEST_F(OfficeBackend, SurvivesTheOfficeDyingDuringASave) {
         EXPECT_EQ(passes.failures.size(), 1u);
         passes.application.call(u"Quit");
     }
-    EXPECT_EQ(bytesOf(document), bytesOf(original));
+    EXPECT_EQ(readFile(document), readFile(original));
     EXPECT_EQ(Offices::reader().count(next, u"baz").at(u"BODY-end"), 1);
     EXPECT_EQ(leftovers(folder.path()), Folders{});
     EXPECT_EQ(officeChildren(), shared);
@@ -227,7 +227,7 @@ TEST_F(OfficeBackend, SurvivesTheOfficeDyingDuringASave) {
 TEST_F(OfficeBackend, WritesADocumentOnceWhenTheRunFinishesIt) {
     OfficeFactory factory;
     const fs::path original = Offices::ownDocuments().front();
-    const fs::path document = folder.copy(original, "once.docx");
+    const fs::path document = copyInto(folder, original, "once.docx");
     {
         Passes passes;
         passes.application = factory.create(u"Word.Application");
@@ -236,7 +236,7 @@ TEST_F(OfficeBackend, WritesADocumentOnceWhenTheRunFinishesIt) {
         passes.run(document, u"foo", u"baz");
         passes.run(document, u"baz", u"qux");
         EXPECT_TRUE(passes.failures.empty());
-        EXPECT_EQ(bytesOf(document), bytesOf(original)) << "written before the run finished it";
+        EXPECT_EQ(readFile(document), readFile(original)) << "written before the run finished it";
         application.documents().finish(os::fromNativePath(document));
         EXPECT_EQ(Offices::reader().count(document, u"qux").at(u"BODY-end"), 1);
         application.quit();
@@ -250,7 +250,7 @@ TEST_F(OfficeBackend, WritesADocumentOnceWhenTheRunFinishesIt) {
 // closes the run's last document for good: its changes are on disk and nothing of it is left.
 TEST_F(OfficeBackend, AQuitOfficeWaitsWarmForTheNextRunAndEndsWhenIdle) {
     const auto ours = [&] { return officeChildren(shared); };
-    const fs::path document = folder.copy(Offices::ownDocuments().front());
+    const fs::path document = copyInto(folder, Offices::ownDocuments().front());
     {
         OfficeFactory::Options options;
         options.keepWarm = 2s;
@@ -292,8 +292,8 @@ TEST_F(OfficeBackend, RestartsAHungOffice) {
     options.callTimeout = 2s;
     OfficeFactory factory(options);
     const fs::path original = Offices::ownDocuments().front();
-    const fs::path document = folder.copy(original, "hung.docx");
-    const fs::path next = folder.copy(original, "next.docx");
+    const fs::path document = copyInto(folder, original, "hung.docx");
+    const fs::path next = copyInto(folder, original, "next.docx");
     {
         Passes passes;
         passes.application = factory.create(u"Word.Application");
@@ -306,7 +306,7 @@ TEST_F(OfficeBackend, RestartsAHungOffice) {
                                        u"開けませんでした：ワープロが応答しないため中断しました"});
         passes.application.call(u"Quit");
     }
-    EXPECT_EQ(bytesOf(document), bytesOf(original));
+    EXPECT_EQ(readFile(document), readFile(original));
     EXPECT_EQ(Offices::reader().count(next, u"baz").at(u"BODY-end"), 1);
     EXPECT_EQ(officeChildren(), shared);
 }
@@ -320,7 +320,8 @@ TEST_F(OfficeBackend, ADocumentWhoseOfficeDiesIsTriedOnceMoreFromTheStart) {
     const fs::path original = Offices::ownDocuments().front();
     for (const std::vector<int>& kills : {std::vector<int>{1}, std::vector<int>{2, 4}}) {
         SCOPED_TRACE(kills.size());
-        const fs::path document = folder.copy(original, std::to_string(kills.size()) + ".docx");
+        const fs::path document =
+            copyInto(folder, original, std::to_string(kills.size()) + ".docx");
         run::RunRequest request;
         request.mode = run::RunRequest::Mode::EditOriginals;
         request.pairs = {{{u"foo", u"baz"}, {u"名古屋", u"京都"}, {}}};
@@ -340,7 +341,7 @@ TEST_F(OfficeBackend, ADocumentWhoseOfficeDiesIsTriedOnceMoreFromTheStart) {
             EXPECT_EQ(result.outcome, run::Outcome::NotSaved);
             EXPECT_EQ(result.reason,
                       u"保存できませんでした：ワープロが異常終了したため中断しました");
-            EXPECT_TRUE(bytesOf(document) == bytesOf(original)) << "changed";
+            EXPECT_TRUE(readFile(document) == readFile(original)) << "changed";
         } else {
             EXPECT_EQ(result.outcome, run::Outcome::Replaced) << os::toUtf8(result.reason);
             EXPECT_EQ(Offices::reader().count(document, u"「baz」").at(u"BODY-end"), 1);
@@ -358,7 +359,7 @@ TEST_F(OfficeBackend, ADocumentWhoseOfficeDiesIsTriedOnceMoreFromTheStart) {
 TEST_F(OfficeBackend, ARunOverTwoOfficesLeavesNothingBehind) {
     for (const auto& [name, own] :
          {std::pair{"a.docx", 0}, {"b.odt", 1}, {"d.docx", 0}, {"e.odt", 1}})
-        folder.copy(Offices::ownDocuments()[own], name);
+        copyInto(folder, Offices::ownDocuments()[own], name);
     std::ofstream(folder.path() / "c.docx") << "not a document";
     // Ours by name, owner and age: a save, a copy and a lock a killed run left, and one of a live
     // process.
@@ -401,12 +402,12 @@ TEST_F(OfficeBackend, ARunOverTwoOfficesLeavesNothingBehind) {
 TEST_F(OfficeBackend, APairReadsTheFileAnewWhenSomeoneElseWroteIt) {
     for (const auto& original : Offices::ownDocuments()) {
         SCOPED_TRACE(original.string());
-        const fs::path document = folder.copy(original);
+        const fs::path document = copyInto(folder, original);
         Passes passes;
         passes.run(document, u"foo", u"qux");
         fs::copy_file(original, document, fs::copy_options::overwrite_existing);
         passes.run(document, u"qux", u"zzz");
-        EXPECT_TRUE(bytesOf(document) == bytesOf(original)) << "changed from what it saw before";
+        EXPECT_TRUE(readFile(document) == readFile(original)) << "changed from what it saw before";
         passes.run(document, u"foo", u"zzz");
         EXPECT_TRUE(passes.failures.empty());
         EXPECT_EQ(Offices::reader().count(document, u"zzz").at(u"BODY-end"), 1);
@@ -422,7 +423,7 @@ TEST_F(OfficeBackend, SavesOldWordDocumentsAsWord97WithANotice) {
         GTEST_SKIP() << "../shared/testdata is not there";
     auto& reader = Offices::reader();
     ASSERT_EQ(reader.filter(original), u"MS Word 95");
-    const fs::path document = folder.copy(original);
+    const fs::path document = copyInto(folder, original);
     run::RunRequest request;
     request.mode = run::RunRequest::Mode::EditOriginals;
     request.pairs[0] = {u"nowhere", u"cat"};
@@ -430,7 +431,7 @@ TEST_F(OfficeBackend, SavesOldWordDocumentsAsWord97WithANotice) {
     const run::RunResult unchanged = runOver(document, request, factory);
     EXPECT_EQ(unchanged.documents.at(0).outcome, run::Outcome::Unchanged);
     EXPECT_TRUE(unchanged.documents[0].notices.empty());
-    EXPECT_EQ(bytesOf(document), bytesOf(original));
+    EXPECT_EQ(readFile(document), readFile(original));
 
     request.pairs = {{{u"fox", u"cat"}, {u"dog", u"cow"}, {}}};
     const run::RunResult saved = runOver(document, request, factory);
@@ -450,7 +451,7 @@ TEST_F(OfficeBackend, SavesOldWordDocumentsAsWord97WithANotice) {
 // it was.
 TEST_F(OfficeBackend, SavesTheWayEveryFileIsWrittenEvenUnderTheLongestName) {
     const std::string name = os::toUtf8(std::u16string(83, u'文')) + "a.docx";
-    const fs::path document = folder.copy(Offices::ownDocuments().front(), name);
+    const fs::path document = copyInto(folder, Offices::ownDocuments().front(), name);
     ASSERT_EQ(document.filename().string().size(), 255u);
     {
         system_calls::Recording recording(system_calls::isNewFile);
@@ -461,14 +462,14 @@ TEST_F(OfficeBackend, SavesTheWayEveryFileIsWrittenEvenUnderTheLongestName) {
     }
     EXPECT_EQ(Offices::reader().count(document, u"baz").at(u"BODY-end"), 1);
 
-    const std::string saved = bytesOf(document);
+    const std::string saved = readFile(document);
     system_calls::failNext("fsync", system_calls::isNewFile, EIO);
     Passes refused;
     refused.run(document, u"baz", u"qux");
     EXPECT_EQ(refused.failures, std::vector<std::u16string>{
                                     u"保存できませんでした：ディスクの読み書きでエラーが起きま"
                                     u"した（入出力エラー）"});
-    EXPECT_TRUE(bytesOf(document) == saved) << "changed";
+    EXPECT_TRUE(readFile(document) == saved) << "changed";
     EXPECT_EQ(leftovers(folder.path()), Folders{});
 }
 
@@ -495,9 +496,9 @@ const std::string kAclWithAMask(
 // were.
 TEST_F(OfficeBackend, AnInPlaceSaveKeepsTheFilesOtherNamesAttributesAndAcl) {
     const fs::path own = Offices::ownDocuments().front();
-    const fs::path linked = folder.copy(own, "linked.docx");
+    const fs::path linked = copyInto(folder, own, "linked.docx");
     fs::create_hard_link(linked, folder.path() / "other-name.docx");
-    const fs::path marked = folder.copy(own, "marked.docx");
+    const fs::path marked = copyInto(folder, own, "marked.docx");
     ASSERT_EQ(::setxattr(marked.c_str(), "user.quorvane-test", "kept", 4, 0), 0);
     const bool withAcl = ::setxattr(marked.c_str(), "system.posix_acl_access", kAclWithAMask.data(),
                                     kAclWithAMask.size(), 0) == 0;

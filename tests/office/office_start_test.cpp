@@ -27,6 +27,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using automation::office::OfficeFactory;
 using rtl::OUString;
+using testing::copyInto;
 using testing::kOwnData;
 using testing::TempFolder;
 
@@ -47,7 +48,7 @@ TEST(OfficeStart, AnOfficeThatCannotStartEndsTheRunBeforeAnyDocumentIsTouched) {
     fs::create_directory(documents);
     fs::copy_file(kOwnData / "sample.fodt", documents / "a.fodt");
     fs::copy_file(kOwnData / "sample.fodt", documents / "b.fodt");
-    const std::string before = testing::bytesOf(documents / "a.fodt");
+    const std::string before = testing::readFile(documents / "a.fodt");
     const fs::path copies = folder.path() / "copies";
     fs::create_directory(copies);
 
@@ -87,7 +88,7 @@ TEST(OfficeStart, AnOfficeThatCannotStartEndsTheRunBeforeAnyDocumentIsTouched) {
         EXPECT_EQ(std::count_if(fs::recursive_directory_iterator(copies), {},
                                 [](const auto& entry) { return entry.is_regular_file(); }),
                   0);
-        EXPECT_EQ(testing::bytesOf(documents / "a.fodt"), before);
+        EXPECT_EQ(testing::readFile(documents / "a.fodt"), before);
         EXPECT_TRUE(testing::childProcesses().empty());
         EXPECT_TRUE(testing::privateFilesOfOurs().empty());
     }
@@ -106,9 +107,9 @@ TEST(OfficeStart, AnOfficeThatCannotRestartMidRunFailsOnlyTheDocumentsAtHand) {
     testing::Passes passes;
     passes.application = factory.create(u"Word.Application");
     const auto run = [&](const char* name) {
-        const fs::path document = folder.copy(kOwnData / "sample.fodt", name);
+        const fs::path document = copyInto(folder, kOwnData / "sample.fodt", name);
         passes.run(document, u"foo", u"baz");
-        return testing::bytesOf(document).find("BODY-end 「baz」") != std::string::npos;
+        return testing::readFile(document).find("BODY-end 「baz」") != std::string::npos;
     };
     EXPECT_TRUE(run("first.fodt"));
     std::ofstream(broken) << "";
@@ -152,8 +153,8 @@ TEST(OfficeStart, AnOfficeIsRenewedBetweenDocumentsAfterItsShare) {
 
     EXPECT_TRUE(result.allProcessed());
     for (const auto& entry : fs::directory_iterator(documents))
-        EXPECT_NE(testing::bytesOf(entry.path()).find("BODY-end 「baz」"), std::string::npos);
-    const std::string started = testing::bytesOf(starts);
+        EXPECT_NE(testing::readFile(entry.path()).find("BODY-end 「baz」"), std::string::npos);
+    const std::string started = testing::readFile(starts);
     // Three offices for five documents, two each; an office with a new profile asks once to be
     // started again.
     EXPECT_EQ(std::count(started.begin(), started.end(), '\n'), 3 * 2);

@@ -7,10 +7,12 @@
 #include <cstdlib>
 
 #include <fstream>
-#include <iterator>
+#include <functional>
+#include <string_view>
+
+#include <pugixml.hpp>
 
 #include "os/file_system.h"
-#include "os/message_box.h"
 #include "os/private_folder.h"
 #include "run/document_passes.h"
 
@@ -18,66 +20,38 @@ namespace quorvane::testing {
 
 namespace fs = std::filesystem;
 
-TempFolder::TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "quorvane-office-test-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ignored;
-    fs::permissions(path_, fs::perms::owner_all, ignored);
-    fs::remove_all(path_, ignored);
-}
-
-fs::path TempFolder::copy(const fs::path& source, const std::string& name) const {
-    const fs::path target = path_ / (name.empty() ? source.filename() : fs::path(name));
+fs::path copyInto(const TempFolder& folder, const fs::path& source, const std::string& name) {
+    const fs::path target = folder.path() / (name.empty() ? source.filename() : fs::path(name));
     fs::copy_file(source, target, fs::copy_options::overwrite_existing);
     fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
     return target;
-}
-
-std::string bytesOf(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 std::string partOf(const fs::path& package, const std::string& name) {
     const fs::path part = package.string() + ".part";
     const std::string command =
         "unzip -p '" + package.string() + "' '" + name + "' >'" + part.string() + "'";
-    return std::system(command.c_str()) == 0 ? bytesOf(part) : std::string();
+    return std::system(command.c_str()) == 0 ? readFile(part) : std::string();
 }
 
 std::string markedText(const std::string& xml) {
+    pugi::xml_document document;
+    document.load_string(xml.c_str(), pugi::parse_default | pugi::parse_ws_pcdata);
     std::string text;
-    for (std::size_t at = xml.find('<'); at != std::string::npos;) {
-        const std::size_t end = xml.find('>', at);
-        const std::string tag = xml.substr(at, end - at + 1);
-        const std::size_t next = xml.find('<', end);
-        if (tag.starts_with("<w:t>") || tag.starts_with("<w:t ")) {
-            std::string run = xml.substr(end + 1, next - end - 1);
-            for (const auto& [entity, character] : {std::pair{"&lt;", "<"},
-                                                    {"&gt;", ">"},
-                                                    {"&quot;", "\""},
-                                                    {"&apos;", "'"},
-                                                    {"&amp;", "&"}}) {
-                for (auto e = run.find(entity); e != std::string::npos; e = run.find(entity, e + 1))
-                    run.replace(e, std::string(entity).size(), character);
-            }
-            text += run;
-        } else if (tag == "<w:sdtContent>") {
-            text += "⟦";
-        } else if (tag == "</w:sdtContent>") {
-            text += "⟧";
-        } else if (tag.find("w:fldCharType=\"separate\"") != std::string::npos) {
-            text += "⟨";
-        } else if (tag.find("w:fldCharType=\"end\"") != std::string::npos) {
-            text += "⟩";
-        } else if (tag == "</w:p>") {
-            text += "\n";
-        }
-        at = next;
-    }
+    const std::function<void(const pugi::xml_node&)> add = [&](const pugi::xml_node& node) {
+        const std::string_view name = node.name();
+        const std::string_view field = node.attribute("w:fldCharType").value();
+        if (name == "w:t")
+            text += node.child_value();
+        text += name == "w:sdtContent" ? "⟦"
+                : field == "separate"  ? "⟨"
+                : field == "end"       ? "⟩"
+                                       : "";
+        for (const auto& child : node.children())
+            add(child);
+        text += name == "w:sdtContent" ? "⟧" : name == "w:p" ? "\n" : "";
+    };
+    add(document);
     return text;
 }
 
@@ -142,10 +116,7 @@ std::vector<std::string> privateFilesOfOurs() {
 
 run::RunResult runOver(const fs::path& path, const run::RunRequest& request,
                        automation::ObjectFactory& factory, run::WidthForms widths) {
-    // Says yes to the confirmation of a run over originals.
-    struct Yes final : os::MessageBox {
-        int show(std::u16string_view, std::u16string_view, int) override { return kYes; }
-    } messages;
+    test::ScriptedMessageBox messages;  // says yes to the confirmation of a run over originals
     return run::RunDriver(messages, factory, std::move(widths))
         .run(request, os::fromNativePath(path));
 }

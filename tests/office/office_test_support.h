@@ -15,30 +15,19 @@
 #include "automation/office/office_factory.h"
 #include "document_reader.h"
 #include "run/run_driver.h"
+#include "test_support.h"
 
 namespace quorvane::testing {
 
 inline const std::filesystem::path kShared = QUORVANE_SHARED_TESTDATA;
 inline const std::filesystem::path kOwnData = QUORVANE_OFFICE_TEST_DATA;
 
-// A folder of its own under the temporary folder, removed with everything in it.
-class TempFolder final {
-  public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
+using TempFolder = test::TempDir;
+using test::readFile;
 
-    const std::filesystem::path& path() const { return path_; }
-    // A writable copy of source in the folder, under its own name or name.
-    std::filesystem::path copy(const std::filesystem::path& source,
-                               const std::string& name = {}) const;
-
-  private:
-    std::filesystem::path path_;
-};
-
-std::string bytesOf(const std::filesystem::path& path);
+// A writable copy of source in folder, under its own name or name.
+std::filesystem::path copyInto(const TempFolder& folder, const std::filesystem::path& source,
+                               const std::string& name = {});
 
 // One part of a .docx package, or nothing.
 std::string partOf(const std::filesystem::path& package, const std::string& name);

@@ -2,11 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <com/sun/star/frame/XController.hpp>
-#include <com/sun/star/text/XTextContent.hpp>
-#include <com/sun/star/text/XTextCursor.hpp>
-#include <cppuhelper/implbase2.hxx>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/text/XTextDocument.hpp>
 
+#include <memory>
+
+#include "automation/office/office_process.h"
 #include "automation/office/uno_support.h"
 
 namespace quorvane::automation::office {
@@ -15,53 +16,31 @@ namespace {
 using css::uno::Any;
 using css::uno::Reference;
 using css::uno::Sequence;
+using css::uno::UNO_QUERY_THROW;
 using rtl::OUString;
 
-// Stands in for a document and a text of it: the codec only passes them on.
-class Stand final : public cppu::WeakImplHelper2<css::frame::XModel, css::text::XText> {
-  public:
-    using Range = Reference<css::text::XTextRange>;
-    using Controller = Reference<css::frame::XController>;
-    sal_Bool SAL_CALL attachResource(const OUString&,
-                                     const Sequence<css::beans::PropertyValue>&) override {
-        return false;
+// New documents of an office of the suite's own, and their texts: the codec only passes them on.
+class ReplacerCodec : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        office_ = std::make_unique<OfficeProcess>(OfficeProcess::Settings{});
     }
-    OUString SAL_CALL getURL() override { return {}; }
-    Sequence<css::beans::PropertyValue> SAL_CALL getArgs() override { return {}; }
-    void SAL_CALL connectController(const Controller&) override {}
-    void SAL_CALL disconnectController(const Controller&) override {}
-    void SAL_CALL lockControllers() override {}
-    void SAL_CALL unlockControllers() override {}
-    sal_Bool SAL_CALL hasControllersLocked() override { return false; }
-    Controller SAL_CALL getCurrentController() override { return {}; }
-    void SAL_CALL setCurrentController(const Controller&) override {}
-    Reference<css::uno::XInterface> SAL_CALL getCurrentSelection() override { return {}; }
-    void SAL_CALL dispose() override {}
-    void SAL_CALL addEventListener(const Reference<css::lang::XEventListener>&) override {}
-    void SAL_CALL removeEventListener(const Reference<css::lang::XEventListener>&) override {}
-    void SAL_CALL insertTextContent(const Range&, const Reference<css::text::XTextContent>&,
-                                    sal_Bool) override {}
-    void SAL_CALL removeTextContent(const Reference<css::text::XTextContent>&) override {}
-    Reference<css::text::XTextCursor> SAL_CALL createTextCursor() override { return {}; }
-    Reference<css::text::XTextCursor> SAL_CALL createTextCursorByRange(const Range&) override {
-        return {};
+    static void TearDownTestSuite() { office_.reset(); }
+
+    static Reference<css::frame::XModel> aDocument() {
+        const Reference<css::frame::XComponentLoader> loader(office_->desktop(), UNO_QUERY_THROW);
+        const auto hidden = property("Hidden", true);
+        return {loader->loadComponentFromURL("private:factory/swriter", "_blank", 0,
+                                             Sequence(&hidden, 1)),
+                UNO_QUERY_THROW};
     }
-    void SAL_CALL insertString(const Range&, const OUString&, sal_Bool) override {}
-    void SAL_CALL insertControlCharacter(const Range&, sal_Int16, sal_Bool) override {}
-    Reference<css::text::XText> SAL_CALL getText() override { return this; }
-    Range SAL_CALL getStart() override { return {}; }
-    Range SAL_CALL getEnd() override { return {}; }
-    OUString SAL_CALL getString() override { return {}; }
-    void SAL_CALL setString(const OUString&) override {}
+    static TextRef aText() {
+        return Reference<css::text::XTextDocument>(aDocument(), UNO_QUERY_THROW)->getText();
+    }
+
+  private:
+    static inline std::unique_ptr<OfficeProcess> office_;
 };
-
-Reference<css::frame::XModel> aDocument() {
-    return new Stand;
-}
-
-TextRef aText() {
-    return new Stand;
-}
 
 // What the program asks, as the office reads it.
 replacer::Action received(const Reference<css::frame::XModel>& document,
@@ -75,7 +54,7 @@ replacer::Action received(const Reference<css::frame::XModel>& document,
     return request->action;
 }
 
-TEST(ReplacerCodec, EveryActionReachesTheOfficeAsItWasAsked) {
+TEST_F(ReplacerCodec, EveryActionReachesTheOfficeAsItWasAsked) {
     const auto document = aDocument();
     const TextRef text = aText();
     const auto replace = std::get<replacer::Replace>(
@@ -102,7 +81,7 @@ TEST(ReplacerCodec, EveryActionReachesTheOfficeAsItWasAsked) {
     received(document, replacer::KeepInputFieldsWhole{});
 }
 
-TEST(ReplacerCodec, ARequestWithoutTheDocumentOrWhatItsActionNeedsIsRefused) {
+TEST_F(ReplacerCodec, ARequestWithoutTheDocumentOrWhatItsActionNeedsIsRefused) {
     const auto document = aDocument();
     EXPECT_FALSE(replacer::decodeRequest(replacer::encodeRequest({}, replacer::ReadRegions{})));
     EXPECT_FALSE(replacer::decodeRequest(
@@ -116,7 +95,7 @@ TEST(ReplacerCodec, ARequestWithoutTheDocumentOrWhatItsActionNeedsIsRefused) {
     EXPECT_FALSE(replacer::decodeRequest(unknown));
 }
 
-TEST(ReplacerCodec, EveryAnswerReachesTheProgramAsItWasGiven) {
+TEST_F(ReplacerCodec, EveryAnswerReachesTheProgramAsItWasGiven) {
     const auto replaced = replacer::decodeAnswer<replacer::Replace>(
         replacer::encodeAnswer(replacer::Replace::Answer{3, {u"一つ目", u"二つ目"}}));
     ASSERT_TRUE(replaced);
@@ -164,7 +143,7 @@ TEST(ReplacerCodec, EveryAnswerReachesTheProgramAsItWasGiven) {
 }
 
 // An answer of another shape, as a library of another build might give, is not taken for one.
-TEST(ReplacerCodec, AnAnswerOfAnotherShapeIsNotTakenForOne) {
+TEST_F(ReplacerCodec, AnAnswerOfAnotherShapeIsNotTakenForOne) {
     const Any counts = replacer::encodeAnswer(replacer::KeepInputFieldsWhole::Answer{1, 1});
     EXPECT_FALSE(replacer::decodeAnswer<replacer::Replace>(counts));
     EXPECT_FALSE(replacer::decodeAnswer<replacer::ReadRegions>(counts));

@@ -33,16 +33,15 @@ std::unique_ptr<QMimeData> fileList(const QList<QUrl>& urls) {
 // Lets a test look at the window while a run is inside the word processor.
 class WatchedFactory final : public automation::ObjectFactory {
   public:
-    WatchedFactory(ObjectFactory& inner, std::function<void()> watch)
-        : inner_(inner), watch_(std::move(watch)) {}
+    explicit WatchedFactory(ObjectFactory& inner) : inner_(inner) {}
     automation::Variant create(std::u16string_view className) override {
-        watch_();
+        watch();
         return inner_.create(className);
     }
+    std::function<void()> watch = [] {};
 
   private:
     ObjectFactory& inner_;
-    std::function<void()> watch_;
 };
 
 class DropTest : public ::testing::Test, public WindowFixture {
@@ -89,9 +88,8 @@ class DropTest : public ::testing::Test, public WindowFixture {
         return paths;
     }
 
-    // What the test does as each run starts its word processor.
-    std::function<void()> watch = [] {};
-    WatchedFactory watched{word, [this] { watch(); }};
+    // What the test does as each run starts its word processor: watched.watch.
+    WatchedFactory watched{word};
 };
 
 TEST_F(DropTest, OnlyAFileListThatMayBeCopiedIsAccepted) {
@@ -117,7 +115,7 @@ TEST_F(DropTest, OnlyAFileListThatMayBeCopiedIsAccepted) {
 TEST_F(DropTest, TheDropReturnsAndItsPathsThenRunInOrderOneRunEachWithTheWindowBusy) {
     int waiting = 0;
     bool progress = false;
-    watch = [&] {
+    watched.watch = [&] {
         const QCursor* cursor = QApplication::overrideCursor();
         waiting += cursor && cursor->shape() == Qt::WaitCursor;
         for (const QDialog* dialog : form->findChildren<QDialog*>())
@@ -207,7 +205,7 @@ TEST_F(DropTest, TheReportListsFailuresAndThenNotices) {
 
 // The document at hand is finished, the rest of the drop is not run, and the user is told.
 TEST_F(DropTest, ACloseMidRunEndsTheDropBeforeTheNextDocumentAndThenClosesTheWindow) {
-    watch = [&] { form->close(); };
+    watched.watch = [&] { form->close(); };
     drop(*fileList({urlOf(dir / "a.doc"), urlOf(dir / "b.doc")}));
     EXPECT_TRUE(opened().empty());
     ASSERT_EQ(messages.shown.size(), 2u);  // the confirmation, then why the drop ended
