@@ -502,17 +502,6 @@ Status putBack(std::u16string_view copy, std::u16string_view destination,
     return copyStandingFor(copy, destination, true, messages::backupNotRead());
 }
 
-Status writeWholeFile(std::u16string_view path, std::string_view bytes) {
-    try {
-        AtomicSave save(toNativePath(path));
-        save.write(bytes);
-        save.commit();
-    } catch (const SaveError& e) {
-        return refused(e.message());
-    }
-    return Status::done();
-}
-
 #else
 
 Status copyFile(std::u16string_view source, std::u16string_view destination) {
@@ -634,6 +623,8 @@ Status putBack(std::u16string_view copy, std::u16string_view destination,
     return Status::done();
 }
 
+#endif
+
 Status writeWholeFile(std::u16string_view path, std::string_view bytes) {
     try {
         AtomicSave save(toNativePath(path));
@@ -644,7 +635,5 @@ Status writeWholeFile(std::u16string_view path, std::string_view bytes) {
     }
     return Status::done();
 }
-
-#endif
 
 }  // namespace quorvane::os
