@@ -161,6 +161,18 @@ void expectSameText(const DocumentText& expected, const DocumentText& found) {
         << "comments, notes, fields and building blocks";
 }
 
+// The page styles an .odt defines, by name.
+std::vector<std::string> pageStyles(const fs::path& odt) {
+    const std::string styles = partOf(odt, "styles.xml");
+    const std::string tag = "<style:master-page style:name=\"";
+    std::vector<std::string> names;
+    for (auto at = styles.find(tag); at != std::string::npos; at = styles.find(tag, at + 1)) {
+        const auto name = at + tag.size();
+        names.push_back(styles.substr(name, styles.find('"', name) - name));
+    }
+    return names;
+}
+
 // Documents the office does not write back whole: a header of a section whose only page has a
 // first-page header of its own (Word and RTF), the headers of a second section (RTF). A run leaves
 // them as they are and says why.
@@ -298,6 +310,10 @@ TEST_P(Fidelity, EveryDocumentHasExactlyTheReplacementsAsked) {
         EXPECT_EQ(document.outcome, run::Outcome::Replaced);
         EXPECT_EQ(readFile(edited).substr(0, 4), readFile(source).substr(0, 4)) << "its format";
         expectSameText(expected, Corpus::read(edited));
+        if (edited.extension() == ".odt") {
+            // Looking for headers in every page style the office lists must not create them.
+            EXPECT_EQ(pageStyles(edited), pageStyles(source)) << "page styles";
+        }
         EXPECT_EQ(document.counts.body.value_or(0), counts.body) << "replacements in the body";
     }
 }

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include <unistd.h>
+#include <cstdio>
 #include <cstdlib>
 
 #include <fstream>
@@ -28,10 +29,16 @@ fs::path copyInto(const TempFolder& folder, const fs::path& source, const std::s
 }
 
 std::string partOf(const fs::path& package, const std::string& name) {
-    const fs::path part = package.string() + ".part";
-    const std::string command =
-        "unzip -p '" + package.string() + "' '" + name + "' >'" + part.string() + "'";
-    return std::system(command.c_str()) == 0 ? readFile(part) : std::string();
+    // Read from the pipe: a file beside the package would be one more document in its folder.
+    const std::string command = "unzip -p '" + package.string() + "' '" + name + "'";
+    FILE* const out = ::popen(command.c_str(), "r");
+    if (!out)
+        return {};
+    std::string bytes;
+    char buffer[65536];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, out)) > 0;)
+        bytes.append(buffer, n);
+    return ::pclose(out) == 0 ? bytes : std::string();
 }
 
 std::string markedText(const std::string& xml) {

@@ -29,7 +29,7 @@ using test::readFile;
 std::filesystem::path copyInto(const TempFolder& folder, const std::filesystem::path& source,
                                const std::string& name = {});
 
-// One part of a .docx package, or nothing.
+// One part of a zip package (.docx, .odt), or nothing.
 std::string partOf(const std::filesystem::path& package, const std::string& name);
 // The text of a WordprocessingML part, each paragraph on a line, with the content of every content
 // control between "⟦" and "⟧" and a field's result between "⟨" and "⟩".

@@ -140,6 +140,15 @@ std::map<OUString, PageStyle> readPageStyles(const Reference<css::container::XNa
     for (const auto& name : names) {
         const Reference<css::beans::XMultiPropertySet> style(styles->getByName(name),
                                                              UNO_QUERY_THROW);
+        // A built-in style the document does not have is only listed: asking it anything else
+        // makes Writer create it (SwDocStyleSheet::GetItemSet fills it physically), which costs a
+        // millisecond a style and writes it into every .odt saved. Created, it would hold no
+        // header or footer.
+        bool physical = true;
+        Reference<css::beans::XPropertySet>(style, UNO_QUERY_THROW)
+            ->getPropertyValue("IsPhysical") >>= physical;
+        if (!physical)
+            continue;
         const Sequence<Any> values = style->getPropertyValues(request);
         PageStyle& page = read[name];
         values[0] >>= page.follow;
