@@ -77,6 +77,7 @@ TEST_F(ReplacerCodec, EveryActionReachesTheOfficeAsItWasAsked) {
     EXPECT_EQ(screen.find, u"ａｂｃ");
     EXPECT_FALSE(screen.matchCase);
 
+    received(document, replacer::TakeDocument{});
     received(document, replacer::ReadRegions{});
     received(document, replacer::KeepInputFieldsWhole{});
 }
@@ -96,6 +97,14 @@ TEST_F(ReplacerCodec, ARequestWithoutTheDocumentOrWhatItsActionNeedsIsRefused) {
 }
 
 TEST_F(ReplacerCodec, EveryAnswerReachesTheProgramAsItWasGiven) {
+    const auto taken = replacer::decodeAnswer<replacer::TakeDocument>(replacer::encodeAnswer(
+        replacer::TakeDocument::Answer{"Text (encoded)", "UTF8,LF", true, false}));
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(taken->filter, "Text (encoded)");
+    EXPECT_EQ(taken->filterOptions, "UTF8,LF");
+    EXPECT_TRUE(taken->wordProcessing);
+    EXPECT_FALSE(taken->inputFields);
+
     const auto replaced = replacer::decodeAnswer<replacer::Replace>(
         replacer::encodeAnswer(replacer::Replace::Answer{3, {u"一つ目", u"二つ目"}}));
     ASSERT_TRUE(replaced);
@@ -149,6 +158,7 @@ TEST_F(ReplacerCodec, AnAnswerOfAnotherShapeIsNotTakenForOne) {
     EXPECT_FALSE(replacer::decodeAnswer<replacer::ReadRegions>(counts));
     EXPECT_FALSE(replacer::decodeAnswer<replacer::CheckSavedFile>(counts));
     EXPECT_FALSE(replacer::decodeAnswer<replacer::ScreenTexts>(counts));
+    EXPECT_FALSE(replacer::decodeAnswer<replacer::TakeDocument>(counts));
     EXPECT_FALSE(replacer::decodeAnswer<replacer::KeepInputFieldsWhole>(
         replacer::encodeAnswer(replacer::Replace::Answer{})));
     EXPECT_FALSE(replacer::decodeAnswer<replacer::KeepInputFieldsWhole>(Any()));

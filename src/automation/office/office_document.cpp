@@ -16,13 +16,10 @@
 #include <com/sun/star/document/LockedDocumentRequest.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
 #include <com/sun/star/document/UpdateDocMode.hpp>
-#include <com/sun/star/document/XUndoManager.hpp>
-#include <com/sun/star/document/XUndoManagerSupplier.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/io/IOException.hpp>
 #include <com/sun/star/lang/IllegalArgumentException.hpp>
-#include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/task/ErrorCodeIOException.hpp>
 #include <com/sun/star/task/PasswordRequest.hpp>
 #include <com/sun/star/task/XInteractionAbort.hpp>
@@ -51,8 +48,11 @@ using css::uno::UNO_QUERY_THROW;
 
 struct OfficeDocument::Loaded {
     Reference<css::frame::XModel> model;
+    // The document's job in the office, which took it.
+    Reference<css::task::XJob> replacer;
     OUString filter;
     OUString filterOptions;
+    bool inputFields = false;
     // How it is saved: the format, and what the user is told when that is not the file's own.
     OUString storeFilter;
     std::u16string storeNotice;
@@ -195,17 +195,6 @@ std::string bytesOf(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-OUString argument(const Sequence<PropertyValue>& args, const char* name) {
-    for (const auto& a : args) {
-        if (a.Name.equalsAscii(name)) {
-            OUString value;
-            a.Value >>= value;
-            return value;
-        }
-    }
-    return {};
-}
-
 // The file at path, if it is one the office may be given.
 fs::path documentFile(std::u16string_view path) {
     std::error_code error;
@@ -277,15 +266,12 @@ Reference<css::frame::XModel> loadModel(OfficeSession& session, const fs::path& 
 // Takes a loaded model as a document to replace in, with how it will be saved, or closes it and
 // refuses it. An office call: made inside call().
 SavePlan classify(OfficeSession& session, const Reference<css::frame::XModel>& model,
-                  const OUString& filter, bool txtName) {
-    const Reference<css::lang::XServiceInfo> info(model, UNO_QUERY);
-    const bool writer = info.is() && info->supportsService("com.sun.star.text.TextDocument") &&
-                        !info->supportsService("com.sun.star.text.WebDocument") &&
-                        !info->supportsService("com.sun.star.text.GlobalDocument");
+                  const replacer::TakeDocument::Answer& taken, bool txtName) {
+    const OUString& filter = taken.filter;
     // Plain text loads as a word-processing document too, and saving it would flatten a
     // document that only failed to load into text: only .txt files are taken as text.
     const bool text = isPlainTextFilter(filter);
-    if (!writer || (text && !txtName)) {
+    if (!taken.wordProcessing || (text && !txtName)) {
         closeModel(model);
         throw AutomationError(messages::notADocument(describeFilter(filter)));
     }
@@ -307,19 +293,27 @@ OfficeDocument::Loaded load(OfficeSession& session, const fs::path& file, bool o
         result.model = loadModel(session, file, openReadOnly, textOptions, handler);
         if (!result.model.is())
             return result;
-        const auto loadArgs = result.model->getArgs();
-        result.filter = argument(loadArgs, "FilterName");
-        result.filterOptions = argument(loadArgs, "FilterOptions");
+        std::optional<replacer::TakeDocument::Answer> taken;
+        try {
+            result.replacer = session.makeReplacer();
+            taken = replacer::decodeAnswer<replacer::TakeDocument>(result.replacer->execute(
+                replacer::encodeRequest(result.model, replacer::TakeDocument{})));
+        } catch (const css::uno::Exception&) {
+            closeModel(result.model);
+            throw;
+        }
+        if (!taken) {
+            closeModel(result.model);
+            throw AutomationError(std::u16string(messages::kReplacerAnswerUnknown));
+        }
+        result.filter = taken->filter;
+        result.filterOptions = taken->filterOptions;
+        result.inputFields = taken->inputFields;
         os::log::detail(u"読み込みました：" + os::fromNativePath(file) + u"（" +
                         toU16(result.filter) + u"）");
-        SavePlan plan = classify(session, result.model, result.filter, txtName);
+        SavePlan plan = classify(session, result.model, *taken, txtName);
         result.storeFilter = std::move(plan.filter);
         result.storeNotice = std::move(plan.notice);
-        // Nobody undoes or looks at what we change: recording and showing it only costs time.
-        result.model->lockControllers();
-        Reference<css::document::XUndoManagerSupplier>(result.model, UNO_QUERY_THROW)
-            ->getUndoManager()
-            ->lock();
         return result;
     });
 }
@@ -371,8 +365,10 @@ OfficeDocument::OfficeDocument(std::shared_ptr<OfficeSession> session, fs::path 
       filterOptions_(std::move(loaded.filterOptions)),
       storeFilter_(std::move(loaded.storeFilter)),
       storeNotice_(std::move(loaded.storeNotice)),
+      inputFields_(loaded.inputFields),
       lock_(std::move(lock)),
       identity_(identity),
+      replacer_(std::move(loaded.replacer)),
       readOnly_(readOnly) {}
 
 OfficeDocument::~OfficeDocument() {
@@ -444,11 +440,8 @@ typename Action::Answer OfficeDocument::callReplacer(const Action& action) {
     // the callers check whether the document may still be used.
     if (released_ || !usable())
         throwUnusable();
-    const css::uno::Any answer = session_->call([&] {
-        if (!replacer_.is())
-            replacer_ = session_->makeReplacer();
-        return replacer_->execute(replacer::encodeRequest(model_, action));
-    });
+    const css::uno::Any answer =
+        session_->call([&] { return replacer_->execute(replacer::encodeRequest(model_, action)); });
     auto decoded = replacer::decodeAnswer<Action>(answer);
     if (!decoded)
         throw AutomationError(std::u16string(messages::kReplacerAnswerUnknown));
@@ -509,7 +502,7 @@ void OfficeDocument::checkUsable() const {
 std::u16string OfficeDocument::keepOrStore() {
     checkUsable();
     std::u16string notice = changed_ && storeFilter_ != filter_ ? storeNotice_ : u"";
-    if (changed_ && writesWordXml(storeFilter_))
+    if (changed_ && inputFields_ && writesWordXml(storeFilter_))
         notice = keepInputFieldsWhole();
     closed_ = true;
     session_->documentClosed();

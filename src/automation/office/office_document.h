@@ -113,6 +113,8 @@ class OfficeDocument final : public std::enable_shared_from_this<OfficeDocument>
     OUString filterOptions_;
     OUString storeFilter_;
     std::u16string storeNotice_;
+    // It had input fields when it was loaded.
+    bool inputFields_ = false;
     // Held from the load until the document is released.
     std::optional<DocumentLock> lock_;
     // The file as it was loaded: a save replaces only that.
@@ -128,7 +130,7 @@ class OfficeDocument final : public std::enable_shared_from_this<OfficeDocument>
         std::vector<bool> mayMatch;
     };
     std::optional<Screen> screen_;
-    // The replacer in the office that knows this document's paragraphs, made at first use.
+    // The replacer in the office that knows this document's paragraphs.
     css::uno::Reference<css::task::XJob> replacer_;
     bool readOnly_ = false;
     bool changed_ = false;

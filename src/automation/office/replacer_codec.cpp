@@ -23,7 +23,8 @@ constexpr char kMatchCase[] = "MatchCase";
 constexpr char kUrl[] = "Url";
 constexpr char kFilter[] = "Filter";
 constexpr char kFilterOptions[] = "FilterOptions";
-constexpr const char* kActionNames[] = {"Replace", "ScreenTexts", "ReadRegions",
+constexpr const char* kActionNames[] = {"TakeDocument",         "Replace",
+                                        "ScreenTexts",          "ReadRegions",
                                         "KeepInputFieldsWhole", "CheckSavedFile"};
 static_assert(std::size(kActionNames) == std::variant_size_v<Action>);
 
@@ -74,7 +75,9 @@ class Arguments final {
 };
 
 std::optional<Action> actionNamed(const OUString& name, const Arguments& arguments) {
-    if (name.equalsAscii(kActionNames[0])) {
+    if (name.equalsAscii(kActionNames[0]))
+        return TakeDocument{};
+    if (name.equalsAscii(kActionNames[1])) {
         Replace replace;
         OUString find;
         OUString replacement;
@@ -87,7 +90,7 @@ std::optional<Action> actionNamed(const OUString& name, const Arguments& argumen
         replace.replacement = toU16(replacement);
         return replace;
     }
-    if (name.equalsAscii(kActionNames[1])) {
+    if (name.equalsAscii(kActionNames[2])) {
         ScreenTexts screen;
         Sequence<TextRef> texts;
         OUString find;
@@ -102,11 +105,11 @@ std::optional<Action> actionNamed(const OUString& name, const Arguments& argumen
         screen.find = toU16(find);
         return screen;
     }
-    if (name.equalsAscii(kActionNames[2]))
-        return ReadRegions{};
     if (name.equalsAscii(kActionNames[3]))
+        return ReadRegions{};
+    if (name.equalsAscii(kActionNames[4]))
         return KeepInputFieldsWhole{};
-    if (name.equalsAscii(kActionNames[4])) {
+    if (name.equalsAscii(kActionNames[5])) {
         CheckSavedFile check;
         if (!arguments.read(kUrl, check.url) || check.url.isEmpty() ||
             !arguments.read(kFilter, check.filter)) {
@@ -160,6 +163,25 @@ std::optional<Request> decodeRequest(const Sequence<css::beans::NamedValue>& arg
         return std::nullopt;
     request.action = std::move(*decoded);
     return request;
+}
+
+// TakeDocument answers the filter, its options and the two flags.
+Any encodeAnswer(const TakeDocument::Answer& answer) {
+    const Any parts[] = {Any(answer.filter), Any(answer.filterOptions), Any(answer.wordProcessing),
+                         Any(answer.inputFields)};
+    return Any(Sequence<Any>(parts, std::size(parts)));
+}
+
+template <>
+std::optional<TakeDocument::Answer> decodeAnswer<TakeDocument>(const Any& answer) {
+    Sequence<Any> parts;
+    TakeDocument::Answer taken;
+    if (!(answer >>= parts) || parts.getLength() != 4 || !(parts[0] >>= taken.filter) ||
+        !(parts[1] >>= taken.filterOptions) || !(parts[2] >>= taken.wordProcessing) ||
+        !(parts[3] >>= taken.inputFields)) {
+        return std::nullopt;
+    }
+    return taken;
 }
 
 // Replace answers its count and its problems.

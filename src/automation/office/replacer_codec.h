@@ -34,6 +34,21 @@ const std::string& implementationName();
 
 // The job's actions, each with its answer.
 
+// Takes a document just loaded: nobody undoes or looks at what is changed in it, so neither is
+// recorded or shown, and what the program needs to know of it is answered in one call.
+struct TakeDocument {
+    struct Answer {
+        // The filter it was loaded with, and that filter's options.
+        ::rtl::OUString filter;
+        ::rtl::OUString filterOptions;
+        // A word-processing document: neither a web page nor a master document.
+        bool wordProcessing = false;
+        // It has input fields, which a save as .docx may garble (replacer/input_fields.h). A
+        // replacement makes none.
+        bool inputFields = false;
+    };
+};
+
 // Replaces in text, one of the document's regions, as RegionReplacer does.
 struct Replace {
     TextRef text;
@@ -90,8 +105,8 @@ struct CheckSavedFile {
     };
 };
 
-using Action =
-    std::variant<Replace, ScreenTexts, ReadRegions, KeepInputFieldsWhole, CheckSavedFile>;
+using Action = std::variant<TakeDocument, Replace, ScreenTexts, ReadRegions, KeepInputFieldsWhole,
+                            CheckSavedFile>;
 
 // The program's side: the arguments of a job's execute, and the answer it returned, or nothing
 // when the answer is not of the action's shape.
@@ -107,12 +122,15 @@ struct Request {
     Action action;
 };
 std::optional<Request> decodeRequest(const css::uno::Sequence<css::beans::NamedValue>& arguments);
+css::uno::Any encodeAnswer(const TakeDocument::Answer& answer);
 css::uno::Any encodeAnswer(const Replace::Answer& answer);
 css::uno::Any encodeAnswer(const ScreenTexts::Answer& answer);
 css::uno::Any encodeAnswer(const ReadRegions::Answer& answer);
 css::uno::Any encodeAnswer(const KeepInputFieldsWhole::Answer& answer);
 css::uno::Any encodeAnswer(const CheckSavedFile::Answer& answer);
 
+template <>
+std::optional<TakeDocument::Answer> decodeAnswer<TakeDocument>(const css::uno::Any& answer);
 template <>
 std::optional<Replace::Answer> decodeAnswer<Replace>(const css::uno::Any& answer);
 template <>

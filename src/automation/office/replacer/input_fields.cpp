@@ -75,11 +75,8 @@ void setIfGiven(const Reference<css::beans::XPropertySet>& control, const char* 
         control->setPropertyValue(OUString::createFromAscii(name), css::uno::Any(value));
 }
 
-}  // namespace
-
-ConvertedInputFields keepInputFieldsWhole(const Reference<css::uno::XComponentContext>& context,
-                                          const Reference<css::frame::XModel>& document) {
-    ConvertedInputFields converted;
+std::vector<Reference<css::text::XTextField>> inputFieldsOf(
+    const Reference<css::frame::XModel>& document) {
     const Reference<css::text::XTextFieldsSupplier> supplier(document, UNO_QUERY_THROW);
     std::vector<Reference<css::text::XTextField>> inputs;
     const auto fields = supplier->getTextFields()->createEnumeration();
@@ -88,6 +85,19 @@ ConvertedInputFields keepInputFieldsWhole(const Reference<css::uno::XComponentCo
                      "com.sun.star.text.textfield.Input"))
             inputs.emplace_back(*field, UNO_QUERY_THROW);
     }
+    return inputs;
+}
+
+}  // namespace
+
+bool hasInputFields(const Reference<css::frame::XModel>& document) {
+    return !inputFieldsOf(document).empty();
+}
+
+ConvertedInputFields keepInputFieldsWhole(const Reference<css::uno::XComponentContext>& context,
+                                          const Reference<css::frame::XModel>& document) {
+    ConvertedInputFields converted;
+    const auto inputs = inputFieldsOf(document);
     if (inputs.empty())
         return converted;
     const auto scripts = css::i18n::BreakIterator::create(context);

@@ -18,6 +18,7 @@ struct ConvertedInputFields {
     int controls = 0;
     int fields = 0;
 };
+bool hasInputFields(const css::uno::Reference<css::frame::XModel>& document);
 ConvertedInputFields keepInputFieldsWhole(
     const css::uno::Reference<css::uno::XComponentContext>& context,
     const css::uno::Reference<css::frame::XModel>& document);

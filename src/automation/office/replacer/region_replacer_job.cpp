@@ -4,6 +4,8 @@
 
 #include <uno/lbnames.h>
 #include <com/sun/star/beans/NamedValue.hpp>
+#include <com/sun/star/document/XUndoManager.hpp>
+#include <com/sun/star/document/XUndoManagerSupplier.hpp>
 #include <com/sun/star/lang/IllegalArgumentException.hpp>
 #include <com/sun/star/lang/XSingleComponentFactory.hpp>
 #include <com/sun/star/task/XJob.hpp>
@@ -47,6 +49,26 @@ class RegionReplacerJob final : public cppu::WeakImplHelper1<css::task::XJob> {
     }
 
   private:
+    replacer::TakeDocument::Answer answer(const Reference<css::frame::XModel>& document,
+                                          const replacer::TakeDocument&) const {
+        replacer::TakeDocument::Answer taken;
+        for (const auto& argument : document->getArgs()) {
+            if (argument.Name == "FilterName")
+                argument.Value >>= taken.filter;
+            else if (argument.Name == "FilterOptions")
+                argument.Value >>= taken.filterOptions;
+        }
+        taken.wordProcessing = supports(document, "com.sun.star.text.TextDocument") &&
+                               !supports(document, "com.sun.star.text.WebDocument") &&
+                               !supports(document, "com.sun.star.text.GlobalDocument");
+        taken.inputFields = taken.wordProcessing && hasInputFields(document);
+        document->lockControllers();
+        Reference<css::document::XUndoManagerSupplier>(document, css::uno::UNO_QUERY_THROW)
+            ->getUndoManager()
+            ->lock();
+        return taken;
+    }
+
     replacer::Replace::Answer answer(const Reference<css::frame::XModel>& document,
                                      const replacer::Replace& replace) {
         replacer::Replace::Answer replaced;
