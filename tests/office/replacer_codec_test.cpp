@@ -58,11 +58,12 @@ TEST_F(ReplacerCodec, EveryActionReachesTheOfficeAsItWasAsked) {
     const auto document = aDocument();
     const TextRef text = aText();
     const auto replace = std::get<replacer::Replace>(
-        received(document, replacer::Replace{text, u"東京", u"「大阪」", true}));
+        received(document, replacer::Replace{text, u"東京", u"「大阪」", true, {}}));
     EXPECT_EQ(replace.text, text);
     EXPECT_EQ(replace.find, u"東京");
     EXPECT_EQ(replace.replacement, u"「大阪」");
     EXPECT_TRUE(replace.matchCase);
+    EXPECT_TRUE(replace.screen.empty());
 
     const auto check = std::get<replacer::CheckSavedFile>(
         received(document, replacer::CheckSavedFile{"file:///tmp/a.rtf", "Rich Text Format", ""}));
@@ -71,11 +72,12 @@ TEST_F(ReplacerCodec, EveryActionReachesTheOfficeAsItWasAsked) {
     EXPECT_TRUE(check.filterOptions.isEmpty());
 
     const TextRef other = aText();
-    const auto screen = std::get<replacer::ScreenTexts>(
-        received(document, replacer::ScreenTexts{{text, other}, u"ａｂｃ", false}));
-    EXPECT_EQ(screen.texts, (std::vector<TextRef>{text, other}));
-    EXPECT_EQ(screen.find, u"ａｂｃ");
-    EXPECT_FALSE(screen.matchCase);
+    const auto screening = std::get<replacer::Replace>(
+        received(document, replacer::Replace{text, u"ａｂｃ", u"", false, {text, other}}));
+    EXPECT_EQ(screening.screen, (std::vector<TextRef>{text, other}));
+    EXPECT_EQ(screening.find, u"ａｂｃ");
+    EXPECT_TRUE(screening.replacement.empty());
+    EXPECT_FALSE(screening.matchCase);
 
     received(document, replacer::TakeDocument{});
     received(document, replacer::ReadRegions{});
@@ -86,11 +88,11 @@ TEST_F(ReplacerCodec, ARequestWithoutTheDocumentOrWhatItsActionNeedsIsRefused) {
     const auto document = aDocument();
     EXPECT_FALSE(replacer::decodeRequest(replacer::encodeRequest({}, replacer::ReadRegions{})));
     EXPECT_FALSE(replacer::decodeRequest(
-        replacer::encodeRequest(document, replacer::Replace{{}, u"a", u"b", false})));
+        replacer::encodeRequest(document, replacer::Replace{{}, u"a", u"b", false, {}})));
     EXPECT_FALSE(
         replacer::decodeRequest(replacer::encodeRequest(document, replacer::CheckSavedFile{})));
-    EXPECT_FALSE(replacer::decodeRequest(
-        replacer::encodeRequest(document, replacer::ScreenTexts{{aText(), {}}, u"a", false})));
+    EXPECT_FALSE(replacer::decodeRequest(replacer::encodeRequest(
+        document, replacer::Replace{aText(), u"a", u"b", false, {aText(), {}}})));
     auto unknown = replacer::encodeRequest(document, replacer::ReadRegions{});
     unknown.getArray()[1].Value <<= OUString("Format");
     EXPECT_FALSE(replacer::decodeRequest(unknown));
@@ -105,11 +107,12 @@ TEST_F(ReplacerCodec, EveryAnswerReachesTheProgramAsItWasGiven) {
     EXPECT_TRUE(taken->wordProcessing);
     EXPECT_FALSE(taken->inputFields);
 
-    const auto replaced = replacer::decodeAnswer<replacer::Replace>(
-        replacer::encodeAnswer(replacer::Replace::Answer{3, {u"一つ目", u"二つ目"}}));
+    const auto replaced = replacer::decodeAnswer<replacer::Replace>(replacer::encodeAnswer(
+        replacer::Replace::Answer{3, {u"一つ目", u"二つ目"}, {true, false, true}}));
     ASSERT_TRUE(replaced);
     EXPECT_EQ(replaced->count, 3);
     EXPECT_EQ(replaced->problems, (std::vector<std::u16string>{u"一つ目", u"二つ目"}));
+    EXPECT_EQ(replaced->mayMatch, (std::vector<bool>{true, false, true}));
 
     // Sections keep their own headers and footers, each in its order; a shape without text stays
     // in its place as a null text.
@@ -125,11 +128,6 @@ TEST_F(ReplacerCodec, EveryAnswerReachesTheProgramAsItWasGiven) {
     EXPECT_TRUE(regions->sections[0].footers.empty());
     EXPECT_TRUE(regions->sections[1].headers.empty());
     EXPECT_EQ(regions->sections[1].footers, (std::vector<TextRef>{c}));
-
-    const auto screened = replacer::decodeAnswer<replacer::ScreenTexts>(
-        replacer::encodeAnswer(replacer::ScreenTexts::Answer{{true, false, true}}));
-    ASSERT_TRUE(screened);
-    EXPECT_EQ(screened->mayMatch, (std::vector<bool>{true, false, true}));
 
     const auto converted = replacer::decodeAnswer<replacer::KeepInputFieldsWhole>(
         replacer::encodeAnswer(replacer::KeepInputFieldsWhole::Answer{2, 5}));
@@ -157,7 +155,6 @@ TEST_F(ReplacerCodec, AnAnswerOfAnotherShapeIsNotTakenForOne) {
     EXPECT_FALSE(replacer::decodeAnswer<replacer::Replace>(counts));
     EXPECT_FALSE(replacer::decodeAnswer<replacer::ReadRegions>(counts));
     EXPECT_FALSE(replacer::decodeAnswer<replacer::CheckSavedFile>(counts));
-    EXPECT_FALSE(replacer::decodeAnswer<replacer::ScreenTexts>(counts));
     EXPECT_FALSE(replacer::decodeAnswer<replacer::TakeDocument>(counts));
     EXPECT_FALSE(replacer::decodeAnswer<replacer::KeepInputFieldsWhole>(
         replacer::encodeAnswer(replacer::Replace::Answer{})));

@@ -417,23 +417,6 @@ std::optional<std::size_t> OfficeDocument::findRegionText(const TextRef& text) c
     return std::nullopt;
 }
 
-bool OfficeDocument::mayHold(const TextRef& text, std::u16string_view find, bool matchCase) {
-    // The body, or a text reached another way, is always searched.
-    const auto at = findRegionText(text);
-    if (!at)
-        return true;
-    // Only a replacement changes a text, and a search for another find text asks anew: a text
-    // that held no match when asked holds none until then.
-    if (!screen_ || screen_->find != find || screen_->matchCase != matchCase) {
-        auto screened =
-            callReplacer(replacer::ScreenTexts{regionTexts_, std::u16string(find), matchCase});
-        if (screened.mayMatch.size() != regionTexts_.size())
-            throw AutomationError(std::u16string(messages::kReplacerAnswerUnknown));
-        screen_ = Screen{std::u16string(find), matchCase, std::move(screened.mayMatch)};
-    }
-    return screen_->mayMatch[*at];
-}
-
 template <typename Action>
 typename Action::Answer OfficeDocument::callReplacer(const Action& action) {
     // A closed document stays loaded until it is written, and the save asks the replacer too:
@@ -451,10 +434,25 @@ typename Action::Answer OfficeDocument::callReplacer(const Action& action) {
 int OfficeDocument::replaceIn(const TextRef& text, std::u16string_view find,
                               std::u16string_view replacement, bool matchCase) {
     checkUsable();
-    if (!mayHold(text, find, matchCase))
-        return 0;
-    const auto replaced = callReplacer(
-        replacer::Replace{text, std::u16string(find), std::u16string(replacement), matchCase});
+    replacer::Replace action{
+        text, std::u16string(find), std::u16string(replacement), matchCase, {}};
+    // The body, or a text reached another way, is always searched. The shape and section texts
+    // are screened with the first search for a find text: only a replacement changes a text, and
+    // a search for another find text asks anew, so a text that held no match when asked holds
+    // none until then.
+    const auto at = findRegionText(text);
+    if (at && screen_ && screen_->find == find && screen_->matchCase == matchCase) {
+        if (!screen_->mayMatch[*at])
+            return 0;
+    } else if (at) {
+        action.screen = regionTexts_;
+    }
+    auto replaced = callReplacer(action);
+    if (!action.screen.empty()) {
+        if (replaced.mayMatch.size() != regionTexts_.size())
+            throw AutomationError(std::u16string(messages::kReplacerAnswerUnknown));
+        screen_ = Screen{action.find, matchCase, std::move(replaced.mayMatch)};
+    }
     for (const auto& problem : replaced.problems)
         os::log::problem(problem);
     return replaced.count;

@@ -87,9 +87,6 @@ class OfficeDocument final : public std::enable_shared_from_this<OfficeDocument>
     [[noreturn]] void throwUnusable() const;
     // Fills shapeTexts_, sectionTexts_ and regionTexts_. Office calls.
     void readRegions();
-    // False when text, a shape or section text, holds nothing a search for find would replace,
-    // as the job answered for all of them at once. Office calls.
-    bool mayHold(const TextRef& text, std::u16string_view find, bool matchCase);
     std::optional<std::size_t> findRegionText(const TextRef& text) const;
     // Has the document's job in the office carry out action, and returns its answer.
     template <typename Action>

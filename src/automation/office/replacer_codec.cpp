@@ -23,8 +23,7 @@ constexpr char kMatchCase[] = "MatchCase";
 constexpr char kUrl[] = "Url";
 constexpr char kFilter[] = "Filter";
 constexpr char kFilterOptions[] = "FilterOptions";
-constexpr const char* kActionNames[] = {"TakeDocument",         "Replace",
-                                        "ScreenTexts",          "ReadRegions",
+constexpr const char* kActionNames[] = {"TakeDocument", "Replace", "ReadRegions",
                                         "KeepInputFieldsWhole", "CheckSavedFile"};
 static_assert(std::size(kActionNames) == std::variant_size_v<Action>);
 
@@ -88,28 +87,20 @@ std::optional<Action> actionNamed(const OUString& name, const Arguments& argumen
         arguments.read(kMatchCase, replace.matchCase);
         replace.find = toU16(find);
         replace.replacement = toU16(replacement);
-        return replace;
-    }
-    if (name.equalsAscii(kActionNames[2])) {
-        ScreenTexts screen;
-        Sequence<TextRef> texts;
-        OUString find;
-        if (!arguments.read(kTexts, texts) || !arguments.read(kFind, find))
-            return std::nullopt;
-        screen.texts = vectorOf(texts);
-        if (std::any_of(screen.texts.begin(), screen.texts.end(),
+        Sequence<TextRef> screen;
+        arguments.read(kTexts, screen);
+        replace.screen = vectorOf(screen);
+        if (std::any_of(replace.screen.begin(), replace.screen.end(),
                         [](const TextRef& text) { return !text.is(); })) {
             return std::nullopt;
         }
-        arguments.read(kMatchCase, screen.matchCase);
-        screen.find = toU16(find);
-        return screen;
+        return replace;
     }
-    if (name.equalsAscii(kActionNames[3]))
+    if (name.equalsAscii(kActionNames[2]))
         return ReadRegions{};
-    if (name.equalsAscii(kActionNames[4]))
+    if (name.equalsAscii(kActionNames[3]))
         return KeepInputFieldsWhole{};
-    if (name.equalsAscii(kActionNames[5])) {
+    if (name.equalsAscii(kActionNames[4])) {
         CheckSavedFile check;
         if (!arguments.read(kUrl, check.url) || check.url.isEmpty() ||
             !arguments.read(kFilter, check.filter)) {
@@ -138,10 +129,8 @@ Sequence<css::beans::NamedValue> encodeRequest(
         arguments.push_back(named(kFind, Any(toOUString(replace->find))));
         arguments.push_back(named(kReplacement, Any(toOUString(replace->replacement))));
         arguments.push_back(named(kMatchCase, Any(replace->matchCase)));
-    } else if (const auto* screen = std::get_if<ScreenTexts>(&action)) {
-        arguments.push_back(named(kTexts, Any(sequenceOf(screen->texts))));
-        arguments.push_back(named(kFind, Any(toOUString(screen->find))));
-        arguments.push_back(named(kMatchCase, Any(screen->matchCase)));
+        if (!replace->screen.empty())
+            arguments.push_back(named(kTexts, Any(sequenceOf(replace->screen))));
     } else if (const auto* check = std::get_if<CheckSavedFile>(&action)) {
         arguments.push_back(named(kUrl, Any(check->url)));
         arguments.push_back(named(kFilter, Any(check->filter)));
@@ -184,9 +173,12 @@ std::optional<TakeDocument::Answer> decodeAnswer<TakeDocument>(const Any& answer
     return taken;
 }
 
-// Replace answers its count and its problems.
+// Replace answers its count, its problems and one flag for each text screened.
 Any encodeAnswer(const Replace::Answer& answer) {
-    const Any parts[] = {Any(sal_Int32{answer.count}), Any(sequenceOf(answer.problems))};
+    Sequence<sal_Bool> flags(static_cast<sal_Int32>(answer.mayMatch.size()));
+    std::copy(answer.mayMatch.begin(), answer.mayMatch.end(), flags.getArray());
+    const Any parts[] = {Any(sal_Int32{answer.count}), Any(sequenceOf(answer.problems)),
+                         Any(flags)};
     return Any(Sequence<Any>(parts, std::size(parts)));
 }
 
@@ -195,29 +187,13 @@ std::optional<Replace::Answer> decodeAnswer<Replace>(const Any& answer) {
     Sequence<Any> parts;
     sal_Int32 count = 0;
     Sequence<OUString> problems;
-    if (!(answer >>= parts) || parts.getLength() != 2 || !(parts[0] >>= count) ||
-        !(parts[1] >>= problems)) {
+    Sequence<sal_Bool> flags;
+    if (!(answer >>= parts) || parts.getLength() != 3 || !(parts[0] >>= count) ||
+        !(parts[1] >>= problems) || !(parts[2] >>= flags)) {
         return std::nullopt;
     }
-    return Replace::Answer{int{count}, textsOf(problems.begin(), problems.end())};
-}
-
-// ScreenTexts answers one flag for each text.
-Any encodeAnswer(const ScreenTexts::Answer& answer) {
-    Sequence<sal_Bool> flags(static_cast<sal_Int32>(answer.mayMatch.size()));
-    std::copy(answer.mayMatch.begin(), answer.mayMatch.end(), flags.getArray());
-    return Any(flags);
-}
-
-template <>
-std::optional<ScreenTexts::Answer> decodeAnswer<ScreenTexts>(const Any& answer) {
-    Sequence<sal_Bool> flags;
-    if (!(answer >>= flags))
-        return std::nullopt;
-    ScreenTexts::Answer screened;
-    for (const sal_Bool flag : flags)
-        screened.mayMatch.push_back(flag);
-    return screened;
+    return Replace::Answer{int{count}, textsOf(problems.begin(), problems.end()),
+                           std::vector<bool>(flags.begin(), flags.end())};
 }
 
 // ReadRegions answers the shape texts, then the header texts and the footer texts of each section.

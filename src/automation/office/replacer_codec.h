@@ -49,28 +49,21 @@ struct TakeDocument {
     };
 };
 
-// Replaces in text, one of the document's regions, as RegionReplacer does.
+// Replaces in text, one of the document's regions, as RegionReplacer does. First, when screen is
+// given (shape and section texts of the document), tells which of them may hold find: a text
+// answered false holds nothing a Replace of find would replace, so that it need not be asked for.
+// One call instead of one for each text, most of which hold no match.
 struct Replace {
     TextRef text;
     std::u16string find;
     std::u16string replacement;
     bool matchCase = false;
+    std::vector<TextRef> screen;
     struct Answer {
         int count = 0;
         // What the user should know of the replacements.
         std::vector<std::u16string> problems;
-    };
-};
-
-// Which of texts, shape and section texts of the document, may hold find: a text answered false
-// holds nothing a Replace of find would replace, so that it need not be asked for. One call
-// instead of one for each text, most of which hold no match.
-struct ScreenTexts {
-    std::vector<TextRef> texts;
-    std::u16string find;
-    bool matchCase = false;
-    struct Answer {
-        // One for each text, in their order.
+        // One for each text screened, in their order, as they were before the replacement.
         std::vector<bool> mayMatch;
     };
 };
@@ -105,8 +98,8 @@ struct CheckSavedFile {
     };
 };
 
-using Action = std::variant<TakeDocument, Replace, ScreenTexts, ReadRegions, KeepInputFieldsWhole,
-                            CheckSavedFile>;
+using Action =
+    std::variant<TakeDocument, Replace, ReadRegions, KeepInputFieldsWhole, CheckSavedFile>;
 
 // The program's side: the arguments of a job's execute, and the answer it returned, or nothing
 // when the answer is not of the action's shape.
@@ -124,7 +117,6 @@ struct Request {
 std::optional<Request> decodeRequest(const css::uno::Sequence<css::beans::NamedValue>& arguments);
 css::uno::Any encodeAnswer(const TakeDocument::Answer& answer);
 css::uno::Any encodeAnswer(const Replace::Answer& answer);
-css::uno::Any encodeAnswer(const ScreenTexts::Answer& answer);
 css::uno::Any encodeAnswer(const ReadRegions::Answer& answer);
 css::uno::Any encodeAnswer(const KeepInputFieldsWhole::Answer& answer);
 css::uno::Any encodeAnswer(const CheckSavedFile::Answer& answer);
@@ -133,8 +125,6 @@ template <>
 std::optional<TakeDocument::Answer> decodeAnswer<TakeDocument>(const css::uno::Any& answer);
 template <>
 std::optional<Replace::Answer> decodeAnswer<Replace>(const css::uno::Any& answer);
-template <>
-std::optional<ScreenTexts::Answer> decodeAnswer<ScreenTexts>(const css::uno::Any& answer);
 template <>
 std::optional<ReadRegions::Answer> decodeAnswer<ReadRegions>(const css::uno::Any& answer);
 template <>

@@ -74,19 +74,10 @@ class RegionReplacerJob final : public cppu::WeakImplHelper1<css::task::XJob> {
         replacer::Replace::Answer replaced;
         const RegionReplacer replacer(document, outlines_, replace.find, replace.replacement,
                                       replace.matchCase, replaced.problems);
+        for (const auto& text : replace.screen)
+            replaced.mayMatch.push_back(replacer.mayMatchIn(text));
         replaced.count = replacer.replaceIn(replace.text);
         return replaced;
-    }
-
-    replacer::ScreenTexts::Answer answer(const Reference<css::frame::XModel>& document,
-                                         const replacer::ScreenTexts& screen) {
-        std::vector<std::u16string> problems;
-        const RegionReplacer replacer(document, outlines_, screen.find, u"", screen.matchCase,
-                                      problems);
-        replacer::ScreenTexts::Answer screened;
-        for (const auto& text : screen.texts)
-            screened.mayMatch.push_back(replacer.mayMatchIn(text));
-        return screened;
     }
 
     replacer::ReadRegions::Answer answer(const Reference<css::frame::XModel>& document,
