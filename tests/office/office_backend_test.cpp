@@ -133,6 +133,9 @@ TEST_F(OfficeBackend, RefusesWithAReasonAndLeavesTheDocumentAsItWas) {
     fs::create_directories(deep);
     fs::copy_file(own, deep / "a.docx");
     const FullDisk disk(folder.path() / "disk", own);
+    // Loaded by the office as a web page, which is no word-processing document.
+    const fs::path page = folder.path() / "page.html";
+    std::ofstream(page) << "<html><body><p>foo</p></body></html>\n";
 
     const std::pair<fs::path, std::u16string> cases[] = {
         {readOnly,
@@ -141,6 +144,7 @@ TEST_F(OfficeBackend, RefusesWithAReasonAndLeavesTheDocumentAsItWas) {
         {locked,
          u"開けませんでした：ほかのワープロで開かれています。そのワープロで閉じてからやり直してく"
          u"ださい"},
+        {page, u"開けませんでした：文書として読み込めません（形式：HTML）"},
         {copyInto(folder, kOwnData / "abiword.abw"),
          u"開けませんでした：この形式（AbiWord）では保存できないため処理しませんでした。"
          u"Word か ODF の形式で保存し直してからやり直してください"},

@@ -61,7 +61,10 @@ class RegionReplacerJob final : public cppu::WeakImplHelper1<css::task::XJob> {
         taken.wordProcessing = supports(document, "com.sun.star.text.TextDocument") &&
                                !supports(document, "com.sun.star.text.WebDocument") &&
                                !supports(document, "com.sun.star.text.GlobalDocument");
-        taken.inputFields = taken.wordProcessing && hasInputFields(document);
+        // Anything else is refused and closed.
+        if (!taken.wordProcessing)
+            return taken;
+        taken.inputFields = hasInputFields(document);
         document->lockControllers();
         Reference<css::document::XUndoManagerSupplier>(document, css::uno::UNO_QUERY_THROW)
             ->getUndoManager()
