@@ -34,8 +34,9 @@ const std::string& implementationName();
 
 // The job's actions, each with its answer.
 
-// Takes a document just loaded: nobody undoes or looks at what is changed in it, so neither is
-// recorded or shown, and what the program needs to know of it is answered in one call.
+// Takes a document just loaded, answering in one call what the program needs to know of it. In a
+// word-processing document nobody undoes or looks at what is changed, so neither is recorded or
+// shown from then on; one of another kind, which the program refuses, is left as it is.
 struct TakeDocument {
     struct Answer {
         // The filter it was loaded with, and that filter's options.
