@@ -7,13 +7,14 @@
 
 #include "os/error.h"
 
+#include "os/file_identity.h"
+
 #ifdef _WIN32
 #include "os/unique_handle.h"
 #else
 #include <sys/types.h>
 
 #include "os/descriptor.h"
-#include "os/file_identity.h"
 #endif
 
 namespace quorvane::os {
@@ -94,13 +95,9 @@ class AtomicSave final {
     // its times too: a copy that stands for that file. source must stay open until the commit.
     void keepIdentityOf(NativeFile source) noexcept { identitySource_ = source; }
 
-    // Puts the new version in place. Elsewhere than on Windows, when expected is given, the
-    // destination must still be that file; when it is not, it is left alone. Throws SaveError.
-#ifdef _WIN32
-    void commit();
-#else
+    // Puts the new version in place. When expected is given, the destination must still be that
+    // file; when it is not, it is left alone. Throws SaveError.
     void commit(const std::optional<FileIdentity>& expected = std::nullopt);
-#endif
     // Puts the new version in place only where no file is: one that is there, even one made
     // meanwhile, is left alone. Throws SaveError.
     void commitNew();

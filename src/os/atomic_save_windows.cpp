@@ -361,15 +361,25 @@ void AtomicSave::finish(unsigned long attributes) {
         fail(u"ディスクに書き込めません", path_, GetLastError());
 }
 
-void AtomicSave::commit() {
+void AtomicSave::commit(const std::optional<FileIdentity>& expected) {
     if (!file_)
         openWritten();
+    const auto changedMeanwhile = [&] {
+        if (!expected || FileIdentity::of(destination_) == expected)
+            return;
+        log::problem(u"読み込んだ後にほかのプログラムが書き換えたため置き換えません：" +
+                     fromNativePath(destination_));
+        throw SaveError(messages::changedMeanwhile(), 0);
+    };
+    changedMeanwhile();
     const DWORD existing = GetFileAttributesW(destination_.c_str());
     // A link in the document's place is replaced, never followed.
     const bool replace =
         existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
     const unsigned long attributes = identity(replace ? existing : 0);
     finish(attributes);
+    // As close to the replacement as it can be: what was checked is what is replaced.
+    changedMeanwhile();
     if (replace) {
         replaceExisting();
     } else if (!MoveFileExW(path_.c_str(), destination_.c_str(),

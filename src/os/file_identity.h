@@ -9,7 +9,8 @@ struct stat;
 namespace quorvane::os {
 
 // What tells one state of a file on disk from any other: a rewrite or replacement changes at
-// least one of these, including the change time nobody can set back.
+// least one of these, including the change time nobody can set back. On Windows the device is the
+// volume's serial number and the inode the file's index on it.
 struct FileIdentity {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
@@ -21,7 +22,12 @@ struct FileIdentity {
 
     // Of the file at path, links followed; nothing when there is none.
     static std::optional<FileIdentity> of(const std::filesystem::path& path);
+#ifdef _WIN32
+    // Of the open file (a HANDLE); nothing when the system does not tell.
+    static std::optional<FileIdentity> of(void* file);
+#else
     static FileIdentity of(const struct stat& st);
+#endif
     bool operator==(const FileIdentity&) const = default;
 };
 

@@ -141,6 +141,24 @@ TEST_F(WordSessionTest, AFailedReplaceFileNeverLosesTheDocument) {
     EXPECT_EQ(files().size(), 3u) << "the folder in the way, the original and the new file";
 }
 
+// Another program writes the document while the run has it: that version stays, the run's is not
+// put in its place, and the document is reported not saved.
+TEST_F(WordSessionTest, ADocumentAnotherProgramWroteMeanwhileIsNotReplaced) {
+    FakeDocument text;
+    text.body = u"foo";
+    const std::u16string path = document(text);
+    FakeDocument theirs;
+    theirs.body = u"their foo";
+    word.beforeMember(u"SaveAs2", [&] { document(theirs); });
+    const auto result = run(path);
+    EXPECT_EQ(result.outcome, Outcome::NotSaved);
+    EXPECT_NE(result.reason.find(u"ほかのプログラムが文書を書き換えた"), std::u16string::npos)
+        << os::toUtf8(result.reason);
+    EXPECT_EQ(read().body, u"their foo");
+    EXPECT_EQ(files(), std::vector<std::string>{"a.doc"});
+    EXPECT_EQ(word.openDocuments(), 0);
+}
+
 // UTF-8 with and without a byte order mark, UTF-16 and Shift_JIS: the same bytes but the
 // replacement.
 TEST_F(WordSessionTest, TextFilesKeepTheirEncoding) {

@@ -50,13 +50,18 @@ bool hasCasedLetters(std::u16string_view text) {
     return false;
 }
 
-// Puts the file Word saved in the document's place. When that fails, the original is put back
-// where it can be, or else the saved file takes its place; throws AutomationError saying where
-// each file is when neither can be done.
-void putInPlace(os::AtomicSave& saved, const std::u16string& document) {
+// Puts the file Word saved in the document's place, unless another program wrote the document
+// after Word opened it. When that fails, the original is put back where it can be, or else the
+// saved file takes its place; throws AutomationError saying where each file is when neither can
+// be done.
+void putInPlace(os::AtomicSave& saved, const std::u16string& document,
+                const std::optional<os::FileIdentity>& opened) {
     try {
-        saved.commit();
+        saved.commit(opened);
     } catch (const os::SaveError& failure) {
+        // The other program's version stays as it is, and ours goes.
+        if (failure.cause() == 0)
+            throw AutomationError(failure.message());
         os::log::problem(u"保存した文書を元の場所に置けませんでした（エラー " +
                          number(static_cast<std::uint32_t>(failure.cause())) + u"）：" + document);
         throw AutomationError(messages::notPutInPlace(
@@ -77,6 +82,8 @@ struct DocumentState {
     bool searchFailed = false;
     // Opened read-only: its changes are never saved.
     bool readOnly = false;
+    // The file as Word read it: a save replaces only that.
+    std::optional<os::FileIdentity> opened;
 };
 
 enum class Role { Application, Documents, Document, Find, Other };
@@ -212,6 +219,10 @@ class WordObject final : public Object {
         }
         auto state = std::make_shared<DocumentState>();
         state->readOnly = readOnly;
+        if (!readOnly && document.isObject()) {
+            state->opened =
+                os::FileIdentity::of(os::toNativePath(document.get(u"FullName").toString()));
+        }
         return wrap(document, Role::Document, state);
     }
 
@@ -240,7 +251,7 @@ class WordObject final : public Object {
         }
         // Word holds the file it saved to until the document is closed.
         closeUnsaved();
-        putInPlace(*saved, path);
+        putInPlace(*saved, path, document_->opened);
     }
 
     // In the document's own format; a text file in the encoding and with the line ends it was

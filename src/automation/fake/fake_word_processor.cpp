@@ -140,6 +140,7 @@ struct FakeWordProcessor::State {
     std::recursive_mutex mutex;
     std::vector<std::u16string> log;
     std::vector<std::pair<std::u16string, int>> failingMembers;
+    std::vector<std::pair<std::u16string, std::function<void()>>> beforeMembers;
     bool refuseCreate = false;
     std::optional<int> opensLeft;
     std::u16string saveNotice;
@@ -154,6 +155,16 @@ struct FakeWordProcessor::State {
     // ClearAllFuzzyOptions (Word.Find.ClearAllFuzzyOptions.md).
     bool fuzzyOptions = true;
 
+    void before(std::u16string_view member) {
+        for (auto it = beforeMembers.begin(); it != beforeMembers.end(); ++it) {
+            if (sameName(it->first, member)) {
+                const auto action = std::move(it->second);
+                beforeMembers.erase(it);
+                action();
+                return;
+            }
+        }
+    }
     void fail(std::u16string_view member) {
         for (auto& [name, left] : failingMembers) {
             if (left != 0 && sameName(name, member)) {
@@ -330,6 +341,7 @@ class FakeObject final : public Object {
     void check(std::u16string_view member) {
         if (alive_)
             alive_();
+        state_->before(member);
         state_->fail(member);
     }
     [[noreturn]] void unknown(std::u16string_view member) const {
@@ -1167,6 +1179,9 @@ void FakeWordProcessor::refuseCreate(bool refuse) {
 }
 void FakeWordProcessor::failMember(std::u16string member, int times) {
     state_->failingMembers.emplace_back(std::move(member), times);
+}
+void FakeWordProcessor::beforeMember(std::u16string member, std::function<void()> action) {
+    state_->beforeMembers.emplace_back(std::move(member), std::move(action));
 }
 void FakeWordProcessor::noticeOnSave(std::u16string text) {
     state_->saveNotice = std::move(text);

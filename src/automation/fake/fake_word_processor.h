@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -57,6 +58,9 @@ class FakeWordProcessor final : public ObjectFactory {
     // Close of a changed document returns this text, as a backend tells of a save in another
     // format; empty (the default) returns nothing.
     void noticeOnSave(std::u16string text);
+    // What another program does while the run has a document: action runs once, at the next use
+    // of a member of this name, before the member does its work.
+    void beforeMember(std::u16string member, std::function<void()> action);
     // A Find option as the user's last search left it: Word keeps them from search to search.
     void leaveSearchOption(std::u16string_view option, Variant value);
 
